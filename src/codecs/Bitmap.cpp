@@ -1,0 +1,194 @@
+#include "codecs/Bitmap.h"
+
+#include <cstring>
+
+namespace vx {
+
+void checkPictureSize(int64_t width, int64_t height)
+{
+    if (width <= 0 || height <= 0)
+        throw CodecError("Picture has no pixels");
+    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
+        throw CodecError("Picture is too large (" + std::to_string(width) + " x "
+                         + std::to_string(height) + ")");
+}
+
+int Bitmap::strideFor(int width, int bitsPerPixel)
+{
+    return int(((int64_t(width) * bitsPerPixel + 31) / 32) * 4);
+}
+
+Bitmap::Bitmap(int width, int height, int bitsPerPixel)
+{
+    checkPictureSize(width, height);
+    switch (bitsPerPixel) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: throw CodecError("Unsupported pixel depth " + std::to_string(bitsPerPixel));
+    }
+    width_ = width;
+    height_ = height;
+    bpp_ = bitsPerPixel;
+    stride_ = strideFor(width, bitsPerPixel);
+    data_.reset(new uint8_t[byteCount()]());
+}
+
+uint32_t Bitmap::pixel(int x, int y) const
+{
+    const uint8_t* row = scanLine(y);
+    auto fromPalette = [&](unsigned index) -> uint32_t {
+        if (index >= palette_.size())
+            return 0xFF000000u;
+        const PaletteEntry& e = palette_[index];
+        return 0xFF000000u | (uint32_t(e.red) << 16) | (uint32_t(e.green) << 8) | e.blue;
+    };
+    switch (bpp_) {
+    case 1: return fromPalette((row[x >> 3] >> (7 - (x & 7))) & 1);
+    case 4: return fromPalette((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
+    case 8: return fromPalette(row[x]);
+    case 16: {
+        unsigned v = row[2 * x] | (unsigned(row[2 * x + 1]) << 8);
+        unsigned r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+        return 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8)
+               | ((b << 3) | (b >> 2));
+    }
+    case 24: {
+        const uint8_t* p = row + 3 * x;
+        return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    }
+    case 32: {
+        const uint8_t* p = row + 4 * x;
+        uint32_t a = hasAlpha_ ? p[3] : 255u;
+        return (a << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    }
+    }
+    return 0;
+}
+
+Bitmap Bitmap::deepCopy() const
+{
+    Bitmap copy;
+    if (isNull())
+        return copy;
+    copy = Bitmap(width_, height_, bpp_);
+    std::memcpy(copy.bits(), bits(), byteCount());
+    copy.palette_ = palette_;
+    copy.hasAlpha_ = hasAlpha_;
+    return copy;
+}
+
+namespace {
+
+QList<QRgb> colorTable(const std::vector<PaletteEntry>& palette, int entries)
+{
+    QList<QRgb> table(entries, qRgb(0, 0, 0));
+    for (int i = 0; i < entries && i < int(palette.size()); ++i)
+        table[i] = qRgb(palette[i].red, palette[i].green, palette[i].blue);
+    return table;
+}
+
+}  // namespace
+
+QImage Bitmap::toImage() const
+{
+    if (isNull())
+        return QImage();
+    QImage::Format format;
+    switch (bpp_) {
+    case 1: format = QImage::Format_Mono; break;
+    case 8: format = QImage::Format_Indexed8; break;
+    case 16: format = QImage::Format_RGB555; break;
+    case 24: format = QImage::Format_BGR888; break;
+    case 32: format = hasAlpha_ ? QImage::Format_ARGB32 : QImage::Format_RGB32; break;
+    default: {
+        // 4 bits: expand to 8-bit indices.
+        QImage image(width_, height_, QImage::Format_Indexed8);
+        image.setColorTable(colorTable(palette_, 16));
+        for (int y = 0; y < height_; ++y) {
+            const uint8_t* src = scanLine(y);
+            uint8_t* dst = image.scanLine(y);
+            for (int x = 0; x < width_; ++x)
+                dst[x] = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
+        }
+        return image;
+    }
+    }
+    // The image holds a reference to the shared pixels until it is gone.
+    auto* keep = new std::shared_ptr<uint8_t[]>(data_);
+    QImage image(data_.get(), width_, height_, stride_, format,
+                 [](void* p) { delete static_cast<std::shared_ptr<uint8_t[]>*>(p); }, keep);
+    if (bpp_ == 1 || bpp_ == 8)
+        image.setColorTable(colorTable(palette_, 1 << bpp_));
+    return image;
+}
+
+Bitmap Bitmap::fromImage(const QImage& source)
+{
+    if (source.isNull())
+        return Bitmap();
+    QImage image = source;
+    int bpp;
+    switch (image.format()) {
+    case QImage::Format_Mono: bpp = 1; break;
+    case QImage::Format_MonoLSB:
+        image = image.convertToFormat(QImage::Format_Mono);
+        bpp = 1;
+        break;
+    case QImage::Format_Indexed8: bpp = 8; break;
+    case QImage::Format_BGR888: bpp = 24; break;
+    case QImage::Format_RGB32: bpp = 32; break;
+    case QImage::Format_ARGB32: bpp = 32; break;
+    default:
+        if (image.hasAlphaChannel()) {
+            image = image.convertToFormat(QImage::Format_ARGB32);
+        } else {
+            image = image.convertToFormat(QImage::Format_RGB32);
+        }
+        bpp = 32;
+        break;
+    }
+    Bitmap bitmap(image.width(), image.height(), bpp);
+    const int rowBytes = std::min<qsizetype>(bitmap.stride(), image.bytesPerLine());
+    for (int y = 0; y < bitmap.height(); ++y)
+        std::memcpy(bitmap.scanLine(y), image.constScanLine(y), size_t(rowBytes));
+    if (bpp <= 8) {
+        const QList<QRgb> table = image.colorTable();
+        bitmap.palette_.resize(size_t(table.size()));
+        for (qsizetype i = 0; i < table.size(); ++i)
+            bitmap.palette_[size_t(i)] = {uint8_t(qBlue(table[i])), uint8_t(qGreen(table[i])),
+                                          uint8_t(qRed(table[i])), 0};
+    }
+    bitmap.hasAlpha_ = image.format() == QImage::Format_ARGB32;
+    return bitmap;
+}
+
+Bitmap Bitmap::converted24() const
+{
+    if (isNull())
+        return Bitmap();
+    Bitmap out(width_, height_, 24);
+    for (int y = 0; y < height_; ++y) {
+        uint8_t* dst = out.scanLine(y);
+        if (bpp_ == 24) {
+            std::memcpy(dst, scanLine(y), size_t(width_) * 3);
+            continue;
+        }
+        if (bpp_ == 32) {
+            const uint8_t* src = scanLine(y);
+            for (int x = 0; x < width_; ++x) {
+                dst[3 * x] = src[4 * x];
+                dst[3 * x + 1] = src[4 * x + 1];
+                dst[3 * x + 2] = src[4 * x + 2];
+            }
+            continue;
+        }
+        for (int x = 0; x < width_; ++x) {
+            uint32_t c = pixel(x, y);
+            dst[3 * x] = uint8_t(c);
+            dst[3 * x + 1] = uint8_t(c >> 8);
+            dst[3 * x + 2] = uint8_t(c >> 16);
+        }
+    }
+    return out;
+}
+
+}  // namespace vx

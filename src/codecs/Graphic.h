@@ -1,0 +1,79 @@
+// The decoder interface every picture decoder meets: created empty, loaded
+// from a path (throwing CodecError on unreadable, truncated or foreign
+// content), asked for its size, turned into pixels for the picture control
+// and drawn scaled into a rectangle.
+#pragma once
+
+#include "codecs/Bitmap.h"
+
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <memory>
+
+class QPainter;
+
+namespace vx {
+
+// Which decoder opens a file; the supported-type table maps extensions to these.
+enum class DecoderKind {
+    None,
+    Bitmap,    // TBitmap: BMP, DIB, RLE
+    JPEG,      // TJPEGImage
+    GIF,       // TGIFImage (animated)
+    Metafile,  // TMetafile: WMF, EMF
+    Icon,      // TIcon
+    PSD,       // TPSDGraphic: PSD, PDD
+    PNG,       // TPNGObject
+    Targa,     // TTargaGraphic: TGA, VST, ICB, VDA, WIN
+    TIFF,      // TTIFFGraphic
+    PSP,       // TPSPGraphic
+    PCX,       // TPCXGraphic: PCX, PCC
+    SGI,       // TSGIGraphic: SGI, RGB, RGBA, BW
+    CUT,       // TCUTGraphic
+    PPM,       // TPPMGraphic: PPM, PGM, PBM
+    WBMP,      // TWBMPImage
+    Flash,     // not a picture: handed to the Flash host
+};
+
+class Graphic {
+public:
+    virtual ~Graphic() = default;
+
+    // Reads the file; throws CodecError (never crashes, never reads past the data).
+    virtual void loadFromFile(const QString& path) = 0;
+
+    // Natural size in pixels (0 x 0 before a successful load).
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+
+    // The picture at full resolution with the depth and palette of the file
+    // where the format has them. Animated pictures give their first frame,
+    // vector pictures are rendered at their natural size.
+    virtual Bitmap bitmap() const = 0;
+
+    // Pixels for showing the picture in a control of the given size. A
+    // decoder may return fewer pixels than its natural size when the target
+    // is smaller (JPEG's speed-first setting); the caller scales the rest.
+    virtual QImage displayImage(QSize target) const;
+
+    // Draws the picture scaled into rect (vector decoders draw their records).
+    virtual void draw(QPainter& painter, const QRectF& rect) const;
+
+    // Vector pictures draw themselves at any size instead of being scaled.
+    virtual bool isVector() const { return false; }
+
+    // Animation (GIF): frames composed with their disposal; 1 for stills.
+    // frameImage is cheap when called in playing order (0, 1, 2, ..., 0).
+    virtual int frameCount() const { return 1; }
+    virtual QImage frameImage(int index) const;
+    virtual int frameDelayMs(int /*index*/) const { return 0; }
+    // 0 = loop forever, n = play n times.
+    virtual int loopCount() const { return 0; }
+};
+
+// Creates an empty decoder of the kind; nullptr for None and Flash.
+std::unique_ptr<Graphic> createGraphic(DecoderKind kind);
+
+}  // namespace vx
