@@ -13,10 +13,14 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
 namespace vx {
+
+struct HiveData;
 
 enum class Hive { LocalMachine, CurrentUser, ClassesRoot };
 
@@ -63,11 +67,11 @@ public:
     QStringList valueNames() const;
 
 private:
-    void modify(const std::function<void(class HiveData&)>& change);
+    void modify(const std::function<void(struct HiveData&)>& change);
     Hive hive_ = Hive::LocalMachine;
     QString path_;
     bool open_ = false;
-    std::shared_ptr<class HiveData> snapshot_;
+    std::shared_ptr<struct HiveData> snapshot_;
 };
 
 // Deletes hive\path with all its sub-keys; false when it did not exist or
