@@ -1,0 +1,55 @@
+// TJPEGImage: the JPEG decoder (baseline, progressive, grayscale, CMYK and
+// YCCK) on libjpeg-turbo. Loading reads the file into memory and its header
+// only; pixels are decoded when asked for.
+//
+// Speed first: displayImage(target) then decodes with libjpeg-turbo's DCT
+// scaling at the smallest eighth whose result still covers the target in
+// both sides, with the fast integer IDCT when the picture is shown smaller
+// than its natural size. bitmap() always decodes at full resolution.
+#pragma once
+
+#include "codecs/Graphic.h"
+#include "codecs/jpeg/JpegDecode.h"
+
+#include <QByteArray>
+
+namespace vx {
+
+class TJPEGImage : public Graphic {
+public:
+    void loadFromFile(const QString& path) override;
+    // The same as loadFromFile for bytes already in memory.
+    void loadFromData(const QByteArray& data);
+
+    int width() const override { return header_.width; }
+    int height() const override { return header_.height; }
+
+    // Full resolution: 24-bit BGR, or 8-bit gray indexed for grayscale files.
+    Bitmap bitmap() const override;
+    // Format_RGB32 pixels for a control of the given size (natural size when
+    // speed first is off or the target is empty); cached for the last decode.
+    QImage displayImage(QSize target) const override;
+
+    void setSpeedFirst(bool on) { speedFirst_ = on; }
+    bool speedFirst() const { return speedFirst_; }
+
+    // The DCT scale, in eighths, displayImage uses for target.
+    int scaleFor(QSize target) const;
+
+    bool isGrayscale() const { return header_.model == jpeg::ColorModel::Gray; }
+    bool isCmyk() const { return header_.model == jpeg::ColorModel::CMYK; }
+    bool isProgressive() const { return header_.progressive; }
+
+private:
+    QByteArray data_;
+    jpeg::Header header_;
+    bool speedFirst_ = false;
+
+    // Cache of the last display decode and of the full bitmap.
+    mutable QImage display_;
+    mutable int displayScale_ = 0;
+    mutable bool displayFast_ = false;
+    mutable Bitmap bitmap_;
+};
+
+}  // namespace vx

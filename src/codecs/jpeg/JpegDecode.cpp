@@ -1,0 +1,214 @@
+#include "codecs/jpeg/JpegDecode.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace vx::jpeg {
+
+namespace {
+
+// A progressive file can hold any number of scans, each a pass over the
+// whole coefficient buffer; real files have a dozen at most.
+constexpr int kMaxScans = 500;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jpeg_progress_mgr progress;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void onError(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings (corrupt data, premature end) are silenced: the picture decodes
+// as far as its data goes.
+extern "C" void onMessage(j_common_ptr, int) {}
+extern "C" void onOutput(j_common_ptr) {}
+
+extern "C" void onProgress(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor) {
+        auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+        if (d->input_scan_number > kMaxScans) {
+            auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+            std::snprintf(err->message, sizeof err->message, "Too many progressive scans");
+            std::longjmp(err->jump, 1);
+        }
+    }
+}
+
+struct Decompressor {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    bool created = false;
+    ~Decompressor()
+    {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// Opens data, reads its header and runs step. libjpeg reports errors with a
+// longjmp back here, which becomes a CodecError. step must hold no objects
+// with destructors while it calls into libjpeg (the jump skips its frame).
+template <typename Step>
+void withDecompressor(const uint8_t* data, size_t size, Step&& step)
+{
+    Decompressor d;
+    d.cinfo.err = jpeg_std_error(&d.err.pub);
+    d.err.pub.error_exit = onError;
+    d.err.pub.emit_message = onMessage;
+    d.err.pub.output_message = onOutput;
+    d.err.progress.progress_monitor = onProgress;
+    if (setjmp(d.err.jump))
+        throw CodecError(std::string("JPEG: ") + d.err.message);
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    d.cinfo.progress = &d.err.progress;
+    jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&d.cinfo, TRUE);
+    checkPictureSize(d.cinfo.image_width, d.cinfo.image_height);
+    step(d.cinfo);
+}
+
+bool isCmyk(const jpeg_decompress_struct& c)
+{
+    return c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK;
+}
+
+void readAll(jpeg_decompress_struct& c, JSAMPARRAY rows)
+{
+    while (c.output_scanline < c.output_height) {
+        const JDIMENSION done = c.output_scanline;
+        if (jpeg_read_scanlines(&c, rows + done, c.output_height - done) == 0)
+            break;
+    }
+}
+
+}  // namespace
+
+Header readHeader(const uint8_t* data, size_t size)
+{
+    Header h;
+    withDecompressor(data, size, [&](jpeg_decompress_struct& c) {
+        h.width = int(c.image_width);
+        h.height = int(c.image_height);
+        h.components = c.num_components;
+        h.progressive = c.progressive_mode;
+        h.adobe = c.saw_Adobe_marker;
+        if (c.jpeg_color_space == JCS_GRAYSCALE)
+            h.model = ColorModel::Gray;
+        else if (isCmyk(c))
+            h.model = ColorModel::CMYK;
+        else
+            h.model = ColorModel::Color;
+    });
+    return h;
+}
+
+QSize scaledSize(int width, int height, int scaleNum)
+{
+    return QSize(int((int64_t(width) * scaleNum + 7) / 8), int((int64_t(height) * scaleNum + 7) / 8));
+}
+
+void cmykToBgr(const uint8_t* cmyk, uint8_t* out, int width, int step, bool inverted)
+{
+    for (int x = 0; x < width; ++x, cmyk += 4, out += step) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // Stored values are "amount of paper left": colour = value * K / 255.
+        out[0] = uint8_t((y * k + 127) / 255);
+        out[1] = uint8_t((m * k + 127) / 255);
+        out[2] = uint8_t((c * k + 127) / 255);
+        if (step == 4)
+            out[3] = 255;
+    }
+}
+
+QImage decodeDisplay(const uint8_t* data, size_t size, int scaleNum, bool fast)
+{
+    QImage image;
+    std::vector<JSAMPROW> rows;
+    withDecompressor(data, size, [&](jpeg_decompress_struct& c) {
+        const bool cmyk = isCmyk(c);
+        const bool inverted = c.saw_Adobe_marker;
+        c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+        c.scale_num = unsigned(scaleNum < 1 ? 1 : scaleNum > 8 ? 8 : scaleNum);
+        c.scale_denom = 8;
+        if (fast) {
+            c.dct_method = JDCT_IFAST;
+            c.do_fancy_upsampling = FALSE;
+        }
+        jpeg_calc_output_dimensions(&c);
+        checkPictureSize(c.output_width, c.output_height);
+        image = QImage(int(c.output_width), int(c.output_height), QImage::Format_RGB32);
+        if (image.isNull())
+            throw CodecError("Not enough memory for the picture");
+        rows.resize(c.output_height);
+        uchar* bits = image.bits();
+        const size_t stride = size_t(image.bytesPerLine());
+        for (JDIMENSION y = 0; y < c.output_height; ++y)
+            rows[y] = bits + y * stride;
+        jpeg_start_decompress(&c);
+        readAll(c, rows.data());
+        // Rows the data did not reach stay as libjpeg left them (gray).
+        if (cmyk) {
+            for (JDIMENSION y = 0; y < c.output_height; ++y)
+                cmykToBgr(rows[y], rows[y], int(c.output_width), 4, inverted);
+        }
+    });
+    return image;
+}
+
+Bitmap decodeBitmap(const uint8_t* data, size_t size)
+{
+    Bitmap bitmap;
+    std::vector<JSAMPROW> rows;
+    std::vector<uint8_t> cmykRow;
+    withDecompressor(data, size, [&](jpeg_decompress_struct& c) {
+        const bool cmyk = isCmyk(c);
+        const bool gray = c.jpeg_color_space == JCS_GRAYSCALE;
+        const bool inverted = c.saw_Adobe_marker;
+        c.out_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+        jpeg_calc_output_dimensions(&c);
+        bitmap = Bitmap(int(c.output_width), int(c.output_height), gray ? 8 : 24);
+        if (gray) {
+            bitmap.palette().resize(256);
+            for (int i = 0; i < 256; ++i)
+                bitmap.palette()[size_t(i)] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
+        }
+        jpeg_start_decompress(&c);
+        if (cmyk) {
+            cmykRow.resize(size_t(c.output_width) * 4);
+            JSAMPROW row = cmykRow.data();
+            while (c.output_scanline < c.output_height) {
+                const int y = int(c.output_scanline);
+                if (jpeg_read_scanlines(&c, &row, 1) != 1)
+                    break;
+                cmykToBgr(row, bitmap.scanLine(y), int(c.output_width), 3, inverted);
+            }
+            return;
+        }
+        rows.resize(c.output_height);
+        for (JDIMENSION y = 0; y < c.output_height; ++y)
+            rows[y] = bitmap.scanLine(int(y));
+        readAll(c, rows.data());
+    });
+    return bitmap;
+}
+
+}  // namespace vx::jpeg
