@@ -1,0 +1,226 @@
+#include "export/SaveAs.h"
+
+#include "export/Bmp2Tiff.h"
+#include "export/WbmpExport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace vx {
+
+namespace {
+
+constexpr std::array<SaveFilterEntry, 7> kPictureFilter{{
+    {"BMP - Windows Bitmap", "*.bmp", "bmp"},
+    {"JPG - JPG File", "*.jpg", "jpg"},
+    {"TIFF - Tagged Image File Format", "*.tiff", "tiff"},
+    {"EMF - Enhanced Metafile", "*.emf", "emf"},
+    {"HTML - HyperText Markup Language", "*.html", "html"},
+    {"PNG - Portable Network Graphic Images", "*.png", "png"},
+    {"WBMP - Wireless Bitmap", "*.wbmp", "wbmp"},
+}};
+
+constexpr SaveFilterEntry kSwfFilter{"SWF - Shockwave flash", "*.swf", "swf"};
+
+constexpr std::array<const char*, 33> kSavable{
+    "PSD", "PNG", "TGA", "VST", "ICB", "VDA", "WIN", "PDD", "TIF", "TIFF", "PSP",
+    "PSPIMAGE", "PCX", "PCC", "SGI", "BW", "RGB", "RGBA", "PPM", "PGM", "PBM", "JPG",
+    "JPEG", "JPE", "BMP", "DIB", "RLE", "WMF", "EMF", "CUT", "ICO", "WBMP", "GIF"};
+
+QString asciiUpper(QString text)
+{
+    for (QChar& c : text)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+const std::array<SaveFilterEntry, 7>& pictureSaveFilterEntries()
+{
+    return kPictureFilter;
+}
+
+QString pictureSaveFilter()
+{
+    QStringList parts;
+    for (const SaveFilterEntry& e : kPictureFilter)
+        parts << QString::fromLatin1(e.text) << QString::fromLatin1(e.pattern);
+    return parts.join(u'|');
+}
+
+const SaveFilterEntry& swfSaveFilterEntry()
+{
+    return kSwfFilter;
+}
+
+QString swfSaveFilter()
+{
+    return QString::fromLatin1(kSwfFilter.text) + u'|' + QString::fromLatin1(kSwfFilter.pattern);
+}
+
+QStringList qtNameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')';
+    return out;
+}
+
+QString saveExtensionKey(const QString& fileName)
+{
+    for (qsizetype i = fileName.size() - 1; i >= 0; --i) {
+        const QChar c = fileName[i];
+        if (c == u'/' || c == QDir::separator())
+            break;
+        if (c == u'.')
+            return asciiUpper(fileName.mid(i));
+    }
+    return QString();
+}
+
+bool isSavablePictureExtension(const QString& currentExtension)
+{
+    for (const char* e : kSavable)
+        if (currentExtension == QLatin1String(e))
+            return true;
+    return false;
+}
+
+SaveDialogSetup saveDialogSetup(const QString& currentPath)
+{
+    SaveDialogSetup setup;
+    if (currentPath.isEmpty())
+        return setup;
+    const QString key = saveExtensionKey(currentPath);
+    const QString extension = key.mid(1);
+    const SaveFilterEntry* first = nullptr;
+    if (isSavablePictureExtension(extension)) {
+        setup.kind = SaveDialogKind::Picture;
+        setup.filter = pictureSaveFilter();
+        first = &kPictureFilter[0];
+    } else if (extension == QLatin1String("SWF")) {
+        setup.kind = SaveDialogKind::Movie;
+        setup.filter = swfSaveFilter();
+        first = &kSwfFilter;
+    } else {
+        return setup;
+    }
+    const QFileInfo info(currentPath);
+    const QString name = info.fileName();
+    setup.proposedName = name.left(name.size() - key.size());
+    setup.folder = info.absolutePath();
+    setup.nameFilters = qtNameFilters(setup.filter);
+    setup.filterIndex = 1;
+    setup.defaultExtension = QString::fromLatin1(first->defaultExtension);
+    return setup;
+}
+
+SaveTypeChange SaveDialog1TypeChange(int filterIndex)
+{
+    SaveTypeChange change;
+    if (filterIndex < 1 || filterIndex > int(kPictureFilter.size()))
+        return change;
+    change.defaultExtension = QString::fromLatin1(kPictureFilter[size_t(filterIndex - 1)].defaultExtension);
+    change.showJpegOptions = filterIndex == 2;
+    return change;
+}
+
+QString overwriteQuestion(const QString& fullPath)
+{
+    return QString::fromUtf8(kOverwriteQuestionStart) + QDir::toNativeSeparators(fullPath)
+           + QString::fromUtf8(kOverwriteQuestionEnd);
+}
+
+SaveFormat saveFormatFor(const QString& fileName)
+{
+    const QString key = saveExtensionKey(fileName);
+    if (key == QLatin1String(".BMP"))
+        return SaveFormat::Bmp;
+    if (key == QLatin1String(".JPG") || key == QLatin1String(".JPEG") || key == QLatin1String(".JPE"))
+        return SaveFormat::Jpeg;
+    if (key == QLatin1String(".TIFF"))
+        return SaveFormat::Tiff;
+    if (key == QLatin1String(".EMF"))
+        return SaveFormat::Emf;
+    if (key == QLatin1String(".PNG"))
+        return SaveFormat::Png;
+    if (key == QLatin1String(".HTML"))
+        return SaveFormat::Html;
+    if (key == QLatin1String(".WBMP"))
+        return SaveFormat::Wbmp;
+    return SaveFormat::None;
+}
+
+void clearAttributes(const QString& path)
+{
+    QFile file(path);
+    const QFileDevice::Permissions perms = file.permissions();
+    if (perms & QFileDevice::WriteOwner)
+        return;
+    if (!file.setPermissions(perms | QFileDevice::WriteOwner | QFileDevice::WriteUser))
+        throw SaveError("Cannot make \"" + QDir::toNativeSeparators(path).toStdString()
+                        + "\" writable: " + file.errorString().toStdString());
+}
+
+QString withDefaultExtension(const QString& fileName, const QString& defaultExtension)
+{
+    if (fileName.isEmpty() || defaultExtension.isEmpty() || !saveExtensionKey(fileName).isEmpty())
+        return fileName;
+    return fileName + u'.' + defaultExtension;
+}
+
+SaveFormat SaveByExtension(const DisplayedPicture& picture, const QString& path,
+                           const JpegOptions& jpeg, const QString& tooBigMessage)
+{
+    const SaveFormat format = saveFormatFor(path);
+    switch (format) {
+    case SaveFormat::Bmp: WriteBmp(picture, path); break;
+    case SaveFormat::Jpeg: WriteJpeg(picture, path, jpeg.grayscale, jpeg.quality); break;
+    case SaveFormat::Tiff: {
+        const Bitmap bitmap = sourceBitmap(picture);
+        if (bitmap.isNull())
+            throw SaveError("There is no picture to save");
+        WriteTiff(path, bitmap);
+        break;
+    }
+    case SaveFormat::Emf: WriteEmf(picture, path); break;
+    case SaveFormat::Png: WritePng(picture, path, kSavePngLevel); break;
+    case SaveFormat::Html: WriteHtmlTable(picture, path, tooBigMessage); break;
+    case SaveFormat::Wbmp: WriteWbmp(picture, path); break;
+    case SaveFormat::None:
+    case SaveFormat::SwfCopy: break;
+    }
+    return format;
+}
+
+SaveFormat saveAs(const DisplayedPicture& picture, const QString& currentPath,
+                  const QString& chosenFileName, int filterIndex, const JpegOptions& jpeg,
+                  const QString& tooBigMessage)
+{
+    const SaveDialogSetup setup = saveDialogSetup(currentPath);
+    if (setup.kind == SaveDialogKind::None || chosenFileName.isEmpty())
+        return SaveFormat::None;
+    QString defaultExtension = setup.defaultExtension;
+    if (setup.kind == SaveDialogKind::Picture)
+        defaultExtension = SaveDialog1TypeChange(filterIndex).defaultExtension;
+    const QString target = withDefaultExtension(chosenFileName, defaultExtension);
+    const bool exists = QFileInfo::exists(target);
+
+    if (setup.kind == SaveDialogKind::Movie) {
+        if (exists)
+            clearAttributes(target);
+        copyFileSafely(currentPath, target);
+        return SaveFormat::SwfCopy;
+    }
+    if (saveFormatFor(target) == SaveFormat::None)
+        return SaveFormat::None;
+    if (exists)
+        clearAttributes(target);
+    return SaveByExtension(picture, target, jpeg, tooBigMessage);
+}
+
+}  // namespace vx
