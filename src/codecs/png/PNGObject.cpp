@@ -1,0 +1,41 @@
+#include "codecs/png/PNGObject.h"
+
+#include <QFile>
+
+namespace vx {
+
+void TPNGObject::loadFromFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CodecError("Cannot read " + path.toStdString());
+    if (file.size() > (qint64(1) << 31))
+        throw CodecError("PNG file too large");
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size())
+        throw CodecError("Cannot read " + path.toStdString());
+    loadFromData(data);
+}
+
+void TPNGObject::loadFromData(const QByteArray& data)
+{
+    png::Info info;
+    Bitmap decoded = png::decode(reinterpret_cast<const uint8_t*>(data.constData()),
+                                 size_t(data.size()), !dropTrns_, &info);
+    bitmap_ = decoded;
+    info_ = info;
+    data_ = (info.hasTrns && !dropTrns_) ? data : QByteArray();
+}
+
+void TPNGObject::dropTransparency()
+{
+    dropTrns_ = true;
+    if (data_.isEmpty())
+        return;
+    bitmap_ = Bitmap();  // release the first decode before the second
+    bitmap_ = png::decode(reinterpret_cast<const uint8_t*>(data_.constData()),
+                          size_t(data_.size()), false, &info_);
+    data_.clear();
+}
+
+}  // namespace vx
