@@ -1,0 +1,156 @@
+#include "viewer/FolderList.h"
+#include "viewer/SupportedTypes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vx;
+
+namespace {
+
+void touch(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+}  // namespace
+
+TEST(ExtensionKey, LastDotOfTheNameAsciiUpperCase)
+{
+    EXPECT_EQ(extensionKey(QStringLiteral("/a/photo.Jpg")), QStringLiteral("JPG"));
+    EXPECT_EQ(extensionKey(QStringLiteral("PHOTO.JPG"), true), QStringLiteral(".JPG"));
+    EXPECT_EQ(extensionKey(QStringLiteral("photo.jpg.bak")), QStringLiteral("BAK"));
+    EXPECT_FALSE(isViewable(QStringLiteral("photo.jpg.bak")));
+    EXPECT_EQ(extensionKey(QStringLiteral("/x/pics.old/readme")), QString());
+    EXPECT_EQ(extensionKey(QStringLiteral("readme")), QString());
+    EXPECT_EQ(extensionKey(QStringLiteral("a.pspimage")), QStringLiteral("PSPIMAGE"));
+    EXPECT_EQ(decoderOf(QStringLiteral("PSPIMAGE")), DecoderKind::PSP);
+    // Only a..z change: a Turkish dotless i or a German sharp s stays as it is.
+    EXPECT_EQ(extensionKey(QStringLiteral("a.j\u0131f")), QStringLiteral("J\u0131F"));
+    EXPECT_FALSE(isViewable(QStringLiteral("x.j\u0131f")));
+    EXPECT_EQ(decoderOf(QStringLiteral(".TXT")), DecoderKind::None);
+}
+
+TEST(SupportedTypes, TableColumns)
+{
+    int rotatable = 0, inAll = 0;
+    for (const SupportedType& t : SupportedTypeTable) {
+        rotatable += t.rotatable;
+        inAll += t.inAllTypes;
+    }
+    EXPECT_EQ(rotatable, 33);
+    EXPECT_EQ(inAll, 30);
+    EXPECT_FALSE(isRotatable(QStringLiteral("SWF")));
+    EXPECT_TRUE(isRotatable(QStringLiteral("GIF")));
+    EXPECT_EQ(decoderOf(QStringLiteral("VST")), DecoderKind::Targa);
+    EXPECT_EQ(decoderOf(QStringLiteral("RLE")), DecoderKind::Bitmap);
+    EXPECT_EQ(associationItems().size(), 31);
+    EXPECT_EQ(associationItems()[24], QStringLiteral("VST"));
+}
+
+TEST(OpenFilter, StringAndQtChoices)
+{
+    const QString filter = buildOpenFilter(QStringLiteral("All supported types"));
+    EXPECT_TRUE(filter.startsWith(QStringLiteral(
+        "All supported types|*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.swf;*.wmf;*.emf;*.ico;*.psd;*.png;"
+        "*.tga;*.tif;*.tiff;*.pdd;*.psp;*.pspimage;*.pcx;*.pcc;*.bw;*.rgb;*.rgba;*.sgi;*.cut;"
+        "*.ppm;*.pgm;*.pbm;*.wbmp;*.dib;*.rle|BMP - Windows Bitmap|*.bmp|")));
+    EXPECT_TRUE(filter.endsWith(QStringLiteral("RLE - Run-Length Encoding|*.rle|")));
+    EXPECT_FALSE(filter.section(QLatin1Char('|'), 1, 1).contains(QStringLiteral("vst")));
+
+    const QStringList qt = openFilterToQtFilters(buildOpenFilter(QStringLiteral("Все типы")));
+    ASSERT_EQ(qt.size(), 28);
+    EXPECT_TRUE(qt[0].startsWith(QStringLiteral("Все типы (*.[bB][mM][pP] *.[jJ][pP][gG] ")));
+    EXPECT_EQ(qt[10], QStringLiteral("TGA/VST/ICB/VDA/WIN - Truevision Image (*.[tT][gG][aA] "
+                                     "*.[vV][sS][tT] *.[iI][cC][bB] *.[vV][dD][aA] *.[wW][iI][nN])"));
+    EXPECT_EQ(qt[27], QStringLiteral("RLE - Run-Length Encoding (*.[rR][lL][eE])"));
+}
+
+TEST(FolderList, KeepsViewableFilesInListingOrder)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    for (const char* name : {"a.jpg", "notes.txt", "B.JPEG", ".hidden.png", "c.Jpe", "noext", "x.jpg.bak"})
+        touch(folder + QLatin1String(name));
+    QDir(folder).mkdir(QStringLiteral("holiday.jpg"));
+
+    FolderNavigation nav;
+    nav.CurrentPath = folder + QStringLiteral("B.JPEG");
+    nav.RebuildFolderList();
+    QStringList expected;
+    QDir listing(folder);
+    listing.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    listing.setSorting(QDir::Unsorted);
+    for (const QString& n : listing.entryList())
+        if (isViewable(n))
+            expected << folder + n;
+    EXPECT_EQ(nav.FolderFileList, expected);
+    EXPECT_EQ(nav.count(), 4);
+    EXPECT_FALSE(nav.FolderFileList.contains(folder + QStringLiteral("holiday.jpg")));
+    EXPECT_EQ(nav.CurrentIndex, int(expected.indexOf(nav.CurrentPath)) + 1);
+
+    nav.CurrentPath = folder + QStringLiteral("b.jpeg");  // other letter case
+    EXPECT_EQ(nav.FindCurrentIndex(), 0);
+}
+
+TEST(FolderList, NavigationWithoutWrapAround)
+{
+    FolderNavigation nav;
+    nav.FolderFileList = {"/d/1.png", "/d/2.png", "/d/3.png"};
+    nav.CurrentPath = "/d/other.PNG";
+    nav.CurrentIndex = 0;
+    EXPECT_FALSE(nav.PreviousFile());
+    EXPECT_TRUE(nav.NextFile());
+    EXPECT_EQ(nav.CurrentPath, QStringLiteral("/d/1.png"));
+    EXPECT_FALSE(nav.PreviousFile());
+    EXPECT_TRUE(nav.LastFile());
+    EXPECT_EQ(nav.CurrentIndex, 3);
+    EXPECT_FALSE(nav.NextFile());
+    EXPECT_EQ(nav.CurrentPath, QStringLiteral("/d/3.png"));
+    EXPECT_TRUE(nav.PreviousFile());
+    EXPECT_EQ(nav.CurrentIndex, 2);
+    EXPECT_TRUE(nav.FirstFile());
+    EXPECT_EQ(nav.CurrentPath, QStringLiteral("/d/1.png"));
+
+    FolderNavigation empty;
+    empty.CurrentPath = "/gone/x.png";
+    EXPECT_FALSE(empty.NextFile() || empty.PreviousFile() || empty.FirstFile() || empty.LastFile());
+
+    FolderNavigation noPath;
+    noPath.FolderFileList = {"/d/1.png"};
+    EXPECT_FALSE(noPath.NextFile());
+    EXPECT_TRUE(noPath.FirstFile());
+}
+
+TEST(FolderList, UnreadableOrMissingFoldersGiveAnEmptyList)
+{
+    FolderNavigation nav;
+    nav.CurrentPath = QStringLiteral("/no/such/folder/x.png");
+    nav.RebuildFolderList();
+    EXPECT_TRUE(nav.FolderFileList.isEmpty());
+    EXPECT_EQ(nav.CurrentIndex, 0);
+    EXPECT_EQ(positionText(nav.CurrentPath, 0, 0, true), QStringLiteral("x.png [0/0]"));
+
+    // A path without a folder part lists the working folder, names kept bare.
+    QTemporaryDir dir;
+    touch(dir.path() + QStringLiteral("/p.png"));
+    const QString saved = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    FolderNavigation bare;
+    bare.CurrentPath = QStringLiteral("p.png");
+    bare.RebuildFolderList();
+    QDir::setCurrent(saved);
+    EXPECT_EQ(bare.FolderFileList, QStringList{QStringLiteral("p.png")});
+    EXPECT_EQ(bare.CurrentIndex, 1);
+}
+
+TEST(PositionText, NameAndBrackets)
+{
+    EXPECT_EQ(positionText(QStringLiteral("/a/b/c.jpg"), 10, 25, true), QStringLiteral("c.jpg [10/25]"));
+    EXPECT_EQ(positionText(QStringLiteral("/a/b/c.jpg"), 10, 25, false), QStringLiteral("c.jpg"));
+    EXPECT_EQ(folderOf(QStringLiteral("/a/b/c.jpg")), QStringLiteral("/a/b/"));
+    EXPECT_EQ(folderOf(QStringLiteral("c.jpg")), QString());
+}
