@@ -1,0 +1,163 @@
+#include "codecs/gif/GIFImage.h"
+
+#include <QFile>
+#include <cstring>
+
+namespace vx {
+
+void TGIFImage::loadFromFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CodecError("Cannot read " + path.toStdString());
+    if (file.size() > (qint64(1) << 31))
+        throw CodecError("GIF file too large");
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size())
+        throw CodecError("Cannot read " + path.toStdString());
+    loadFromData(data);
+}
+
+void TGIFImage::loadFromData(const QByteArray& data)
+{
+    gif::Structure s = gif::scan(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    int w = s.screenWidth, h = s.screenHeight;
+    if (w <= 0 || h <= 0) {
+        // No logical screen: the first frame decides the size.
+        const gif::FrameInfo& f = s.frames.front();
+        w = f.left + f.width;
+        h = f.top + f.height;
+    }
+    checkPictureSize(w, h);
+
+    data_ = data;
+    structure_ = std::move(s);
+    first_ = QImage();
+    firstBitmap_ = Bitmap();
+    saved_ = QImage();
+    canvas_ = QImage(w, h, QImage::Format_ARGB32);
+    if (canvas_.isNull())
+        throw CodecError("Not enough memory for the picture");
+    canvas_.fill(0);
+    canvasIndex_ = 0;
+
+    const gif::FrameInfo& f = structure_.frames.front();
+    const bool covers = f.left == 0 && f.top == 0 && f.width == w && f.height == h;
+    Bitmap indices = covers ? Bitmap(w, h, 8) : Bitmap();
+    drawFrame(0, true, covers ? &indices : nullptr);
+    first_ = canvas_;
+
+    if (covers && !indices.isNull()) {
+        firstBitmap_ = indices;
+    } else {
+        firstBitmap_ = Bitmap::fromImage(first_);
+    }
+}
+
+QImage TGIFImage::displayImage(QSize) const
+{
+    return first_;
+}
+
+int TGIFImage::frameDelayMs(int index) const
+{
+    if (index < 0 || index >= frameCount())
+        return 0;
+    const int cs = structure_.frames[size_t(index)].delayCs;
+    return cs <= 1 ? 100 : cs * 10;
+}
+
+int TGIFImage::loopCount() const
+{
+    const int n = structure_.repeatCount;
+    return n <= 0 ? 0 : n + 1;
+}
+
+QImage TGIFImage::frameImage(int index) const
+{
+    if (index < 0 || index >= frameCount() || first_.isNull())
+        return QImage();
+    if (index < canvasIndex_ || canvasIndex_ < 0) {
+        canvas_ = first_;
+        canvasIndex_ = 0;
+        saved_ = QImage();
+    }
+    while (canvasIndex_ < index) {
+        disposeFrame(canvasIndex_);
+        ++canvasIndex_;
+        drawFrame(canvasIndex_, false, nullptr);
+    }
+    return canvas_;
+}
+
+void TGIFImage::disposeFrame(int index) const
+{
+    const gif::FrameInfo& f = structure_.frames[size_t(index)];
+    if (f.disposal != gif::kDisposeBackground && f.disposal != gif::kDisposePrevious)
+        return;
+    const QRect clip = QRect(f.left, f.top, f.width, f.height) & canvas_.rect();
+    if (clip.isEmpty())
+        return;
+    const size_t bytes = size_t(clip.width()) * 4;
+    for (int y = clip.top(); y <= clip.bottom(); ++y) {
+        uchar* dst = canvas_.scanLine(y) + size_t(clip.left()) * 4;
+        if (f.disposal == gif::kDisposePrevious && !saved_.isNull())
+            std::memcpy(dst, saved_.constScanLine(y - clip.top()), bytes);
+        else
+            std::memset(dst, 0, bytes);
+    }
+    saved_ = QImage();
+}
+
+void TGIFImage::drawFrame(int index, bool strict, Bitmap* indices) const
+{
+    const gif::FrameInfo& f = structure_.frames[size_t(index)];
+    const QRect clip = QRect(f.left, f.top, f.width, f.height) & canvas_.rect();
+    saved_ = QImage();
+    if (f.disposal == gif::kDisposePrevious && !clip.isEmpty())
+        saved_ = canvas_.copy(clip);
+
+    gif::Palette lut{};
+    bool usedTransparent = false;
+    uchar* bits = canvas_.bits();  // detaches from any image handed out
+    const size_t stride = size_t(canvas_.bytesPerLine());
+    const int x0 = clip.left(), x1 = clip.right() + 1;
+    const int canvasHeight = canvas_.height();
+
+    auto takePalette = [&](const gif::Palette& colours) {
+        lut = colours;
+        if (f.transparent >= 0 && f.transparent < 256)
+            lut[size_t(f.transparent)] = 0;
+        if (indices) {
+            indices->palette().resize(256);
+            for (size_t i = 0; i < 256; ++i)
+                indices->palette()[i] = {uint8_t(colours[i]), uint8_t(colours[i] >> 8),
+                                         uint8_t(colours[i] >> 16), 0};
+        }
+    };
+    auto takeRow = [&](int y, const uint8_t* line) {
+        const int cy = f.top + y;
+        if (cy >= canvasHeight || x0 >= x1)
+            return;
+        auto* row = reinterpret_cast<uint32_t*>(bits + size_t(cy) * stride);
+        const uint8_t* src = line + (x0 - f.left);
+        for (int x = x0; x < x1; ++x) {
+            const uint32_t c = lut[*src++];
+            if (c >> 24)
+                row[x] = c;
+        }
+        if (indices) {
+            std::memcpy(indices->scanLine(cy), line, size_t(f.width));
+            if (f.transparent >= 0 && std::memchr(line, f.transparent, size_t(f.width)))
+                usedTransparent = true;
+        }
+    };
+    const std::string error = gif::decodeFrame(reinterpret_cast<const uint8_t*>(data_.constData()),
+                                               size_t(data_.size()), structure_, f, takePalette, takeRow);
+    if (!error.empty() && strict)
+        throw CodecError(error);
+    if (indices && usedTransparent)
+        *indices = Bitmap();
+}
+
+}  // namespace vx
