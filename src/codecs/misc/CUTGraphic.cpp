@@ -42,7 +42,7 @@ std::vector<PaletteEntry> TCUTGraphic::parseHaloPalette(const uint8_t* data, siz
     ByteReader in(data, size);
     if (size < kPalHeaderSize || data[0] != 'A' || data[1] != 'H')
         throw CodecError("Not a Dr. Halo palette");
-    in.seek(10);
+    in.seek(12);
     const unsigned maxIndex = in.u16le();
     const unsigned maxRed = in.u16le(), maxGreen = in.u16le(), maxBlue = in.u16le();
     if (maxIndex > 255)
