@@ -1,0 +1,241 @@
+#include "codecs/jpeg/JPEGImage.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include <jpeglib.h>
+
+using vx::CodecError;
+using vx::TJPEGImage;
+
+namespace {
+
+struct EncodeOptions {
+    J_COLOR_SPACE input = JCS_RGB;
+    J_COLOR_SPACE stored = JCS_YCbCr;
+    bool progressive = false;
+    int restartRows = 0;
+    int quality = 95;
+};
+
+// Encodes width x height samples given per pixel by sample(x, y, out).
+QByteArray encode(int width, int height, const EncodeOptions& o,
+                  const std::function<void(int, int, uint8_t*)>& sample)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
+    c.input_components = o.input == JCS_GRAYSCALE ? 1 : o.input == JCS_CMYK ? 4 : 3;
+    c.in_color_space = o.input;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, o.stored);
+    jpeg_set_quality(&c, o.quality, TRUE);
+    if (o.progressive)
+        jpeg_simple_progression(&c);
+    c.restart_in_rows = o.restartRows;
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(size_t(width) * size_t(c.input_components));
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < width; ++x)
+            sample(x, int(c.next_scanline), &row[size_t(x) * size_t(c.input_components)]);
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray data(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return data;
+}
+
+// Four flat quadrants: red, green, blue, gray.
+void quadrants(int w, int h, int x, int y, uint8_t* p)
+{
+    static const uint8_t colours[4][3] = {{220, 30, 30}, {30, 200, 40}, {20, 40, 210}, {128, 128, 128}};
+    const int q = (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
+    p[0] = colours[q][0];
+    p[1] = colours[q][1];
+    p[2] = colours[q][2];
+}
+
+QByteArray quadrantJpeg(int w, int h, EncodeOptions o = {})
+{
+    return encode(w, h, o, [w, h](int x, int y, uint8_t* p) { quadrants(w, h, x, y, p); });
+}
+
+void expectNear(uint32_t argb, int r, int g, int b, int tolerance = 10)
+{
+    EXPECT_NEAR(int((argb >> 16) & 255), r, tolerance);
+    EXPECT_NEAR(int((argb >> 8) & 255), g, tolerance);
+    EXPECT_NEAR(int(argb & 255), b, tolerance);
+}
+
+void expectQuadrants(const vx::Bitmap& bmp)
+{
+    const int w = bmp.width(), h = bmp.height();
+    expectNear(bmp.pixel(w / 4, h / 4), 220, 30, 30);
+    expectNear(bmp.pixel(3 * w / 4, h / 4), 30, 200, 40);
+    expectNear(bmp.pixel(w / 4, 3 * h / 4), 20, 40, 210);
+    expectNear(bmp.pixel(3 * w / 4, 3 * h / 4), 128, 128, 128);
+}
+
+void expectQuadrants(const QImage& image)
+{
+    ASSERT_EQ(image.format(), QImage::Format_RGB32);
+    expectQuadrants(vx::Bitmap::fromImage(image));
+}
+
+}  // namespace
+
+TEST(JpegDecoder, BaselineProgressiveAndRestartIntervalsDecodeTheSamePixels)
+{
+    const EncodeOptions variants[] = {
+        {}, {JCS_RGB, JCS_YCbCr, true, 0, 95}, {JCS_RGB, JCS_YCbCr, false, 1, 95},
+        {JCS_RGB, JCS_YCbCr, true, 2, 95}, {JCS_RGB, JCS_RGB, false, 0, 95}};
+    for (const EncodeOptions& o : variants) {
+        TJPEGImage jpeg;
+        jpeg.loadFromData(quadrantJpeg(67, 45, o));
+        EXPECT_EQ(jpeg.width(), 67);
+        EXPECT_EQ(jpeg.height(), 45);
+        EXPECT_EQ(jpeg.isProgressive(), o.progressive);
+        const vx::Bitmap bmp = jpeg.bitmap();
+        EXPECT_EQ(bmp.bitsPerPixel(), 24);
+        expectQuadrants(bmp);
+        const QImage shown = jpeg.displayImage(QSize(1000, 1000));
+        EXPECT_EQ(shown.size(), QSize(67, 45));
+        expectQuadrants(shown);
+    }
+}
+
+TEST(JpegDecoder, GrayscaleGivesAnIndexedGrayBitmap)
+{
+    EncodeOptions o;
+    o.input = o.stored = JCS_GRAYSCALE;
+    TJPEGImage jpeg;
+    jpeg.loadFromData(encode(32, 16, o, [](int x, int, uint8_t* p) { *p = x < 16 ? 40 : 200; }));
+    EXPECT_TRUE(jpeg.isGrayscale());
+    const vx::Bitmap bmp = jpeg.bitmap();
+    ASSERT_EQ(bmp.bitsPerPixel(), 8);
+    ASSERT_EQ(bmp.palette().size(), 256u);
+    expectNear(bmp.pixel(4, 8), 40, 40, 40, 4);
+    expectNear(bmp.pixel(28, 8), 200, 200, 200, 4);
+    const QImage shown = jpeg.displayImage(QSize());
+    ASSERT_EQ(shown.format(), QImage::Format_RGB32);
+    expectNear(shown.pixel(28, 8), 200, 200, 200, 4);
+}
+
+TEST(JpegDecoder, AdobeCmykAndYcckAreInvertedInks)
+{
+    // Adobe stores 255 - ink: pure red is C=0 M=Y=100% K=0, stored 255,0,0,255.
+    for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+        EncodeOptions o;
+        o.input = JCS_CMYK;
+        o.stored = stored;
+        TJPEGImage jpeg;
+        jpeg.loadFromData(encode(32, 32, o, [](int x, int y, uint8_t* p) {
+            const bool left = x < 16, top = y < 16;
+            const uint8_t red[4] = {255, 0, 0, 255}, blue[4] = {0, 0, 255, 255};
+            const uint8_t white[4] = {255, 255, 255, 255}, black[4] = {255, 255, 255, 0};
+            const uint8_t* c = top ? (left ? red : blue) : (left ? white : black);
+            std::copy(c, c + 4, p);
+        }));
+        EXPECT_TRUE(jpeg.isCmyk());
+        const vx::Bitmap bmp = jpeg.bitmap();
+        ASSERT_EQ(bmp.bitsPerPixel(), 24);
+        expectNear(bmp.pixel(4, 4), 255, 0, 0, 12);
+        expectNear(bmp.pixel(28, 4), 0, 0, 255, 12);
+        expectNear(bmp.pixel(4, 28), 255, 255, 255, 12);
+        expectNear(bmp.pixel(28, 28), 0, 0, 0, 12);
+        const QImage shown = jpeg.displayImage(QSize());
+        expectNear(shown.pixel(4, 4), 255, 0, 0, 12);
+        expectNear(shown.pixel(28, 28), 0, 0, 0, 12);
+    }
+}
+
+TEST(JpegDecoder, SpeedFirstPicksTheSmallestCoveringScaleAndCachesIt)
+{
+    TJPEGImage jpeg;
+    jpeg.loadFromData(quadrantJpeg(800, 600));
+    EXPECT_EQ(jpeg.scaleFor(QSize(200, 150)), 8) << "speed first is off by default";
+    jpeg.setSpeedFirst(true);
+    EXPECT_EQ(jpeg.scaleFor(QSize(200, 150)), 2);   // 200 x 150 covers exactly
+    EXPECT_EQ(jpeg.scaleFor(QSize(201, 150)), 3);   // 300 x 225
+    EXPECT_EQ(jpeg.scaleFor(QSize(100, 450)), 6);   // height decides
+    EXPECT_EQ(jpeg.scaleFor(QSize(800, 600)), 8);
+    EXPECT_EQ(jpeg.scaleFor(QSize(1600, 1200)), 8); // never upscaled by the decoder
+    EXPECT_EQ(jpeg.scaleFor(QSize()), 8);
+
+    const QImage small = jpeg.displayImage(QSize(180, 120));
+    EXPECT_EQ(small.size(), QSize(200, 150));
+    expectQuadrants(small);
+    EXPECT_EQ(jpeg.displayImage(QSize(190, 140)).cacheKey(), small.cacheKey()) << "same scale: cached";
+    EXPECT_EQ(jpeg.displayImage(QSize(800, 600)).size(), QSize(800, 600));
+    // bitmap() stays at full resolution whatever the display does.
+    EXPECT_EQ(jpeg.bitmap().width(), 800);
+}
+
+TEST(JpegDecoder, LoadsFromAFileAndRefusesMissingOnes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(quadrantJpeg(20, 10));
+    f.close();
+    TJPEGImage jpeg;
+    jpeg.loadFromFile(path);
+    EXPECT_EQ(jpeg.width(), 20);
+    EXPECT_THROW(TJPEGImage().loadFromFile(dir.filePath("missing.jpg")), CodecError);
+}
+
+TEST(JpegDecoder, BadInputIsACodecError)
+{
+    const QByteArray good = quadrantJpeg(64, 64);
+    std::mt19937 rng(7);
+    QByteArray noise(4096, '\0');
+    for (char& c : noise)
+        c = char(rng());
+    const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    for (const QByteArray& bad : {QByteArray(), noise, png, good.left(2), good.left(120)}) {
+        TJPEGImage jpeg;
+        EXPECT_THROW(jpeg.loadFromData(bad), CodecError);
+        EXPECT_EQ(jpeg.width(), 0);
+        EXPECT_TRUE(jpeg.displayImage(QSize(10, 10)).isNull());
+    }
+
+    // Dimensions in the frame header beyond the limits.
+    QByteArray huge = good;
+    const qsizetype sof = huge.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    huge[sof + 5] = char(0xEA);  // height 60000
+    huge[sof + 6] = char(0x60);
+    huge[sof + 7] = char(0xEA);  // width 60000
+    huge[sof + 8] = char(0x60);
+    EXPECT_THROW(TJPEGImage().loadFromData(huge), CodecError);
+}
+
+TEST(JpegDecoder, DataEndingInsideTheScanStillDecodesWithoutError)
+{
+    // A damaged tail shows as much of the picture as the data holds.
+    const QByteArray good = quadrantJpeg(64, 64);
+    const qsizetype sos = good.indexOf(QByteArray("\xFF\xDA", 2));
+    ASSERT_GT(sos, 0);
+    TJPEGImage jpeg;
+    jpeg.loadFromData(good.left(sos + (good.size() - sos) / 2));
+    const vx::Bitmap bmp = jpeg.bitmap();
+    ASSERT_EQ(bmp.width(), 64);
+    expectNear(bmp.pixel(8, 8), 220, 30, 30);
+    EXPECT_EQ(jpeg.displayImage(QSize(16, 16)).isNull(), false);
+}
