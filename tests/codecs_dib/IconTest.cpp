@@ -1,0 +1,127 @@
+#include "codecs/dib/TIcon.h"
+#include "codecs_dib/BmpFiles.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <gtest/gtest.h>
+
+using namespace vxtest;
+using vx::Bitmap;
+using vx::CodecError;
+using vx::TIcon;
+
+namespace {
+
+// Icon file with one entry holding the given image bytes.
+Bytes iconFile(const Bytes& image, unsigned w, unsigned h, unsigned type = 1)
+{
+    Bytes b;
+    b.u16(0).u16(type).u16(1);
+    b.u8(w).u8(h).u8(0).u8(0).u16(1).u16(32).u32(uint32_t(image.size())).u32(22);
+    b.append(image);
+    return b;
+}
+
+// A BMP-based 4-bit icon image of size n x n: colour index 1 (red) everywhere,
+// the AND mask set (transparent) on the left half of the top row.
+Bytes fourBitImage(int n)
+{
+    Bytes b = infoHeader(n, 2 * n, 4);
+    b.append(palette({0x000000, 0xFF0000}));
+    b.zeros(14 * 4);
+    const size_t colourStride = size_t((n * 4 + 31) / 32 * 4);
+    for (int y = 0; y < n; ++y)
+        for (size_t i = 0; i < colourStride; ++i)
+            b.u8(0x11);
+    const size_t maskStride = size_t((n + 31) / 32 * 4);
+    for (int y = 0; y < n; ++y) {
+        // Stored bottom-up: the last stored row is the top row.
+        for (size_t i = 0; i < maskStride; ++i)
+            b.u8(y == n - 1 && int(i) < n / 16 ? 0xFF : 0x00);
+    }
+    return b;
+}
+
+Bitmap load(const Bytes& file)
+{
+    TIcon icon;
+    icon.loadFromData(file.data(), file.size());
+    EXPECT_EQ(icon.width(), 32);
+    EXPECT_EQ(icon.height(), 32);
+    return icon.bitmap();
+}
+
+}  // namespace
+
+TEST(Icon, BmpEntryWithAndMask)
+{
+    Bitmap b = load(iconFile(fourBitImage(32), 32, 32));
+    ASSERT_EQ(b.bitsPerPixel(), 32);
+    EXPECT_TRUE(b.hasAlpha());
+    EXPECT_EQ(b.pixel(0, 0) >> 24, 0u);
+    EXPECT_EQ(b.pixel(15, 0) >> 24, 0u);
+    EXPECT_EQ(b.pixel(16, 0), rgb(255, 0, 0));
+    EXPECT_EQ(b.pixel(5, 31), rgb(255, 0, 0));
+}
+
+TEST(Icon, OtherSizesAreScaledToThirtyTwo)
+{
+    Bitmap b = load(iconFile(fourBitImage(16), 16, 16));
+    ASSERT_EQ(b.width(), 32);
+    EXPECT_EQ(b.pixel(20, 20), rgb(255, 0, 0));
+    EXPECT_EQ(b.pixel(2, 0) >> 24, 0u);
+}
+
+TEST(Icon, ThirtyTwoBitAlphaAndMissingMask)
+{
+    Bytes img = infoHeader(32, 64, 32);
+    for (int i = 0; i < 32 * 32; ++i)
+        img.bytes({0, 0, 255, 64});  // red at quarter opacity; no mask follows
+    Bitmap b = load(iconFile(img, 32, 32));
+    EXPECT_EQ(b.pixel(3, 3), 0x40FF0000u);
+}
+
+TEST(Icon, PngEntry)
+{
+    QImage source(32, 32, QImage::Format_ARGB32);
+    source.fill(qRgba(0, 0, 255, 255));
+    source.setPixel(1, 1, qRgba(0, 0, 0, 0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(source.save(&buffer, "PNG"));
+    Bytes img;
+    img.v.assign(png.begin(), png.end());
+    Bitmap b = load(iconFile(img, 32, 32));
+    EXPECT_EQ(b.pixel(0, 0), rgb(0, 0, 255));
+    EXPECT_EQ(b.pixel(1, 1) >> 24, 0u);
+}
+
+TEST(Icon, BadInputIsRefused)
+{
+    TIcon icon;
+    auto fails = [&](const Bytes& b) {
+        EXPECT_THROW(icon.loadFromData(b.data(), b.size()), CodecError);
+    };
+    fails(Bytes().u16(0).u16(3).u16(1).zeros(16));        // not an icon type
+    fails(Bytes().u16(0).u16(1).u16(0));                  // no images
+    Bytes farOffset = iconFile(fourBitImage(16), 16, 16);
+    farOffset.put32(18, 100000);
+    fails(farOffset);
+    Bytes huge = iconFile(infoHeader(100000, 200000, 32).zeros(64), 0, 0);
+    fails(huge);
+    Bytes brokenPng = iconFile(Bytes().bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).zeros(30), 32, 32);
+    fails(brokenPng);
+    expectPrefixesSafe<TIcon>(iconFile(fourBitImage(16), 16, 16));
+    for (auto& input : randomInputs(200, 300)) {
+        if (input.size() > 30) {
+            input[0] = input[1] = input[3] = 0;
+            input[2] = 1;
+            input[4] = 1;
+            input[5] = 0;
+            input[18] = 22;
+            input[19] = input[20] = input[21] = 0;
+        }
+        expectPrefixesSafe<TIcon>(Bytes{input});
+    }
+}
