@@ -37,7 +37,7 @@ void SafeFileWriter::write(const void* data, qint64 size)
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         const qint64 done = file_.write(p, size);
-        if (done <= 0)
+        if (done <= 0 || file_.error() != QFileDevice::NoError)
             fail(QStringLiteral("Cannot write file"));
         p += done;
         size -= done;
@@ -52,6 +52,13 @@ void SafeFileWriter::seek(qint64 position)
 
 void SafeFileWriter::commit()
 {
+    // commit() does not notice a failed flush of buffered bytes, so flush
+    // and check first; a failure discards the temporary file.
+    if (!file_.flush() || file_.error() != QFileDevice::NoError) {
+        const QString reason = file_.errorString();
+        file_.cancelWriting();
+        throw SaveError(describe(QStringLiteral("Cannot write file"), path_, reason));
+    }
     if (!file_.commit())
         fail(QStringLiteral("Cannot save file"));
 }
