@@ -1,0 +1,277 @@
+#include "codecs/png/PNGObject.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include <png.h>
+#include <zlib.h>
+
+using vx::CodecError;
+using vx::TPNGObject;
+
+namespace {
+
+struct PngSpec {
+    int width = 5, height = 7;
+    int colorType = PNG_COLOR_TYPE_RGB;
+    int depth = 8;
+    bool interlaced = false;
+    std::vector<png_color> palette;
+    std::vector<png_byte> trnsAlpha;  // palette tRNS
+    bool trnsKey = false;             // gray / RGB tRNS of sample value `key`
+    int key = 0;
+};
+
+int channels(int colorType)
+{
+    switch (colorType) {
+    case PNG_COLOR_TYPE_GRAY: case PNG_COLOR_TYPE_PALETTE: return 1;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    case PNG_COLOR_TYPE_RGB: return 3;
+    default: return 4;
+    }
+}
+
+// The sample of channel c at (x, y) before packing, in [0, 2^depth).
+int sampleAt(const PngSpec& s, int x, int y, int c)
+{
+    const int max = (1 << s.depth) - 1;
+    if (s.colorType == PNG_COLOR_TYPE_PALETTE)
+        return (x + y) % int(s.palette.size());
+    return ((x * 37 + y * 91 + c * 53) * (max / 15 + 1)) % (max + 1);
+}
+
+extern "C" void writeToVector(png_structp png, png_bytep data, size_t length)
+{
+    auto* out = static_cast<QByteArray*>(png_get_io_ptr(png));
+    out->append(reinterpret_cast<const char*>(data), qsizetype(length));
+}
+extern "C" void flushNothing(png_structp) {}
+
+QByteArray writePng(const PngSpec& s)
+{
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, writeToVector, flushNothing);
+    png_set_IHDR(png, info, png_uint_32(s.width), png_uint_32(s.height), s.depth, s.colorType,
+                 s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!s.palette.empty())
+        png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
+    png_color_16 key{};
+    key.gray = key.red = key.green = key.blue = png_uint_16(s.key);
+    if (!s.trnsAlpha.empty())
+        png_set_tRNS(png, info, s.trnsAlpha.data(), int(s.trnsAlpha.size()), nullptr);
+    else if (s.trnsKey)
+        png_set_tRNS(png, info, nullptr, 0, &key);
+    png_write_info(png, info);
+    const int ch = channels(s.colorType);
+    const int bitsPerRow = s.width * ch * s.depth;
+    std::vector<std::vector<png_byte>> rows(size_t(s.height), std::vector<png_byte>(size_t((bitsPerRow + 7) / 8)));
+    for (int y = 0; y < s.height; ++y) {
+        for (int x = 0; x < s.width; ++x) {
+            for (int c = 0; c < ch; ++c) {
+                const int v = sampleAt(s, x, y, c);
+                const int bit = (x * ch + c) * s.depth;
+                auto& row = rows[size_t(y)];
+                if (s.depth == 16) {
+                    row[size_t(bit / 8)] = png_byte(v >> 8);
+                    row[size_t(bit / 8 + 1)] = png_byte(v);
+                } else if (s.depth == 8) {
+                    row[size_t(bit / 8)] = png_byte(v);
+                } else {
+                    row[size_t(bit / 8)] |= png_byte(v << (8 - s.depth - bit % 8));
+                }
+            }
+        }
+    }
+    std::vector<png_bytep> pointers;
+    for (auto& r : rows)
+        pointers.push_back(r.data());
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+uint8_t to8(const PngSpec& s, int v)
+{
+    const int max = (1 << s.depth) - 1;
+    return s.depth == 16 ? uint8_t((v * 255L + 32895) / 65535) : uint8_t(v * 255 / max);
+}
+
+// The colour the decoder should give for (x, y), as 0xAARRGGBB.
+uint32_t expected(const PngSpec& s, int x, int y, bool applyTrns)
+{
+    uint32_t a = 255, r, g, b;
+    switch (s.colorType) {
+    case PNG_COLOR_TYPE_PALETTE: {
+        const int i = sampleAt(s, x, y, 0);
+        const png_color& c = s.palette[size_t(i)];
+        r = c.red, g = c.green, b = c.blue;
+        if (applyTrns && size_t(i) < s.trnsAlpha.size())
+            a = s.trnsAlpha[size_t(i)];
+        break;
+    }
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        r = g = b = to8(s, sampleAt(s, x, y, 0));
+        if (s.colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+            a = to8(s, sampleAt(s, x, y, 1));
+        if (applyTrns && s.trnsKey && sampleAt(s, x, y, 0) == s.key)
+            a = 0;
+        break;
+    default:
+        r = to8(s, sampleAt(s, x, y, 0));
+        g = to8(s, sampleAt(s, x, y, 1));
+        b = to8(s, sampleAt(s, x, y, 2));
+        if (s.colorType == PNG_COLOR_TYPE_RGB_ALPHA)
+            a = to8(s, sampleAt(s, x, y, 3));
+        if (applyTrns && s.trnsKey && sampleAt(s, x, y, 0) == s.key && sampleAt(s, x, y, 1) == s.key
+            && sampleAt(s, x, y, 2) == s.key)
+            a = 0;
+        break;
+    }
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+std::vector<png_color> rainbow(int n)
+{
+    std::vector<png_color> p;
+    for (int i = 0; i < n; ++i)
+        p.push_back({png_byte(i * 40 + 3), png_byte(255 - i * 13), png_byte(i * 7)});
+    return p;
+}
+
+void expectPixels(const PngSpec& s, const vx::Bitmap& bmp, bool applyTrns)
+{
+    ASSERT_EQ(bmp.width(), s.width);
+    ASSERT_EQ(bmp.height(), s.height);
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            const uint32_t want = expected(s, x, y, applyTrns);
+            const uint32_t got = bmp.pixel(x, y);
+            if ((want >> 24) == 0)
+                ASSERT_EQ(got >> 24, 0u) << x << "," << y;
+            else
+                for (int shift = 0; shift < 32; shift += 8)  // 16-bit rounding may differ by one
+                    ASSERT_NEAR(int((got >> shift) & 255), int((want >> shift) & 255), s.depth == 16 ? 1 : 0)
+                        << "at " << x << "," << y << " type " << s.colorType << " depth " << s.depth;
+        }
+}
+
+}  // namespace
+
+TEST(PngDecoder, EveryColourTypeDepthAndInterlace)
+{
+    struct Case { int type, depth, bpp; };
+    const Case cases[] = {
+        {PNG_COLOR_TYPE_GRAY, 1, 1}, {PNG_COLOR_TYPE_GRAY, 2, 8}, {PNG_COLOR_TYPE_GRAY, 4, 4},
+        {PNG_COLOR_TYPE_GRAY, 8, 8}, {PNG_COLOR_TYPE_GRAY, 16, 8},
+        {PNG_COLOR_TYPE_PALETTE, 1, 1}, {PNG_COLOR_TYPE_PALETTE, 2, 8}, {PNG_COLOR_TYPE_PALETTE, 4, 4},
+        {PNG_COLOR_TYPE_PALETTE, 8, 8},
+        {PNG_COLOR_TYPE_RGB, 8, 24}, {PNG_COLOR_TYPE_RGB, 16, 24},
+        {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 32}, {PNG_COLOR_TYPE_GRAY_ALPHA, 16, 32},
+        {PNG_COLOR_TYPE_RGB_ALPHA, 8, 32}, {PNG_COLOR_TYPE_RGB_ALPHA, 16, 32}};
+    for (const Case& c : cases) {
+        for (bool interlaced : {false, true}) {
+            PngSpec s;
+            s.width = 13;
+            s.height = 11;
+            s.colorType = c.type;
+            s.depth = c.depth;
+            s.interlaced = interlaced;
+            if (c.type == PNG_COLOR_TYPE_PALETTE)
+                s.palette = rainbow(std::min(1 << c.depth, 6));
+            TPNGObject png;
+            png.loadFromData(writePng(s));
+            EXPECT_EQ(png.info().interlaced, interlaced);
+            const vx::Bitmap bmp = png.bitmap();
+            EXPECT_EQ(bmp.bitsPerPixel(), c.bpp) << "type " << c.type << " depth " << c.depth;
+            EXPECT_EQ(bmp.hasAlpha(), c.bpp == 32);
+            expectPixels(s, bmp, true);
+            EXPECT_FALSE(png.displayImage(QSize()).isNull());
+        }
+    }
+}
+
+TEST(PngDecoder, SimpleTransparencyAppliesUntilDropped)
+{
+    PngSpec pal;
+    pal.colorType = PNG_COLOR_TYPE_PALETTE;
+    pal.palette = rainbow(4);
+    pal.trnsAlpha = {0, 128};
+    PngSpec gray;
+    gray.colorType = PNG_COLOR_TYPE_GRAY;
+    gray.trnsKey = true;
+    gray.key = sampleAt(gray, 1, 1, 0);
+    PngSpec rgb;
+    rgb.depth = 16;
+    rgb.trnsKey = true;
+    rgb.key = 0;
+    for (const PngSpec& s : {pal, gray, rgb}) {
+        const QByteArray file = writePng(s);
+        TPNGObject png;
+        png.loadFromData(file);
+        EXPECT_TRUE(png.hasTransparencyChunk());
+        EXPECT_EQ(png.bitmap().bitsPerPixel(), 32);
+        EXPECT_TRUE(png.bitmap().hasAlpha());
+        expectPixels(s, png.bitmap(), true);
+
+        png.dropTransparency();
+        EXPECT_FALSE(png.bitmap().hasAlpha());
+        EXPECT_EQ(png.bitmap().bitsPerPixel(), s.colorType == PNG_COLOR_TYPE_RGB ? 24 : 8);
+        expectPixels(s, png.bitmap(), false);
+
+        // Dropped before loading: the first decode is already opaque.
+        TPNGObject early;
+        early.dropTransparency();
+        early.loadFromData(file);
+        EXPECT_TRUE(early.hasTransparencyChunk());
+        expectPixels(s, early.bitmap(), false);
+    }
+}
+
+TEST(PngDecoder, BadInputIsACodecError)
+{
+    PngSpec s;
+    s.width = 40;
+    s.height = 40;
+    const QByteArray good = writePng(s);
+    std::mt19937 rng(3);
+    QByteArray noise(2048, '\0');
+    for (char& c : noise)
+        c = char(rng());
+    const QByteArray jpeg("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
+    QByteArray badCrc = good;
+    badCrc[20] = char(badCrc[20] ^ 1);  // inside IHDR
+    const QByteArray bad[] = {QByteArray(), noise, jpeg, good.left(8), good.left(30),
+                              good.left(good.size() - 30), badCrc};
+    for (const QByteArray& data : bad) {
+        TPNGObject png;
+        EXPECT_THROW(png.loadFromData(data), CodecError);
+        EXPECT_EQ(png.width(), 0);
+    }
+
+    // Header sizes beyond the limits (the CRC is fixed so only the size is wrong).
+    for (uint32_t side : {70000u, 20000u}) {
+        PngSpec big = s;
+        QByteArray huge = writePng(big);
+        for (int i = 0; i < 2; ++i) {
+            huge[16 + 4 * i] = char(side >> 24);
+            huge[17 + 4 * i] = char(side >> 16);
+            huge[18 + 4 * i] = char(side >> 8);
+            huge[19 + 4 * i] = char(side);
+        }
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(huge.constData()) + 12, 17);
+        huge[29] = char(crc >> 24);
+        huge[30] = char(crc >> 16);
+        huge[31] = char(crc >> 8);
+        huge[32] = char(crc);
+        EXPECT_THROW(TPNGObject().loadFromData(huge), CodecError) << side;
+    }
+    EXPECT_THROW(TPNGObject().loadFromFile("/nonexistent/x.png"), CodecError);
+}
