@@ -1,0 +1,26 @@
+// Bitmap and icon decoders on arbitrary bytes: both run on every input.
+#include "codecs/dib/TBitmap.h"
+#include "codecs/dib/TIcon.h"
+
+#include <cstddef>
+#include <cstdint>
+
+template <class Decoder>
+static void tryDecode(const uint8_t* data, size_t size)
+{
+    Decoder decoder;
+    try {
+        decoder.loadFromData(data, size);
+        const vx::Bitmap b = decoder.bitmap();
+        if (b.width() > 0)
+            (void)b.pixel(b.width() - 1, b.height() - 1);
+    } catch (const vx::CodecError&) {
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    tryDecode<vx::TBitmap>(data, size);
+    tryDecode<vx::TIcon>(data, size);
+    return 0;
+}

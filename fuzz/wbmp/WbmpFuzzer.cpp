@@ -1,0 +1,19 @@
+// WBMP reading on arbitrary bytes, and writing back what was read.
+#include "export/WBMPImage.h"
+
+#include <QBuffer>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    vx::TWBMPImage image;
+    try {
+        image.loadFromData(data, size);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        image.saveToStream(out);
+    } catch (const vx::CodecError&) {
+    }
+    return 0;
+}
