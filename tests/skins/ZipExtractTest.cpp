@@ -148,14 +148,14 @@ TEST(ZipExtract, MissingOrOldLibraryIsAnError)
         zip.ExtractOptions = TZip::OptionOverwrite;
         zip.SetArchive(archive);
         try {
-            zip.Extract();
+            const int n = zip.Extract();
+            return n == 1 ? QString("extracted") : QString("result %1 problems %2 total %3").arg(n).arg(zip.filesWithProblems()).arg(zip.totalFiles());
         } catch (const ZipError& e) {
             return e.text();
         }
-        return "no error";
     };
     EXPECT_EQ(extractWith(dir.filePath("none")), "Unable to load \"UnzDll.dll\".");
     EXPECT_EQ(extractWith(VX_OLD_UNZIP_DIR), "Error - invalid version of ZipDll.dll or UnzDll.dll");
-    EXPECT_EQ(extractWith(VX_UNZIP_DIR), "no error");
-    EXPECT_EQ(readBytes(dir.filePath("a.txt")), "a");  // the archive's own folder
+    EXPECT_EQ(extractWith(VX_UNZIP_DIR), "extracted");
+    EXPECT_EQ(readBytes(dir.filePath("a.txt")), "a") << QDir(dir.path()).entryList().join(",").toStdString() << QDir::currentPath().toStdString();  // the archive's own folder
 }
