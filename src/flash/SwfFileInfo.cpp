@@ -1,0 +1,116 @@
+#include "flash/SwfFileInfo.h"
+
+#include "codecs/Bitmap.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+#include <zlib.h>
+
+namespace {
+
+constexpr int kBodySize = 25;
+
+// Inflates the rest of the open file until kBodySize bytes of output exist or
+// the stream ends; bytes not produced stay zero.
+void inflateBody(QFile& file, uint8_t (&body)[kBodySize])
+{
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    if (inflateInit(&zs) != Z_OK)
+        throw vx::CodecError("Cannot start the zlib inflater");
+    struct Guard {
+        z_stream* s;
+        ~Guard() { inflateEnd(s); }
+    } guard{&zs};
+
+    zs.next_out = body;
+    zs.avail_out = kBodySize;
+    char chunk[4096];
+    while (zs.avail_out > 0) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got <= 0)
+            break;  // stream cut short: the rest of the body reads as zero
+        zs.next_in = reinterpret_cast<Bytef*>(chunk);
+        zs.avail_in = uInt(got);
+        while (zs.avail_in > 0 && zs.avail_out > 0) {
+            const int rc = inflate(&zs, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                return;
+            if (rc == Z_NEED_DICT || rc == Z_DATA_ERROR || rc == Z_MEM_ERROR)
+                throw vx::CodecError(std::string("Broken compressed SWF body: ") +
+                                     (zs.msg ? zs.msg : "zlib error"));
+            if (rc == Z_BUF_ERROR)
+                break;
+        }
+    }
+}
+
+int32_t signExtend(uint32_t value, uint32_t bits)
+{
+    if (bits == 0 || bits >= 32)
+        return int32_t(value);
+    if (value & (uint32_t(1) << (bits - 1)))
+        return int32_t(int64_t(value) - (int64_t(1) << bits));
+    return int32_t(value);
+}
+
+}  // namespace
+
+uint32_t ReadBits(const uint8_t* buffer, uint32_t bitPosition, uint32_t bitCount)
+{
+    if (bitCount > 32)
+        bitCount = 32;
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < bitCount; ++i) {
+        const uint32_t k = bitPosition + i;
+        const uint32_t bit = (buffer[k / 8] >> (7 - k % 8)) & 1u;
+        value = (value << 1) | bit;
+    }
+    return value;
+}
+
+bool ReadSwfHeader(const QString& path, SwfHeaderInfo& info)
+{
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.exists() || fi.isDir())
+        return false;
+
+    QFile file(path);  // closed by its destructor on every path
+    if (!file.open(QIODevice::ReadOnly))
+        throw vx::CodecError("Cannot open " + path.toStdString() + ": " +
+                             file.errorString().toStdString());
+    if (file.size() <= 22)
+        return false;
+
+    uint8_t head[8] = {};
+    if (file.read(reinterpret_cast<char*>(head), 8) != 8)
+        return false;
+    std::memcpy(info.signature, head, 3);
+    info.version = head[3];
+    info.fileLength = uint32_t(head[4]) | uint32_t(head[5]) << 8 | uint32_t(head[6]) << 16 |
+                      uint32_t(head[7]) << 24;
+
+    uint8_t body[kBodySize] = {};
+    bool ok = false;
+    if (std::memcmp(info.signature, "CWS", 3) == 0 && info.version >= 6) {
+        inflateBody(file, body);
+        ok = true;
+    } else {
+        file.read(reinterpret_cast<char*>(body), kBodySize);  // short read leaves zeros
+        ok = std::memcmp(info.signature, "FWS", 3) == 0;
+    }
+    if (!ok)
+        return false;
+
+    const uint32_t nbits = ReadBits(body, 0, 5);
+    info.xmin = signExtend(ReadBits(body, 5, nbits), nbits);
+    info.xmax = signExtend(ReadBits(body, 5 + nbits, nbits), nbits);
+    info.ymin = signExtend(ReadBits(body, 5 + 2 * nbits, nbits), nbits);
+    info.ymax = signExtend(ReadBits(body, 5 + 3 * nbits, nbits), nbits);
+    const uint32_t p = (5 + 4 * nbits + 7) / 8;
+    info.frameRateFraction = body[p];
+    info.frameRateInteger = body[p + 1];
+    info.frameCount = uint32_t(body[p + 2]) + 256u * body[p + 3];
+    return true;
+}

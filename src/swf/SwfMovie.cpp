@@ -1,0 +1,410 @@
+#include "swf/SwfMovie.h"
+
+#include "swf/SwfBitmap.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cstring>
+#include <zlib.h>
+
+namespace vx::swf {
+
+namespace {
+
+CharKind kindOfTag(int code)
+{
+    switch (code) {
+    case 2: case 22: case 32: case 83: return CharKind::Shape;
+    case 46: case 84: return CharKind::Morph;
+    case 6: case 20: case 21: case 35: case 36: case 90: return CharKind::Bitmap;
+    case 39: return CharKind::Sprite;
+    case 10: case 48: case 75: return CharKind::Font;
+    case 11: case 33: return CharKind::Text;
+    case 37: return CharKind::EditText;
+    case 7: case 34: return CharKind::Button;
+    default: return CharKind::Unknown;
+    }
+}
+
+QByteArray inflateMovie(const QByteArray& file)
+{
+    const uint8_t* in = reinterpret_cast<const uint8_t*>(file.constData());
+    const size_t declared = size_t(in[4]) | size_t(in[5]) << 8 | size_t(in[6]) << 16 | size_t(in[7]) << 24;
+    QByteArray out;
+    out.resize(qsizetype(std::clamp<size_t>(declared, 64, size_t(64) << 20)));
+    std::memcpy(out.data(), in, 8);
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    if (inflateInit(&zs) != Z_OK) throw CodecError("zlib cannot start");
+    zs.next_in = const_cast<Bytef*>(in + 8);
+    zs.avail_in = uInt(file.size() - 8);
+    size_t used = 8;
+    while (true) {
+        if (used == size_t(out.size())) {
+            if (used >= Movie::kMaxMovieBytes) break;  // larger movies are cut here
+            out.resize(qsizetype(std::min(used * 2, Movie::kMaxMovieBytes)));
+        }
+        zs.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+        zs.avail_out = uInt(size_t(out.size()) - used);
+        const int rc = inflate(&zs, Z_NO_FLUSH);
+        used = size_t(out.size()) - zs.avail_out;
+        if (rc == Z_STREAM_END) break;
+        if (rc == Z_OK) continue;
+        if (rc == Z_BUF_ERROR && zs.avail_out > 0) break;  // input cut short: keep what came out
+        if (used > 8 + 16) break;                           // broken later on: play the part we have
+        inflateEnd(&zs);
+        throw CodecError("The compressed movie is not a valid zlib stream");
+    }
+    inflateEnd(&zs);
+    out.resize(qsizetype(used));
+    return out;
+}
+
+PlaceCommand parsePlace(Stream& s, int code, int version)
+{
+    PlaceCommand p;
+    if (code == 4) {
+        p.hasChar = true;
+        p.charId = s.u16();
+        p.depth = s.u16();
+        p.hasMatrix = true;
+        p.matrix = s.matrix();
+        if (!s.atEnd()) {
+            p.hasCx = true;
+            p.cx = s.cxform(false);
+        }
+        return p;
+    }
+    const uint8_t f = s.u8();
+    const uint8_t f2 = code == 70 ? s.u8() : 0;
+    p.move = f & 0x01;
+    p.depth = s.u16();
+    if (code == 70 && ((f2 & 0x08) || ((f2 & 0x10) && (f & 0x02)))) s.cstr();  // class name
+    if (f & 0x02) { p.hasChar = true; p.charId = s.u16(); }
+    if (f & 0x04) { p.hasMatrix = true; p.matrix = s.matrix(); }
+    if (f & 0x08) { p.hasCx = true; p.cx = s.cxform(true); }
+    if (f & 0x10) { p.hasRatio = true; p.ratio = s.u16(); }
+    if (f & 0x20) { p.hasName = true; p.name = decodeText(s.cstr(), version); }
+    if (f & 0x40) { p.hasClip = true; p.clipDepth = s.u16(); }
+    if (code == 70) {
+        try {
+            if (f2 & 0x01) skipFilterList(s);
+            if (f2 & 0x02) s.u8();  // blend mode
+            if (f2 & 0x04) s.u8();  // bitmap cache
+            if (f2 & 0x20) { p.hasVisible = true; p.visible = s.u8() != 0; }
+        } catch (const CodecError&) {
+            // Optional trailing fields cut short: the placement itself stands.
+        }
+    }
+    return p;
+}
+
+std::vector<ButtonRecord> parseButton(Stream& s, int code)
+{
+    std::vector<ButtonRecord> out;
+    if (code == 34) {
+        s.u8();
+        s.u16();
+    }
+    while (!s.atEnd()) {
+        const uint8_t flags = s.u8();
+        if (flags == 0) break;
+        ButtonRecord r;
+        r.states = flags & 0x0f;
+        r.charId = s.u16();
+        r.depth = s.u16();
+        r.matrix = s.matrix();
+        if (code == 34) {
+            r.cx = s.cxform(true);
+            if (flags & 0x10) skipFilterList(s);
+            if (flags & 0x20) s.u8();
+        }
+        out.push_back(r);
+    }
+    std::stable_sort(out.begin(), out.end(), [](const ButtonRecord& a, const ButtonRecord& b) { return a.depth < b.depth; });
+    return out;
+}
+
+}  // namespace
+
+void skipFilterList(Stream& s)
+{
+    const int n = s.u8();
+    for (int i = 0; i < n; ++i) {
+        const int id = s.u8();
+        switch (id) {
+        case 0: s.skip(23); break;
+        case 1: s.skip(9); break;
+        case 2: s.skip(15); break;
+        case 3: s.skip(27); break;
+        case 4:
+        case 7: {
+            const int colours = s.u8();
+            s.skip(size_t(colours) * 5 + 19);
+            break;
+        }
+        case 5: {
+            const int mx = s.u8(), my = s.u8();
+            s.skip(8 + size_t(mx) * size_t(my) * 4 + 5);
+            break;
+        }
+        case 6: s.skip(80); break;
+        default: throw CodecError("Unknown filter");
+        }
+    }
+}
+
+int Timeline::labelFrame(const QString& label) const
+{
+    for (const auto& l : labels)
+        if (l.first.compare(label, Qt::CaseInsensitive) == 0) return l.second;
+    return -1;
+}
+
+std::shared_ptr<Movie> Movie::fromFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw CodecError("Cannot open " + path.toStdString());
+    if (f.size() > qint64(kMaxMovieBytes)) throw CodecError("The movie file is too large");
+    return fromData(f.readAll());
+}
+
+std::shared_ptr<Movie> Movie::fromData(const QByteArray& data)
+{
+    if (data.size() < 8) throw CodecError("Not an SWF movie: file too short");
+    std::shared_ptr<Movie> m(new Movie);
+    const char* d = data.constData();
+    if (std::memcmp(d + 1, "WS", 2) != 0) throw CodecError("Not an SWF movie");
+    if (d[0] == 'Z') throw CodecError("LZMA-compressed SWF movies (ZWS) are not supported");
+    if (d[0] == 'C') m->data_ = inflateMovie(data);
+    else if (d[0] == 'F') m->data_ = data;
+    else throw CodecError("Not an SWF movie");
+    m->version_ = uint8_t(d[3]);
+    m->parse();
+    return m;
+}
+
+void Movie::parse()
+{
+    Stream s(data() + 8, dataSize() - 8);
+    try {
+        stage_ = s.rect();
+        const uint16_t rate = s.u16();
+        frameRate_ = rate / 256.0;
+        headerFrames_ = s.u16();
+    } catch (const CodecError&) {
+        throw CodecError("SWF header cut short");
+    }
+    parseTimeline(s, root_, true);
+    root_.frameCount = std::max<int>({1, headerFrames_, int(root_.frames.size())});
+}
+
+void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
+{
+    std::vector<FrameCommand> current;
+    while (s.remaining() >= 2) {
+        const uint16_t head = s.u16();
+        const int code = head >> 6;
+        size_t len = head & 0x3f;
+        if (len == 0x3f) {
+            if (s.remaining() < 4) break;
+            len = s.u32();
+        }
+        const bool cut = len > s.remaining();
+        if (cut) len = s.remaining();  // the last tag is cut short: use what is there
+        const size_t at = size_t(s.ptr() - data());
+        Stream body(s.ptr(), len);
+        s.skip(len);
+        if (code == 0) break;
+        try {
+            switch (code) {
+            case 1:
+                t.frames.push_back(std::move(current));
+                current.clear();
+                break;
+            case 4:
+            case 26:
+            case 70: {
+                FrameCommand c;
+                c.kind = FrameCommand::Place;
+                c.place = uint32_t(t.places.size());
+                t.places.push_back(parsePlace(body, code, version_));
+                current.push_back(c);
+                break;
+            }
+            case 5:
+            case 28: {
+                FrameCommand c;
+                c.kind = FrameCommand::Remove;
+                if (code == 5) body.u16();
+                c.depth = body.u16();
+                current.push_back(c);
+                break;
+            }
+            case 12: {
+                FrameCommand c;
+                c.kind = FrameCommand::Action;
+                c.offset = at;
+                c.size = len;
+                current.push_back(c);
+                break;
+            }
+            case 43:
+                t.labels.emplace_back(decodeText(body.cstr(), version_), int(t.frames.size()));
+                break;
+            case 9:
+                if (isRoot) background_ = body.rgb();
+                break;
+            case 8:
+                if (isRoot && jpegTables_.isEmpty()) jpegTables_ = body.bytes(len);
+                break;
+            case 13:
+            case 62:
+                if (isRoot) {
+                    const uint16_t id = body.u16();
+                    if (Character* c = find(id); c && c->kind == CharKind::Font)
+                        c->fontInfo.push_back({code, at + 2, len - 2});
+                }
+                break;
+            default: {
+                const CharKind kind = kindOfTag(code);
+                if (!isRoot || kind == CharKind::Unknown) break;  // sound, video, scripts and the rest
+                const uint16_t id = body.u16();
+                if (dict_.count(id)) break;  // the first definition of an id stands
+                Character c;
+                c.kind = kind;
+                c.tag = code;
+                c.offset = at + 2;
+                c.size = len - 2;
+                dict_.emplace(id, c);
+                break;
+            }
+            }
+        } catch (const CodecError&) {
+            // A broken tag is skipped; the movie goes on.
+        }
+        if (cut) break;
+    }
+    if (t.frames.empty() && !current.empty()) t.frames.push_back(std::move(current));
+}
+
+Movie::Character* Movie::find(uint16_t id) const
+{
+    auto it = dict_.find(id);
+    return it == dict_.end() ? nullptr : &it->second;
+}
+
+CharKind Movie::kind(uint16_t id) const
+{
+    const Character* c = find(id);
+    return c ? c->kind : CharKind::Unknown;
+}
+
+std::shared_ptr<void> Movie::decodeCharacter(const Character& c) const
+{
+    Stream s(data() + c.offset, c.size);
+    switch (c.kind) {
+    case CharKind::Shape: {
+        const int v = c.tag == 2 ? 1 : c.tag == 22 ? 2 : c.tag == 32 ? 3 : 4;
+        return std::make_shared<CompiledShape>(compileShape(parseShape(s, v)));
+    }
+    case CharKind::Morph:
+        return std::make_shared<MorphData>(parseMorphShape(s, c.tag == 84 ? 2 : 1));
+    case CharKind::Bitmap:
+        return std::make_shared<QImage>(decodeBitmapTag(c.tag, s.ptr(), s.remaining(), jpegTables_));
+    case CharKind::Sprite: {
+        auto t = std::make_shared<Timeline>();
+        const int declared = s.u16();
+        const_cast<Movie*>(this)->parseTimeline(s, *t, false);
+        t->frameCount = std::max<int>({1, declared, int(t->frames.size())});
+        return t;
+    }
+    case CharKind::Font: {
+        auto f = std::make_shared<FontData>(parseFont(c.tag, s));
+        for (const auto& info : c.fontInfo) {
+            Stream is(data() + info.offset, info.size);
+            try {
+                applyFontInfo(*f, info.tag, is);
+            } catch (const CodecError&) {
+            }
+        }
+        return f;
+    }
+    case CharKind::Text:
+        return std::make_shared<TextData>(parseText(s, c.tag == 33));
+    case CharKind::EditText:
+        return std::make_shared<EditTextData>(parseEditText(s, version_));
+    case CharKind::Button:
+        return std::make_shared<std::vector<ButtonRecord>>(parseButton(s, c.tag));
+    default:
+        return nullptr;
+    }
+}
+
+template <typename T>
+const T* Movie::decode(uint16_t id, CharKind kind) const
+{
+    Character* c = find(id);
+    if (!c || c->kind != kind || c->failed) return nullptr;
+    if (!c->decoded) {
+        c->decoded = true;
+        try {
+            c->value = decodeCharacter(*c);
+        } catch (const CodecError&) {
+            c->failed = true;
+        } catch (const std::bad_alloc&) {
+            c->failed = true;
+        }
+        if (!c->value) c->failed = true;
+    }
+    return static_cast<const T*>(c->value.get());
+}
+
+const CompiledShape* Movie::shape(uint16_t id) const { return decode<CompiledShape>(id, CharKind::Shape); }
+const QImage* Movie::bitmap(uint16_t id) const { return decode<QImage>(id, CharKind::Bitmap); }
+const Timeline* Movie::sprite(uint16_t id) const { return decode<Timeline>(id, CharKind::Sprite); }
+const FontData* Movie::font(uint16_t id) const { return decode<FontData>(id, CharKind::Font); }
+const TextData* Movie::text(uint16_t id) const { return decode<TextData>(id, CharKind::Text); }
+const EditTextData* Movie::editText(uint16_t id) const { return decode<EditTextData>(id, CharKind::EditText); }
+const std::vector<ButtonRecord>* Movie::button(uint16_t id) const
+{
+    return decode<std::vector<ButtonRecord>>(id, CharKind::Button);
+}
+
+const CompiledShape* Movie::morph(uint16_t id, uint16_t ratio) const
+{
+    const MorphData* m = decode<MorphData>(id, CharKind::Morph);
+    if (!m) return nullptr;
+    Character* c = find(id);
+    if (c->morphRatio != ratio || !c->morphShape) {
+        c->morphShape = std::make_shared<CompiledShape>(compileShape(morphAt(*m, ratio / 65535.0)));
+        c->morphRatio = ratio;
+    }
+    return c->morphShape.get();
+}
+
+QRectF Movie::bounds(uint16_t id) const
+{
+    switch (kind(id)) {
+    case CharKind::Shape:
+        if (const CompiledShape* s = shape(id)) return s->bounds;
+        break;
+    case CharKind::Morph:
+        if (const MorphData* m = decode<MorphData>(id, CharKind::Morph)) return m->startBounds.united(m->endBounds);
+        break;
+    case CharKind::Bitmap:
+        if (const QImage* b = bitmap(id)) return QRectF(0, 0, b->width() * 20.0, b->height() * 20.0);
+        break;
+    case CharKind::Text:
+        if (const TextData* t = text(id)) return t->bounds;
+        break;
+    case CharKind::EditText:
+        if (const EditTextData* e = editText(id)) return e->bounds;
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+}  // namespace vx::swf

@@ -1,0 +1,130 @@
+// A loaded SWF movie: header, the dictionary of characters (decoded lazily
+// on first use and cached) and the main timeline. Loading walks every tag by
+// its length; definitions are only located, so loading costs little more
+// than inflating a compressed file.
+#pragma once
+
+#include "swf/SwfShape.h"
+#include "swf/SwfStream.h"
+#include "swf/SwfText.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace vx::swf {
+
+struct PlaceCommand {
+    uint16_t depth = 0;
+    bool move = false;
+    bool hasChar = false, hasMatrix = false, hasCx = false, hasRatio = false;
+    bool hasName = false, hasClip = false, hasVisible = false;
+    uint16_t charId = 0;
+    QTransform matrix;
+    CxForm cx;
+    uint16_t ratio = 0;
+    QString name;
+    uint16_t clipDepth = 0;
+    bool visible = true;
+};
+
+struct FrameCommand {
+    enum Kind : uint8_t { Place, Remove, Action } kind = Place;
+    uint16_t depth = 0;  // Remove
+    uint32_t place = 0;  // index into Timeline::places
+    size_t offset = 0, size = 0;  // Action bytes in the movie data
+};
+
+struct Timeline {
+    std::vector<std::vector<FrameCommand>> frames;
+    std::vector<PlaceCommand> places;
+    std::vector<std::pair<QString, int>> labels;
+    int frameCount = 1;  // declared count, at least 1 and at least frames.size()
+    int labelFrame(const QString& label) const;  // -1 when unknown
+};
+
+struct ButtonRecord {
+    uint8_t states = 0;  // 1 up, 2 over, 4 down, 8 hit test
+    uint16_t charId = 0, depth = 0;
+    QTransform matrix;
+    CxForm cx;
+};
+
+enum class CharKind : uint8_t { Shape, Morph, Bitmap, Sprite, Font, Text, EditText, Button, Unknown };
+
+class Movie {
+public:
+    // Throws CodecError for data that is not a playable SWF (unknown or ZWS
+    // signature, broken compressed header).
+    static std::shared_ptr<Movie> fromData(const QByteArray& data);
+    static std::shared_ptr<Movie> fromFile(const QString& path);
+
+    int version() const { return version_; }
+    QRectF stage() const { return stage_; }  // twips
+    double frameRate() const { return frameRate_; }
+    int headerFrameCount() const { return headerFrames_; }
+    QColor background() const { return background_; }  // invalid when none is set
+    const Timeline& root() const { return root_; }
+
+    CharKind kind(uint16_t id) const;
+    // Decoded characters; nullptr when missing, of another kind or broken.
+    const CompiledShape* shape(uint16_t id) const;
+    const CompiledShape* morph(uint16_t id, uint16_t ratio) const;
+    const QImage* bitmap(uint16_t id) const;
+    const Timeline* sprite(uint16_t id) const;
+    const FontData* font(uint16_t id) const;
+    const TextData* text(uint16_t id) const;
+    const EditTextData* editText(uint16_t id) const;
+    const std::vector<ButtonRecord>* button(uint16_t id) const;
+    QRectF bounds(uint16_t id) const;  // twips, empty when unknown
+
+    const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(data_.constData()); }
+    size_t dataSize() const { return size_t(data_.size()); }
+
+    // Upper bound of the inflated size of a compressed movie.
+    static constexpr size_t kMaxMovieBytes = size_t(512) << 20;
+
+private:
+    struct Character {
+        CharKind kind = CharKind::Unknown;
+        int tag = 0;
+        size_t offset = 0, size = 0;  // body after the character id
+        bool decoded = false, failed = false;
+        std::shared_ptr<void> value;
+        // Morph shape cache for the last ratio drawn.
+        int morphRatio = -1;
+        std::shared_ptr<CompiledShape> morphShape;
+        struct Span {
+            int tag;
+            size_t offset, size;
+        };
+        std::vector<Span> fontInfo;  // DefineFontInfo tags naming this font
+    };
+
+    Movie() = default;
+    void parse();
+    void parseTimeline(Stream& s, Timeline& t, bool isRoot);
+    Character* find(uint16_t id) const;
+    template <typename T>
+    const T* decode(uint16_t id, CharKind kind) const;
+    std::shared_ptr<void> decodeCharacter(const Character& c) const;
+
+    QByteArray data_;  // the uncompressed movie from offset 8 (header body on)
+    int version_ = 0;
+    QRectF stage_;
+    double frameRate_ = 12;
+    int headerFrames_ = 0;
+    QColor background_;
+    Timeline root_;
+    QByteArray jpegTables_;
+    mutable std::unordered_map<uint16_t, Character> dict_;
+};
+
+// Skips a filter list (PlaceObject3, DefineButton2) without keeping it.
+void skipFilterList(Stream& s);
+
+}  // namespace vx::swf

@@ -1,0 +1,239 @@
+#include "swf/SwfPlayer.h"
+
+#include <algorithm>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace vx::swf {
+
+QTransform stageTransform(const QRectF& stage, QSizeF viewport, ScaleMode mode, double zoom)
+{
+    if (!(zoom > 0)) zoom = 1;
+    const double sw = std::max(1.0, stage.width()), sh = std::max(1.0, stage.height());
+    const double vw = sw * zoom, vh = sh * zoom;  // stage part shown
+    double sx = viewport.width() / vw, sy = viewport.height() / vh;
+    switch (mode) {
+    case ScaleMode::ShowAll: sx = sy = std::min(sx, sy); break;
+    case ScaleMode::NoBorder: sx = sy = std::max(sx, sy); break;
+    case ScaleMode::ExactFit: break;
+    case ScaleMode::NoScale: sx = sy = 1.0 / (20.0 * zoom); break;
+    }
+    const QPointF c = stage.center();
+    QTransform t;
+    t.translate(viewport.width() / 2, viewport.height() / 2);
+    t.scale(sx, sy);
+    t.translate(-c.x(), -c.y());
+    return t;
+}
+
+Player::Player(std::shared_ptr<const Movie> movie) : movie_(std::move(movie))
+{
+    root_ = std::make_shared<TimelineInstance>();
+    root_->timeline = &movie_->root();
+    enterFrame(*root_, 0, true);
+    runQueue();
+}
+
+Player::~Player() = default;
+
+QColor Player::backgroundColor() const
+{
+    const QColor c = movie_->background();
+    return c.isValid() ? c : QColor(Qt::white);
+}
+
+void Player::release(TimelineInstance& t)
+{
+    for (auto& [depth, obj] : t.list) {
+        (void)depth;
+        if (obj.sprite) release(*obj.sprite);
+    }
+    objects_ -= std::min(objects_, t.list.size());
+    t.list.clear();
+}
+
+std::shared_ptr<TimelineInstance> Player::newSprite(uint16_t id, int nesting)
+{
+    if (nesting > kMaxNesting) return nullptr;  // sprites that contain themselves stop here
+    const Timeline* tl = movie_->sprite(id);
+    if (!tl) return nullptr;
+    auto inst = std::make_shared<TimelineInstance>();
+    inst->timeline = tl;
+    inst->nesting = nesting;
+    inst->bornTick = tick_;
+    enterFrame(*inst, 0, true);
+    return inst;
+}
+
+void Player::applyPlace(TimelineInstance& t, const PlaceCommand& p)
+{
+    auto it = t.list.find(p.depth);
+    const bool exists = it != t.list.end();
+    if (p.move && !exists) {
+        if (!p.hasChar) return;  // nothing to modify
+    }
+    if (!p.move || !exists) {
+        if (!p.hasChar) return;
+        if (exists) {
+            if (it->second.sprite) release(*it->second.sprite);
+            t.list.erase(it);
+            --objects_;
+        }
+        if (objects_ >= kMaxObjects) return;
+        DisplayObject obj;
+        obj.charId = p.charId;
+        it = t.list.emplace(p.depth, std::move(obj)).first;
+        ++objects_;
+        if (movie_->kind(p.charId) == CharKind::Sprite) it->second.sprite = newSprite(p.charId, t.nesting + 1);
+    } else if (p.hasChar && it->second.charId != p.charId) {
+        if (it->second.sprite) release(*it->second.sprite);
+        it->second.sprite.reset();
+        it->second.charId = p.charId;
+        if (movie_->kind(p.charId) == CharKind::Sprite) it->second.sprite = newSprite(p.charId, t.nesting + 1);
+    }
+    DisplayObject& o = it->second;
+    if (p.hasMatrix) o.matrix = p.matrix;
+    if (p.hasCx) o.cx = p.cx;
+    if (p.hasRatio) o.ratio = p.ratio;
+    if (p.hasName) o.name = p.name;
+    if (p.hasClip) o.clipDepth = p.clipDepth;
+    if (p.hasVisible) o.visible = p.visible;
+}
+
+void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
+{
+    t.current = frame;
+    ++revision_;
+    if (!t.timeline || frame < 0 || size_t(frame) >= t.timeline->frames.size()) return;
+    for (const FrameCommand& c : t.timeline->frames[size_t(frame)]) {
+        switch (c.kind) {
+        case FrameCommand::Place:
+            if (c.place < t.timeline->places.size()) applyPlace(t, t.timeline->places[c.place]);
+            break;
+        case FrameCommand::Remove:
+            if (auto it = t.list.find(c.depth); it != t.list.end()) {
+                if (it->second.sprite) release(*it->second.sprite);
+                t.list.erase(it);
+                --objects_;
+            }
+            break;
+        case FrameCommand::Action:
+            if (runActions && queue_.size() < size_t(kMaxActionsPerTick) * 4)
+                queue_.push_back({t.weak_from_this(), c.offset, c.size});
+            break;
+        }
+    }
+}
+
+void Player::seek(TimelineInstance& t, int frame)
+{
+    frame = std::clamp(frame, 0, t.frameCount() - 1);
+    if (frame == t.current) return;
+    if (frame < t.current) {
+        // Going back rebuilds the display list from the first frame.
+        release(t);
+        t.current = -1;
+    }
+    for (int f = t.current + 1; f <= frame; ++f) enterFrame(t, f, f == frame);
+}
+
+void Player::gotoInstance(TimelineInstance& t, int frame, bool play)
+{
+    seek(t, frame);
+    t.playing = play;
+}
+
+void Player::gotoFrame(int frame)
+{
+    seek(*root_, frame);
+    runQueue();
+}
+
+void Player::tick(TimelineInstance& t)
+{
+    if (t.playing && t.frameCount() > 1) {
+        int next = t.current + 1;
+        if (next >= t.frameCount()) {
+            if (&t == root_.get() && !loop_) {
+                t.playing = false;
+                next = t.current;
+            } else {
+                next = 0;
+            }
+        }
+        if (next != t.current) seek(t, next);
+    }
+    // Children play on their own; those placed during this tick already show their first frame.
+    std::vector<std::shared_ptr<TimelineInstance>> children;
+    for (auto& [depth, obj] : t.list) {
+        (void)depth;
+        if (obj.sprite && obj.sprite->bornTick != tick_) children.push_back(obj.sprite);
+    }
+    for (auto& c : children) tick(*c);
+}
+
+void Player::advance()
+{
+    ++tick_;
+    tick(*root_);
+    runQueue();
+}
+
+void Player::runQueue()
+{
+    int budget = kMaxActionsPerTick;
+    for (size_t i = 0; i < queue_.size() && budget > 0; ++i, --budget) {
+        Pending p = queue_[i];
+        auto t = p.target.lock();
+        if (!t) continue;
+        if (p.offset + p.size <= movie_->dataSize()) runActions(*this, *t, movie_->data() + p.offset, p.size);
+    }
+    queue_.clear();
+    ++revision_;
+}
+
+TimelineInstance* Player::findTarget(TimelineInstance& from, const QString& path)
+{
+    if (path.isEmpty()) return &from;
+    QString p = path;
+    TimelineInstance* cur = &from;
+    if (p.startsWith(u"_root") || p.startsWith(u"_level0")) {
+        cur = root_.get();
+        p = p.mid(p.indexOf(u'.') < 0 ? p.size() : p.indexOf(u'.') + 1);
+    } else if (p.startsWith(u'/')) {
+        cur = root_.get();
+    }
+    const QStringList parts = p.split(QRegularExpression(QStringLiteral("[/.:]")), Qt::SkipEmptyParts);
+    for (const QString& name : parts) {
+        if (name == u"..") return nullptr;
+        TimelineInstance* next = nullptr;
+        for (auto& [depth, obj] : cur->list) {
+            (void)depth;
+            if (obj.sprite && obj.name.compare(name, Qt::CaseInsensitive) == 0) {
+                next = obj.sprite.get();
+                break;
+            }
+        }
+        if (!next) return nullptr;
+        cur = next;
+    }
+    return cur;
+}
+
+void Player::fsCommand(const QString& url, const QString& target)
+{
+    if (url.startsWith(u"FSCommand:", Qt::CaseInsensitive) && onFsCommand)
+        onFsCommand(url.mid(10), target);
+}
+
+QImage Player::renderImage(QSize size, Quality quality, ScaleMode mode, double zoom, QColor background) const
+{
+    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull()) return img;
+    img.fill(background.isValid() ? background : backgroundColor());
+    QPainter p(&img);
+    render(p, stageTransform(movie_->stage(), QSizeF(size), mode, zoom), quality);
+    return img;
+}
+
+}  // namespace vx::swf

@@ -1,0 +1,469 @@
+// Drawing a frame with QPainter: display lists in depth order, clip layers
+// as masks (content and mask drawn into layers and combined), shapes with
+// solid, gradient and bitmap fills, strokes, morph shapes, static and edit
+// text, and buttons in their up state. Colour transforms apply to every
+// colour drawn.
+#include "swf/SwfPlayer.h"
+
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QRadialGradient>
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+namespace vx::swf {
+
+namespace {
+
+using ListIt = std::map<int, DisplayObject>::const_iterator;
+
+struct Ctx {
+    const Movie* movie;
+    Quality quality;
+    QPainter* p;
+    QTransform base;  // stage device to the painter's device
+    QRect device;     // the painter's device area
+    bool maskMode = false;
+    int nesting = 0;
+};
+
+constexpr int kMaxDrawNesting = 48;
+
+void setupPainter(QPainter& p, Quality q)
+{
+    p.setRenderHint(QPainter::Antialiasing, q != Quality::Low);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, q == Quality::High);
+}
+
+// Bitmaps with a colour transform applied, kept for the frames that follow.
+struct TintEntry {
+    const QImage* source;
+    CxForm cx;
+    QImage image;
+};
+std::deque<TintEntry>& tintCache()
+{
+    static std::deque<TintEntry> cache;
+    return cache;
+}
+
+QImage tinted(const QImage& src, const CxForm& cx)
+{
+    if (cx.isIdentity()) return src;
+    auto& cache = tintCache();
+    for (const auto& e : cache)
+        if (e.source == &src && e.cx == cx && e.image.size() == src.size()) return e.image;
+    QImage out = src.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QColor c = cx.apply(QColor::fromRgba(row[x]));
+            row[x] = c.rgba();
+        }
+    }
+    out = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    cache.push_front({&src, cx, out});
+    if (cache.size() > 16) cache.pop_back();
+    return out;
+}
+
+QColor toLinear(const QColor& c)
+{
+    auto f = [](double v) { v /= 255.0; return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return QColor::fromRgbF(float(f(c.red())), float(f(c.green())), float(f(c.blue())), c.alphaF());
+}
+QColor fromLinear(double r, double g, double b, double a)
+{
+    auto f = [](double v) { return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055; };
+    return QColor::fromRgbF(float(std::clamp(f(r), 0.0, 1.0)), float(std::clamp(f(g), 0.0, 1.0)),
+                            float(std::clamp(f(b), 0.0, 1.0)), float(std::clamp(a, 0.0, 1.0)));
+}
+
+QGradientStops gradientStops(const FillStyle& f, const CxForm& cx)
+{
+    QGradientStops stops;
+    float prev = 0;
+    for (const GradientStop& s : f.stops) {
+        prev = std::max(prev, std::clamp(s.ratio, 0.0f, 255.0f));
+        stops.append({prev / 255.0, cx.apply(s.color)});
+    }
+    if (f.interpolation == 1 && stops.size() > 1) {
+        QGradientStops fine;
+        for (qsizetype i = 0; i + 1 < stops.size(); ++i) {
+            const QColor a = toLinear(stops[i].second), b = toLinear(stops[i + 1].second);
+            for (int k = 0; k < 8; ++k) {
+                const double t = k / 8.0;
+                fine.append({stops[i].first + (stops[i + 1].first - stops[i].first) * t,
+                             fromLinear(a.redF() + (b.redF() - a.redF()) * t, a.greenF() + (b.greenF() - a.greenF()) * t,
+                                        a.blueF() + (b.blueF() - a.blueF()) * t,
+                                        a.alphaF() + (b.alphaF() - a.alphaF()) * t)});
+            }
+        }
+        fine.append(stops.back());
+        stops = fine;
+    }
+    return stops;
+}
+
+// Fills path (in shape twips, painter set to the shape's transform) with f.
+void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const CxForm& cx)
+{
+    QPainter& p = *c.p;
+    switch (f.kind) {
+    case FillStyle::Solid:
+        p.fillPath(path, cx.apply(f.color));
+        return;
+    case FillStyle::Linear:
+    case FillStyle::Radial:
+    case FillStyle::Focal: {
+        const QGradientStops stops = gradientStops(f, cx);
+        if (stops.isEmpty()) return;
+        if (stops.size() == 1) {
+            p.fillPath(path, stops[0].second);
+            return;
+        }
+        if (!f.matrix.isInvertible()) {
+            // A degenerate gradient square shows its last colour.
+            p.fillPath(path, stops.back().second);
+            return;
+        }
+        QGradient g;
+        if (f.kind == FillStyle::Linear) g = QLinearGradient(-16384, 0, 16384, 0);
+        else g = QRadialGradient(QPointF(0, 0), 16384, QPointF(f.kind == FillStyle::Focal ? f.focal * 16384 : 0, 0));
+        g.setStops(stops);
+        g.setSpread(f.spread == 1 ? QGradient::ReflectSpread : f.spread == 2 ? QGradient::RepeatSpread
+                                                                              : QGradient::PadSpread);
+        QBrush brush(g);
+        brush.setTransform(f.matrix);
+        p.fillPath(path, brush);
+        return;
+    }
+    case FillStyle::Bitmap: {
+        const QImage* src = c.movie->bitmap(f.bitmapId);
+        if (!src || src->isNull() || !f.matrix.isInvertible()) return;
+        QImage img = tinted(*src, cx);
+        QTransform m = f.matrix;
+        if (!f.repeat) {
+            // Clipped fills repeat their edge pixels beyond the picture.
+            const QRectF need = f.matrix.inverted().mapRect(path.boundingRect());
+            const int padL = int(std::clamp(std::ceil(-need.left()), 0.0, 1024.0));
+            const int padT = int(std::clamp(std::ceil(-need.top()), 0.0, 1024.0));
+            const int padR = int(std::clamp(std::ceil(need.right() - img.width()), 0.0, 1024.0));
+            const int padB = int(std::clamp(std::ceil(need.bottom() - img.height()), 0.0, 1024.0));
+            if ((padL || padT || padR || padB) &&
+                int64_t(img.width() + padL + padR) * (img.height() + padT + padB) < (int64_t(1) << 24)) {
+                QImage big(img.width() + padL + padR, img.height() + padT + padB, QImage::Format_ARGB32_Premultiplied);
+                const int w = img.width(), h = img.height();
+                for (int y = 0; y < big.height(); ++y) {
+                    const QRgb* s = reinterpret_cast<const QRgb*>(img.constScanLine(std::clamp(y - padT, 0, h - 1)));
+                    QRgb* d = reinterpret_cast<QRgb*>(big.scanLine(y));
+                    for (int x = 0; x < big.width(); ++x) d[x] = s[std::clamp(x - padL, 0, w - 1)];
+                }
+                img = big;
+                m = QTransform::fromTranslate(-padL, -padT) * f.matrix;
+            }
+        }
+        QBrush brush(img);
+        brush.setTransform(m);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, f.smooth && c.quality == Quality::High);
+        p.fillPath(path, brush);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, c.quality == Quality::High);
+        return;
+    }
+    }
+}
+
+void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, const CxForm& cx)
+{
+    QPainter& p = *c.p;
+    const QTransform dev = world * c.base;
+    p.setTransform(dev);
+    const double scale = std::sqrt(std::abs(dev.determinant()));
+    for (const CompiledLayer& layer : shape.layers) {
+        for (const auto& f : layer.fills) {
+            if (c.maskMode) p.fillPath(f.path, Qt::black);
+            else fillWithStyle(c, f.path, f.style, cx);
+        }
+        for (const auto& s : layer.strokes) {
+            const LineStyle& l = s.style;
+            QPen pen;
+            if (c.maskMode) pen.setColor(Qt::black);
+            else if (l.hasFill && l.fill.kind != FillStyle::Solid && l.fill.kind != FillStyle::Bitmap) {
+                const QGradientStops stops = gradientStops(l.fill, cx);
+                if (stops.size() > 1 && l.fill.matrix.isInvertible()) {
+                    QGradient g = l.fill.kind == FillStyle::Linear ? QGradient(QLinearGradient(-16384, 0, 16384, 0))
+                                                                   : QGradient(QRadialGradient(QPointF(0, 0), 16384));
+                    g.setStops(stops);
+                    QBrush b(g);
+                    b.setTransform(l.fill.matrix);
+                    pen.setBrush(b);
+                } else {
+                    pen.setColor(stops.isEmpty() ? QColor(Qt::transparent) : stops.back().second);
+                }
+            } else {
+                pen.setColor(cx.apply(l.color));
+            }
+            const bool noScale = l.noHScale || l.noVScale;
+            const double deviceWidth = noScale ? l.width / 20.0 : l.width * scale;
+            if (deviceWidth < 1.0 || noScale || scale <= 0) {
+                pen.setCosmetic(true);
+                pen.setWidthF(std::max(1.0, deviceWidth));
+            } else {
+                pen.setWidthF(l.width);
+            }
+            pen.setCapStyle(l.startCap == 1 ? Qt::FlatCap : l.startCap == 2 ? Qt::SquareCap : Qt::RoundCap);
+            pen.setJoinStyle(l.join == 1 ? Qt::BevelJoin : l.join == 2 ? Qt::MiterJoin : Qt::RoundJoin);
+            if (l.join == 2) pen.setMiterLimit(std::max(1.0f, l.miterLimit));
+            p.strokePath(s.path, pen);
+        }
+    }
+}
+
+void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& cx)
+{
+    const QTransform textToDev = t.matrix * world * c.base;
+    for (const TextRun& run : t.runs) {
+        const FontData* font = c.movie->font(run.fontId);
+        if (!font) continue;
+        const double scale = run.height / font->emSize;
+        const QColor colour = c.maskMode ? QColor(Qt::black) : cx.apply(run.color);
+        double x = run.x;
+        for (const auto& [idx, adv] : run.glyphs) {
+            if (idx >= 0 && size_t(idx) < font->glyphs.size() && !font->glyphs[size_t(idx)].isEmpty()) {
+                c.p->setTransform(QTransform(scale, 0, 0, scale, x, run.y) * textToDev);
+                c.p->fillPath(font->glyphs[size_t(idx)], colour);
+            }
+            x += adv;
+        }
+    }
+}
+
+QString deviceFamily(const QString& name)
+{
+    if (name == u"_sans" || name.isEmpty()) return QStringLiteral("Sans Serif");
+    if (name == u"_serif") return QStringLiteral("Serif");
+    if (name == u"_typewriter") return QStringLiteral("Monospace");
+    return name;
+}
+
+void drawEditText(Ctx& c, const EditTextData& e, const QTransform& world, const CxForm& cx)
+{
+    QPainter& p = *c.p;
+    p.save();
+    p.setTransform(world * c.base);
+    if (e.border && !c.maskMode) {
+        QPen pen(cx.apply(Qt::black));
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.setBrush(cx.apply(Qt::white));
+        p.drawRect(e.bounds);
+    }
+    p.setClipRect(e.bounds, Qt::IntersectClip);
+    QString text = e.html ? htmlToPlain(e.text) : e.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    if (e.password) text = QString(text.size(), u'*');
+    const FontData* font = e.hasFont ? c.movie->font(e.fontId) : nullptr;
+    const bool outlines = font && e.useOutlines && !font->glyphs.empty();
+    const double h = std::max(1.0f, e.height);
+    QFont qf(deviceFamily(font ? font->name : e.fontClass));
+    qf.setPixelSize(int(std::clamp(h, 1.0, 20000.0)));
+    if (font) {
+        qf.setBold(font->bold);
+        qf.setItalic(font->italic);
+    }
+    const QFontMetricsF fm(qf);
+    const double scale = outlines ? h / font->emSize : 1.0;
+    auto advance = [&](QChar ch) -> double {
+        if (!outlines) return fm.horizontalAdvance(ch);
+        const int g = font->glyphFor(ch.unicode());
+        if (g < 0) return 0;
+        if (size_t(g) < font->advances.size()) return font->advances[size_t(g)] * scale;
+        return font->glyphs[size_t(g)].boundingRect().right() * scale;
+    };
+    const double ascent = outlines ? (font->hasLayout ? font->ascent * scale : h * 0.8) : fm.ascent();
+    const double descent = outlines ? (font->hasLayout ? font->descent * scale : h * 0.2) : fm.descent();
+    const double lineHeight = ascent + descent + e.leading;
+    const double left = e.bounds.left() + 40 + e.leftMargin;
+    const double width = std::max(0.0, e.bounds.width() - 80 - e.leftMargin - e.rightMargin);
+
+    // Lines after wrapping.
+    QStringList lines;
+    for (const QString& para : text.split(u'\n')) {
+        if (!e.wordWrap) {
+            lines << para;
+            continue;
+        }
+        QString line;
+        double w = 0;
+        for (const QString& word : para.split(u' ')) {
+            double ww = 0;
+            for (QChar ch : word) ww += advance(ch);
+            const double space = line.isEmpty() ? 0 : advance(u' ');
+            if (!line.isEmpty() && w + space + ww > width) {
+                lines << line;
+                line = word;
+                w = ww;
+            } else {
+                if (!line.isEmpty()) line += u' ';
+                line += word;
+                w += space + ww;
+            }
+        }
+        lines << line;
+        if (lines.size() > 10000) break;
+    }
+    const QColor colour = c.maskMode ? QColor(Qt::black) : cx.apply(e.color);
+    double baseline = e.bounds.top() + 40 + ascent;
+    for (const QString& line : lines) {
+        if (baseline - ascent > e.bounds.bottom()) break;
+        double lw = 0;
+        for (QChar ch : line) lw += advance(ch);
+        double x = left;
+        if (e.align == 1) x = left + width - lw;
+        else if (e.align == 2) x = left + (width - lw) / 2;
+        if (outlines) {
+            const QTransform dev = world * c.base;
+            for (QChar ch : line) {
+                const int g = font->glyphFor(ch.unicode());
+                if (g >= 0 && !font->glyphs[size_t(g)].isEmpty()) {
+                    p.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * dev);
+                    p.fillPath(font->glyphs[size_t(g)], colour);
+                }
+                x += advance(ch);
+            }
+            p.setTransform(dev);
+        } else {
+            QPainterPath path;
+            path.addText(QPointF(x, baseline), qf, line);
+            p.fillPath(path, colour);
+        }
+        baseline += lineHeight;
+    }
+    p.restore();
+}
+
+void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx);
+
+void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
+{
+    if (c.nesting > kMaxDrawNesting) return;
+    const Movie& m = *c.movie;
+    switch (m.kind(id)) {
+    case CharKind::Shape:
+        if (const CompiledShape* s = m.shape(id)) drawShape(c, *s, world, cx);
+        break;
+    case CharKind::Morph:
+        if (const CompiledShape* s = m.morph(id, obj ? obj->ratio : 0)) drawShape(c, *s, world, cx);
+        break;
+    case CharKind::Sprite:
+        if (obj && obj->sprite) {
+            ++c.nesting;
+            drawRange(c, obj->sprite->list.cbegin(), obj->sprite->list.cend(), world, cx);
+            --c.nesting;
+        }
+        break;
+    case CharKind::Text:
+        if (const TextData* t = m.text(id)) drawText(c, *t, world, cx);
+        break;
+    case CharKind::EditText:
+        if (const EditTextData* e = m.editText(id)) drawEditText(c, *e, world, cx);
+        break;
+    case CharKind::Button:
+        if (const auto* records = m.button(id)) {
+            ++c.nesting;
+            for (const ButtonRecord& r : *records)
+                if (r.states & 1) drawCharacter(c, r.charId, nullptr, r.matrix * world, cx.after(r.cx));
+            --c.nesting;
+        }
+        break;
+    case CharKind::Bitmap:
+        if (const QImage* b = m.bitmap(id)) {
+            c.p->setTransform(QTransform::fromScale(20, 20) * world * c.base);
+            if (c.maskMode) c.p->fillRect(QRectF(0, 0, b->width(), b->height()), Qt::black);
+            else c.p->drawImage(0, 0, tinted(*b, cx));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, const QTransform& world,
+                const CxForm& cx)
+{
+    if (begin == end) return;
+    const QTransform maskWorld = maskObj.matrix * world;
+    QRect r = c.device;
+    const QRectF b = c.movie->bounds(maskObj.charId);
+    if (!b.isEmpty()) r &= (maskWorld * c.base).mapRect(b).toAlignedRect().adjusted(-2, -2, 2, 2);
+    if (r.isEmpty()) return;
+    if (c.maskMode) {  // a mask inside a mask: its content shapes the outer mask
+        drawRange(c, begin, end, world, cx);
+        return;
+    }
+    QImage content(r.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage mask(r.size(), QImage::Format_ARGB32_Premultiplied);
+    if (content.isNull() || mask.isNull()) return;
+    content.fill(Qt::transparent);
+    mask.fill(Qt::transparent);
+    const QTransform shift = QTransform::fromTranslate(-r.x(), -r.y());
+    {
+        QPainter cp(&content);
+        setupPainter(cp, c.quality);
+        Ctx inner = c;
+        inner.p = &cp;
+        inner.base = c.base * shift;
+        inner.device = QRect(QPoint(0, 0), r.size());
+        ++inner.nesting;
+        drawRange(inner, begin, end, world, cx);
+
+        QPainter mp(&mask);
+        setupPainter(mp, c.quality);
+        Ctx mc = inner;
+        mc.p = &mp;
+        mc.maskMode = true;
+        drawCharacter(mc, maskObj.charId, &maskObj, maskWorld, CxForm());
+        mp.end();
+
+        cp.resetTransform();
+        cp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        cp.drawImage(0, 0, mask);
+    }
+    c.p->save();
+    c.p->resetTransform();
+    c.p->drawImage(r.topLeft(), content);
+    c.p->restore();
+}
+
+void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx)
+{
+    for (ListIt it = begin; it != end;) {
+        const DisplayObject& obj = it->second;
+        if (obj.clipDepth > 0) {
+            ListIt last = std::next(it);
+            while (last != end && last->first <= obj.clipDepth) ++last;
+            if (obj.visible) drawMasked(c, obj, std::next(it), last, world, cx);
+            it = last;
+            continue;
+        }
+        if (obj.visible) drawCharacter(c, obj.charId, &obj, obj.matrix * world, cx.after(obj.cx));
+        ++it;
+    }
+}
+
+}  // namespace
+
+void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const
+{
+    painter.save();
+    setupPainter(painter, quality);
+    painter.setPen(Qt::NoPen);
+    Ctx c{movie_.get(), quality, &painter, stageToDevice, QRect(), false, 0};
+    const QPaintDevice* dev = painter.device();
+    c.device = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect(0, 0, 1 << 14, 1 << 14);
+    drawRange(c, root_->list.cbegin(), root_->list.cend(), QTransform(), CxForm());
+    painter.restore();
+}
+
+}  // namespace vx::swf
