@@ -1,0 +1,161 @@
+#include "codecs/metafile/Metafile.h"
+
+#include <QFile>
+#include <QPainter>
+#include <cmath>
+
+namespace vx {
+
+namespace {
+
+// A plain WMF's window is in unknown units; very large windows are shown
+// at most this many pixels wide or high.
+constexpr double kMaxPlainSide = 4096;
+
+meta::Bytes bytesOf(const QByteArray& data)
+{
+    return meta::Bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+}
+
+QTransform rectToRect(const QRectF& from, const QRectF& to)
+{
+    const double kx = to.width() / from.width(), ky = to.height() / from.height();
+    return QTransform(kx, 0, 0, ky, to.x() - from.x() * kx, to.y() - from.y() * ky);
+}
+
+}  // namespace
+
+void TMetafile::loadFromFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CodecError("Cannot open " + path.toStdString());
+    if (file.size() > kMaxFileSize)
+        throw CodecError("Metafile is too large");
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size())
+        throw CodecError("Cannot read " + path.toStdString());
+    loadFromData(data);
+}
+
+void TMetafile::loadFromData(const QByteArray& data)
+{
+    data_.clear();
+    size_ = QSize();
+    cache_ = QImage();
+    if (data.size() > kMaxFileSize)
+        throw CodecError("Metafile is too large");
+    const meta::Bytes bytes = bytesOf(data);
+    if (bytes.has(0, 44) && bytes.u32(0) == 1 && bytes.u32(40) == 0x464D4520) {
+        emf_ = meta::readEmfHeader(bytes);
+        const QSize natural = emf_.naturalSize();
+        checkPictureSize(natural.width(), natural.height());
+        const QRectF device = emf_.deviceRect();
+        if (!(device.width() > 0 && device.height() > 0))
+            throw CodecError("Enhanced metafile has no picture area");
+        enhanced_ = true;
+        size_ = natural;
+    } else {
+        loadWmf(bytes);
+        enhanced_ = false;
+    }
+    data_ = data;
+}
+
+void TMetafile::loadWmf(const meta::Bytes& bytes)
+{
+    wmf_ = meta::readWmfHeader(bytes);
+    int64_t w = 0, h = 0;
+    if (wmf_.placeable) {
+        const QRectF box = *wmf_.placeable;
+        const double inch = wmf_.unitsPerInch ? wmf_.unitsPerInch : 1440;
+        w = std::llround(std::fabs(box.width()) * 96 / inch);
+        h = std::llround(std::fabs(box.height()) * 96 / inch);
+        window_ = box;
+    } else if (const auto window = meta::firstWmfWindow(bytes, wmf_)) {
+        window_ = *window;
+        double sw = std::fabs(window->width()), sh = std::fabs(window->height());
+        const double scale = std::min(1.0, kMaxPlainSide / std::max(sw, sh));
+        w = std::llround(sw * scale);
+        h = std::llround(sh * scale);
+    } else {
+        // No window at all: measure what the records draw in MM_TEXT units.
+        QImage probe(1, 1, QImage::Format_RGB32);
+        QPainter painter(&probe);
+        meta::Canvas::Setup setup;
+        setup.outputRect = QRectF(0, 0, 1, 1);
+        setup.windowToPicture = true;
+        setup.trackOnly = true;
+        meta::Canvas canvas(painter, setup);
+        meta::playWmf(bytes, wmf_, QRectF(0, 0, 1, 1), QSizeF(1, 1), canvas);
+        const QRectF drawn = canvas.trackedBounds();
+        if (drawn.width() >= 1 && drawn.height() >= 1 && drawn.width() <= kMaxSide
+            && drawn.height() <= kMaxSide) {
+            window_ = drawn;
+            w = std::llround(drawn.width());
+            h = std::llround(drawn.height());
+        } else {
+            window_ = QRectF(0, 0, 32, 32);
+            w = h = 32;
+        }
+    }
+    checkPictureSize(w, h);
+    size_ = QSize(int(w), int(h));
+}
+
+void TMetafile::draw(QPainter& painter, const QRectF& rect) const
+{
+    if (data_.isEmpty() || rect.isEmpty() || !painter.isActive())
+        return;
+    const meta::Bytes bytes = bytesOf(data_);
+    painter.save();
+    try {
+        meta::Canvas::Setup setup;
+        setup.outputRect = rect;
+        if (enhanced_) {
+            setup.deviceToOutput = rectToRect(emf_.deviceRect(), rect);
+            setup.pixelsPerMmX = emf_.pixelsPerMmX;
+            setup.pixelsPerMmY = emf_.pixelsPerMmY;
+            meta::Canvas canvas(painter, setup);
+            meta::playEmf(bytes, emf_, canvas);
+        } else {
+            setup.deviceToOutput = rectToRect(QRectF(QPointF(0, 0), QSizeF(size_)), rect);
+            setup.windowToPicture = true;
+            meta::Canvas canvas(painter, setup);
+            meta::playWmf(bytes, wmf_, window_, QSizeF(size_), canvas);
+        }
+    } catch (const std::exception&) {
+        // Whatever was drawn before the failure stays; drawing never throws.
+    }
+    painter.restore();
+}
+
+QImage TMetafile::displayImage(QSize target) const
+{
+    if (size_.isEmpty())
+        return QImage();
+    if (target.isEmpty() || target.width() > kMaxSide || target.height() > kMaxSide
+        || int64_t(target.width()) * target.height() > kMaxPixels)
+        target = size_;
+    if (!cache_.isNull() && cache_.size() == target)
+        return cache_;
+    QImage image(target, QImage::Format_RGB32);
+    if (image.isNull())
+        throw CodecError("Not enough memory to draw the metafile");
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        draw(painter, QRectF(QPointF(0, 0), QSizeF(target)));
+    }
+    cache_ = image;
+    return image;
+}
+
+Bitmap TMetafile::bitmap() const
+{
+    if (size_.isEmpty())
+        return Bitmap();
+    return Bitmap::fromImage(displayImage(size_));
+}
+
+}  // namespace vx

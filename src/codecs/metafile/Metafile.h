@@ -1,0 +1,46 @@
+// TMetafile: Windows metafiles (WMF, placeable or plain) and enhanced
+// metafiles (EMF), played with QPainter at any size.
+#pragma once
+
+#include "codecs/Graphic.h"
+#include "codecs/metafile/EmfPlayer.h"
+#include "codecs/metafile/WmfPlayer.h"
+
+#include <QByteArray>
+
+namespace vx {
+
+class TMetafile : public Graphic {
+public:
+    // Largest metafile we read into memory.
+    static constexpr qint64 kMaxFileSize = qint64(256) << 20;
+
+    void loadFromFile(const QString& path) override;
+    // The same from bytes in memory; throws CodecError like loadFromFile.
+    void loadFromData(const QByteArray& data);
+
+    int width() const override { return size_.width(); }
+    int height() const override { return size_.height(); }
+    bool isEnhanced() const { return enhanced_; }
+
+    // Rendered at the natural size onto white, 32 bits per pixel.
+    Bitmap bitmap() const override;
+    // Rendered at the target size onto white; the last size is cached.
+    QImage displayImage(QSize target) const override;
+    // Plays the records into rect.
+    void draw(QPainter& painter, const QRectF& rect) const override;
+    bool isVector() const override { return true; }
+
+private:
+    void loadWmf(const meta::Bytes& bytes);
+
+    QByteArray data_;
+    bool enhanced_ = false;
+    meta::EmfHeader emf_;
+    meta::WmfHeader wmf_;
+    QRectF window_;  // WMF: the logical rectangle the picture shows
+    QSize size_;
+    mutable QImage cache_;
+};
+
+}  // namespace vx
