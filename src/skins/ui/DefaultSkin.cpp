@@ -93,9 +93,10 @@ Glyph settingsGlyph() {
     Glyph g;
     g.fill(9, 4, 17, 6);    // head
     g.fill(15, 3, 18, 7);   // striking face
-    g.fill(7, 5, 8, 5);     // claw, tapering to the left
-    g.px(6, 6);
-    g.px(5, 7);
+    g.fill(7, 4, 8, 5);     // claw, curving down to the left
+    g.fill(6, 5, 6, 6);
+    g.fill(5, 6, 5, 7);
+    g.px(4, 8);
     g.fill(11, 7, 13, 15);  // handle
     return g;
 }
@@ -127,7 +128,7 @@ Glyph wallpaperGlyph() {
 // pointing to the right. Rotate left is its mirror image.
 Glyph rotateRightGlyph() {
     Glyph g;
-    g.arc(12.0, 10.0, 3.6, 5.6, 90.0, 360.0);
+    g.arc(12.0, 9.5, 4.0, 6.0, 90.0, 360.0);
     // head at the top end of the ring, pointing right
     for (int i = 0; i < 4; ++i) g.vline(12 + i, 2 + i, 8 - i);
     return g;
@@ -182,8 +183,8 @@ Glyph maximizeGlyph() {
 Glyph closeGlyph() {
     Glyph g;
     for (int i = 0; i < 11; ++i) {
-        g.hline(7 + i, 8 + i, 4 + i);
-        g.hline(17 - i, 18 - i, 4 + i);
+        g.hline(6 + i, 8 + i, 4 + i);
+        g.hline(16 - i, 18 - i, 4 + i);
     }
     return g;
 }
