@@ -1,5 +1,7 @@
 #include "export/WbmpExport.h"
 
+#include "export/WBMPImage.h"
+
 namespace vx {
 
 void WriteWbmp(const DisplayedPicture& picture, const QString& path)
@@ -7,8 +9,9 @@ void WriteWbmp(const DisplayedPicture& picture, const QString& path)
     const Bitmap bitmap = sourceBitmap(picture);
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
-    (void)path;
-    throw SaveError("This build has no WBMP writer");
+    SafeFileWriter file(path);
+    writeWbmp(bitmap, file.device());
+    file.commit();
 }
 
 }  // namespace vx

@@ -94,6 +94,10 @@ TEST_F(SaveAs, WriterChoiceByTypedExtension)
     EXPECT_TRUE(readAll(path("p.PNG")).startsWith("\x89PNG"));
     EXPECT_EQ(vx::SaveByExtension(picture, path("p.tiff"), jpeg), F::Tiff);
     EXPECT_TRUE(readAll(path("p.tiff")).startsWith("II*"));
+    // WBMP: a 6 x 4 picture gives type 0, fixed header 0, width, height, one byte per row.
+    EXPECT_EQ(vx::SaveByExtension(picture, path("p.wbmp"), jpeg), F::Wbmp);
+    EXPECT_EQ(readAll(path("p.wbmp")).left(4), QByteArray("\x00\x00\x06\x04", 4));
+    EXPECT_EQ(readAll(path("p.wbmp")).size(), 4 + 4);
     jpeg = {50, true};
     EXPECT_EQ(vx::SaveByExtension(picture, path("p.jpe"), jpeg), F::Jpeg);
     EXPECT_TRUE(readAll(path("p.jpe")).startsWith("\xFF\xD8"));
@@ -149,7 +153,7 @@ TEST_F(SaveAs, FailuresKeepTheOldFile)
     rlimit small = saved;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    for (const char* name : {"keep.bmp", "keep.jpg", "keep.tiff", "keep.png", "keep.html"}) {
+    for (const char* name : {"keep.bmp", "keep.jpg", "keep.tiff", "keep.png", "keep.html", "keep.wbmp"}) {
         writeAll(path(name), "old content");
         vx::DisplayedPicture p = QString(name).endsWith("html") ? patterned(300, 200, 24) : big;
         EXPECT_THROW(vx::SaveByExtension(p, path(name), jpeg), vx::SaveError) << name;
