@@ -13,8 +13,6 @@
 namespace vx {
 namespace {
 
-const char kAppTitle[] = "Vextrel Viewer";
-
 // True when the file system holding path (or its nearest existing folder) answers.
 bool fileSystemAnswers(const QString& path)
 {
