@@ -305,8 +305,12 @@ QPen Canvas::makePen(const PenSpec& spec, const QTransform& toOutput) const
     if (spec.width <= 0 || deviceWidth < 1.5 || !std::isfinite(deviceWidth)) {
         pen.setWidth(0);
         pen.setCosmetic(true);
+    } else if (const double logical = std::min(deviceWidth, 65536.0) / scale; logical < 1e9) {
+        pen.setWidthF(logical);
     } else {
-        pen.setWidthF(std::min(deviceWidth, 65536.0) / scale);
+        // Too wide in logical units for QPen: the same width in device pixels.
+        pen.setWidthF(std::min(deviceWidth, 65536.0));
+        pen.setCosmetic(true);
     }
     switch (style) {
     case PsDash: pen.setStyle(Qt::DashLine); break;

@@ -41,7 +41,7 @@ void TMetafile::loadFromFile(const QString& path)
 void TMetafile::loadFromData(const QByteArray& data)
 {
     data_.clear();
-    size_ = QSize();
+    size_ = QSize(0, 0);
     cache_ = QImage();
     if (data.size() > kMaxFileSize)
         throw CodecError("Metafile is too large");

@@ -39,7 +39,7 @@ private:
     meta::EmfHeader emf_;
     meta::WmfHeader wmf_;
     QRectF window_;  // WMF: the logical rectangle the picture shows
-    QSize size_;
+    QSize size_{0, 0};
     mutable QImage cache_;
 };
 
