@@ -179,3 +179,19 @@ TEST_F(JpegPng, OtherPicturesAndGifFrames)
     vx::WriteBmp({patterned(5, 5, 8), vx::PictureKind::Other}, path("o.bmp"));
     EXPECT_EQ(le16(readAll(path("o.bmp")), 28), 24u);
 }
+
+TEST_F(JpegPng, EmfHoldsTheTwentyFourBitPicture)
+{
+    // Even an 8-bit bitmap is drawn from its 24-bit copy.
+    const vx::Bitmap b = patterned(9, 7, 8);
+    writeAll(path("a.emf"), "old");
+    vx::WriteEmf(b, path("a.emf"));
+    const QByteArray f = readAll(path("a.emf"));
+    ASSERT_GT(f.size(), 88);
+    EXPECT_EQ(le32(f, 0), 1u);             // EMR_HEADER
+    EXPECT_EQ(le32(f, 40), 0x464D4520u);   // " EMF"
+    EXPECT_EQ(le32(f, 48), uint32_t(f.size()));
+    EXPECT_TRUE(f.contains(QByteArray("\x51\x00\x00\x00", 4)));  // EMR_STRETCHDIBITS
+    EXPECT_THROW(vx::WriteEmf(vx::Bitmap(), path("a.emf")), vx::SaveError);
+    EXPECT_EQ(readAll(path("a.emf")), f);
+}

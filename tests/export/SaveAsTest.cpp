@@ -153,7 +153,7 @@ TEST_F(SaveAs, FailuresKeepTheOldFile)
     rlimit small = saved;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    for (const char* name : {"keep.bmp", "keep.jpg", "keep.tiff", "keep.png", "keep.html", "keep.wbmp"}) {
+    for (const char* name : {"keep.bmp", "keep.jpg", "keep.tiff", "keep.png", "keep.html", "keep.wbmp", "keep.emf"}) {
         writeAll(path(name), "old content");
         vx::DisplayedPicture p = QString(name).endsWith("html") ? patterned(300, 200, 24) : big;
         EXPECT_THROW(vx::SaveByExtension(p, path(name), jpeg), vx::SaveError) << name;
