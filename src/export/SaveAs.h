@@ -84,7 +84,9 @@ QString withDefaultExtension(const QString& fileName, const QString& defaultExte
 
 // Writes the picture to path with the writer of its extension and returns
 // which one ran (None: nothing written, nothing reported). Writer errors
-// are thrown (SaveError, PictureTooBigError for the HTML limit).
+// are thrown as CodecError: SaveError for file-system failures (the EMF and
+// WBMP writers may throw a plain CodecError), PictureTooBigError for the
+// HTML limit.
 SaveFormat SaveByExtension(const DisplayedPicture& picture, const QString& path,
                            const JpegOptions& jpeg,
                            const QString& tooBigMessage = QString::fromLatin1(kHtmlTooBigDefault));
@@ -96,7 +98,7 @@ SaveFormat SaveByExtension(const DisplayedPicture& picture, const QString& path,
 // existing target gets its attributes cleared first. Returns the format
 // written: None for a name with an unknown extension or a current file
 // that is neither a savable picture nor a movie, SwfCopy for a movie.
-// Throws SaveError / PictureTooBigError.
+// Throws CodecError (see SaveByExtension).
 SaveFormat saveAs(const DisplayedPicture& picture, const QString& currentPath,
                   const QString& chosenFileName, int filterIndex, const JpegOptions& jpeg,
                   const QString& tooBigMessage = QString::fromLatin1(kHtmlTooBigDefault));
