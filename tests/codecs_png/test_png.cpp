@@ -248,8 +248,10 @@ TEST(PngDecoder, BadInputIsACodecError)
     const QByteArray jpeg("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
     QByteArray badCrc = good;
     badCrc[20] = char(badCrc[20] ^ 1);  // inside IHDR
+    QByteArray longChunk = good;  // the first chunk after IHDR claims 2 GB
+    longChunk[33] = char(0x7F);
     const QByteArray bad[] = {QByteArray(), noise, jpeg, good.left(8), good.left(30),
-                              good.left(good.size() - 30), badCrc};
+                              good.left(good.size() - 30), badCrc, longChunk, good.left(good.size() - 12)};
     for (const QByteArray& data : bad) {
         TPNGObject png;
         EXPECT_THROW(png.loadFromData(data), CodecError);

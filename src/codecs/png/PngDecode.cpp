@@ -57,12 +57,30 @@ void setGrayPalette(Bitmap& bitmap, int levels)
     }
 }
 
+// Walks the chunk list up to IEND: a chunk claiming more bytes than the file
+// holds is refused here, before libpng sizes a buffer by its length.
+void checkChunks(const uint8_t* data, size_t size)
+{
+    size_t pos = 8;
+    while (size - pos >= 8) {
+        const size_t length = (size_t(data[pos]) << 24) | (size_t(data[pos + 1]) << 16)
+                              | (size_t(data[pos + 2]) << 8) | data[pos + 3];
+        if (length > size - pos - 8 || size - pos - 8 - length < 4)
+            throw CodecError("PNG chunk runs past the end of the file");
+        if (std::memcmp(data + pos + 4, "IEND", 4) == 0)
+            return;
+        pos += 12 + length;
+    }
+    throw CodecError("PNG data ends without an IEND chunk");
+}
+
 }  // namespace
 
 Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
 {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
         throw CodecError("Not a PNG file");
+    checkChunks(data, size);
 
     Source src{data, size, 0, "error"};
     ReadHandles h;
