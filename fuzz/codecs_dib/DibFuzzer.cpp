@@ -2,6 +2,7 @@
 #include "codecs/dib/TBitmap.h"
 #include "codecs/dib/TIcon.h"
 
+#include <QtGlobal>
 #include <cstddef>
 #include <cstdint>
 
@@ -16,6 +17,13 @@ static void tryDecode(const uint8_t* data, size_t size)
             (void)b.pixel(b.width() - 1, b.height() - 1);
     } catch (const vx::CodecError&) {
     }
+}
+
+// Qt's embedded PNG/JPEG readers warn on every broken input; keep the log readable.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
