@@ -17,9 +17,25 @@ public:
     Bytes& u16le(unsigned v) { return u8(v).u8(v >> 8); }
     Bytes& u32be(uint32_t v) { return u16be(v >> 16).u16be(v & 0xFFFF); }
     Bytes& u32le(uint32_t v) { return u16le(v & 0xFFFF).u16le(v >> 16); }
-    Bytes& str(const std::string& s) { b_.insert(b_.end(), s.begin(), s.end()); return *this; }
-    Bytes& raw(const std::vector<uint8_t>& v) { b_.insert(b_.end(), v.begin(), v.end()); return *this; }
-    Bytes& fill(size_t n, uint8_t v = 0) { b_.insert(b_.end(), n, v); return *this; }
+    // Byte-wise appends (g++ 12 warns falsely about range inserts here).
+    Bytes& str(const std::string& s)
+    {
+        for (char c : s)
+            b_.push_back(uint8_t(c));
+        return *this;
+    }
+    Bytes& raw(const std::vector<uint8_t>& v)
+    {
+        for (uint8_t c : v)
+            b_.push_back(c);
+        return *this;
+    }
+    Bytes& fill(size_t n, uint8_t v = 0)
+    {
+        for (size_t i = 0; i < n; ++i)
+            b_.push_back(v);
+        return *this;
+    }
     // Overwrites a little-endian 32-bit value at pos.
     void patch32le(size_t pos, uint32_t v)
     {

@@ -402,7 +402,7 @@ Bitmap Parser::mergeLayers() const
             return imageFromChannels(a, palette_, l.channels);
     }
 
-    const std::vector<PaletteEntry> palette = colours(a, palette_);
+    const std::vector<PaletteEntry> palette = a.depth <= 8 ? colours(a, palette_) : std::vector<PaletteEntry>();
     Bitmap canvas(a.width, a.height, 32);
     for (const Layer* layer : shown) {
         const Layer& l = *layer;

@@ -1,6 +1,7 @@
 #include "codecs/misc/ByteReader.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace vx {
 
@@ -31,6 +32,7 @@ std::vector<uint8_t> readWholeFile(const QString& path)
 
 std::vector<PaletteEntry> grayPalette(int entries)
 {
+    entries = std::clamp(entries, 1, 256);
     std::vector<PaletteEntry> palette(static_cast<size_t>(entries));
     for (int i = 0; i < entries; ++i) {
         const uint8_t v = uint8_t(entries > 1 ? i * 255 / (entries - 1) : 0);

@@ -69,7 +69,7 @@ private:
 // The whole file; throws CodecError when it cannot be read or is absurdly large.
 std::vector<uint8_t> readWholeFile(const QString& path);
 
-// A 256-entry gray ramp palette.
+// A gray ramp palette of 1 to 256 entries (black to white).
 std::vector<PaletteEntry> grayPalette(int entries = 256);
 
 }  // namespace vx

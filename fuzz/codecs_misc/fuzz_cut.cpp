@@ -1,0 +1,13 @@
+#include "codecs/misc/CUTGraphic.h"
+#include "codecs_misc/DecoderFuzz.h"
+
+// The same bytes go through the picture decoder and the palette parser.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    vxfuzz::decode<vx::TCUTGraphic>(data, size);
+    try {
+        (void)vx::TCUTGraphic::parseHaloPalette(data, size);
+    } catch (const vx::CodecError&) {
+    }
+    return 0;
+}
