@@ -14,20 +14,7 @@
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "export_gui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
-struct WithApplication {
-    WithApplication() { app(); }
-};
-
-class QualityForm : public ::testing::Test, private WithApplication {
+class QualityForm : public ::testing::Test {
 protected:
     QualityForm()
     {
@@ -152,4 +139,13 @@ TEST_F(QualityForm, LanguageTexts)
     EXPECT_EQ(form.findChild<QGroupBox*>("JPEGGroupBox")->title(), QStringLiteral("Quality-2"));
     EXPECT_EQ(form.findChild<QLabel*>("Label1")->text(), QStringLiteral("Quality:"));
     EXPECT_EQ(check->text(), QStringLiteral("Save as grayscale"));
+}
+
+// The application lives on main's stack so it is gone before static
+// destruction begins.
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
