@@ -77,6 +77,8 @@ QPainterPath arcPath(const QRectF& boxIn, QPointF start, QPointF end, ArcKind ki
 
 QString decodeAnsi(const char* data, size_t size, int charset)
 {
+    if (!data || size == 0)
+        return QString();
     const void* nul = std::memchr(data, 0, size);
     if (nul)
         size = size_t(static_cast<const char*>(nul) - data);
