@@ -284,6 +284,13 @@ TEST(PSPGraphic, BadInputIsRefused)
     Bytes longBlock = p.file({p.attributes(2, 2, 24, 0)});
     longBlock.str(std::string("~BK\0", 4)).u16le(3).u32le(1000000);
     refused(longBlock);
+    // Version 3 block headers are 14 bytes: one cut short at the end of its bank.
+    Psp old;
+    old.major = 3;
+    Bytes partial;
+    partial.str(std::string("~BK\0", 4)).u16le(4).u32le(0).u16le(0xFFFF);
+    refused(old.file({old.attributes(2, 2, 24, 0), old.block(3, partial.bytes()),
+                      old.block(1, Data(40, 0))}));
 
     for (unsigned seed = 0; seed < 300; ++seed) {
         std::vector<uint8_t> bytes = good.bytes();

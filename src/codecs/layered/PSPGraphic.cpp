@@ -93,7 +93,7 @@ BlockHeader Parser::readBlockHeader(size_t limit)
         b.initialLength = in_.u32le();
     const uint32_t length = in_.u32le();
     b.dataStart = in_.pos();
-    if (length > limit - b.dataStart)
+    if (b.dataStart > limit || length > limit - b.dataStart)
         throw CodecError("Paint Shop Pro block is truncated");
     b.end = b.dataStart + length;
     return b;
