@@ -188,8 +188,8 @@ void Player::runQueue()
         if (!t) continue;
         if (p.offset + p.size <= movie_->dataSize()) runActions(*this, *t, movie_->data() + p.offset, p.size);
     }
+    if (!queue_.empty()) ++revision_;
     queue_.clear();
-    ++revision_;
 }
 
 TimelineInstance* Player::findTarget(TimelineInstance& from, const QString& path)

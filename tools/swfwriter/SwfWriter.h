@@ -323,7 +323,7 @@ inline Bytes defineFont2(uint16_t id, const std::string& name, const std::vector
 {
     Writer w;
     w.u16(id);
-    w.u8(0x80 | 0x08);  // layout, wide offsets off, wide codes
+    w.u8(0x80 | 0x04);  // layout, narrow offsets, wide codes
     w.u8(1);            // language
     w.u8(unsigned(name.size()));
     for (char c : name) w.u8(uint8_t(c));

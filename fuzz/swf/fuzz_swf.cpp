@@ -1,0 +1,29 @@
+// Loads a movie from memory, plays a few ticks and renders frames into a
+// small image, at low and high quality.
+#include "swf/SwfPlayer.h"
+
+#include <QGuiApplication>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    try {
+        auto movie = vx::swf::Movie::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+        vx::swf::Player player(movie);
+        player.onFsCommand = [](const QString&, const QString&) {};
+        (void)player.renderImage(QSize(64, 48), vx::swf::Quality::Low);
+        for (int i = 0; i < 3; ++i) player.advance();
+        player.gotoFrame(0);
+        player.advance();
+        (void)player.renderImage(QSize(80, 60), vx::swf::Quality::High, vx::swf::ScaleMode::NoBorder, 0.5);
+    } catch (const vx::CodecError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,212 @@
+// Timeline behaviour: frames, looping, actions, labels, sprites, FSCommand.
+#include "SwfTestUtil.h"
+
+using namespace swfw;
+using vx::swf::Player;
+
+namespace {
+
+class SwfPlayer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { swftest::ensureApp(); }
+};
+
+// Frame k shows the shape at depth 1 moved k * 10 px to the right.
+Movie movingMovie(int frames)
+{
+    Movie m(200 * 20, 20 * 20, 10);
+    ShapeBuilder s;
+    s.rect(0, 0, 200, 400, s.addFill(Fill::solid(0xff000000u)));
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    for (int k = 1; k < frames; ++k) {
+        m.place(1, 0, Matrix::translate(k * 200, 0), nullptr, -1, -1, "", true);
+        m.showFrame();
+    }
+    return m;
+}
+
+// Column (in 10-pixel steps) where the black bar is drawn.
+int barAt(const Player& p)
+{
+    const QImage img = swftest::shot(p);
+    for (int k = 0; k < 20; ++k)
+        if (qRed(img.pixel(k * 10 + 5, 10)) == 0) return k;
+    return -1;
+}
+
+}  // namespace
+
+TEST_F(SwfPlayer, FramesAdvanceAndLoop)
+{
+    Player p(swftest::load(movingMovie(4)));
+    EXPECT_EQ(p.totalFrames(), 4);
+    EXPECT_EQ(p.currentFrame(), 0);
+    EXPECT_TRUE(p.isPlaying());
+    EXPECT_EQ(barAt(p), 0);
+    p.advance();
+    p.advance();
+    EXPECT_EQ(p.currentFrame(), 2);
+    EXPECT_EQ(barAt(p), 2);
+    p.advance();
+    p.advance();  // past the last frame: back to the first
+    EXPECT_EQ(p.currentFrame(), 0);
+    EXPECT_EQ(barAt(p), 0);
+}
+
+TEST_F(SwfPlayer, WithoutLoopStopsOnTheLastFrame)
+{
+    Player p(swftest::load(movingMovie(3)));
+    p.setLoop(false);
+    for (int i = 0; i < 5; ++i) p.advance();
+    EXPECT_EQ(p.currentFrame(), 2);
+    EXPECT_FALSE(p.isPlaying());
+}
+
+TEST_F(SwfPlayer, GotoFrameClampsAndRebuildsTheDisplayList)
+{
+    Player p(swftest::load(movingMovie(5)));
+    p.gotoFrame(3);
+    EXPECT_EQ(p.currentFrame(), 3);
+    EXPECT_EQ(barAt(p), 3);
+    p.gotoFrame(1);  // backwards
+    EXPECT_EQ(barAt(p), 1);
+    p.gotoFrame(99);
+    EXPECT_EQ(p.currentFrame(), 4);
+    p.gotoFrame(-3);
+    EXPECT_EQ(p.currentFrame(), 0);
+    p.stop();
+    p.advance();
+    EXPECT_EQ(p.currentFrame(), 0);  // a paused movie stays
+    p.play();
+    p.advance();
+    EXPECT_EQ(p.currentFrame(), 1);
+}
+
+TEST_F(SwfPlayer, StopActionAndRemoveObject)
+{
+    Movie m = movingMovie(1);
+    m.remove(1);
+    m.doAction(act::stop());
+    m.showFrame();
+    m.showFrame();
+    Player p(swftest::load(m));
+    EXPECT_EQ(p.totalFrames(), 3);
+    p.advance();
+    EXPECT_EQ(p.currentFrame(), 1);
+    EXPECT_FALSE(p.isPlaying());
+    EXPECT_EQ(barAt(p), -1);  // removed
+    p.advance();
+    EXPECT_EQ(p.currentFrame(), 1);
+}
+
+TEST_F(SwfPlayer, GotoActionsAndLabels)
+{
+    Movie m = movingMovie(3);  // frames 0..2 move the bar
+    m.frameLabel("end");
+    m.doAction(act::gotoFrame(1));  // frame 3: back to frame 1 and stop
+    m.showFrame();
+    Bytes toLabel = act::goToLabel("end");
+    Movie n = movingMovie(2);
+    n.doAction(toLabel);  // frame 2 jumps to the label of frame 4 ...
+    n.showFrame();
+    n.showFrame();
+    n.frameLabel("END");  // labels compare without case
+    n.place(1, 0, Matrix::translate(1800, 0), nullptr, -1, -1, "", true);
+    n.showFrame();
+
+    Player p(swftest::load(m));
+    for (int i = 0; i < 3; ++i) p.advance();
+    EXPECT_EQ(p.currentFrame(), 1);
+    EXPECT_FALSE(p.isPlaying());
+    EXPECT_EQ(barAt(p), 1);
+
+    Player q(swftest::load(n));
+    q.advance();
+    q.advance();
+    EXPECT_EQ(q.currentFrame(), 4);
+    EXPECT_EQ(barAt(q), 9);
+    EXPECT_FALSE(q.isPlaying());
+}
+
+TEST_F(SwfPlayer, FsCommandFromGetUrlAndGetUrl2WithConstantPool)
+{
+    Movie m(100, 100, 12);
+    Bytes a = act::getURL("FSCommand:fullscreen", "true");
+    // Constant pool with the URL and the arguments, pushed as constants 0 and 1.
+    Writer pool;
+    pool.u8(0x88);
+    pool.u16(2 + 15 + 5);
+    pool.u16(2);
+    pool.str("FSCommand:quit");
+    pool.str("now!");
+    Bytes push = {0x96, 4, 0, 8, 0, 8, 1};
+    a.insert(a.end(), pool.data.begin(), pool.data.end());
+    a.insert(a.end(), push.begin(), push.end());
+    Bytes g2 = act::getURL2();
+    a.insert(a.end(), g2.begin(), g2.end());
+    Bytes plain = act::getURL("http://example.org/", "_blank");  // not a command
+    a.insert(a.end(), plain.begin(), plain.end());
+    a.push_back(0x0a);  // an action outside the subset (add) is skipped
+    m.doAction(a);
+    m.showFrame();
+    m.showFrame();
+    std::vector<std::pair<QString, QString>> got;
+    auto movie = swftest::load(m);
+    Player p(movie);
+    p.onFsCommand = [&](const QString& c, const QString& args) { got.emplace_back(c, args); };
+    p.gotoFrame(1);
+    p.gotoFrame(0);  // entering frame 0 again runs its actions
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].first, "fullscreen");
+    EXPECT_EQ(got[0].second, "true");
+    EXPECT_EQ(got[1].first, "quit");
+    EXPECT_EQ(got[1].second, "now!");
+}
+
+TEST_F(SwfPlayer, SpritesPlayTheirOwnTimelineWhileTheMainOneIsStopped)
+{
+    Movie m(200 * 20, 20 * 20, 10);
+    ShapeBuilder s;
+    s.rect(0, 0, 200, 400, s.addFill(Fill::solid(0xff000000u)));
+    m.shape(1, s);
+    // Sprite 2: three frames moving shape 1 by 10 px per frame.
+    Writer sp;
+    sp.u16(2);
+    sp.u16(3);
+    auto tag = [&](int code, const Bytes& b) { sp.u16(unsigned(code << 6 | int(b.size()))); sp.bytes(b); };
+    for (int k = 0; k < 3; ++k) {
+        Writer p;
+        p.u8(k == 0 ? 0x06 : 0x05);
+        p.u16(1);
+        if (k == 0) p.u16(1);
+        Matrix::translate(k * 200, 0).write(p);
+        tag(26, p.data);
+        tag(1, {});
+    }
+    tag(0, {});
+    m.tag(39, sp.data);
+    m.place(1, 2);
+    m.doAction(act::stop());
+    m.showFrame();
+    Player p(swftest::load(m));
+    EXPECT_EQ(p.totalFrames(), 1);
+    EXPECT_EQ(barAt(p), 0);
+    p.advance();
+    EXPECT_EQ(barAt(p), 1);
+    p.advance();
+    p.advance();  // the sprite loops
+    EXPECT_EQ(barAt(p), 0);
+    EXPECT_EQ(p.currentFrame(), 0);
+}
+
+TEST_F(SwfPlayer, CompressedMovieEqualsPlainOne)
+{
+    Movie m = movingMovie(3);
+    Player a(swftest::load(m, false)), b(swftest::load(m, true));
+    EXPECT_EQ(a.totalFrames(), b.totalFrames());
+    EXPECT_EQ(swftest::shot(a), swftest::shot(b));
+    EXPECT_EQ(a.movie().stage(), QRectF(0, 0, 4000, 400));
+    EXPECT_DOUBLE_EQ(a.movie().frameRate(), 10.0);
+}

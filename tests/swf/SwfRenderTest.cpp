@@ -1,0 +1,259 @@
+// What the player draws for each family of tags, read back at chosen pixels.
+#include "SwfTestUtil.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+
+using namespace swfw;
+using vx::swf::Player;
+using vx::swf::Quality;
+using vx::swf::ScaleMode;
+
+namespace {
+
+class SwfRender : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { swftest::ensureApp(); }
+};
+
+}  // namespace
+
+TEST_F(SwfRender, SolidFillStrokeAndBackground)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    m.background(0x102030);
+    ShapeBuilder s;
+    const int f = s.addFill(Fill::solid(0xffff0000));
+    const int l = s.addLine({200, 0xff00ff00});  // 10 px green outline
+    s.rect(400, 400, 1200, 1200, f, l);
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    Player p(swftest::load(m));
+    const QImage img = swftest::shot(p);
+    EXPECT_COLOR(img, 5, 5, 0xff102030u, 0);    // SetBackgroundColor
+    EXPECT_COLOR(img, 50, 50, 0xffff0000u, 0);  // inside the fill
+    EXPECT_COLOR(img, 20, 50, 0xff00ff00u, 0);  // on the left edge's stroke
+    EXPECT_COLOR(img, 12, 50, 0xff102030u, 0);  // beyond the stroke
+}
+
+TEST_F(SwfRender, ShapeWithHoleUsesBothFillSides)
+{
+    // Outer square with fill1, inner square drawn the same way with fill0 = 1:
+    // the inner area has the fill on the outside, so it is a hole.
+    Movie m(100 * 20, 100 * 20, 12);
+    ShapeBuilder s;
+    const int f = s.addFill(Fill::solid(0xff0000ffu));
+    s.rect(0, 0, 2000, 2000, f);
+    s.style(f, 0, 0);
+    s.moveTo(500, 500); s.lineTo(1500, 500); s.lineTo(1500, 1500); s.lineTo(500, 1500); s.lineTo(500, 500);
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 10, 10, 0xff0000ffu, 0);
+    EXPECT_COLOR(img, 50, 50, 0xffffffffu, 0);
+}
+
+TEST_F(SwfRender, LinearAndRadialGradientEnds)
+{
+    Movie m(200 * 20, 100 * 20, 12);
+    ShapeBuilder s;
+    // Gradient square (32768 twips) scaled to 100 px wide, centred at x = 50 px.
+    const int lin = s.addFill(Fill::gradient(0x10, Matrix::scale(2000.0 / 32768, 2000.0 / 32768, 1000, 1000),
+                                              {{0, 0xffff0000u}, {255, 0xff0000ffu}}));
+    const int rad = s.addFill(Fill::gradient(0x12, Matrix::scale(2000.0 / 32768, 2000.0 / 32768, 3000, 1000),
+                                              {{0, 0xffffffffu}, {255, 0xff000000u}}));
+    s.rect(0, 0, 2000, 2000, lin);
+    s.rect(2000, 0, 2000, 2000, rad);
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 1, 50, 0xffff0000u, 8);     // linear start
+    EXPECT_COLOR(img, 98, 50, 0xff0000ffu, 8);    // linear end
+    EXPECT_COLOR(img, 150, 50, 0xffffffffu, 8);   // radial centre
+    EXPECT_COLOR(img, 101, 1, 0xff000000u, 8);    // radial corner, padded with the last colour
+    const QRgb mid = img.pixel(50, 50);
+    EXPECT_NEAR(qRed(mid), 128, 12);
+    EXPECT_NEAR(qBlue(mid), 128, 12);
+}
+
+TEST_F(SwfRender, LosslessBitmapFillRepeatsAndClips)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    // 2 x 2 bitmap: red, green / blue, half-transparent black.
+    m.tag(36, defineBitsLossless2(5, 2, 2, {0xffff0000u, 0xff00ff00u, 0xff0000ffu, 0x80000000u}));
+    ShapeBuilder s;
+    const int f = s.addFill(Fill::bitmap(5, Matrix::scale(200, 200), 0x42));  // 10 px per bitmap pixel, repeated
+    s.rect(0, 0, 2000, 2000, f);
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 5, 5, 0xffff0000u, 0);
+    EXPECT_COLOR(img, 15, 5, 0xff00ff00u, 0);
+    EXPECT_COLOR(img, 5, 15, 0xff0000ffu, 0);
+    EXPECT_COLOR(img, 15, 15, 0xff7f7f7fu, 2);  // 50% black over white
+    EXPECT_COLOR(img, 25, 5, 0xffff0000u, 0);   // repeated
+}
+
+TEST_F(SwfRender, ClippedBitmapFillExtendsItsEdges)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    m.tag(36, defineBitsLossless2(5, 2, 1, {0xffff0000u, 0xff0000ffu}));
+    ShapeBuilder s;
+    const int f = s.addFill(Fill::bitmap(5, Matrix::scale(200, 200), 0x43));
+    s.rect(0, 0, 2000, 2000, f);
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 5, 5, 0xffff0000u, 0);
+    EXPECT_COLOR(img, 15, 60, 0xff0000ffu, 0);  // below the picture: its last row
+    EXPECT_COLOR(img, 80, 5, 0xff0000ffu, 0);   // right of it: its last column
+}
+
+TEST_F(SwfRender, JpegBitmapFromDefineBitsJpeg2And3)
+{
+    QImage src(16, 16, QImage::Format_RGB32);
+    src.fill(QColor(0, 200, 0));
+    QByteArray jpeg;
+    QBuffer buf(&jpeg);
+    buf.open(QIODevice::WriteOnly);
+    if (!QImageWriter(&buf, "jpeg").write(src)) GTEST_SKIP() << "no JPEG writer in this Qt";
+    Bytes data(jpeg.begin(), jpeg.end());
+    Movie m(64 * 20, 32 * 20, 12);
+    Writer j2;
+    j2.u16(7);
+    j2.bytes(data);
+    m.tag(21, j2.data);
+    Writer j3;  // the same picture with an alpha plane of zeros: invisible
+    j3.u16(8);
+    j3.u32(uint32_t(data.size()));
+    j3.bytes(data);
+    j3.bytes(zlibCompress(Bytes(256, 0)));
+    m.tag(35, j3.data);
+    ShapeBuilder a, b;
+    a.rect(0, 0, 320, 320, a.addFill(Fill::bitmap(7, Matrix::scale(20, 20), 0x41)));
+    b.rect(0, 0, 320, 320, b.addFill(Fill::bitmap(8, Matrix::scale(20, 20), 0x41)));
+    m.shape(1, a);
+    m.shape(2, b);
+    m.place(1, 1);
+    m.place(2, 2, Matrix::translate(640, 0));
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 8, 8, 0xff00c800u, 6);
+    EXPECT_COLOR(img, 40, 8, 0xffffffffu, 0);
+}
+
+TEST_F(SwfRender, ClipDepthMasksOnlyTheLayersAbove)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    ShapeBuilder mask, big;
+    mask.rect(0, 0, 1000, 2000, mask.addFill(Fill::solid(0xff000000u)));  // left half
+    big.rect(0, 0, 2000, 2000, big.addFill(Fill::solid(0xffff0000u)));
+    m.shape(1, mask);
+    m.shape(2, big);
+    m.place(1, 1, Matrix(), nullptr, -1, 2);   // masks depth 2
+    m.place(2, 2);
+    m.place(3, 2, Matrix::scale(0.2, 0.2, 1600, 1600));  // depth 3: not masked
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 20, 50, 0xffff0000u, 0);   // masked content shows inside the mask
+    EXPECT_COLOR(img, 70, 50, 0xffffffffu, 0);   // and not outside
+    EXPECT_COLOR(img, 90, 90, 0xffff0000u, 0);   // the unmasked layer above
+}
+
+TEST_F(SwfRender, MorphShapeAtHalfRatio)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    ShapeBuilder a, b;
+    a.rect(0, 0, 400, 400, 1);
+    a.fills.push_back(Fill::solid(0));
+    b.rect(1200, 1200, 800, 800, 1);
+    b.fills.push_back(Fill::solid(0));
+    m.tag(46, defineMorphShape(1, a, b, {{0xffff0000u, 0xff0000ffu}}));
+    m.place(1, 1, Matrix(), nullptr, 32768);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    // Half way: from (30,30) to (60,60) pixels, colour between red and blue.
+    const QRgb c = img.pixel(45, 45);
+    EXPECT_NEAR(qRed(c), 127, 3);
+    EXPECT_NEAR(qBlue(c), 128, 3);
+    EXPECT_COLOR(img, 25, 25, 0xffffffffu, 0);
+    EXPECT_COLOR(img, 65, 65, 0xffffffffu, 0);
+}
+
+TEST_F(SwfRender, GlyphsOfDefineFont2DrawTextInk)
+{
+    Movie m(100 * 20, 50 * 20, 12);
+    ShapeBuilder box;  // one glyph: a 512 x 700 box standing on the baseline
+    box.style(0, 1, 0);
+    box.moveTo(0, 0); box.lineTo(512, 0); box.lineTo(512, -700); box.lineTo(0, -700); box.lineTo(0, 0);
+    m.tag(48, defineFont2(1, "Box", {box}, {'A'}, {600}));
+    // Height 1024 twips: glyph units map 1:1 to twips. Baseline at y = 800.
+    m.tag(33, defineText2(2, 0, 0, 2000, 1000, 1, 1024, 0xff008000u, 100, 800, {{0, 600}, {0, 600}}));
+    m.place(1, 2);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 10, 30, 0xff008000u, 0);   // first glyph: x 5..30, y 5..40
+    EXPECT_COLOR(img, 40, 30, 0xff008000u, 0);   // second glyph from x 35
+    EXPECT_COLOR(img, 32, 30, 0xffffffffu, 0);   // the gap between them
+    EXPECT_COLOR(img, 10, 45, 0xffffffffu, 0);   // below the baseline
+}
+
+TEST_F(SwfRender, ColourTransformTintsAFill)
+{
+    swfw::Movie m = swftest::rectMovie(40, 40, 0xff808080u, 0, 0, 40, 40);
+    CxForm cx;
+    cx.rm = 512; cx.gm = 0; cx.ba = 255;  // red doubled, green gone, blue forced up
+    m.place(2, 1, Matrix::translate(0, 400), &cx);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 5, 5, 0xff808080u, 0);
+    EXPECT_COLOR(img, 5, 30, 0xffff00ffu, 0);
+}
+
+TEST_F(SwfRender, ScaleModesAndZoomOnTheFrame)
+{
+    // A 100 x 100 stage fully covered in red, seen in a 200 x 100 viewport over blue.
+    Player p(swftest::load(swftest::rectMovie(100, 100, 0xffff0000u, 0, 0, 100, 100)));
+    const QColor blue(Qt::blue);
+    auto view = [&](ScaleMode mode, double zoom) {
+        return p.renderImage(QSize(200, 100), Quality::Low, mode, zoom, blue).convertToFormat(QImage::Format_ARGB32);
+    };
+    QImage showAll = view(ScaleMode::ShowAll, 1);
+    EXPECT_COLOR(showAll, 10, 50, 0xff0000ffu, 0);  // letterbox
+    EXPECT_COLOR(showAll, 100, 50, 0xffff0000u, 0);
+    QImage exact = view(ScaleMode::ExactFit, 1);
+    EXPECT_COLOR(exact, 1, 1, 0xffff0000u, 0);
+    EXPECT_COLOR(exact, 198, 98, 0xffff0000u, 0);
+    QImage noBorder = view(ScaleMode::NoBorder, 1);
+    EXPECT_COLOR(noBorder, 1, 50, 0xffff0000u, 0);
+    QImage noScale = view(ScaleMode::NoScale, 1);
+    EXPECT_COLOR(noScale, 45, 50, 0xff0000ffu, 0);
+    EXPECT_COLOR(noScale, 55, 50, 0xffff0000u, 0);
+    // Zoom 0.5 shows half of the stage twice as large: no scale now covers 200 px.
+    QImage zoomed = view(ScaleMode::NoScale, 0.5);
+    EXPECT_COLOR(zoomed, 5, 50, 0xffff0000u, 0);
+    QImage reduced = view(ScaleMode::ShowAll, 2);
+    EXPECT_COLOR(reduced, 100, 50, 0xffff0000u, 0);
+    EXPECT_COLOR(reduced, 100, 10, 0xff0000ffu, 0);  // stage now 50 px high
+}
+
+TEST_F(SwfRender, HighQualityAntialiasesEdgesLowDoesNot)
+{
+    Movie m(40 * 20, 40 * 20, 12);
+    ShapeBuilder s;
+    s.rect(210, 0, 400, 800, s.addFill(Fill::solid(0xff000000u)));  // left edge at 10.5 px
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    Player p(swftest::load(m));
+    const QImage high = swftest::shot(p, Quality::High), low = swftest::shot(p, Quality::Low);
+    const int h = qRed(high.pixel(10, 20)), l = qRed(low.pixel(10, 20));
+    EXPECT_GT(h, 40);
+    EXPECT_LT(h, 215);
+    EXPECT_TRUE(l == 0 || l == 255);
+}

@@ -1,0 +1,162 @@
+// Hostile movies: the player shows what it can, throws CodecError for what
+// is not a movie, and never crashes or reads past the data.
+#include "SwfTestUtil.h"
+
+using namespace swfw;
+using SwfMovie = vx::swf::Movie;
+using vx::swf::Player;
+
+namespace {
+
+class SwfRobust : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { swftest::ensureApp(); }
+};
+
+Movie richMovie()
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    ShapeBuilder s;
+    const int f = s.addFill(Fill::gradient(0x12, Matrix::scale(0.05, 0.05, 1000, 1000), {{0, 0xffff0000u}, {255, 0xff0000ffu}}));
+    s.rect(0, 0, 2000, 2000, f, s.addLine({40, 0xff000000u}));
+    m.shape(1, s);
+    m.tag(36, defineBitsLossless2(2, 2, 2, {0xffff0000u, 0xff00ff00u, 0xff0000ffu, 0x80000000u}));
+    ShapeBuilder b;
+    b.rect(0, 0, 400, 400, b.addFill(Fill::bitmap(2, Matrix::scale(20, 20))));
+    m.shape(3, b);
+    m.place(1, 1);
+    m.place(2, 3, Matrix(), nullptr, -1, 3);
+    m.place(3, 1, Matrix::scale(0.5, 0.5));
+    m.doAction(act::getURL("FSCommand:x", "y"));
+    m.showFrame();
+    m.remove(2);
+    m.showFrame();
+    return m;
+}
+
+void playAll(const QByteArray& data)
+{
+    try {
+        auto movie = SwfMovie::fromData(data);
+        Player p(movie);
+        (void)p.renderImage(QSize(50, 50), vx::swf::Quality::High);
+        for (int i = 0; i < 3; ++i) p.advance();
+        (void)p.renderImage(QSize(30, 30), vx::swf::Quality::Low);
+    } catch (const vx::CodecError&) {
+    }
+}
+
+}  // namespace
+
+TEST_F(SwfRobust, NotAMovie)
+{
+    EXPECT_THROW(SwfMovie::fromData(QByteArray("FWS")), vx::CodecError);
+    EXPECT_THROW(SwfMovie::fromData(QByteArray("GIF89a\0\0\0\0", 10)), vx::CodecError);
+    try {
+        SwfMovie::fromData(QByteArray("ZWS\x0d\0\0\0\0\0\0\0\0\0\0\0\0", 16));
+        FAIL() << "ZWS accepted";
+    } catch (const vx::CodecError& e) {
+        EXPECT_NE(std::string(e.what()).find("ZWS"), std::string::npos);
+    }
+    QByteArray cws("CWS\x08\x40\0\0\0", 8);
+    cws += QByteArray(40, '\x55');  // not a zlib stream
+    EXPECT_THROW(SwfMovie::fromData(cws), vx::CodecError);
+}
+
+TEST_F(SwfRobust, EveryTruncationOfAMoviePlaysWithoutHarm)
+{
+    for (bool compressed : {false, true}) {
+        const QByteArray full = swftest::toQt(richMovie().bytes(compressed));
+        for (qsizetype n = 0; n < full.size(); ++n) playAll(full.left(n));
+    }
+}
+
+TEST_F(SwfRobust, CorruptedBytesPlayWithoutHarm)
+{
+    const QByteArray full = swftest::toQt(richMovie().bytes(false));
+    for (qsizetype i = 8; i < full.size(); ++i) {
+        for (uint8_t v : {uint8_t(0x00), uint8_t(0xff), uint8_t(0x80), uint8_t(0x3f)}) {
+            QByteArray d = full;
+            d[i] = char(v);
+            playAll(d);
+        }
+    }
+}
+
+TEST_F(SwfRobust, LengthsPastTheEndAndUnknownCharacters)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    m.place(1, 999);               // no such character
+    m.place(2, 1);                 // defined later: fine
+    m.tag(200, Bytes(10, 0xee));   // unknown tag skipped by its length
+    ShapeBuilder s;
+    s.rect(0, 0, 2000, 2000, s.addFill(Fill::solid(0xff00ff00u)));
+    m.shape(1, s);
+    m.showFrame();
+    Bytes bytes = m.bytes();
+    Player p(SwfMovie::fromData(swftest::toQt(bytes)));
+    const QImage img = swftest::shot(p);
+    EXPECT_COLOR(img, 50, 50, 0xff00ff00u, 0);
+    // A tag whose long length runs far past the end of the file.
+    bytes.insert(bytes.end() - 2, {0x3f, 0x03, 0xff, 0xff, 0xff, 0x7f, 1, 2, 3});
+    playAll(swftest::toQt(bytes));
+}
+
+TEST_F(SwfRobust, SpriteThatContainsItselfIsCutOff)
+{
+    Movie m(100, 100, 12);
+    Writer sp;
+    sp.u16(5);
+    sp.u16(1);
+    Writer pl;
+    pl.u8(0x06);
+    pl.u16(1);
+    pl.u16(5);  // itself
+    Matrix::scale(0.9, 0.9).write(pl);
+    sp.u16(unsigned(26 << 6 | int(pl.data.size())));
+    sp.bytes(pl.data);
+    sp.u16(1 << 6);
+    sp.u16(0);
+    m.tag(39, sp.data);
+    m.place(1, 5);
+    m.showFrame();
+    Player p(swftest::load(m));
+    for (int i = 0; i < 5; ++i) p.advance();
+    (void)swftest::shot(p);
+    SUCCEED();
+}
+
+TEST_F(SwfRobust, HugeAndBrokenBitmapsAreSkipped)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    Writer huge;  // 65535 x 65535 claimed, a few bytes of data
+    huge.u16(2); huge.u8(5); huge.u16(65535); huge.u16(65535);
+    huge.bytes(zlibCompress(Bytes(64, 0xff)));
+    m.tag(36, huge.data);
+    Writer jpeg;  // DefineBitsJPEG2 with garbage
+    jpeg.u16(3);
+    jpeg.bytes({0xff, 0xd8, 0xff, 0xc0, 0x00, 0x11, 0x08, 0xff, 0xff, 0xff, 0xff, 0x03, 1, 2, 3});
+    m.tag(21, jpeg.data);
+    ShapeBuilder s;
+    s.rect(0, 0, 1000, 1000, s.addFill(Fill::bitmap(2, Matrix::scale(20, 20))));
+    s.rect(1000, 0, 1000, 1000, s.addFill(Fill::bitmap(3, Matrix::scale(20, 20))));
+    s.rect(0, 1000, 1000, 1000, s.addFill(Fill::solid(0xff0000ffu)));
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    auto movie = swftest::load(m);
+    EXPECT_EQ(movie->bitmap(2), nullptr);
+    EXPECT_EQ(movie->bitmap(3), nullptr);
+    const QImage img = swftest::shot(Player(movie));
+    EXPECT_COLOR(img, 20, 70, 0xff0000ffu, 0);  // the rest of the shape still shows
+}
+
+TEST_F(SwfRobust, EndlessActionLoopIsBounded)
+{
+    Movie m(100, 100, 12);
+    m.doAction({0x99, 2, 0, 0xfb, 0xff});  // jump back onto itself
+    m.showFrame();
+    Player p(swftest::load(m));
+    p.advance();
+    SUCCEED();
+}
