@@ -124,6 +124,9 @@ Bitmap TPSDGraphic::decode(const uint8_t* data, size_t size)
         uint64_t offset = in.pos();
         for (uint64_t r = 0; r < neededRows; ++r) {
             const uint64_t n = countSize == 4 ? counts.u32be() : counts.u16be();
+            // A PackBits row needs two bytes for every 128 bytes it fills.
+            if (n < (rowBytes + 127) / 128 * 2)
+                throw CodecError("Photoshop run-length row is truncated");
             rowStart[size_t(r)] = offset;
             rowLength[size_t(r)] = n;
             offset += n;

@@ -61,6 +61,13 @@ void inflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t outSize)
 std::vector<uint8_t> decompressChannel(const uint8_t* data, size_t size, int compression,
                                        size_t outSize)
 {
+    // Refuse data that cannot fill the channel before allocating it: a run
+    // of two bytes gives at most 127, deflate at most 1032 bytes per byte.
+    const uint64_t room = compression == None ? size
+                          : compression == Rle ? uint64_t(size) / 2 * 127 + 127
+                                               : uint64_t(size) * 1032 + 1024;
+    if (outSize > room)
+        throw CodecError("Paint Shop Pro channel is truncated");
     std::vector<uint8_t> out(outSize);
     switch (compression) {
     case None:
