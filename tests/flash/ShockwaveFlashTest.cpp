@@ -1,0 +1,227 @@
+// The Flash control's operation table on movies built by the SWF writer.
+#include "flash/ui/ShockwaveFlash.h"
+
+#include "swfwriter/SwfWriter.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace swfw;
+
+namespace {
+
+void ensureApp()
+{
+    if (QApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "flash_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+void wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+class FlashControl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureApp(); }
+    QTemporaryDir dir;
+
+    // 100 x 100 stage on blue, a red square filling it; frames frames at fps;
+    // frame k carries a doAction when actions[k] is set.
+    QString movie(int frames, double fps, std::map<int, Bytes> actions = {})
+    {
+        Movie m(2000, 2000, fps);
+        m.background(0x0000ff);
+        ShapeBuilder s;
+        s.rect(0, 0, 2000, 2000, s.addFill(Fill::solid(0xffff0000u)));
+        m.shape(1, s);
+        ShapeBuilder dot;
+        dot.rect(900, 900, 200, 200, dot.addFill(Fill::solid(0xff00ff00u)));
+        m.shape(2, dot);
+        m.place(1, 1);
+        m.place(2, 2);
+        for (int k = 0; k < frames; ++k) {
+            if (actions.count(k)) m.doAction(actions[k]);
+            m.showFrame();
+        }
+        const QString path = dir.filePath(QStringLiteral("m%1.swf").arg(counter_++));
+        const Bytes b = m.bytes(true);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(reinterpret_cast<const char*>(b.data()), qint64(b.size()));
+        return path;
+    }
+    int counter_ = 0;
+};
+
+QRgb px(ShockwaveFlash& w, int x, int y) { return w.grabFrame().pixel(x, y) | 0xff000000u; }
+
+}  // namespace
+
+TEST_F(FlashControl, StartPropertiesAndNoMovie)
+{
+    ShockwaveFlash w;
+    w.setPlaying(true);
+    w.setBackgroundColor(-1);
+    w.setEmbedMovie(false);
+    w.setFrameNum(-1);
+    w.setLoop(true);
+    w.setMenu(true);
+    w.setWMode(QStringLiteral("Window"));
+    EXPECT_TRUE(w.Playing());
+    EXPECT_EQ(w.BackgroundColor(), -1);
+    EXPECT_FALSE(w.EmbedMovie());
+    EXPECT_EQ(w.FrameNum(), -1);
+    EXPECT_TRUE(w.Loop());
+    EXPECT_TRUE(w.Menu());
+    EXPECT_EQ(w.WMode(), "Window");
+    EXPECT_EQ(w.TotalFrames(), 0);
+    EXPECT_EQ(w.CurrentFrame(), 0);
+    w.GotoFrame(5);  // harmless without a movie
+    w.setMovie(dir.filePath(QStringLiteral("missing.swf")));
+    EXPECT_EQ(w.TotalFrames(), 0);
+}
+
+TEST_F(FlashControl, MovieGivesTotalFramesAtOnceAndGotoFrameClamps)
+{
+    ShockwaveFlash w;
+    w.setMovie(movie(10, 12));
+    EXPECT_EQ(w.TotalFrames(), 10);
+    EXPECT_EQ(w.CurrentFrame(), 0);
+    w.GotoFrame(4);
+    EXPECT_EQ(w.CurrentFrame(), 4);
+    EXPECT_EQ(w.FrameNum(), 4);
+    w.GotoFrame(-3);  // rewind past the start
+    EXPECT_EQ(w.CurrentFrame(), 0);
+    w.GotoFrame(15);
+    EXPECT_EQ(w.CurrentFrame(), 9);
+    w.setFrameNum(2);
+    EXPECT_EQ(w.CurrentFrame(), 2);
+}
+
+TEST_F(FlashControl, PlayStopPlayAndStopDriveTheTimer)
+{
+    ShockwaveFlash w;
+    w.setMovie(movie(200, 100));
+    w.GotoFrame(0);
+    w.Play();
+    EXPECT_TRUE(w.Playing());
+    EXPECT_TRUE(w.IsPlaying());
+    wait(300);
+    const int moved = w.CurrentFrame();
+    EXPECT_GT(moved, 3);
+    w.StopPlay();
+    EXPECT_FALSE(w.Playing());
+    const int paused = w.CurrentFrame();
+    wait(100);
+    EXPECT_EQ(w.CurrentFrame(), paused);
+    w.Play();  // resumes from the paused frame
+    wait(100);
+    EXPECT_GT(w.CurrentFrame(), paused);
+    w.Stop();
+    EXPECT_FALSE(w.IsPlaying());
+}
+
+TEST_F(FlashControl, LoopOffStopsAtTheEnd)
+{
+    ShockwaveFlash w;
+    w.setLoop(false);
+    w.setMovie(movie(3, 100));
+    wait(200);
+    EXPECT_EQ(w.CurrentFrame(), 2);
+    EXPECT_FALSE(w.Playing());
+}
+
+TEST_F(FlashControl, StopActionPausesTheMovie)
+{
+    ShockwaveFlash w;
+    w.setMovie(movie(5, 100, {{2, act::stop()}}));
+    wait(200);
+    EXPECT_EQ(w.CurrentFrame(), 2);
+    EXPECT_FALSE(w.Playing());
+}
+
+TEST_F(FlashControl, FsCommandSignal)
+{
+    ShockwaveFlash w;
+    std::vector<std::pair<QString, QString>> got;
+    QObject::connect(&w, &ShockwaveFlash::OnFSCommand,
+                     [&](const QString& c, const QString& a) { got.emplace_back(c, a); });
+    w.setMovie(movie(3, 100, {{1, act::getURL("FSCommand:showmenu", "false")}}));
+    w.GotoFrame(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].first, "showmenu");
+    EXPECT_EQ(got[0].second, "false");
+}
+
+TEST_F(FlashControl, ScaleModesZoomAndBackground)
+{
+    ShockwaveFlash w;
+    w.resize(200, 100);
+    w.setMovie(movie(1, 12));
+    w.StopPlay();
+    w.setScaleMode(0);  // show all: blue letterbox, red stage
+    EXPECT_EQ(px(w, 10, 50), 0xff0000ffu);
+    EXPECT_EQ(px(w, 70, 50), 0xffff0000u);
+    w.setScaleMode(2);  // exact fit
+    EXPECT_EQ(px(w, 10, 50), 0xffff0000u);
+    w.setScaleMode(1);  // no border
+    EXPECT_EQ(px(w, 10, 50), 0xffff0000u);
+    w.setScaleMode(3);  // no scale: the 100 px stage in the middle
+    EXPECT_EQ(px(w, 45, 50), 0xff0000ffu);
+    EXPECT_EQ(px(w, 60, 50), 0xffff0000u);
+    w.setScaleMode(7);  // not a mode: ignored
+    EXPECT_EQ(w.ScaleMode(), 3);
+
+    // The green 10 px dot at the centre doubles with Zoom(50).
+    w.setScaleMode(0);
+    EXPECT_EQ(px(w, 100 + 7, 50), 0xffff0000u);
+    w.Zoom(50);
+    EXPECT_EQ(px(w, 100 + 7, 50), 0xff00ff00u);
+    w.Zoom(200);
+    w.Zoom(200);  // now reduced below the whole stage
+    EXPECT_EQ(px(w, 100, 20), 0xff0000ffu);
+    w.Zoom(0);
+    EXPECT_DOUBLE_EQ(w.zoomFactor(), 1.0);
+    EXPECT_EQ(px(w, 100, 20), 0xffff0000u);
+
+    w.setBackgroundColor(0x00ff00);
+    EXPECT_EQ(px(w, 10, 50), 0xff00ff00u);
+    w.setBackgroundColor(-1);
+    EXPECT_EQ(px(w, 10, 50), 0xff0000ffu);
+}
+
+TEST_F(FlashControl, QualityNamesAndRenderCache)
+{
+    ShockwaveFlash w;
+    w.resize(120, 80);
+    w.setQuality2(QStringLiteral("Low"));
+    EXPECT_EQ(w.Quality2(), "Low");
+    w.setQuality2(QStringLiteral("Medium"));
+    EXPECT_EQ(w.Quality2(), "Medium");
+    w.setQuality2(QStringLiteral("nonsense"));
+    EXPECT_EQ(w.Quality2(), "Medium");
+    w.setQuality2(QStringLiteral("High"));
+    w.setMovie(movie(2, 12));
+    w.StopPlay();
+    (void)w.grabFrame();
+    const int renders = w.renderCount();
+    (void)w.grabFrame();
+    (void)w.grabFrame();
+    EXPECT_EQ(w.renderCount(), renders);  // unchanged frame: drawn once
+    w.GotoFrame(1);
+    (void)w.grabFrame();
+    EXPECT_EQ(w.renderCount(), renders + 1);
+    w.resize(300, 200);
+    w.RecreateWnd();
+    EXPECT_EQ(w.grabFrame().size(), QSize(300, 200));
+    w.SetFocus();
+}
