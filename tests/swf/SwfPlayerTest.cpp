@@ -1,6 +1,8 @@
 // Timeline behaviour: frames, looping, actions, labels, sprites, FSCommand.
 #include "SwfTestUtil.h"
 
+#include <QFile>
+
 using namespace swfw;
 using vx::swf::Player;
 
@@ -209,4 +211,32 @@ TEST_F(SwfPlayer, CompressedMovieEqualsPlainOne)
     EXPECT_EQ(swftest::shot(a), swftest::shot(b));
     EXPECT_EQ(a.movie().stage(), QRectF(0, 0, 4000, 400));
     EXPECT_DOUBLE_EQ(a.movie().frameRate(), 10.0);
+}
+
+TEST_F(SwfPlayer, StartLogoWritesTheTitleAndStays)
+{
+    const QString path = QStringLiteral(VX_BUILD_DIR "/Vextrel Viewer Flash.swf");
+    if (!QFile::exists(path)) GTEST_SKIP() << "start logo not built";
+    Player p(vx::swf::Movie::fromFile(path));
+    EXPECT_GT(p.totalFrames(), 48);  // a few seconds at 24 fps
+    EXPECT_DOUBLE_EQ(p.movie().frameRate(), 24.0);
+    auto inkColumns = [&]() {
+        const QImage img = swftest::shot(p, vx::swf::Quality::High);
+        int n = 0;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (qGreen(img.pixel(x, y)) > 100) { ++n; break; }
+        return n;
+    };
+    const int first = inkColumns();
+    for (int i = 0; i < 30; ++i) p.advance();
+    const int middle = inkColumns();
+    for (int i = 0; i < p.totalFrames() + 10; ++i) p.advance();
+    const int last = inkColumns();
+    EXPECT_LT(first, middle);  // letters appear one after another
+    EXPECT_LT(middle, last);
+    EXPECT_GT(last, 300);      // the whole title with its underline
+    EXPECT_EQ(p.currentFrame(), p.totalFrames() - 1);
+    EXPECT_FALSE(p.isPlaying());
+    if (qEnvironmentVariableIsSet("VX_SWF_SHOTS")) swftest::shot(p, vx::swf::Quality::High).save("/tmp/swf_logo.png");
 }
