@@ -9,7 +9,7 @@ using vx::TTIFFGraphic;
 
 namespace {
 
-struct TiffSpec {
+struct TiffLayout {
     uint32_t width = 4, height = 2;
     uint16_t bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK;
     uint16_t compression = COMPRESSION_NONE;
@@ -18,7 +18,7 @@ struct TiffSpec {
     std::vector<uint16_t> colormap;  // r, g, b arrays one after the other
 };
 
-QString writeTiff(const QTemporaryDir& dir, const char* name, const TiffSpec& s)
+QString writeTiff(const QTemporaryDir& dir, const char* name, const TiffLayout& s)
 {
     const QString path = dir.filePath(name);
     TIFF* t = TIFFOpen(path.toLocal8Bit().constData(), "w");
@@ -62,7 +62,7 @@ std::vector<uint8_t> readAll(const QString& path)
 TEST(TIFFGraphic, PalettePictureStaysIndexed)
 {
     QTemporaryDir dir;
-    TiffSpec s;
+    TiffLayout s;
     s.photometric = PHOTOMETRIC_PALETTE;
     s.colormap.assign(3 * 256, 0);
     s.colormap[5] = 0xFF00;            // red of colour 5
@@ -82,7 +82,7 @@ TEST(TIFFGraphic, PalettePictureStaysIndexed)
 TEST(TIFFGraphic, OneBitMinIsWhiteKeepsDepthAndColours)
 {
     QTemporaryDir dir;
-    TiffSpec s;
+    TiffLayout s;
     s.width = 10;
     s.bits = 1;
     s.photometric = PHOTOMETRIC_MINISWHITE;
@@ -101,7 +101,7 @@ TEST(TIFFGraphic, OneBitMinIsWhiteKeepsDepthAndColours)
 TEST(TIFFGraphic, CompressedRgbAndAlphaThroughRgbaReader)
 {
     QTemporaryDir dir;
-    TiffSpec s;
+    TiffLayout s;
     s.width = 2;
     s.height = 1;
     s.samples = 3;
@@ -133,7 +133,7 @@ TEST(TIFFGraphic, CompressedRgbAndAlphaThroughRgbaReader)
 TEST(TIFFGraphic, SixteenBitGray)
 {
     QTemporaryDir dir;
-    TiffSpec s;
+    TiffLayout s;
     s.width = 2;
     s.height = 1;
     s.bits = 16;
@@ -149,7 +149,7 @@ TEST(TIFFGraphic, SixteenBitGray)
 TEST(TIFFGraphic, BadInputIsRefusedQuietly)
 {
     QTemporaryDir dir;
-    TiffSpec s;
+    TiffLayout s;
     s.width = 64;
     s.height = 64;
     s.pixels.assign(64 * 64, 99);
