@@ -206,7 +206,9 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             }
             const bool noScale = l.noHScale || l.noVScale;
             const double deviceWidth = noScale ? l.width / 20.0 : l.width * scale;
-            if (deviceWidth < 1.0 || noScale || scale <= 0) {
+            // Hairlines and thin lines take the cosmetic pen's fast path; a
+            // line is never drawn thinner than one pixel.
+            if (deviceWidth <= 1.5 || noScale || scale <= 0) {
                 pen.setCosmetic(true);
                 pen.setWidthF(std::max(1.0, deviceWidth));
             } else {
