@@ -83,10 +83,13 @@ QColor fromLinear(double r, double g, double b, double a)
 QGradientStops gradientStops(const FillStyle& f, const CxForm& cx)
 {
     QGradientStops stops;
-    float prev = 0;
+    // Ratios that do not increase make a hard step at the previous ratio.
+    double prev = -1;
     for (const GradientStop& s : f.stops) {
-        prev = std::max(prev, std::clamp(s.ratio, 0.0f, 255.0f));
-        stops.append({prev / 255.0, cx.apply(s.color)});
+        double pos = std::clamp(double(s.ratio), 0.0, 255.0) / 255.0;
+        if (pos <= prev) pos = std::min(1.0, prev + 1e-6);
+        stops.append({pos, cx.apply(s.color)});
+        prev = pos;
     }
     if (f.interpolation == 1 && stops.size() > 1) {
         QGradientStops fine;

@@ -111,6 +111,26 @@ long outliers(const QImage& ours, const QImage& expected, int tolerance)
     return n;
 }
 
+// Differences magnified, with the first few printed, for looking at a failure.
+void writeDiff(const QImage& ours, const QImage& expected, const QString& path)
+{
+    if (ours.size() != expected.size()) return;
+    QImage d(ours.size(), QImage::Format_RGB32);
+    int printed = 0;
+    for (int y = 0; y < ours.height(); ++y)
+        for (int x = 0; x < ours.width(); ++x) {
+            const QRgb a = ours.pixel(x, y), b = expected.pixel(x, y);
+            const int dr = std::abs(qRed(a) - qRed(b)), dg = std::abs(qGreen(a) - qGreen(b)),
+                      db = std::abs(qBlue(a) - qBlue(b)), da = std::abs(qAlpha(a) - qAlpha(b));
+            d.setPixel(x, y, qRgb(std::min(255, dr * 8), std::min(255, dg * 8), std::min(255, (db + da) * 8)));
+            if ((dr || dg || db || da) && printed < 6 && qEnvironmentVariableIsSet("VX_SWF_DIFF")) {
+                std::printf("   (%d,%d) ours %08x expected %08x\n", x, y, a, b);
+                ++printed;
+            }
+        }
+    d.save(path);
+}
+
 vx::swf::Quality qualityOf(const QString& q)
 {
     if (q == u"low") return vx::swf::Quality::Low;
@@ -164,7 +184,10 @@ int main(int argc, char** argv)
                 const QImage& ours = shots[k];
                 QImage expected(base + c.name + QStringLiteral(".expected.png"));
                 expected = expected.convertToFormat(QImage::Format_ARGB32);
-                if (!outDir.isEmpty()) ours.save(outDir + u'/' + name + u'.' + c.name + QStringLiteral(".png"));
+                if (!outDir.isEmpty()) {
+                    ours.save(outDir + u'/' + name + u'.' + c.name + QStringLiteral(".png"));
+                    writeDiff(ours, expected, outDir + u'/' + name + u'.' + c.name + QStringLiteral(".diff.png"));
+                }
                 for (const Check& ch : c.checks) {
                     const long n = outliers(ours, expected, ch.tolerance);
                     const bool ok = n <= ch.maxOutliers;
