@@ -1,0 +1,382 @@
+#include "app/MainForm.h"
+
+#include "app/HotKeyFilter.h"
+#include "export/ui/ChangeQualityForm.h"
+#include "flash/ui/FrameProgressBar.h"
+#include "i18n/LangStrings.h"
+#include "i18n/MainFormTexts.h"
+#include "i18n/SetLanguageModule.h"
+#include "settings/ViewerSettings.h"
+#include "skins/ui/SkinButton.h"
+#include "viewer/SupportedTypes.h"
+#include "viewer/ui/PictureControl.h"
+#include "viewer/ui/RenameFileForm.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolTip>
+
+namespace vx {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Vextrel Viewer");
+const QString kLabelFontFamily = QStringLiteral("hooge 05_55 Cyr2");
+const QColor kBarColor(212, 208, 200);
+
+const char* const kButtonObjectNames[kBtnCount] = {
+    "btnOpen", "btnSave", "btnSettings", "btnInfo", "btnSetWall", "btnRotate270", "btnRotate90",
+    "btnPrev", "btnNext", "btnFullScreen", "btnMinimize", "btnMaximize", "btnClose",
+    "btnPlay", "btnPause", "btnStop"};
+
+int registeredFontId = -1;
+
+// Makes the family the labels ask for resolve to the font shipped in Data/Font.
+void registerInterfaceFont(const QString& programFolder)
+{
+    registeredFontId = QFontDatabase::addApplicationFont(programFolder + QStringLiteral("Data/Font/Vextrel_Viewer_Font.ttf"));
+    if (registeredFontId < 0)
+        return;
+    const QStringList families = QFontDatabase::applicationFontFamilies(registeredFontId);
+    if (!families.isEmpty())
+        QFont::insertSubstitution(kLabelFontFamily, families.first());
+}
+
+void unregisterInterfaceFont()
+{
+    if (registeredFontId >= 0)
+        QFontDatabase::removeApplicationFont(registeredFontId);
+    registeredFontId = -1;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent)
+    : QWidget(parent), programFolder_(programFolder), arguments_(arguments)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kTitle);
+    // No title bar; the sizing border is drawn and handled by the window itself.
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMinimumSize(400, 55);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setGeometry(273, 204, 702, 470);  // design bounds
+    // The sizing border around the bars and the picture area.
+    QPalette framePalette = palette();
+    framePalette.setColor(QPalette::Window, QColor(64, 64, 64));
+    setPalette(framePalette);
+    setAutoFillBackground(true);
+    buildWidgets();
+
+    // The title effect runs from creation on.
+    titleTimer_ = new QTimer(this);
+    titleTimer_->setObjectName(QStringLiteral("MatrixStringTimer"));
+    titleTimer_->setInterval(70);
+    connect(titleTimer_, &QTimer::timeout, this, &TMainForm::MatrixStringTimerTimer);
+    titleTimer_->start();
+
+    FormCreate(arguments);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::setDialogs(QWidget* settings, QWidget* info, TRenameFileForm* rename, ChangeQualityForm* quality)
+{
+    settingsForm_ = settings;
+    infoForm_ = info;
+    renameForm_ = rename;
+    qualityForm_ = quality;
+}
+
+QString TMainForm::CurrentExtension() const
+{
+    return extensionKey(nav.CurrentPath);
+}
+
+QString TMainForm::message(int key) const
+{
+    return lang::messageOrDefault(key);
+}
+
+void TMainForm::buildWidgets()
+{
+    buttonsPanel_ = new QWidget(this);
+    buttonsPanel_->setObjectName(QStringLiteral("ButtonsPanel"));
+    buttonsPanel_->setAutoFillBackground(true);
+    QPalette barPalette = buttonsPanel_->palette();
+    barPalette.setColor(QPalette::Window, kBarColor);
+    buttonsPanel_->setPalette(barPalette);
+    buttonsPanel_->setFixedHeight(20);
+
+    topMainImage_ = new QLabel(buttonsPanel_);
+    topMainImage_->setObjectName(QStringLiteral("TopMainImage"));
+    topMainImage_->installEventFilter(this);
+
+    scrollBox_ = new QScrollArea(this);
+    scrollBox_->setObjectName(QStringLiteral("ScrollBox"));
+    scrollBox_->setFrameShape(QFrame::NoFrame);
+    scrollBox_->setFocusPolicy(Qt::NoFocus);
+    scrollBox_->setWidgetResizable(false);
+    scrollContent_ = new QWidget;
+    scrollContent_->setObjectName(QStringLiteral("ScrollBoxContent"));
+    scrollBox_->setWidget(scrollContent_);
+    scrollBox_->viewport()->installEventFilter(this);
+    scrollContent_->installEventFilter(this);
+
+    picture_ = new TPictureControl(scrollContent_);
+    picture_->setGeometry(0, 0, 0, 0);
+    connect(picture_, &TPictureControl::doubleClicked, this, &TMainForm::FullScreenToggle);
+
+    label_ = new QLabel(scrollContent_);
+    label_->setObjectName(QStringLiteral("CurrentFileNameLabel"));
+    label_->move(8, 8);
+    label_->setAttribute(Qt::WA_TranslucentBackground);
+    label_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QFont labelFont(kLabelFontFamily, 9);
+    labelFont.setBold(true);
+    label_->setFont(labelFont);
+    setLabel(QString(), false);
+
+    navPanel_ = new QWidget(this);
+    navPanel_->setObjectName(QStringLiteral("NavButtonPanel"));
+    navPanel_->setAutoFillBackground(true);
+    navPanel_->setPalette(barPalette);
+    navPanel_->setFixedHeight(20);
+    navPanel_->hide();
+    bottomMainImage_ = new QLabel(navPanel_);
+    bottomMainImage_->setObjectName(QStringLiteral("BottomMainImage"));
+    progressBarFrame_ = new TXiProgressBar(navPanel_);
+    currentFrameLabel_ = new QLabel(navPanel_);
+    currentFrameLabel_->setObjectName(QStringLiteral("CurrentFrameLabel"));
+    currentFrameLabel_->setFont(labelFont);
+
+    for (int i = 0; i < kBtnCount; ++i) {
+        QWidget* bar = i < kBtnPlay ? buttonsPanel_ : navPanel_;
+        auto* b = new TSkinButton(bar);
+        b->setObjectName(QLatin1String(kButtonObjectNames[i]));
+        b->setStateCount(sc2);
+        b->setState(bsNormal);
+        b->setAutoSetState(true);
+        b->setBackgroundColor(QColor(255, 0, 0));
+        b->setShowHint(true);
+        b->resize(25, 19);
+        b->setFocusPolicy(Qt::NoFocus);
+        buttons_[size_t(i)] = b;
+    }
+    buttons_[kBtnPause]->hide();
+
+    // Button commands: Rotate, Previous and Next act on release over the button.
+    auto onRelease = [this](SkinButtonIndex i, auto command) {
+        connect(buttons_[i], &TSkinButton::mouseUp, this, [this, i, command](Qt::MouseButton, QPoint pos) {
+            if (buttons_[i]->rect().contains(pos))
+                (this->*command)();
+        });
+    };
+    onRelease(kBtnPrev, &TMainForm::PreviousFile);
+    onRelease(kBtnNext, &TMainForm::NextFile);
+    connect(buttons_[kBtnRotate270], &TSkinButton::mouseUp, this, [this](Qt::MouseButton, QPoint pos) {
+        if (buttons_[kBtnRotate270]->rect().contains(pos))
+            RotatePicture(270);
+    });
+    connect(buttons_[kBtnRotate90], &TSkinButton::mouseUp, this, [this](Qt::MouseButton, QPoint pos) {
+        if (buttons_[kBtnRotate90]->rect().contains(pos))
+            RotatePicture(90);
+    });
+    connect(buttons_[kBtnOpen], &TSkinButton::clicked, this, &TMainForm::OpenCommand);
+    connect(buttons_[kBtnFullScreen], &TSkinButton::clicked, this, &TMainForm::FullScreenToggle);
+    connect(buttons_[kBtnMinimize], &TSkinButton::clicked, this, [this] { showMinimized(); });
+    connect(buttons_[kBtnMaximize], &TSkinButton::clicked, this, &TMainForm::MaximizeToggle);
+    connect(buttons_[kBtnClose], &TSkinButton::clicked, this, [this] { close(); });
+    setBackColor(backColor_);
+}
+
+void TMainForm::setBackColor(ColorRef color)
+{
+    backColor_ = color;
+    QPalette p = scrollBox_->palette();
+    p.setColor(QPalette::Window, QColor::fromRgb(rgbFromColorRef(color)));
+    scrollBox_->setPalette(p);
+    scrollBox_->setAutoFillBackground(true);
+    scrollBox_->viewport()->setPalette(p);
+    scrollBox_->viewport()->setAutoFillBackground(true);
+    scrollContent_->setAutoFillBackground(false);
+}
+
+void TMainForm::setLabel(const QString& text, bool red)
+{
+    labelRed_ = red;
+    QPalette p = label_->palette();
+    p.setColor(QPalette::WindowText, red ? QColor(255, 0, 0) : QColor(0, 255, 0));
+    label_->setPalette(p);
+    label_->setText(text);
+    label_->adjustSize();
+    label_->raise();
+}
+
+bool TMainForm::labelIsRed() const
+{
+    return labelRed_;
+}
+
+void TMainForm::applyLanguage(const QString& path)
+{
+    SaveLanguage(path);
+    const MainFormTexts texts = LangMainForm(path);
+    for (int i = 0; i < kBtnCount; ++i)
+        buttons_[size_t(i)]->setToolTip(texts.hints[size_t(i)]);
+}
+
+void TMainForm::FormCreate(const QStringList& arguments)
+{
+    // The hint look: the program font, 8 points, bold, on white.
+    QFont hintFont(kLabelFontFamily, 8);
+    hintFont.setBold(true);
+    QToolTip::setFont(hintFont);
+    QPalette hintPalette = QToolTip::palette();
+    hintPalette.setColor(QPalette::ToolTipBase, Qt::white);
+    hintPalette.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(hintPalette);
+
+    FlashPanelVisible = true;
+    FirstShowPending = true;
+    ResizeWindowToMovie = false;
+
+    createFlashControl();
+    registerInterfaceFont(programFolder_);
+    setOpenFilterBuilder(&buildOpenFilter);
+
+    const StartupSettings s = readStartupSettings(programFolder_);
+    // Skin, language and filter are applied even when the settings key can't
+    // be opened: the built-in skin and the default language stand in.
+    if (!s.skinPath.isEmpty())
+        LoadSkin(s.skinPath);
+    else
+        SetDefaultSkin();
+    applyLanguage(s.languagePath);
+    if (s.keyOpened) {
+        applyButtonsVisible(s.buttonsVisible);
+        label_->setVisible(s.fileNameLabelVisible);
+        CurrentFileNumberVisible = s.fileNumberVisible;
+        ImageScale = s.imageScale;
+        ShowFsCommandMessage = s.showFsCommandMessage;
+        ResizeWindowToMovie = s.resizeWindowToMovie;
+        applyFlashSettings(s.flashScaleMode, s.flashQuality);
+        setBackColor(s.backColor);
+        const QRect area = workArea();
+        if (s.fullScreen) {
+            setGeometry(area);
+            FullScreenToggle();
+        } else {
+            setGeometry(s.formBounds.value_or(defaultWindowBounds(area)));
+        }
+    } else {
+        setBackColor(colorRefFromRgb(palette().color(QPalette::Button).rgb()));
+    }
+
+    hotKeys_ = std::make_unique<HotKeyFilter>(this);
+    qApp->installEventFilter(hotKeys_.get());
+
+    chooseStartFile(arguments);
+}
+
+void TMainForm::chooseStartFile(const QStringList& arguments)
+{
+    if (arguments.isEmpty()) {
+        if (startLogoWanted()) {
+            nav.CurrentPath = programFolder_ + QStringLiteral("Vextrel Viewer Flash.swf");
+            if (QFileInfo::exists(nav.CurrentPath)) {
+                OpenAtFirstShow = true;
+            } else {
+                StopTitleEffect();
+                setLabel(lang::splashMissingText(), true);
+                disableStartLogo();
+                nav.CurrentPath.clear();
+            }
+        }
+        return;
+    }
+    nav.CurrentPath = arguments.first();
+    if (!QFileInfo::exists(nav.CurrentPath)) {
+        ShowLabelError(message(lang::FileNotExist));
+        return;
+    }
+    const QString key = extensionKey(nav.CurrentPath);
+    if (key == QLatin1String("VXSKIN")) {
+        LoadSkin(nav.CurrentPath);
+        nav.CurrentPath.clear();
+    } else if (key == QLatin1String("SWF")) {
+        OpenAtFirstShow = true;
+    } else {
+        OpenAtFirstShow = false;
+        nav.RebuildFolderList();
+        OpenCurrentFile();
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::FormShow()
+{
+    setAcceptDrops(true);
+    if (!FirstShowPending)
+        return;
+    FirstShowPending = false;
+    applyDialogLanguages(CurrentLanguageFile());
+    if (OpenAtFirstShow) {
+        nav.RebuildFolderList();
+        OpenCurrentFile();
+    }
+}
+
+void TMainForm::MatrixStringTimerTimer()
+{
+    if (!nav.CurrentPath.isEmpty())
+        return;
+    if (label_->text().size() >= kTitle.size()) {
+        StopTitleEffect();
+        return;
+    }
+    setLabel(label_->text() + kTitle[titlePosition_], false);
+    ++titlePosition_;
+}
+
+void TMainForm::StopTitleEffect()
+{
+    delete titleTimer_;
+    titleTimer_ = nullptr;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormDestroy();
+    QWidget::closeEvent(event);
+}
+
+void TMainForm::FormDestroy()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    destroyFlashControl();
+    unregisterInterfaceFont();
+    writeShutdownSettings(frameGeometry(), FullScreen, backColor_);
+    if (hotKeys_) {
+        qApp->removeEventFilter(hotKeys_.get());
+        hotKeys_.reset();
+    }
+    if (CurrentExtension() == QLatin1String("GIF"))
+        picture_->clearPicture();
+}
+
+}  // namespace vx

@@ -1,8 +1,24 @@
+// Program entry: the application object, the main window, then the four
+// dialogs (created hidden, living until the program ends).
+#include "app/MainForm.h"
+#include "app/ProgramDialogs.h"
+
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vextrel Viewer"));
-    return 0;
+    QApplication::setApplicationDisplayName(QStringLiteral("Vextrel Viewer"));
+    const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+
+    vx::TMainForm mainForm(programFolder, arguments);
+    vx::ProgramDialogs dialogs(&mainForm);
+    if (mainForm.terminateRequested())
+        return 1;
+    mainForm.show();
+    return QApplication::exec();
 }

@@ -39,7 +39,7 @@ struct Reader {
     }
 };
 
-extern "C" int readGif(GifFileType* gif, GifByteType* out, int length)
+extern "C" int vxReadGif(GifFileType* gif, GifByteType* out, int length)
 {
     return static_cast<Reader*>(gif->UserData)->read(out, length);
 }
@@ -62,7 +62,7 @@ std::string errorText(int code)
 GifHandle open(Reader& reader)
 {
     int error = 0;
-    GifHandle gif(DGifOpen(&reader, readGif, &error));
+    GifHandle gif(DGifOpen(&reader, vxReadGif, &error));
     if (!gif)
         throw CodecError(errorText(error));
     return gif;

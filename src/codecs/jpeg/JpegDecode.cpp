@@ -22,7 +22,7 @@ struct ErrorManager {
     char message[JMSG_LENGTH_MAX];
 };
 
-extern "C" void onError(j_common_ptr cinfo)
+extern "C" void vxJpegOnError(j_common_ptr cinfo)
 {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     (*cinfo->err->format_message)(cinfo, err->message);
@@ -31,10 +31,10 @@ extern "C" void onError(j_common_ptr cinfo)
 
 // Warnings (corrupt data, premature end) are silenced: the picture decodes
 // as far as its data goes.
-extern "C" void onMessage(j_common_ptr, int) {}
-extern "C" void onOutput(j_common_ptr) {}
+extern "C" void vxJpegOnMessage(j_common_ptr, int) {}
+extern "C" void vxJpegOnOutput(j_common_ptr) {}
 
-extern "C" void onProgress(j_common_ptr cinfo)
+extern "C" void vxJpegOnProgress(j_common_ptr cinfo)
 {
     if (cinfo->is_decompressor) {
         auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
@@ -65,10 +65,10 @@ void withDecompressor(const uint8_t* data, size_t size, Step&& step)
 {
     Decompressor d;
     d.cinfo.err = jpeg_std_error(&d.err.pub);
-    d.err.pub.error_exit = onError;
-    d.err.pub.emit_message = onMessage;
-    d.err.pub.output_message = onOutput;
-    d.err.progress.progress_monitor = onProgress;
+    d.err.pub.error_exit = vxJpegOnError;
+    d.err.pub.emit_message = vxJpegOnMessage;
+    d.err.pub.output_message = vxJpegOnOutput;
+    d.err.progress.progress_monitor = vxJpegOnProgress;
     if (setjmp(d.err.jump))
         throw CodecError(std::string("JPEG: ") + d.err.message);
     jpeg_create_decompress(&d.cinfo);

@@ -20,7 +20,7 @@ struct Source {
     char message[256];
 };
 
-extern "C" void readData(png_structp png, png_bytep out, size_t length)
+extern "C" void vxPngReadData(png_structp png, png_bytep out, size_t length)
 {
     auto* src = static_cast<Source*>(png_get_io_ptr(png));
     if (length > src->size - src->pos)
@@ -29,14 +29,14 @@ extern "C" void readData(png_structp png, png_bytep out, size_t length)
     src->pos += length;
 }
 
-extern "C" void onError(png_structp png, png_const_charp message)
+extern "C" void vxPngOnError(png_structp png, png_const_charp message)
 {
     auto* src = static_cast<Source*>(png_get_error_ptr(png));
     std::snprintf(src->message, sizeof src->message, "%s", message ? message : "error");
     png_longjmp(png, 1);
 }
 
-extern "C" void onWarning(png_structp, png_const_charp) {}
+extern "C" void vxPngOnWarning(png_structp, png_const_charp) {}
 
 struct ReadHandles {
     png_structp png = nullptr;
@@ -88,7 +88,7 @@ Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
     std::vector<png_bytep> rows;
     Info info;
 
-    h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &src, onError, onWarning);
+    h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &src, vxPngOnError, vxPngOnWarning);
     if (!h.png)
         throw CodecError("Cannot create the PNG reader");
     h.info = png_create_info_struct(h.png);
@@ -97,7 +97,7 @@ Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
     if (setjmp(png_jmpbuf(h.png)))
         throw CodecError(std::string("PNG: ") + src.message);
 
-    png_set_read_fn(h.png, &src, readData);
+    png_set_read_fn(h.png, &src, vxPngReadData);
     png_set_user_limits(h.png, kMaxSide, kMaxSide);
     png_read_info(h.png, h.info);
 

@@ -1,0 +1,67 @@
+#include "app/HotKeyFilter.h"
+
+#include "app/MainForm.h"
+
+#include <QKeyEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+namespace vx {
+
+HotKeyFilter::HotKeyFilter(TMainForm* main) : main_(main) {}
+
+bool HotKeyFilter::isHotKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers m = modifiers & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Escape)
+        return m == Qt::NoModifier;
+    if (key == Qt::Key_C || key == Qt::Key_Left || key == Qt::Key_Right)
+        return m == Qt::ControlModifier;
+    return false;
+}
+
+bool HotKeyFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    // Events reach the window object first and then its widget: act once, on the widget.
+    if (!watched->isWidgetType())
+        return false;
+    switch (event->type()) {
+    case QEvent::ShortcutOverride: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (isHotKey(key->key(), key->modifiers())) {
+            // Keep editors from claiming the key as their own shortcut.
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!isHotKey(key->key(), key->modifiers()))
+            return false;
+        main_->handleHotKey(key->key(), key->modifiers());
+        return true;
+    }
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        return isHotKey(key->key(), key->modifiers());
+    }
+    case QEvent::Wheel: {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->window() != main_)
+            return false;
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const int delta = wheel->angleDelta().y();
+        if (delta > 0)
+            main_->PreviousFile();
+        else if (delta < 0)
+            main_->NextFile();
+        wheel->accept();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace vx

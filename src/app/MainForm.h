@@ -1,0 +1,241 @@
+// TMainForm: the viewer's one borderless, skinned window: the top bar of
+// skin buttons, the picture area with the picture control and the name
+// label, and the transport panel shown for movies. It owns the navigation
+// state, the title effect, the window modes and the command dispatch.
+#pragma once
+
+#include "settings/ColorText.h"
+#include "viewer/FolderList.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QScrollArea;
+class QFrame;
+class ShockwaveFlash;
+
+namespace vx {
+
+class TSkinButton;
+class TPictureControl;
+class Graphic;
+class HotKeyFilter;
+class TRenameFileForm;
+class ChangeQualityForm;
+class TXiProgressBar;
+struct SkinPackage;
+
+// The sixteen skin buttons in the order of the skin tiles and hints.
+enum SkinButtonIndex {
+    kBtnOpen, kBtnSave, kBtnSettings, kBtnInfo, kBtnSetWall, kBtnRotate270, kBtnRotate90,
+    kBtnPrev, kBtnNext, kBtnFullScreen, kBtnMinimize, kBtnMaximize, kBtnClose,
+    kBtnPlay, kBtnPause, kBtnStop, kBtnCount
+};
+
+// The work-area snapping rule of a window being moved: within 15 pixels of an edge it lands on it.
+QPoint snapToWorkArea(QPoint position, QSize size, const QRect& workArea);
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // programFolder ends with a separator; arguments are the program's (without its name).
+    TMainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Dialogs created by the program entry after the main window; the hot keys reach them.
+    void setDialogs(QWidget* settings, QWidget* info, TRenameFileForm* rename, ChangeQualityForm* quality);
+
+    // Navigation state, the current file and view.
+    FolderNavigation nav;
+    QString CurrentExtension() const;
+    int NaturalWidth = 0;
+    int NaturalHeight = 0;
+    int ImageScale = 0;
+    bool CurrentFileNumberVisible = false;
+    bool FullScreen = false;
+    bool FirstShowPending = true;
+    bool OpenAtFirstShow = false;
+    bool FlashPanelVisible = true;
+    bool ResizeWindowToMovie = false;
+    bool ShowFsCommandMessage = false;
+    int BetweenWidth = 3;
+
+    // Start-up and title effect.
+    void StopTitleEffect();
+    bool titleEffectRunning() const { return titleTimer_ != nullptr; }
+
+    // Opening and the red label.
+    void OpenCurrentFile();
+    void ShowLabelError(const QString& text);
+    bool RequireDisplayedFile();
+    bool labelIsRed() const;
+
+    // View geometry commands.
+    void ZoomIn();
+    void ZoomOut();
+    void FitToggle();
+    void CentrePicture();
+    void ScrollHome();
+    void RotatePicture(int angle);
+
+    // Navigation commands (open the new current file).
+    void NextFile();
+    void PreviousFile();
+    void FirstFile();
+    void LastFile();
+    // Chooses path as the current file, lists its folder and opens it.
+    void openPath(const QString& path);
+
+    // Window commands.
+    void OpenCommand();
+    void MaximizeToggle();
+    void FullScreenToggle();
+    void ArrangeTopButtons();
+    void ArrangeWindowButtons();
+    void ArrangeNavButtons();
+    void applyButtonsVisible(const std::array<bool, 9>& visible);
+
+    // Skins: the built-in one, or a package (installs, unpacks and applies it).
+    void SetDefaultSkin();
+    void LoadSkin(const QString& fileName);
+    void applySkin(const SkinPackage& package, bool withMetrics);
+    QString CurrentSkinFile;
+
+    // Movies: the Flash control is created at start-up and shown for SWF files.
+    void createFlashControl();
+    void applyFlashSettings(std::optional<int> scaleMode, std::optional<QString> quality);
+    void OpenSwfMovie();
+    void flashZoom(int percent);
+
+    // The dialogs and movie commands the keys reach.
+    void toggleFlashPanel();
+    void rewindMovie(int frames);
+
+    // Movie state kept across window-mode changes.
+    struct FlashState {
+        int frame = 0;
+        bool playing = false;
+    };
+    FlashState rememberFlashState() const;
+    void restoreFlashState(const FlashState& state);
+    void transportLayout();
+    void layoutFlashArea();
+    void FrameTimerTimer();
+    void seekTo(int x);
+    bool terminateRequested() const { return terminateRequested_; }
+    ::ShockwaveFlash* flash() const { return flash_; }
+    TXiProgressBar* frameBar() const { return progressBarFrame_; }
+    QLabel* frameLabel() const { return currentFrameLabel_; }
+    int TotalFramesAtOpen = 0;
+
+    // The general error display: a message box with the error's text.
+    void reportError(const QString& text);
+
+    // Keys and hot keys.
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // Returns true when the key is one of the four hot keys (it is then consumed).
+    bool handleHotKey(int key, Qt::KeyboardModifiers modifiers);
+
+    // File operations.
+    void RenameCurrentFile();
+    void DeleteCurrentFile();
+    void CopyCurrentFileToClipboard();
+
+    // Parts for tests and other windows.
+    QLabel* nameLabel() const { return label_; }
+    TPictureControl* picture() const { return picture_; }
+    QScrollArea* scrollBox() const { return scrollBox_; }
+    TSkinButton* button(SkinButtonIndex i) const { return buttons_[i]; }
+    QWidget* buttonsPanel() const { return buttonsPanel_; }
+    QWidget* navButtonPanel() const { return navPanel_; }
+    QSize pictureAreaSize() const;
+    QRect workArea() const;
+    ColorRef backColor() const { return backColor_; }
+    void setBackColor(ColorRef color);
+    const QString& programFolder() const { return programFolder_; }
+
+    // Hooks that tests replace to answer the modal questions without a person.
+    std::function<QString()> chooseOpenFile;
+    std::function<bool(const QString& text)> confirmDelete;
+    std::function<void(const QString& text)> showMessage;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWidgets();
+    void FormCreate(const QStringList& arguments);
+    void FormShow();
+    void FormDestroy();
+    void MatrixStringTimerTimer();
+    void applyLanguage(const QString& path);
+    void applyDialogLanguages(const QString& path);
+    void destroyFlashControl();
+    void stopAndHideMovie();
+    bool destroyed_ = false;
+    void chooseStartFile(const QStringList& arguments);
+    void setLabel(const QString& text, bool red);
+    void layoutBars();
+    void updateContentSize();
+    void placePicture(QSize size);
+    void pictureAreaResized();
+    void scrollByLine(int dx, int dy);
+    void openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon);
+    QString message(int key) const;
+
+    QString programFolder_;
+    QStringList arguments_;
+    QWidget* buttonsPanel_ = nullptr;
+    QLabel* topMainImage_ = nullptr;
+    QScrollArea* scrollBox_ = nullptr;
+    QWidget* scrollContent_ = nullptr;
+    TPictureControl* picture_ = nullptr;
+    QLabel* label_ = nullptr;
+    QWidget* navPanel_ = nullptr;
+    QLabel* bottomMainImage_ = nullptr;
+    TXiProgressBar* progressBarFrame_ = nullptr;
+    ::ShockwaveFlash* flash_ = nullptr;
+    QTimer* frameTimer_ = nullptr;
+    bool seekDragging_ = false;
+    bool terminateRequested_ = false;
+    QLabel* currentFrameLabel_ = nullptr;
+    std::array<TSkinButton*, kBtnCount> buttons_{};
+    QTimer* titleTimer_ = nullptr;
+    int titlePosition_ = 0;
+    bool labelRed_ = false;
+    ColorRef backColor_ = 0x141414;
+
+    QRect normalBounds_;
+    bool normalBoundsSet_ = false;
+    QRect fullScreenReturn_;
+    bool snapping_ = false;
+    bool movingByHand_ = false;
+    QPoint moveOffset_;
+    Qt::Edges resizeEdges_;
+
+    QPointer<QWidget> settingsForm_;
+    QPointer<QWidget> infoForm_;
+    QPointer<TRenameFileForm> renameForm_;
+    QPointer<ChangeQualityForm> qualityForm_;
+    std::unique_ptr<HotKeyFilter> hotKeys_;
+};
+
+}  // namespace vx

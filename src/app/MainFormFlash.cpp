@@ -1,0 +1,221 @@
+// Hosting the Flash control and the transport panel: creation at start-up,
+// opening a movie, leaving it, the frame timer, the buttons, seeking and
+// rewinding, the fscommand message.
+#include "app/MainForm.h"
+
+#include "flash/FlashProvision.h"
+#include "flash/SwfFileInfo.h"
+#include "flash/ui/FrameProgressBar.h"
+#include "flash/ui/ShockwaveFlash.h"
+#include "i18n/LangStrings.h"
+#include "skins/ui/SkinButton.h"
+#include "viewer/ViewGeometry.h"
+#include "viewer/ui/PictureControl.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScrollArea>
+
+namespace vx {
+
+void TMainForm::createFlashControl()
+{
+    ResizeWindowToMovie = false;
+    FlashPanelVisible = true;
+    const QString programPath = QCoreApplication::applicationFilePath();
+    if (!ProvisionFlashControl(programPath)) {
+        reportError(lang::englishDefault(QString::fromLatin1(lang::kMessages), lang::CannotRegisterFlash));
+        terminateRequested_ = true;
+    }
+    flash_ = new ShockwaveFlash(scrollBox_);
+    flash_->setObjectName(QStringLiteral("ShockwaveFlash"));
+    flash_->hide();
+    flash_->setPlaying(true);
+    flash_->setBackgroundColor(-1);
+    flash_->setEmbedMovie(false);
+    flash_->setFrameNum(-1);
+    flash_->setLoop(true);
+    flash_->setMenu(true);
+    flash_->setWMode(QStringLiteral("Window"));
+    connect(flash_, &ShockwaveFlash::OnFSCommand, this, [this](const QString& command, const QString& args) {
+        if (ShowFsCommandMessage)
+            reportError(QStringLiteral("Command: ") + command + QStringLiteral("\r\nArgs: ") + args);
+    });
+
+    frameTimer_ = new QTimer(this);
+    frameTimer_->setObjectName(QStringLiteral("FrameTimer"));
+    frameTimer_->setInterval(50);
+    connect(frameTimer_, &QTimer::timeout, this, &TMainForm::FrameTimerTimer);
+    frameTimer_->start();
+
+    auto onRelease = [this](SkinButtonIndex i, auto command) {
+        connect(buttons_[i], &TSkinButton::mouseUp, this, [this, i, command](Qt::MouseButton, QPoint pos) {
+            if (buttons_[i]->rect().contains(pos))
+                command();
+        });
+    };
+    onRelease(kBtnPlay, [this] {
+        buttons_[kBtnPlay]->hide();
+        buttons_[kBtnPause]->show();
+        if (!flash_->Playing())
+            flash_->Play();
+    });
+    onRelease(kBtnPause, [this] {
+        buttons_[kBtnPlay]->show();
+        buttons_[kBtnPause]->hide();
+        if (flash_->Playing())
+            flash_->StopPlay();
+    });
+    onRelease(kBtnStop, [this] {
+        flash_->StopPlay();
+        flash_->GotoFrame(0);
+    });
+    connect(progressBarFrame_, &TXiProgressBar::barMouseDown, this, [this](int x) {
+        seekDragging_ = true;
+        seekTo(x);
+    });
+    connect(progressBarFrame_, &TXiProgressBar::barMouseMove, this, [this](int x) {
+        if (seekDragging_)
+            seekTo(x);
+    });
+    connect(progressBarFrame_, &TXiProgressBar::barMouseUp, this, [this](int) { seekDragging_ = false; });
+}
+
+void TMainForm::applyFlashSettings(std::optional<int> scaleMode, std::optional<QString> quality)
+{
+    if (scaleMode)
+        flash_->setScaleMode(*scaleMode);
+    if (quality)
+        flash_->setQuality2(*quality);
+}
+
+void TMainForm::destroyFlashControl()
+{
+    if (frameTimer_)
+        frameTimer_->stop();
+    delete flash_;
+    flash_ = nullptr;
+}
+
+void TMainForm::stopAndHideMovie()
+{
+    if (!flash_)
+        return;
+    if (flash_->Playing())
+        flash_->Stop();
+    flash_->hide();
+    navPanel_->hide();
+    layoutBars();
+}
+
+void TMainForm::OpenSwfMovie()
+{
+    const QString path = nav.CurrentPath;
+    if (ResizeWindowToMovie && !FullScreen) {
+        SwfHeaderInfo header;
+        if (ReadSwfHeader(path, header)) {
+            const int w = roundHalfEven((long double)(int64_t(header.xmax) - header.xmin) / 20.0L);
+            const int h = roundHalfEven((long double)(int64_t(header.ymax) - header.ymin) / 20.0L);
+            const int border = FullScreen ? 0 : 2 * 3;
+            resize(w + border, h + buttonsPanel_->height() + navPanel_->height() + border);
+            if (x() + width() < 0)
+                move(0, y());
+        }
+    }
+    navPanel_->setVisible(FlashPanelVisible);
+    // The control leaves the picture area and fills the window between the bars.
+    flash_->setParent(this);
+    flash_->setMovie(path);
+    flash_->show();
+    layoutBars();
+    transportLayout();
+    flash_->GotoFrame(0);
+    flash_->SetFocus();
+    flash_->Play();
+    progressBarFrame_->setMax(flash_->TotalFrames());
+    TotalFramesAtOpen = flash_->TotalFrames();
+    picture_->clearPicture();
+    placePicture(QSize(0, 0));
+}
+
+void TMainForm::layoutFlashArea()
+{
+    if (flash_ && flash_->parentWidget() == this)
+        flash_->setGeometry(scrollBox_->geometry());
+    if (flash_ && flash_->isVisible())
+        flash_->raise();
+}
+
+void TMainForm::flashZoom(int percent)
+{
+    flash_->Zoom(percent);
+}
+
+TMainForm::FlashState TMainForm::rememberFlashState() const
+{
+    return {flash_->CurrentFrame(), flash_->Playing()};
+}
+
+void TMainForm::restoreFlashState(const FlashState& state)
+{
+    if (CurrentExtension() != QLatin1String("SWF"))
+        return;
+    flash_->GotoFrame(state.frame);
+    if (state.playing)
+        flash_->Play();
+}
+
+void TMainForm::transportLayout()
+{
+    progressBarFrame_->resize(std::max(0, bottomMainImage_->width() - 140), progressBarFrame_->height());
+    currentFrameLabel_->move(progressBarFrame_->x() + progressBarFrame_->width() + 3, currentFrameLabel_->y());
+}
+
+void TMainForm::FrameTimerTimer()
+{
+    if (!flash_)
+        return;
+    progressBarFrame_->setPosition(flash_->CurrentFrame());
+    currentFrameLabel_->setText(QString::number(flash_->CurrentFrame()) + QLatin1Char('/')
+                                + QString::number(TotalFramesAtOpen));
+    currentFrameLabel_->adjustSize();
+    const bool playing = flash_->Playing();
+    buttons_[kBtnPlay]->setVisible(!playing);
+    buttons_[kBtnPause]->setVisible(playing);
+}
+
+void TMainForm::seekTo(int x)
+{
+    try {
+        const bool wasPlaying = flash_->Playing();
+        const float percent = float(x * 100) / float(progressBarFrame_->width());
+        const float target = float(flash_->TotalFrames()) * percent / 100.0f;
+        const int n = roundHalfEven((long double)target);
+        flash_->GotoFrame(n);
+        progressBarFrame_->setPosition(n);
+        if (wasPlaying)
+            flash_->Play();
+    } catch (...) {
+    }
+}
+
+void TMainForm::rewindMovie(int frames)
+{
+    const bool wasPlaying = flash_->IsPlaying();
+    flash_->GotoFrame(flash_->CurrentFrame() + frames);
+    if (wasPlaying)
+        flash_->Play();
+}
+
+void TMainForm::toggleFlashPanel()
+{
+    navPanel_->setVisible(!navPanel_->isVisible());
+    FlashPanelVisible = !FlashPanelVisible;
+    layoutBars();
+    if (navPanel_->isVisible())
+        transportLayout();
+    flash_->RecreateWnd();
+}
+
+}  // namespace vx

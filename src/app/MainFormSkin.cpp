@@ -1,0 +1,73 @@
+// Applying skins to the two bars: the built-in picture or a package.
+#include "app/MainForm.h"
+
+#include "flash/ui/FrameProgressBar.h"
+#include "settings/ViewerSettings.h"
+
+#include "skins/SkinLayout.h"
+#include "skins/SkinPackage.h"
+#include "skins/ui/DefaultSkin.h"
+#include "skins/ui/SkinButton.h"
+
+#include <QLabel>
+
+namespace vx {
+
+void TMainForm::applySkin(const SkinPackage& package, bool withMetrics)
+{
+    for (int k = 0; k < kBtnCount; ++k) {
+        TSkinButton* b = buttons_[size_t(k)];
+        const SkinButtonImages& images = package.buttons[size_t(k)];
+        if (images.hasNormal) {
+            b->replaceNormalImage(images.normal);
+            b->resize(images.normal.size());
+        }
+        if (images.hasPressed) {
+            b->replaceDownImage(images.pressed);
+            b->resize(images.pressed.size());
+        }
+        b->update();
+    }
+    if (!withMetrics)
+        return;
+    buttonsPanel_->setFixedHeight(package.metrics.buttonsPanelHeight);
+    navPanel_->setFixedHeight(package.metrics.flashPanelHeight);
+    BetweenWidth = package.metrics.betweenWidth;
+    ArrangeTopButtons();
+    ArrangeWindowButtons();
+    ArrangeNavButtons();
+    progressBarFrame_->move(progressBarFrame_->x(), centredTop(navPanel_->height(), progressBarFrame_->height()));
+    currentFrameLabel_->move(currentFrameLabel_->x(), centredTop(navPanel_->height(), currentFrameLabel_->height()));
+    layoutBars();
+}
+
+void TMainForm::SetDefaultSkin()
+{
+    const SkinPackage package = defaultSkinPackage(defaultSkinImage());
+    CurrentSkinFile = package.currentSkinFile;
+    applySkin(package, true);
+}
+
+void TMainForm::LoadSkin(const QString& fileName)
+{
+    try {
+        std::optional<SkinPackage> package = loadSkinPackage(fileName, programFolder_);
+        if (!package)
+            return;
+        if (package->isDefault) {
+            SetDefaultSkin();
+            return;
+        }
+        CurrentSkinFile = package->currentSkinFile;
+        applySkin(*package, true);
+    } catch (const SkinLoadError& e) {
+        // Buttons cut before the bad key keep their new images; the rest,
+        // the bars and the stored skin stay as they were.
+        applySkin(e.partial, false);
+        reportError(QString::fromUtf8(e.what()));
+    } catch (const std::exception& e) {
+        reportError(QString::fromUtf8(e.what()));
+    }
+}
+
+}  // namespace vx

@@ -1,0 +1,26 @@
+#include "app/ProgramDialogs.h"
+
+#include "app/MainForm.h"
+#include "export/ui/ChangeQualityForm.h"
+#include "viewer/ui/RenameFileForm.h"
+
+namespace vx {
+
+ProgramDialogs::ProgramDialogs(TMainForm* main)
+{
+    SettingsForm = new QDialog(main, Qt::Dialog);
+    SettingsForm->setObjectName(QStringLiteral("SettingsForm"));
+    SettingsForm->setWindowTitle(QStringLiteral("Настройки"));
+    InfoForm = new QDialog(main, Qt::Dialog);
+    InfoForm->setObjectName(QStringLiteral("InfoForm"));
+    InfoForm->setWindowTitle(QStringLiteral("Информация о файле"));
+    RenameFileForm = new TRenameFileForm(main);
+    QualityForm = new ChangeQualityForm(main);
+    QualityForm->setObjectName(QStringLiteral("ChangeQualityForm"));
+    main->setDialogs(SettingsForm, InfoForm, RenameFileForm, QualityForm);
+}
+
+// The dialogs are children of the main window and go with it.
+ProgramDialogs::~ProgramDialogs() = default;
+
+}  // namespace vx

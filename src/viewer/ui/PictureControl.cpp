@@ -1,0 +1,160 @@
+#include "viewer/ui/PictureControl.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace vx {
+
+TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("OpeningImage"));
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &TPictureControl::nextFrame);
+}
+
+void TPictureControl::setGraphic(std::unique_ptr<Graphic> graphic)
+{
+    timer_.stop();
+    still_ = Bitmap();
+    graphic_ = std::shared_ptr<Graphic>(std::move(graphic));
+    animator_.setGraphic(graphic_ && graphic_->frameCount() > 1 ? graphic_ : nullptr);
+    if (animator_.isRunning() && animator_.currentDelayMs() >= 0)
+        timer_.start(animator_.currentDelayMs());
+    invalidate();
+}
+
+void TPictureControl::setStill(const Bitmap& bitmap)
+{
+    timer_.stop();
+    animator_.setGraphic(nullptr);
+    graphic_.reset();
+    still_ = bitmap;
+    invalidate();
+}
+
+void TPictureControl::clearPicture()
+{
+    timer_.stop();
+    animator_.setGraphic(nullptr);
+    graphic_.reset();
+    still_ = Bitmap();
+    invalidate();
+}
+
+QSize TPictureControl::pictureSize() const
+{
+    if (graphic_)
+        return QSize(graphic_->width(), graphic_->height());
+    return QSize(still_.width(), still_.height());
+}
+
+Bitmap TPictureControl::pictureBitmap() const
+{
+    if (graphic_)
+        return graphic_->bitmap();
+    return still_;
+}
+
+Bitmap TPictureControl::currentFrameBitmap24() const
+{
+    if (animator_.graphic())
+        return Bitmap::fromImage(animator_.currentImage().convertToFormat(QImage::Format_BGR888)).converted24();
+    return pictureBitmap().converted24();
+}
+
+void TPictureControl::setStretch(bool on)
+{
+    stretch_ = on;
+    update();
+}
+
+void TPictureControl::setCentre(bool on)
+{
+    centre_ = on;
+    update();
+}
+
+void TPictureControl::setProportional(bool on)
+{
+    proportional_ = on;
+    update();
+}
+
+QRect TPictureControl::pictureRect() const
+{
+    const QSize natural = pictureSize();
+    if (natural.isEmpty())
+        return QRect();
+    QSize size = natural;
+    if (stretch_) {
+        size = QSize(width(), height());
+        if (proportional_)
+            size = natural.scaled(size, Qt::KeepAspectRatio);
+    } else if (proportional_ && (natural.width() > width() || natural.height() > height())) {
+        size = natural.scaled(QSize(width(), height()), Qt::KeepAspectRatio);
+    }
+    QPoint at(0, 0);
+    if (centre_)
+        at = QPoint((width() - size.width()) / 2, (height() - size.height()) / 2);
+    return QRect(at, size);
+}
+
+void TPictureControl::invalidate()
+{
+    scaled_ = QImage();
+    scaledFor_ = QSize();
+    scaledFrame_ = -1;
+    update();
+}
+
+QImage TPictureControl::sourceImage(QSize target) const
+{
+    if (animator_.graphic())
+        return animator_.currentImage();
+    if (graphic_)
+        return graphic_->displayImage(target);
+    return still_.toImage();
+}
+
+void TPictureControl::paintEvent(QPaintEvent*)
+{
+    const QRect target = pictureRect();
+    if (target.isEmpty())
+        return;
+    const int frame = animator_.graphic() ? animator_.currentIndex() : 0;
+    if (scaledFor_ != target.size() || scaledFrame_ != frame || scaled_.isNull()) {
+        QImage source;
+        if (graphic_ && graphic_->isVector()) {
+            source = graphic_->displayImage(target.size());
+        } else {
+            source = sourceImage(target.size());
+        }
+        if (!source.isNull() && source.size() != target.size())
+            source = source.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_ = source;
+        scaledFor_ = target.size();
+        scaledFrame_ = frame;
+    }
+    QPainter painter(this);
+    painter.drawImage(target.topLeft(), scaled_);
+}
+
+void TPictureControl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+    emit doubleClicked();
+}
+
+void TPictureControl::nextFrame()
+{
+    if (!animator_.advance())
+        return;
+    scaledFrame_ = -1;
+    update();
+    const int delay = animator_.currentDelayMs();
+    if (delay >= 0)
+        timer_.start(delay);
+}
+
+}  // namespace vx

@@ -1,0 +1,79 @@
+// OpeningImage: the control that shows the one displayed picture inside the
+// picture area. It owns the picture (a decoder's picture, or a still bitmap
+// after a rotation or a zoom of an animation), draws it at its own size when
+// stretch is on, plays animations with their frame delays, and keeps one
+// scaled copy per size so painting never scales the picture again.
+#pragma once
+
+#include "codecs/Bitmap.h"
+#include "codecs/Graphic.h"
+#include "codecs/gif/GifAnimator.h"
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace vx {
+
+class TPictureControl : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TPictureControl(QWidget* parent = nullptr);
+
+    // Takes the decoded picture; an animated one starts playing.
+    void setGraphic(std::unique_ptr<Graphic> graphic);
+    // Replaces the picture with a still bitmap (rotation, zoom of an animation).
+    void setStill(const Bitmap& bitmap);
+    // Releases the picture (and stops an animation).
+    void clearPicture();
+    bool hasPicture() const { return graphic_ || !still_.isNull(); }
+    bool isAnimating() const { return timer_.isActive(); }
+    const Graphic* graphic() const { return graphic_.get(); }
+
+    // The picture's own size.
+    QSize pictureSize() const;
+    // The picture at its natural size as a bitmap: the decoder's own pixels
+    // (depth and palette kept), the first frame of an animation, or the still.
+    Bitmap pictureBitmap() const;
+    // The frame on screen at natural size as a 24-bit bitmap.
+    Bitmap currentFrameBitmap24() const;
+
+    bool stretch() const { return stretch_; }
+    bool centre() const { return centre_; }
+    bool proportional() const { return proportional_; }
+    bool fill() const { return fill_; }
+    void setStretch(bool on);
+    void setCentre(bool on);
+    void setProportional(bool on);
+    void setFill(bool on) { fill_ = on; }
+
+    // Where the picture is drawn inside the control for the current switches.
+    QRect pictureRect() const;
+
+signals:
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void nextFrame();
+    void invalidate();
+    QImage sourceImage(QSize target) const;
+
+    std::shared_ptr<Graphic> graphic_;
+    Bitmap still_;
+    GifAnimator animator_;
+    QTimer timer_;
+    bool stretch_ = true, centre_ = false, proportional_ = false, fill_ = false;
+
+    // The picture scaled to the last drawn size.
+    mutable QImage scaled_;
+    mutable QSize scaledFor_;
+    mutable int scaledFrame_ = -1;
+};
+
+}  // namespace vx
