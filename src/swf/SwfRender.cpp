@@ -258,11 +258,29 @@ void drawEditText(Ctx& c, const EditTextData& e, const QTransform& world, const 
     p.save();
     p.setTransform(world * c.base);
     if (e.border && !c.maskMode) {
-        QPen pen(cx.apply(Qt::black));
-        pen.setCosmetic(true);
-        p.setPen(pen);
-        p.setBrush(cx.apply(Qt::white));
-        p.drawRect(e.bounds);
+        const QTransform dev = world * c.base;
+        if (dev.type() <= QTransform::TxScale) {
+            // Axis-aligned: the frame is laid on whole device pixels, the
+            // background inside and a one-pixel line along the edges.
+            const QRectF r = dev.mapRect(e.bounds);
+            const int x0 = int(std::lround(r.left())), y0 = int(std::lround(r.top()));
+            const int x1 = int(std::lround(r.right())), y1 = int(std::lround(r.bottom()));
+            p.save();
+            p.resetTransform();
+            p.fillRect(QRect(x0, y0, x1 - x0, y1 - y0), cx.apply(Qt::white));
+            const QColor line = cx.apply(Qt::black);
+            p.fillRect(QRect(x0, y0, x1 - x0 + 1, 1), line);  // top, both corners
+            p.fillRect(QRect(x0, y0, 1, y1 - y0 + 1), line);  // left, both corners
+            p.fillRect(QRect(x1, y0, 1, y1 - y0), line);      // right, without the bottom corner
+            p.fillRect(QRect(x0, y1, x1 - x0, 1), line);      // bottom, without the right corner
+            p.restore();
+        } else {
+            QPen pen(cx.apply(Qt::black));
+            pen.setCosmetic(true);
+            p.setPen(pen);
+            p.setBrush(cx.apply(Qt::white));
+            p.drawRect(e.bounds);
+        }
     }
     p.setClipRect(e.bounds, Qt::IntersectClip);
     QString text = e.html ? htmlToPlain(e.text) : e.text;

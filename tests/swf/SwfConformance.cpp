@@ -123,7 +123,7 @@ void writeDiff(const QImage& ours, const QImage& expected, const QString& path)
             const int dr = std::abs(qRed(a) - qRed(b)), dg = std::abs(qGreen(a) - qGreen(b)),
                       db = std::abs(qBlue(a) - qBlue(b)), da = std::abs(qAlpha(a) - qAlpha(b));
             d.setPixel(x, y, qRgb(std::min(255, dr * 8), std::min(255, dg * 8), std::min(255, (db + da) * 8)));
-            if ((dr || dg || db || da) && printed < 6 && qEnvironmentVariableIsSet("VX_SWF_DIFF")) {
+            if ((dr || dg || db || da) && printed < (qEnvironmentVariableIsSet("VX_SWF_DIFF_ALL") ? 100 : 6) && qEnvironmentVariableIsSet("VX_SWF_DIFF")) {
                 std::printf("   (%d,%d) ours %08x expected %08x\n", x, y, a, b);
                 ++printed;
             }
