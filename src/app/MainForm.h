@@ -31,6 +31,8 @@ class TRenameFileForm;
 class ChangeQualityForm;
 class TXiProgressBar;
 struct SkinPackage;
+struct SaveDialogSetup;
+struct DisplayedPicture;
 
 // The sixteen skin buttons in the order of the skin tiles and hints.
 enum SkinButtonIndex {
@@ -139,6 +141,17 @@ public:
     // The general error display: a message box with the error's text.
     void reportError(const QString& text);
 
+    // The save command and its picture dialog's type change.
+    struct SaveChoice {
+        QString fileName;
+        int filterIndex = 1;
+    };
+    void btnSaveClick();
+    void SaveDialog1TypeChange(int filterIndex);
+    DisplayedPicture displayedPicture() const;
+    std::optional<SaveChoice> runSaveDialog(const SaveDialogSetup& setup);
+    ChangeQualityForm* qualityForm() const;
+
     // Keys and hot keys.
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     // Returns true when the key is one of the four hot keys (it is then consumed).
@@ -166,6 +179,8 @@ public:
     std::function<QString()> chooseOpenFile;
     std::function<bool(const QString& text)> confirmDelete;
     std::function<void(const QString& text)> showMessage;
+    std::function<std::optional<SaveChoice>(const SaveDialogSetup&)> chooseSaveFile;
+    std::function<bool(const QString& question)> confirmOverwrite;
 
 protected:
     void showEvent(QShowEvent* event) override;
