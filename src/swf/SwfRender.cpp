@@ -105,6 +105,27 @@ QGradientStops gradientStops(const FillStyle& f, const CxForm& cx)
         }
         fine.append(stops.back());
         stops = fine;
+    } else if (stops.size() > 1) {
+        // Colours blend unpremultiplied: where alpha changes along the ramp,
+        // the stops are subdivided so that the painter's premultiplied blend
+        // between close stops follows the straight one.
+        bool alphaChanges = false;
+        for (qsizetype i = 1; i < stops.size(); ++i) alphaChanges |= stops[i].second.alpha() != stops[0].second.alpha();
+        if (alphaChanges) {
+            QGradientStops fine;
+            for (qsizetype i = 0; i + 1 < stops.size(); ++i) {
+                const QColor a = stops[i].second, b = stops[i + 1].second;
+                const int steps = a.alpha() == b.alpha() ? 1 : 16;
+                for (int k = 0; k < steps; ++k) {
+                    const double t = double(k) / steps;
+                    fine.append({stops[i].first + (stops[i + 1].first - stops[i].first) * t,
+                                 QColor(int(a.red() + (b.red() - a.red()) * t + 0.5), int(a.green() + (b.green() - a.green()) * t + 0.5),
+                                        int(a.blue() + (b.blue() - a.blue()) * t + 0.5), int(a.alpha() + (b.alpha() - a.alpha()) * t + 0.5))});
+                }
+            }
+            fine.append(stops.back());
+            stops = fine;
+        }
     }
     return stops;
 }
