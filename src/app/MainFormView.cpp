@@ -2,6 +2,9 @@
 #include "app/MainForm.h"
 
 #include "codecs/Graphic.h"
+#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/png/PNGObject.h"
+#include "platform/ReadAhead.h"
 #include "i18n/LangStrings.h"
 #include "i18n/MainFormTexts.h"
 #include "viewer/Rotate.h"
@@ -63,6 +66,12 @@ bool TMainForm::RequireDisplayedFile()
 
 void TMainForm::openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon)
 {
+    // Simple transparency of PNG files is drawn opaque; JPEG shows its
+    // speed-first copy (full resolution stays available for zoom and saving).
+    if (auto* png = dynamic_cast<TPNGObject*>(graphic.get()))
+        png->dropTransparency();
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get()))
+        jpeg->setSpeedFirst(true);
     graphic->loadFromFile(nav.CurrentPath);
     if (isIcon) {
         NaturalWidth = kIconSize;
@@ -126,6 +135,14 @@ void TMainForm::OpenCurrentFile()
     }
     scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    // The neighbours are likely next: have the system read them ahead.
+    if (nav.CurrentIndex >= 1) {
+        if (nav.CurrentIndex < nav.count())
+            adviseReadAhead(nav.FolderFileList[nav.CurrentIndex]);
+        if (nav.CurrentIndex > 1)
+            adviseReadAhead(nav.FolderFileList[nav.CurrentIndex - 2]);
+    }
 }
 
 void TMainForm::CentrePicture()
