@@ -18,6 +18,23 @@ int Bitmap::strideFor(int width, int bitsPerPixel)
     return int(((int64_t(width) * bitsPerPixel + 31) / 32) * 4);
 }
 
+Bitmap::Bitmap(int width, int height, int bitsPerPixel, NoFill)
+{
+    checkPictureSize(width, height);
+    switch (bitsPerPixel) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: throw CodecError("Unsupported pixel depth " + std::to_string(bitsPerPixel));
+    }
+    width_ = width;
+    height_ = height;
+    bpp_ = bitsPerPixel;
+    stride_ = strideFor(width, bitsPerPixel);
+    data_.reset(new uint8_t[byteCount()]);
+    const size_t used = (size_t(width) * size_t(bitsPerPixel) + 7) / 8;
+    for (int y = 0; y < height; ++y)
+        std::memset(scanLine(y) + used, 0, size_t(stride_) - used);
+}
+
 Bitmap::Bitmap(int width, int height, int bitsPerPixel)
 {
     checkPictureSize(width, height);

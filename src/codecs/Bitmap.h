@@ -42,6 +42,10 @@ public:
     Bitmap() = default;
     // Zero-filled bitmap; throws CodecError for bad sizes or depths.
     Bitmap(int width, int height, int bitsPerPixel);
+    // The same for a caller that writes every pixel itself: only the row
+    // padding is zeroed.
+    struct NoFill {};
+    Bitmap(int width, int height, int bitsPerPixel, NoFill);
 
     bool isNull() const { return width_ == 0 || height_ == 0; }
     int width() const { return width_; }
