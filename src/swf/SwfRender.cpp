@@ -29,6 +29,7 @@ struct Ctx {
 };
 
 constexpr int kMaxDrawNesting = 48;
+constexpr double kAliasedNudge = 0.01;
 
 void setupPainter(QPainter& p, Quality q)
 {
@@ -503,7 +504,12 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     painter.save();
     setupPainter(painter, quality);
     painter.setPen(Qt::NoPen);
-    Ctx c{movie_.get(), quality, &painter, stageToDevice, QRect(), false, 0};
+    // Without antialiasing a pixel is filled when its centre is inside; an
+    // edge running exactly through centres gives those pixels to the shape
+    // on its right or below (the top-left rule), hence the tiny nudge.
+    QTransform base = stageToDevice;
+    if (quality == Quality::Low) base *= QTransform::fromTranslate(-kAliasedNudge, -kAliasedNudge);
+    Ctx c{movie_.get(), quality, &painter, base, QRect(), false, 0};
     const QPaintDevice* dev = painter.device();
     c.device = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect(0, 0, 1 << 14, 1 << 14);
     drawRange(c, root_->list.cbegin(), root_->list.cend(), QTransform(), CxForm());
