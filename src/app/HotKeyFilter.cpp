@@ -37,8 +37,14 @@ bool HotKeyFilter::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (!isHotKey(key->key(), key->modifiers()))
+        if (!isHotKey(key->key(), key->modifiers())) {
+            // The main window previews the keys of its children (the movie
+            // control takes the focus); its own keys reach it directly.
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget != main_ && widget->window() == main_)
+                main_->FormKeyDown(key->key(), key->modifiers());
             return false;
+        }
         main_->handleHotKey(key->key(), key->modifiers());
         return true;
     }
