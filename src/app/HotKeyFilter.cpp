@@ -38,11 +38,14 @@ bool HotKeyFilter::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
         if (!isHotKey(key->key(), key->modifiers())) {
-            // The main window previews the keys of its children (the movie
-            // control takes the focus); its own keys reach it directly.
+            // Keys of the main window's children (the movie control takes
+            // the focus) go to the window's key handler, once: it would
+            // otherwise see them again as they propagate up.
             auto* widget = static_cast<QWidget*>(watched);
-            if (widget != main_ && widget->window() == main_)
+            if (widget != main_ && widget->window() == main_) {
                 main_->FormKeyDown(key->key(), key->modifiers());
+                return true;
+            }
             return false;
         }
         main_->handleHotKey(key->key(), key->modifiers());
