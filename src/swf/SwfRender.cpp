@@ -229,11 +229,12 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             } else {
                 pen.setColor(cx.apply(l.color));
             }
-            const bool noScale = l.noHScale || l.noVScale;
-            const double deviceWidth = noScale ? l.width / 20.0 : l.width * scale;
+            // Line widths follow the object's scale; the player we compare
+            // with draws lines flagged "no scale" scaled as well.
+            const double deviceWidth = l.width * scale;
             // Hairlines and thin lines take the cosmetic pen's fast path; a
             // line is never drawn thinner than one pixel.
-            if (deviceWidth <= 1.5 || noScale || scale <= 0) {
+            if (deviceWidth <= 1.5 || scale <= 0) {
                 pen.setCosmetic(true);
                 pen.setWidthF(std::max(1.0, deviceWidth));
             } else {
