@@ -346,7 +346,9 @@ void drawEditText(Ctx& c, const EditTextData& e, const QTransform& world, const 
             double ww = 0;
             for (QChar ch : word) ww += advance(ch);
             const double space = line.isEmpty() ? 0 : advance(u' ');
-            if (!line.isEmpty() && w + space + ww > width) {
+            // A word wraps once it would run into the right edge; the
+            // right gutter may take the last glyph's trailing bearing.
+            if (!line.isEmpty() && w + space + ww > width + 40) {
                 lines << line;
                 line = word;
                 w = ww;
