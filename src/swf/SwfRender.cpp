@@ -26,9 +26,12 @@ struct Ctx {
     QRect device;     // the painter's device area
     bool maskMode = false;
     int nesting = 0;
+    int maskLayers = 0;  // mask layers open around this drawing
 };
 
 constexpr int kMaxDrawNesting = 48;
+// Each mask layer holds two images of its area; deeper masks draw unmasked.
+constexpr int kMaxMaskLayers = 6;
 constexpr double kAliasedNudge = 0.01;
 
 void setupPainter(QPainter& p, Quality q)
@@ -39,7 +42,7 @@ void setupPainter(QPainter& p, Quality q)
 
 // Bitmaps with a colour transform applied, kept for the frames that follow.
 struct TintEntry {
-    const QImage* source;
+    qint64 source;  // cacheKey of the bitmap
     CxForm cx;
     QImage image;
 };
@@ -54,7 +57,7 @@ QImage tinted(const QImage& src, const CxForm& cx)
     if (cx.isIdentity()) return src;
     auto& cache = tintCache();
     for (const auto& e : cache)
-        if (e.source == &src && e.cx == cx && e.image.size() == src.size()) return e.image;
+        if (e.source == src.cacheKey() && e.cx == cx) return e.image;
     QImage out = src.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -64,7 +67,7 @@ QImage tinted(const QImage& src, const CxForm& cx)
         }
     }
     out = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    cache.push_front({&src, cx, out});
+    cache.push_front({src.cacheKey(), cx, out});
     if (cache.size() > 16) cache.pop_back();
     return out;
 }
@@ -446,7 +449,8 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
     const QRectF b = c.movie->bounds(maskObj.charId);
     if (!b.isEmpty()) r &= (maskWorld * c.base).mapRect(b).toAlignedRect().adjusted(-2, -2, 2, 2);
     if (r.isEmpty()) return;
-    if (c.maskMode) {  // a mask inside a mask: its content shapes the outer mask
+    if (c.maskMode || c.maskLayers >= kMaxMaskLayers) {
+        // A mask inside a mask: its content shapes the outer mask.
         drawRange(c, begin, end, world, cx);
         return;
     }
@@ -464,6 +468,7 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
         inner.base = c.base * shift;
         inner.device = QRect(QPoint(0, 0), r.size());
         ++inner.nesting;
+        ++inner.maskLayers;
         drawRange(inner, begin, end, world, cx);
 
         QPainter mp(&mask);
