@@ -67,6 +67,7 @@ QImage tinted(const QImage& src, const CxForm& cx)
         }
     }
     out = out.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (qint64(out.width()) * out.height() > (qint64(1) << 22)) return out;  // large ones are not kept
     cache.push_front({src.cacheKey(), cx, out});
     if (cache.size() > 16) cache.pop_back();
     return out;
@@ -235,6 +236,7 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             // Line widths follow the object's scale; the player we compare
             // with draws lines flagged "no scale" scaled as well.
             const double deviceWidth = l.width * scale;
+            if (!std::isfinite(deviceWidth) || !std::isfinite(scale)) continue;
             // Hairlines and thin lines take the cosmetic pen's fast path; a
             // line is never drawn thinner than one pixel.
             if (deviceWidth <= 1.5 || scale <= 0) {
