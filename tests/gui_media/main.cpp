@@ -1,0 +1,11 @@
+// One application object for the whole program, on main's stack so that it
+// is gone before static destructors run.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
