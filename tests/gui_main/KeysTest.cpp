@@ -1,0 +1,225 @@
+// The key table, the wheel and the four hot keys, also inside the rename
+// dialog.
+#include "MainWindowFixture.h"
+
+#include "viewer/ui/PictureControl.h"
+#include "viewer/ui/RenameFileForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QUrl>
+#include <QWheelEvent>
+
+using KeysTest = MainWindowTest;
+
+namespace {
+
+void wheel(QWidget* target, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWheelEvent event(QPointF(20, 20), QPointF(target->mapToGlobal(QPoint(20, 20))), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+}  // namespace
+
+class KeysFolderTest : public MainWindowTest {
+protected:
+    // Four pictures of different widths; the list order is the folder's.
+    void startInFolder()
+    {
+        seedDefaults(3);
+        for (int i = 1; i <= 4; ++i)
+            writeBmp(QStringLiteral("k%1.bmp").arg(i), 10 * i, 10);
+        start({picturePath(QStringLiteral("k1.bmp"))});
+        list = form->nav.FolderFileList;
+        ASSERT_EQ(list.size(), 4);
+        form->openPath(list[1]);
+        ASSERT_EQ(form->nav.CurrentIndex, 2);
+    }
+    int index() const { return form->nav.CurrentIndex; }
+    QStringList list;
+};
+
+TEST_F(KeysFolderTest, SpacePageKeysBackspaceHomeAndEndMoveWithoutWrapping)
+{
+    startInFolder();
+    key(Qt::Key_Space);
+    EXPECT_EQ(index(), 3);
+    key(Qt::Key_Space, Qt::ShiftModifier);
+    EXPECT_EQ(index(), 4);
+    const QString lastLabel = labelText();
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(index(), 4);
+    EXPECT_EQ(labelText(), lastLabel);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(index(), 3);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(index(), 2);
+    key(Qt::Key_Home);
+    EXPECT_EQ(index(), 1);
+    EXPECT_EQ(form->nav.CurrentPath, list[0]);
+    EXPECT_TRUE(labelText().endsWith(QStringLiteral("[1/4]")));
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(index(), 1);
+    // Home on the first file opens it again (the zoom is gone).
+    key(Qt::Key_Plus, Qt::KeypadModifier);
+    const QSize natural = form->picture()->pictureSize();
+    key(Qt::Key_Home);
+    EXPECT_EQ(pictureGeometry().size(), natural);
+    key(Qt::Key_End);
+    EXPECT_EQ(index(), 4);
+    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+}
+
+TEST_F(KeysFolderTest, WheelStepsThroughTheListAndStopsAtBothEnds)
+{
+    startInFolder();
+    QWidget* viewport = form->scrollBox()->viewport();
+    wheel(viewport, 120);
+    EXPECT_EQ(index(), 1);
+    wheel(viewport, 120);
+    EXPECT_EQ(index(), 1);
+    wheel(viewport, -120, Qt::ShiftModifier);
+    EXPECT_EQ(index(), 2);
+    key(Qt::Key_End);
+    wheel(form->picture(), -120);
+    EXPECT_EQ(index(), 4);
+    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+}
+
+TEST_F(KeysFolderTest, MovieIgnoresSpaceAndBackspaceButNotPageKeysOrWheel)
+{
+    seedDefaults(3);
+    writeBmp(QStringLiteral("m1.bmp"), 10, 10);
+    writeBmp(QStringLiteral("m2.bmp"), 10, 10);
+    const QString movie = writeSwf(QStringLiteral("movie.swf"));
+    start({movie});
+    QTRY_VERIFY(!form->navButtonPanel()->isHidden());
+    const int at = index();
+    ASSERT_GE(at, 1);
+    key(Qt::Key_Space);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(form->nav.CurrentPath, movie);
+    if (at < 3) {
+        key(Qt::Key_PageDown);
+        EXPECT_EQ(index(), at + 1);
+    } else {
+        key(Qt::Key_PageUp);
+        EXPECT_EQ(index(), at - 1);
+    }
+    EXPECT_TRUE(form->navButtonPanel()->isHidden());
+
+    // Back to the movie with the wheel.
+    form->openPath(movie);
+    wheel(form->scrollBox()->viewport(), at < 3 ? -120 : 120);
+    EXPECT_NE(form->nav.CurrentPath, movie);
+}
+
+TEST_F(KeysFolderTest, F12OnlyActsOnMoviesAndArrowsScrollTheView)
+{
+    seedDefaults(3);
+    const QString big = writeBmp(QStringLiteral("scroll.bmp"), 1500, 1200);
+    start({big});
+    key(Qt::Key_F12);
+    EXPECT_TRUE(form->navButtonPanel()->isHidden());
+    QScrollBar* v = form->scrollBox()->verticalScrollBar();
+    QScrollBar* h = form->scrollBox()->horizontalScrollBar();
+    QTRY_VERIFY(v->maximum() > 0);
+    key(Qt::Key_Down);
+    EXPECT_EQ(v->value(), v->singleStep());
+    key(Qt::Key_Up);
+    EXPECT_EQ(v->value(), 0);
+    key(Qt::Key_Right);
+    EXPECT_EQ(h->value(), h->singleStep());
+    key(Qt::Key_Left);
+    EXPECT_EQ(h->value(), 0);
+}
+
+TEST_F(KeysTest, EscClosesTheActiveMainWindowAndStoresItsGeometry)
+{
+    seedDefaults();
+    start();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(regInt(QStringLiteral("FormWidth")), 606);
+    EXPECT_EQ(regInt(QStringLiteral("FormLeft")), 50);
+}
+
+TEST_F(KeysTest, EscInsideTheRenameDialogPressesCancel)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("keep.bmp"), 5, 5);
+    start({pic});
+    bool cancelled = false;
+    whenRenameShown([&](vx::TRenameFileForm* dlg) {
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        dlg->NewNameEdit->setText(QStringLiteral("changed"));
+        QObject::connect(dlg->CancelButton, &QPushButton::clicked, [&] { cancelled = true; });
+        QTest::keyClick(dlg->NewNameEdit, Qt::Key_Escape);
+        // The main window stays open: Esc belonged to the dialog.
+    });
+    key(Qt::Key_F2);
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(QFileInfo::exists(pic));
+    EXPECT_FALSE(QFileInfo::exists(picturePath(QStringLiteral("changed.bmp"))));
+    EXPECT_EQ(form->nav.CurrentPath, pic);
+}
+
+TEST_F(KeysTest, CtrlKeysInsideTheRenameFieldsCopyTheFileAndKeepTheCaret)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("copy me.bmp"), 5, 5);
+    start({pic});
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    int caretAfterLeft = -1, caretAfterRight = -1;
+    whenRenameShown([&](vx::TRenameFileForm* dlg) {
+        QLineEdit* edit = dlg->NewNameEdit;
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+        edit->setCursorPosition(4);
+        QTest::keyClick(edit, Qt::Key_Left, Qt::ControlModifier);
+        caretAfterLeft = edit->cursorPosition();
+        QTest::keyClick(edit, Qt::Key_Right, Qt::ControlModifier);
+        caretAfterRight = edit->cursorPosition();
+        dlg->CancelButton->click();
+    });
+    key(Qt::Key_F2);
+    EXPECT_EQ(caretAfterLeft, 4);
+    EXPECT_EQ(caretAfterRight, 4);
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    ASSERT_TRUE(mime->hasUrls());
+    EXPECT_EQ(mime->urls(), QList<QUrl>{QUrl::fromLocalFile(pic)});
+    EXPECT_EQ(mime->data(QStringLiteral("x-special/gnome-copied-files")),
+              QByteArray("copy\n") + QUrl::fromLocalFile(pic).toEncoded());
+    EXPECT_NE(mime->text(), QStringLiteral("copy me"));
+}
+
+TEST_F(KeysTest, CtrlCInTheMainWindowCopiesOnlyAnExistingFile)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("c.bmp"), 5, 5);
+    start({pic});
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    key(Qt::Key_C, Qt::ControlModifier);
+    ASSERT_TRUE(QApplication::clipboard()->mimeData()->hasUrls());
+    EXPECT_EQ(QApplication::clipboard()->mimeData()->urls().value(0).toLocalFile(), pic);
+
+    QFile::remove(pic);
+    QApplication::clipboard()->setText(QStringLiteral("after"));
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("after"));
+}

@@ -1,0 +1,199 @@
+// Opening a file: the name label, the red messages, icons, full-screen fit
+// and what the commands answer after a failed open.
+#include "MainWindowFixture.h"
+
+#include "viewer/ui/PictureControl.h"
+#include "viewer/ui/RenameFileForm.h"
+
+#include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QTest>
+#include <QUrl>
+
+using OpeningTest = MainWindowTest;
+
+namespace {
+
+void dropFiles(QWidget* target, const QStringList& paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    // The window takes the drag first, as a drag over it would.
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+}
+
+}  // namespace
+
+TEST_F(OpeningTest, LabelIsLimeWithPositionForAPictureAndRedForErrors)
+{
+    seedDefaults();
+    const QString good = writeBmp(QStringLiteral("good.bmp"), 8, 8);
+    // A PNG file whose name says JPEG.
+    QImage png(6, 6, QImage::Format_RGB32);
+    png.fill(Qt::blue);
+    const QString wrong = writeImage(QStringLiteral("wrong.jpg"), png, "PNG");
+    start({good});
+    EXPECT_TRUE(labelLime());
+    ASSERT_EQ(form->nav.count(), 2);
+    EXPECT_EQ(labelText(), QStringLiteral("good.bmp [%1/2]").arg(form->nav.CurrentIndex));
+
+    form->openPath(wrong);
+    EXPECT_TRUE(labelRed());
+    EXPECT_EQ(labelText(), QStringLiteral("Cannot open file: wrong.jpg") + text::LineBreak
+                               + QStringLiteral("This file seems to have uncorrect extension"));
+    EXPECT_FALSE(form->picture()->hasPicture());
+    EXPECT_EQ(pictureGeometry().size(), QSize(0, 0));
+    // The failed file keeps its place in the list.
+    EXPECT_EQ(form->nav.CurrentPath, wrong);
+    EXPECT_GE(form->nav.CurrentIndex, 1);
+}
+
+TEST_F(OpeningTest, DroppedTextFileNamesItsExtensionAsWritten)
+{
+    seedDefaults();
+    start();
+    const QString notes = writeText(QStringLiteral("notes.TXT"), "hello");
+    dropFiles(form.get(), {notes});
+    EXPECT_TRUE(labelRed());
+    EXPECT_EQ(labelText(), QStringLiteral("Unknown file extension: .TXT"));
+    EXPECT_EQ(form->nav.CurrentPath, notes);
+    EXPECT_EQ(form->nav.CurrentIndex, 0);
+}
+
+TEST_F(OpeningTest, DropOfThreeFilesOpensOnlyTheFirst)
+{
+    seedDefaults(3);
+    start();
+    const QString a = writeBmp(QStringLiteral("drop-a.bmp"), 11, 7);
+    const QString b = writeBmp(QStringLiteral("drop-b.bmp"), 12, 7);
+    const QString c = writeBmp(QStringLiteral("drop-c.bmp"), 13, 7);
+    dropFiles(form.get(), {b, a, c});
+    EXPECT_EQ(form->nav.CurrentPath, b);
+    EXPECT_EQ(pictureGeometry().size(), QSize(12, 7));
+    EXPECT_TRUE(labelText().startsWith(QStringLiteral("drop-b.bmp [")));
+    EXPECT_EQ(form->nav.count(), 3);
+}
+
+TEST_F(OpeningTest, OnePixelPictureAtOriginalSizeIsCentred)
+{
+    seedDefaults(3);
+    const QString dot = writeBmp(QStringLiteral("dot.bmp"), 1, 1);
+    start();
+    arrangeArea(QSize(600, 400));
+    form->openPath(dot);
+    EXPECT_EQ(pictureGeometry(), QRect(300, 200, 1, 1));
+    EXPECT_TRUE(labelLime());
+}
+
+TEST_F(OpeningTest, IconIsShownAtThirtyTwoPixelsInEveryMode)
+{
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(QColor(10, 200, 10));
+    const QString ico = writeImage(QStringLiteral("app.ico"), icon, "ICO");
+    for (int mode : {1, 2, 3}) {
+        SCOPED_TRACE(mode);
+        seedDefaults(mode);
+        start();
+        form->openPath(ico);
+        EXPECT_TRUE(labelLime()) << labelText().toStdString();
+        EXPECT_EQ(pictureGeometry().size(), QSize(32, 32));
+        EXPECT_EQ(form->NaturalWidth, 32);
+        EXPECT_EQ(form->NaturalHeight, 32);
+        // Centred in the picture area.
+        EXPECT_EQ(pictureGeometry().topLeft(), QPoint(area().width() / 2 - 16, area().height() / 2 - 16));
+        finish();
+    }
+}
+
+TEST_F(OpeningTest, FullScreenFitsABigPictureAndCentresASmallOne)
+{
+    seedDefaults(3);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QString big = writeBmp(QStringLiteral("big.bmp"), screen.width() + 200, screen.height() + 100);
+    const QString small = writeBmp(QStringLiteral("small.bmp"), 100, 50);
+    start({big});
+    key(Qt::Key_Return);
+    ASSERT_TRUE(form->FullScreen);
+    QTRY_COMPARE(area(), screen.size());
+    // Drawn scaled into the whole area, keeping its proportions, centred.
+    EXPECT_EQ(pictureGeometry(), QRect(QPoint(0, 0), screen.size()));
+    EXPECT_TRUE(form->picture()->proportional());
+    EXPECT_TRUE(form->picture()->centre());
+    const QRect drawn = form->picture()->pictureRect();
+    EXPECT_TRUE(drawn.width() == screen.width() || drawn.height() == screen.height());
+    EXPECT_EQ(drawn.x(), (screen.width() - drawn.width()) / 2);
+    EXPECT_EQ(drawn.y(), (screen.height() - drawn.height()) / 2);
+
+    form->openPath(small);
+    EXPECT_EQ(pictureGeometry(), QRect(screen.width() / 2 - 50, screen.height() / 2 - 25, 100, 50));
+    EXPECT_FALSE(form->picture()->proportional());
+}
+
+TEST_F(OpeningTest, AfterAnOpenErrorCommandsSayNothingIsOpenAndNavigationWorks)
+{
+    seedDefaults(3);
+    writeText(QStringLiteral("a-broken.bmp"), "BM not a bitmap");
+    writeBmp(QStringLiteral("b-fine.bmp"), 9, 9);
+    writeBmp(QStringLiteral("c-fine.bmp"), 9, 9);
+    start({picturePath(QStringLiteral("b-fine.bmp"))});
+    const QStringList list = form->nav.FolderFileList;
+    ASSERT_EQ(list.size(), 3);
+    const int broken = int(list.indexOf(picturePath(QStringLiteral("a-broken.bmp")))) + 1;
+    form->nav.CurrentPath = list[broken - 1];
+    form->nav.CurrentIndex = broken;
+    form->OpenCurrentFile();
+    ASSERT_TRUE(labelRed());
+    const QString openError = labelText();
+    EXPECT_TRUE(openError.startsWith(QStringLiteral("Cannot open file: a-broken.bmp")));
+
+    // Rotate, rename, delete and save.
+    for (int k : {int(Qt::Key_L), int(Qt::Key_R), int(Qt::Key_F2), int(Qt::Key_Delete)}) {
+        form->OpenCurrentFile();
+        key(k);
+        EXPECT_EQ(labelText(), text::NothingIsOpen) << k;
+        EXPECT_TRUE(labelRed());
+    }
+    EXPECT_TRUE(deleteQuestions.isEmpty());
+    EXPECT_FALSE(renameForm()->isVisible());
+    form->OpenCurrentFile();
+    form->btnSaveClick();
+    EXPECT_EQ(labelText(), text::NothingIsOpen);
+    form->OpenCurrentFile();
+    key(Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(labelText(), text::NothingIsOpen);
+
+    // Navigation goes on from the failed file's place.
+    if (broken < 3) {
+        key(Qt::Key_PageDown);
+        EXPECT_EQ(form->nav.CurrentIndex, broken + 1);
+    } else {
+        key(Qt::Key_PageUp);
+        EXPECT_EQ(form->nav.CurrentIndex, broken - 1);
+    }
+    EXPECT_TRUE(labelLime());
+    EXPECT_EQ(pictureGeometry().size(), QSize(9, 9));
+}
+
+TEST_F(OpeningTest, PictureOpenedAfterAMovieHidesTheTransportPanel)
+{
+    seedDefaults(3);
+    const QString movie = writeSwf(QStringLiteral("clip.swf"));
+    const QString pic = writeBmp(QStringLiteral("still.bmp"), 20, 10);
+    start({movie});
+    QTRY_VERIFY(!form->navButtonPanel()->isHidden());
+    EXPECT_EQ(form->CurrentExtension(), QStringLiteral("SWF"));
+    form->openPath(pic);
+    EXPECT_TRUE(form->navButtonPanel()->isHidden());
+    EXPECT_EQ(pictureGeometry().size(), QSize(20, 10));
+}

@@ -1,0 +1,11 @@
+// One QApplication for the whole program, created before the tests run and
+// gone before static destructors.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
