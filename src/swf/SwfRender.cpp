@@ -173,9 +173,11 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
         if (!src || src->isNull() || !f.matrix.isInvertible()) return;
         QImage img = tinted(*src, cx);
         QTransform m = f.matrix;
-        if (!f.repeat) {
+        const QRectF need = f.matrix.inverted().mapRect(path.boundingRect());
+        const bool finite = std::isfinite(need.left()) && std::isfinite(need.right()) &&
+                            std::isfinite(need.top()) && std::isfinite(need.bottom());
+        if (!f.repeat && finite) {
             // Clipped fills repeat their edge pixels beyond the picture.
-            const QRectF need = f.matrix.inverted().mapRect(path.boundingRect());
             const int padL = int(std::clamp(std::ceil(-need.left()), 0.0, 1024.0));
             const int padT = int(std::clamp(std::ceil(-need.top()), 0.0, 1024.0));
             const int padR = int(std::clamp(std::ceil(need.right() - img.width()), 0.0, 1024.0));
@@ -287,10 +289,11 @@ void drawEditText(Ctx& c, const EditTextData& e, const QTransform& world, const 
     p.setTransform(world * c.base);
     if (e.border && !c.maskMode) {
         const QTransform dev = world * c.base;
-        if (dev.type() <= QTransform::TxScale) {
+        const QRectF outer = dev.mapRect(e.bounds);
+        if (dev.type() <= QTransform::TxScale && QRectF(-1e6, -1e6, 2e6, 2e6).contains(outer)) {
             // Axis-aligned: the frame is laid on whole device pixels, the
             // background inside and a one-pixel line along the edges.
-            const QRectF r = dev.mapRect(e.bounds);
+            const QRectF& r = outer;
             const int x0 = int(std::lround(r.left())), y0 = int(std::lround(r.top()));
             const int x1 = int(std::lround(r.right())), y1 = int(std::lround(r.bottom()));
             p.save();
@@ -449,7 +452,12 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
     const QTransform maskWorld = maskObj.matrix * world;
     QRect r = c.device;
     const QRectF b = c.movie->bounds(maskObj.charId);
-    if (!b.isEmpty()) r &= (maskWorld * c.base).mapRect(b).toAlignedRect().adjusted(-2, -2, 2, 2);
+    if (!b.isEmpty()) {
+        // Clipped in floating point first: hostile matrices give huge rectangles.
+        QRectF dr = (maskWorld * c.base).mapRect(b).adjusted(-2, -2, 2, 2);
+        if (std::isfinite(dr.left()) && std::isfinite(dr.right()) && std::isfinite(dr.top()) && std::isfinite(dr.bottom()))
+            r = dr.intersected(QRectF(c.device)).toAlignedRect() & c.device;
+    }
     if (r.isEmpty()) return;
     if (c.maskMode || c.maskLayers >= kMaxMaskLayers) {
         // A mask inside a mask: its content shapes the outer mask.
