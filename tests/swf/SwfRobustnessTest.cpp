@@ -160,3 +160,21 @@ TEST_F(SwfRobust, EndlessActionLoopIsBounded)
     p.advance();
     SUCCEED();
 }
+
+TEST_F(SwfRobust, HugeMatricesOnMasksAndBitmapFills)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    m.tag(36, defineBitsLossless2(2, 1, 1, {0xff00ff00u}));
+    ShapeBuilder s;
+    s.rect(0, 0, 2000, 2000, s.addFill(Fill::bitmap(2, Matrix::scale(0.0001, 0.0001), 0x41)));
+    m.shape(1, s);
+    Matrix huge = Matrix::scale(30000, 30000, -1 << 30, -1 << 30);
+    m.place(1, 1, huge, nullptr, -1, 3);  // a mask reaching far beyond any integer rectangle
+    m.place(2, 1);
+    m.place(4, 1, huge);
+    m.showFrame();
+    Player p(swftest::load(m));
+    (void)swftest::shot(p, vx::swf::Quality::High);
+    (void)swftest::shot(p, vx::swf::Quality::Low);
+    SUCCEED();
+}
