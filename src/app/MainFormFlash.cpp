@@ -179,7 +179,8 @@ void TMainForm::FrameTimerTimer()
     progressBarFrame_->setPosition(flash_->CurrentFrame());
     currentFrameLabel_->setText(QString::number(flash_->CurrentFrame()) + QLatin1Char('/')
                                 + QString::number(TotalFramesAtOpen));
-    currentFrameLabel_->adjustSize();
+    // Only the width follows the text: the skin centred the label at its height.
+    currentFrameLabel_->resize(currentFrameLabel_->sizeHint().width(), currentFrameLabel_->height());
     const bool playing = flash_->Playing();
     buttons_[kBtnPlay]->setVisible(!playing);
     buttons_[kBtnPause]->setVisible(playing);

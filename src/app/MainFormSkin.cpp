@@ -36,6 +36,9 @@ void TMainForm::applySkin(const SkinPackage& package, bool withMetrics)
     ArrangeTopButtons();
     ArrangeWindowButtons();
     ArrangeNavButtons();
+    // The label is centred at the height of its one line of text; a label
+    // not yet sized to a text would be centred at its widget's first height.
+    currentFrameLabel_->resize(currentFrameLabel_->width(), currentFrameLabel_->fontMetrics().height());
     progressBarFrame_->move(progressBarFrame_->x(), centredTop(navPanel_->height(), progressBarFrame_->height()));
     currentFrameLabel_->move(currentFrameLabel_->x(), centredTop(navPanel_->height(), currentFrameLabel_->height()));
     layoutBars();
@@ -50,6 +53,15 @@ void TMainForm::SetDefaultSkin()
 
 void TMainForm::LoadSkin(const QString& fileName)
 {
+    // Before the first skin the buttons have no images at all: a package
+    // that fails then leaves the built-in skin in place of what it did not
+    // cut, rather than bare red buttons piled up at the bars' left ends.
+    const TSkinButton* open = buttons_[kBtnOpen];
+    const bool firstSkin = open->bmpNormal().isNull() && open->bmpDown().isNull();
+    auto standIn = [&] {
+        if (firstSkin)
+            applySkin(defaultSkinPackage(defaultSkinImage()), true);
+    };
     try {
         std::optional<SkinPackage> package = loadSkinPackage(fileName, programFolder_);
         if (!package)
@@ -63,9 +75,11 @@ void TMainForm::LoadSkin(const QString& fileName)
     } catch (const SkinLoadError& e) {
         // Buttons cut before the bad key keep their new images; the rest,
         // the bars and the stored skin stay as they were.
+        standIn();
         applySkin(e.partial, false);
         reportError(QString::fromUtf8(e.what()));
     } catch (const std::exception& e) {
+        standIn();
         reportError(QString::fromUtf8(e.what()));
     }
 }
