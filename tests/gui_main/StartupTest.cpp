@@ -6,8 +6,10 @@
 
 #include <QDir>
 #include <QScrollArea>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -202,4 +204,49 @@ TEST_F(StartupTest, SkinPackageArgumentInAnyCaseGoesToTheSkinLoader)
     EXPECT_FALSE(labelRed());
     EXPECT_TRUE(messages.isEmpty());
     QTRY_COMPARE(labelText(), kTitle);
+}
+
+TEST_F(StartupTest, StartLogoAndMovieArgumentsOpenOnlyAtTheFirstShow)
+{
+    seedDefaults();
+    seedInt(QStringLiteral("ShowStartLogo"), 1);
+    // The start logo is a movie in the program folder itself.
+    writeSwf(QStringLiteral("logo.swf"));
+    ASSERT_TRUE(QFile::copy(picturePath(QStringLiteral("logo.swf")), programFolder + QStringLiteral("Vextrel Viewer Flash.swf")));
+    start({}, false);
+    EXPECT_EQ(form->nav.CurrentPath, programFolder + QStringLiteral("Vextrel Viewer Flash.swf"));
+    EXPECT_TRUE(form->navButtonPanel()->isHidden());
+    EXPECT_EQ(form->nav.count(), 0);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_FALSE(form->navButtonPanel()->isHidden());
+    // The list is the program folder's.
+    EXPECT_EQ(form->nav.FolderFileList, QStringList{form->nav.CurrentPath});
+    EXPECT_EQ(form->nav.CurrentIndex, 1);
+    EXPECT_EQ(labelText(), QStringLiteral("Vextrel Viewer Flash.swf [1/1]"));
+    finish();
+
+    const QString movie = writeSwf(QStringLiteral("arg.swf"));
+    start({movie}, false);
+    EXPECT_TRUE(form->navButtonPanel()->isHidden());
+    EXPECT_TRUE(labelText().isEmpty());
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_FALSE(form->navButtonPanel()->isHidden());
+    EXPECT_TRUE(labelText().startsWith(QStringLiteral("arg.swf [")));
+}
+
+TEST_F(StartupTest, HiddenNameLabelStaysHiddenForMessagesAndThePictureIsStillEmptied)
+{
+    seedDefaults(3);
+    seedInt(QStringLiteral("CurrentFileNameLabelVisible"), 0);
+    const QString pic = writeBmp(QStringLiteral("v.bmp"), 12, 12);
+    start({pic});
+    EXPECT_FALSE(form->nameLabel()->isVisible());
+    EXPECT_EQ(pictureGeometry().size(), QSize(12, 12));
+    form->openPath(picturePath(QStringLiteral("missing.bmp")));
+    EXPECT_FALSE(form->nameLabel()->isVisible());
+    EXPECT_TRUE(labelRed());
+    EXPECT_EQ(pictureGeometry().size(), QSize(0, 0));
+    EXPECT_FALSE(form->picture()->hasPicture());
 }
