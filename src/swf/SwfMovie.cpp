@@ -383,6 +383,25 @@ const CompiledShape* Movie::morph(uint16_t id, uint16_t ratio) const
     return c->morphShape.get();
 }
 
+const FontData* Movie::findFont(const QString& name, bool bold, bool italic) const
+{
+    const QString key = name.toLower() + (bold ? u'b' : u'-') + (italic ? u'i' : u'-');
+    if (auto it = fontsByName_.find(key); it != fontsByName_.end()) return it->second;
+    const FontData* found = nullptr;
+    uint16_t foundId = 0xffff;
+    for (const auto& [id, c] : dict_) {
+        if (c.kind != CharKind::Font || id >= foundId) continue;
+        const FontData* f = font(id);
+        if (f && f->bold == bold && f->italic == italic && !f->glyphs.empty() &&
+            f->name.compare(name, Qt::CaseInsensitive) == 0) {
+            found = f;
+            foundId = id;
+        }
+    }
+    fontsByName_[key] = found;
+    return found;
+}
+
 QRectF Movie::bounds(uint16_t id) const
 {
     switch (kind(id)) {

@@ -81,6 +81,8 @@ public:
     const EditTextData* editText(uint16_t id) const;
     const std::vector<ButtonRecord>* button(uint16_t id) const;
     QRectF bounds(uint16_t id) const;  // twips, empty when unknown
+    // An embedded font by name and style (the first defined wins), or nullptr.
+    const FontData* findFont(const QString& name, bool bold, bool italic) const;
 
     const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(data_.constData()); }
     size_t dataSize() const { return size_t(data_.size()); }
@@ -122,6 +124,7 @@ private:
     Timeline root_;
     QByteArray jpegTables_;
     mutable std::unordered_map<uint16_t, Character> dict_;
+    mutable std::map<QString, const FontData*> fontsByName_;
 };
 
 // Skips a filter list (PlaceObject3, DefineButton2) without keeping it.

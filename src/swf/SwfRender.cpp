@@ -4,8 +4,8 @@
 // text, and buttons in their up state. Colour transforms apply to every
 // colour drawn.
 #include "swf/SwfPlayer.h"
+#include "swf/SwfEditText.h"
 
-#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QRadialGradient>
 #include <algorithm>
@@ -274,131 +274,6 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
     }
 }
 
-QString deviceFamily(const QString& name)
-{
-    if (name == u"_sans" || name.isEmpty()) return QStringLiteral("Sans Serif");
-    if (name == u"_serif") return QStringLiteral("Serif");
-    if (name == u"_typewriter") return QStringLiteral("Monospace");
-    return name;
-}
-
-void drawEditText(Ctx& c, const EditTextData& e, const QTransform& world, const CxForm& cx)
-{
-    QPainter& p = *c.p;
-    p.save();
-    p.setTransform(world * c.base);
-    if (e.border && !c.maskMode) {
-        const QTransform dev = world * c.base;
-        const QRectF outer = dev.mapRect(e.bounds);
-        if (dev.type() <= QTransform::TxScale && QRectF(-1e6, -1e6, 2e6, 2e6).contains(outer)) {
-            // Axis-aligned: the frame is laid on whole device pixels, the
-            // background inside and a one-pixel line along the edges.
-            const QRectF& r = outer;
-            const int x0 = int(std::lround(r.left())), y0 = int(std::lround(r.top()));
-            const int x1 = int(std::lround(r.right())), y1 = int(std::lround(r.bottom()));
-            p.save();
-            p.resetTransform();
-            p.fillRect(QRect(x0, y0, x1 - x0, y1 - y0), cx.apply(Qt::white));
-            const QColor line = cx.apply(Qt::black);
-            p.fillRect(QRect(x0, y0, x1 - x0 + 1, 1), line);  // top, both corners
-            p.fillRect(QRect(x0, y0, 1, y1 - y0 + 1), line);  // left, both corners
-            p.fillRect(QRect(x1, y0, 1, y1 - y0), line);      // right, without the bottom corner
-            p.fillRect(QRect(x0, y1, x1 - x0, 1), line);      // bottom, without the right corner
-            p.restore();
-        } else {
-            QPen pen(cx.apply(Qt::black));
-            pen.setCosmetic(true);
-            p.setPen(pen);
-            p.setBrush(cx.apply(Qt::white));
-            p.drawRect(e.bounds);
-        }
-    }
-    p.setClipRect(e.bounds, Qt::IntersectClip);
-    QString text = e.html ? htmlToPlain(e.text) : e.text;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    if (e.password) text = QString(text.size(), u'*');
-    const FontData* font = e.hasFont ? c.movie->font(e.fontId) : nullptr;
-    const bool outlines = font && e.useOutlines && !font->glyphs.empty();
-    const double h = std::max(1.0f, e.height);
-    QFont qf(deviceFamily(font ? font->name : e.fontClass));
-    qf.setPixelSize(int(std::clamp(h, 1.0, 20000.0)));
-    if (font) {
-        qf.setBold(font->bold);
-        qf.setItalic(font->italic);
-    }
-    const QFontMetricsF fm(qf);
-    const double scale = outlines ? h / font->emSize : 1.0;
-    auto advance = [&](QChar ch) -> double {
-        if (!outlines) return fm.horizontalAdvance(ch);
-        const int g = font->glyphFor(ch.unicode());
-        if (g < 0) return 0;
-        if (size_t(g) < font->advances.size()) return font->advances[size_t(g)] * scale;
-        return font->glyphs[size_t(g)].boundingRect().right() * scale;
-    };
-    const double ascent = outlines ? (font->hasLayout ? font->ascent * scale : h * 0.8) : fm.ascent();
-    const double descent = outlines ? (font->hasLayout ? font->descent * scale : h * 0.2) : fm.descent();
-    const double lineHeight = ascent + descent + e.leading;
-    const double left = e.bounds.left() + 40 + e.leftMargin;
-    const double width = std::max(0.0, e.bounds.width() - 80 - e.leftMargin - e.rightMargin);
-
-    // Lines after wrapping.
-    QStringList lines;
-    for (const QString& para : text.split(u'\n')) {
-        if (!e.wordWrap) {
-            lines << para;
-            continue;
-        }
-        QString line;
-        double w = 0;
-        for (const QString& word : para.split(u' ')) {
-            double ww = 0;
-            for (QChar ch : word) ww += advance(ch);
-            const double space = line.isEmpty() ? 0 : advance(u' ');
-            // A word wraps once it would run into the right edge; the
-            // right gutter may take the last glyph's trailing bearing.
-            if (!line.isEmpty() && w + space + ww > width + 40) {
-                lines << line;
-                line = word;
-                w = ww;
-            } else {
-                if (!line.isEmpty()) line += u' ';
-                line += word;
-                w += space + ww;
-            }
-        }
-        lines << line;
-        if (lines.size() > 10000) break;
-    }
-    const QColor colour = c.maskMode ? QColor(Qt::black) : cx.apply(e.color);
-    double baseline = e.bounds.top() + 40 + ascent;
-    for (const QString& line : lines) {
-        if (baseline - ascent > e.bounds.bottom()) break;
-        double lw = 0;
-        for (QChar ch : line) lw += advance(ch);
-        double x = left;
-        if (e.align == 1) x = left + width - lw;
-        else if (e.align == 2) x = left + (width - lw) / 2;
-        if (outlines) {
-            const QTransform dev = world * c.base;
-            for (QChar ch : line) {
-                const int g = font->glyphFor(ch.unicode());
-                if (g >= 0 && !font->glyphs[size_t(g)].isEmpty()) {
-                    p.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * dev);
-                    p.fillPath(font->glyphs[size_t(g)], colour);
-                }
-                x += advance(ch);
-            }
-            p.setTransform(dev);
-        } else {
-            QPainterPath path;
-            path.addText(QPointF(x, baseline), qf, line);
-            p.fillPath(path, colour);
-        }
-        baseline += lineHeight;
-    }
-    p.restore();
-}
-
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx);
 
 void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
@@ -423,7 +298,7 @@ void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransfo
         if (const TextData* t = m.text(id)) drawText(c, *t, world, cx);
         break;
     case CharKind::EditText:
-        if (const EditTextData* e = m.editText(id)) drawEditText(c, *e, world, cx);
+        if (const EditTextData* e = m.editText(id)) drawEditText(*c.p, m, *e, world * c.base, cx, c.maskMode);
         break;
     case CharKind::Button:
         if (const auto* records = m.button(id)) {

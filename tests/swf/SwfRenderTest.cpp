@@ -1,6 +1,8 @@
 // What the player draws for each family of tags, read back at chosen pixels.
 #include "SwfTestUtil.h"
 
+#include "swf/SwfEditText.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -256,4 +258,60 @@ TEST_F(SwfRender, HighQualityAntialiasesEdgesLowDoesNot)
     EXPECT_GT(h, 40);
     EXPECT_LT(h, 215);
     EXPECT_TRUE(l == 0 || l == 255);
+}
+
+TEST_F(SwfRender, HtmlSpansCarryStylesAndParagraphs)
+{
+    const auto spans = vx::swf::parseHtmlSpans(QStringLiteral(
+        "<p align=\"left\"><font face=\"Box\" size=\"20\" color=\"#ff0000\">A<b>B</b><i>C &amp; D</i></font></p><p>E</p>"));
+    ASSERT_EQ(spans.size(), 4u);
+    EXPECT_EQ(spans[0].text, "A");
+    EXPECT_EQ(spans[0].color, QColor(255, 0, 0));
+    EXPECT_EQ(spans[0].size, 400.0);
+    EXPECT_EQ(spans[0].face, "Box");
+    EXPECT_TRUE(spans[1].bold);
+    EXPECT_EQ(spans[1].text, "B");
+    EXPECT_TRUE(spans[2].italic);
+    EXPECT_FALSE(spans[2].bold);
+    EXPECT_EQ(spans[2].text, "C & D");
+    EXPECT_EQ(spans[3].text, "\nE");  // the second paragraph starts a line
+    EXPECT_FALSE(spans[3].color.isValid());
+}
+
+TEST_F(SwfRender, EditTextWithEmbeddedGlyphsPicksTheBoldFont)
+{
+    Movie m(100 * 20, 100 * 20, 12);
+    // Two fonts named "Box": the regular one has a narrow glyph, the bold one a wide one.
+    ShapeBuilder narrow, wide;
+    narrow.style(0, 1, 0);
+    narrow.moveTo(0, 0); narrow.lineTo(200, 0); narrow.lineTo(200, -700); narrow.lineTo(0, -700); narrow.lineTo(0, 0);
+    wide.style(0, 1, 0);
+    wide.moveTo(0, 0); wide.lineTo(900, 0); wide.lineTo(900, -700); wide.lineTo(0, -700); wide.lineTo(0, 0);
+    m.tag(48, defineFont2(1, "Box", {narrow}, {'A'}, {1000}));
+    Bytes bold = defineFont2(2, "Box", {wide}, {'A'}, {1000});
+    bold[2] |= 0x01;  // bold flag
+    m.tag(48, bold);
+    auto editText = [&](uint16_t id, const std::string& text) {
+        Writer w;
+        w.u16(id);
+        w.rect(0, 2000, 0, 1000);
+        w.u8(0x80 | 0x04 | 0x01);
+        w.u8(0x02 | 0x01);  // HTML, embedded outlines
+        w.u16(1);
+        w.u16(1024);
+        w.rgba(0xff0000ffu);
+        w.str("");
+        w.str(text);
+        m.tag(37, w.data);
+    };
+    editText(3, "<p>A</p>");
+    editText(4, "<p><b>A</b></p>");
+    m.place(1, 3);
+    m.place(2, 4, Matrix::translate(0, 500));
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    // Baseline at 2 px gutter + ascent (800 twips) = 42 px; glyph from x = 2 px.
+    EXPECT_COLOR(img, 5, 30, 0xff0000ffu, 0);    // regular: narrow glyph
+    EXPECT_COLOR(img, 30, 30, 0xffffffffu, 0);
+    EXPECT_COLOR(img, 30, 55, 0xff0000ffu, 0);   // bold: wide glyph, 25 px lower
 }

@@ -1,0 +1,28 @@
+// Drawing edit text fields: plain or HTML text (bold, italic, colour, size
+// and face from the markup), word wrap, alignment, margins, border, with
+// the movie's embedded glyphs when the field uses outlines, else a system font.
+#pragma once
+
+#include "swf/SwfMovie.h"
+
+#include <QPainter>
+
+namespace vx::swf {
+
+// dev maps the field's twips to the painter's device.
+void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const QTransform& dev, const CxForm& cx,
+                  bool maskMode);
+
+// One stretch of text with one look.
+struct TextSpan {
+    QString text;
+    bool bold = false, italic = false;
+    QColor color;      // invalid: the field's colour
+    double size = -1;  // twips; negative: the field's height
+    QString face;      // empty: the field's font
+};
+
+// The spans of an HTML text field; paragraphs and <br> become line feeds.
+std::vector<TextSpan> parseHtmlSpans(const QString& html);
+
+}  // namespace vx::swf
