@@ -115,8 +115,9 @@ TEST_F(QualityForm, ShownOnlyForTheJpegType)
     form.typeChanged(2, work);
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.findChild<QGroupBox*>("JPEGGroupBox")->isVisible());
-    EXPECT_EQ(form.x() + form.width(), 1280);
-    EXPECT_EQ(form.y() + form.height(), 1000);
+    // The whole window, frame included, ends at the work area's corner.
+    EXPECT_EQ(form.frameGeometry().right() + 1, 1280);
+    EXPECT_EQ(form.frameGeometry().bottom() + 1, 1000);
     form.typeChanged(1, work);
     EXPECT_FALSE(form.isVisible());
     form.typeChanged(2, work);

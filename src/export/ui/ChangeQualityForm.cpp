@@ -88,9 +88,15 @@ void ChangeQualityForm::showAtBottomRight(const QRect& workArea)
 {
     group_->setVisible(true);
     adjustSize();
-    const QSize frame = isVisible() ? frameGeometry().size() : size();
-    move(workArea.x() + workArea.width() - frame.width(), workArea.y() + workArea.height() - frame.height());
+    // The window frame is known only once the window is shown: place it by
+    // its inner size first, then again by its whole frame.
+    auto place = [&] {
+        const QSize frame = isVisible() ? frameGeometry().size() : size();
+        move(workArea.x() + workArea.width() - frame.width(), workArea.y() + workArea.height() - frame.height());
+    };
+    place();
     show();
+    place();
 }
 
 void ChangeQualityForm::showBeside(const QRect& dialogFrame, const QRect& workArea)
