@@ -20,6 +20,18 @@ bool HotKeyFilter::isHotKey(int key, Qt::KeyboardModifiers modifiers)
     return false;
 }
 
+int HotKeyFilter::wheelSteps(int delta)
+{
+    constexpr int kWheelStep = 120;
+    // A change of direction starts counting afresh.
+    if ((delta > 0 && wheelRest_ < 0) || (delta < 0 && wheelRest_ > 0))
+        wheelRest_ = 0;
+    wheelRest_ += delta;
+    const int steps = wheelRest_ / kWheelStep;
+    wheelRest_ -= steps * kWheelStep;
+    return steps;
+}
+
 bool HotKeyFilter::eventFilter(QObject* watched, QEvent* event)
 {
     // Events reach the window object first and then its widget: act once, on the widget.
@@ -60,10 +72,12 @@ bool HotKeyFilter::eventFilter(QObject* watched, QEvent* event)
         if (widget->window() != main_)
             return false;
         auto* wheel = static_cast<QWheelEvent*>(event);
-        const int delta = wheel->angleDelta().y();
-        if (delta > 0)
+        // Touchpads and high-resolution wheels send fractions of a step: one
+        // file per whole step, not one per event.
+        const int steps = wheelSteps(wheel->angleDelta().y());
+        for (int i = 0; i < steps; ++i)
             main_->PreviousFile();
-        else if (delta < 0)
+        for (int i = 0; i < -steps; ++i)
             main_->NextFile();
         wheel->accept();
         return true;

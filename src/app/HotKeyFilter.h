@@ -23,7 +23,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whole wheel steps (120 units each) in the wheel movements so far; the
+    // rest is kept for the next movement in the same direction.
+    int wheelSteps(int delta);
+
     TMainForm* main_;
+    int wheelRest_ = 0;
 };
 
 }  // namespace vx

@@ -95,6 +95,26 @@ TEST_F(KeysFolderTest, WheelStepsThroughTheListAndStopsAtBothEnds)
     EXPECT_EQ(form->nav.CurrentPath, list[3]);
 }
 
+TEST_F(KeysFolderTest, WheelStepsOnceForEachWholeNotchOfSmallMovements)
+{
+    startInFolder();
+    QWidget* viewport = form->scrollBox()->viewport();
+    // A touchpad's small movements: one file per 120 units, not per event.
+    wheel(viewport, -40);
+    wheel(viewport, -40);
+    EXPECT_EQ(index(), 2);
+    wheel(viewport, -40);
+    EXPECT_EQ(index(), 3);
+    // A turn back drops the rest of the other direction.
+    wheel(viewport, -100);
+    wheel(viewport, 60);
+    wheel(viewport, 60);
+    EXPECT_EQ(index(), 2);
+    // Two notches at once move two files.
+    wheel(viewport, -240);
+    EXPECT_EQ(index(), 4);
+}
+
 TEST_F(KeysFolderTest, MovieIgnoresSpaceAndBackspaceButNotPageKeysOrWheel)
 {
     seedDefaults(3);
