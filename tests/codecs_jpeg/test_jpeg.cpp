@@ -177,10 +177,14 @@ TEST(JpegDecoder, SpeedFirstPicksTheSmallestCoveringScaleAndCachesIt)
     EXPECT_EQ(jpeg.scaleFor(QSize(1600, 1200)), 8); // never upscaled by the decoder
     EXPECT_EQ(jpeg.scaleFor(QSize()), 8);
 
-    const QImage small = jpeg.displayImage(QSize(180, 120));
+    // Shown smaller: decoded at the covering scale and shrunk to exactly the size shown.
+    const QImage small = jpeg.displayImage(QSize(200, 150));
     EXPECT_EQ(small.size(), QSize(200, 150));
     expectQuadrants(small);
-    EXPECT_EQ(jpeg.displayImage(QSize(190, 140)).cacheKey(), small.cacheKey()) << "same scale: cached";
+    EXPECT_EQ(jpeg.displayImage(QSize(200, 150)).cacheKey(), small.cacheKey()) << "same size: cached";
+    const QImage smaller = jpeg.displayImage(QSize(180, 120));
+    EXPECT_EQ(smaller.size(), QSize(180, 120));
+    expectQuadrants(smaller);
     EXPECT_EQ(jpeg.displayImage(QSize(800, 600)).size(), QSize(800, 600));
     // bitmap() stays at full resolution whatever the display does.
     EXPECT_EQ(jpeg.bitmap().width(), 800);

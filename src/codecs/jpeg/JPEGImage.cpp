@@ -1,33 +1,55 @@
 #include "codecs/jpeg/JPEGImage.h"
 
 #include <QFile>
+#include <cstdio>
 
 namespace vx {
+
+template <typename Decode>
+auto TJPEGImage::withSource(Decode&& decode) const
+{
+    if (path_.isEmpty())
+        return decode(jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size())));
+    FILE* file = std::fopen(QFile::encodeName(path_).constData(), "rb");
+    if (!file)
+        throw CodecError("Cannot read " + path_.toStdString());
+    struct Closer {
+        FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{file};
+    return decode(jpeg::Source::stream(file));
+}
 
 void TJPEGImage::loadFromFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw CodecError("Cannot read " + path.toStdString());
-    const qint64 size = file.size();
-    // Larger than any JPEG of a picture we would accept.
-    if (size > (qint64(1) << 31))
-        throw CodecError("JPEG file too large");
-    QByteArray data = file.readAll();
-    if (data.size() != size)
-        throw CodecError("Cannot read " + path.toStdString());
-    loadFromData(data);
+    file.close();
+    const QString previousPath = path_;
+    const QByteArray previousData = data_;
+    path_ = path;
+    data_.clear();
+    try {
+        header_ = withSource([](const jpeg::Source& source) { return jpeg::readHeader(source); });
+    } catch (...) {
+        path_ = previousPath;
+        data_ = previousData;
+        throw;
+    }
+    display_ = QImage();
+    displayScale_ = 0;
 }
 
 void TJPEGImage::loadFromData(const QByteArray& data)
 {
-    const jpeg::Header header =
-        jpeg::readHeader(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    const jpeg::Header header = jpeg::readHeader(
+        jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())));
+    path_.clear();
     data_ = data;
     header_ = header;
     display_ = QImage();
     displayScale_ = 0;
-    bitmap_ = Bitmap();
 }
 
 int TJPEGImage::scaleFor(QSize target) const
@@ -44,29 +66,31 @@ int TJPEGImage::scaleFor(QSize target) const
 
 QImage TJPEGImage::displayImage(QSize target) const
 {
-    if (data_.isEmpty())
+    if (path_.isEmpty() && data_.isEmpty())
         return QImage();
     const int scale = scaleFor(target);
     const bool fast = speedFirst_ && target.width() > 0 && target.height() > 0
                       && target.width() < header_.width && target.height() < header_.height;
-    if (display_.isNull() || displayScale_ != scale || displayFast_ != fast) {
+    // Shown smaller than natural size: decode straight to the size shown.
+    const QSize exact = fast ? target : QSize();
+    if (display_.isNull() || displayScale_ != scale || displayFast_ != fast || displayTarget_ != exact) {
         display_ = QImage();  // never hold two display decodes at once
-        display_ = jpeg::decodeDisplay(reinterpret_cast<const uint8_t*>(data_.constData()),
-                                       size_t(data_.size()), scale, fast);
+        display_ = withSource([&](const jpeg::Source& source) {
+            return fast ? jpeg::decodeDisplayTo(source, scale, true, exact)
+                        : jpeg::decodeDisplay(source, scale, false);
+        });
         displayScale_ = scale;
         displayFast_ = fast;
+        displayTarget_ = exact;
     }
     return display_;
 }
 
 Bitmap TJPEGImage::bitmap() const
 {
-    if (data_.isEmpty())
+    if (path_.isEmpty() && data_.isEmpty())
         return Bitmap();
-    if (bitmap_.isNull())
-        bitmap_ = jpeg::decodeBitmap(reinterpret_cast<const uint8_t*>(data_.constData()),
-                                     size_t(data_.size()));
-    return bitmap_;
+    return withSource([](const jpeg::Source& source) { return jpeg::decodeBitmap(source); });
 }
 
 }  // namespace vx

@@ -1,11 +1,13 @@
 // TJPEGImage: the JPEG decoder (baseline, progressive, grayscale, CMYK and
-// YCCK) on libjpeg-turbo. Loading reads the file into memory and its header
-// only; pixels are decoded when asked for.
+// YCCK) on libjpeg-turbo. Loading a file reads its header only and keeps the
+// path: pixels are decoded from the file when asked for, so the compressed
+// data is not held in memory (loadFromData keeps the bytes it is given).
 //
 // Speed first: displayImage(target) then decodes with libjpeg-turbo's DCT
 // scaling at the smallest eighth whose result still covers the target in
 // both sides, with the fast integer IDCT when the picture is shown smaller
-// than its natural size. bitmap() always decodes at full resolution.
+// than its natural size, shrinking the rows as they arrive to exactly the
+// target size. bitmap() decodes at full resolution each time it is asked.
 #pragma once
 
 #include "codecs/Graphic.h"
@@ -41,6 +43,11 @@ public:
     bool isProgressive() const { return header_.progressive; }
 
 private:
+    // Runs decode with a source for the picture (the file opened afresh, or the bytes).
+    template <typename Decode>
+    auto withSource(Decode&& decode) const;
+
+    QString path_;
     QByteArray data_;
     jpeg::Header header_;
     bool speedFirst_ = false;
@@ -49,7 +56,7 @@ private:
     mutable QImage display_;
     mutable int displayScale_ = 0;
     mutable bool displayFast_ = false;
-    mutable Bitmap bitmap_;
+    mutable QSize displayTarget_;
 };
 
 }  // namespace vx

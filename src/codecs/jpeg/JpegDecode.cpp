@@ -1,6 +1,9 @@
 #include "codecs/jpeg/JpegDecode.h"
 
+#include "codecs/RowResampler.h"
+
 #include <csetjmp>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -61,7 +64,7 @@ struct Decompressor {
 // longjmp back here, which becomes a CodecError. step must hold no objects
 // with destructors while it calls into libjpeg (the jump skips its frame).
 template <typename Step>
-void withDecompressor(const uint8_t* data, size_t size, Step&& step)
+void withDecompressor(const Source& source, Step&& step)
 {
     Decompressor d;
     d.cinfo.err = jpeg_std_error(&d.err.pub);
@@ -74,7 +77,12 @@ void withDecompressor(const uint8_t* data, size_t size, Step&& step)
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.progress = &d.err.progress;
-    jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
+    if (source.file) {
+        std::rewind(source.file);
+        jpeg_stdio_src(&d.cinfo, source.file);
+    } else {
+        jpeg_mem_src(&d.cinfo, source.data, static_cast<unsigned long>(source.size));
+    }
     jpeg_read_header(&d.cinfo, TRUE);
     checkPictureSize(d.cinfo.image_width, d.cinfo.image_height);
     step(d.cinfo);
@@ -96,10 +104,10 @@ void readAll(jpeg_decompress_struct& c, JSAMPARRAY rows)
 
 }  // namespace
 
-Header readHeader(const uint8_t* data, size_t size)
+Header readHeader(const Source& source)
 {
     Header h;
-    withDecompressor(data, size, [&](jpeg_decompress_struct& c) {
+    withDecompressor(source, [&](jpeg_decompress_struct& c) {
         h.width = int(c.image_width);
         h.height = int(c.image_height);
         h.components = c.num_components;
@@ -139,11 +147,11 @@ void cmykToBgr(const uint8_t* cmyk, uint8_t* out, int width, int step, bool inve
     }
 }
 
-QImage decodeDisplay(const uint8_t* data, size_t size, int scaleNum, bool fast)
+QImage decodeDisplay(const Source& source, int scaleNum, bool fast)
 {
     QImage image;
     std::vector<JSAMPROW> rows;
-    withDecompressor(data, size, [&](jpeg_decompress_struct& c) {
+    withDecompressor(source, [&](jpeg_decompress_struct& c) {
         const bool cmyk = isCmyk(c);
         const bool inverted = c.saw_Adobe_marker;
         c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
@@ -174,12 +182,12 @@ QImage decodeDisplay(const uint8_t* data, size_t size, int scaleNum, bool fast)
     return image;
 }
 
-Bitmap decodeBitmap(const uint8_t* data, size_t size)
+Bitmap decodeBitmap(const Source& source)
 {
     Bitmap bitmap;
     std::vector<JSAMPROW> rows;
     std::vector<uint8_t> cmykRow;
-    withDecompressor(data, size, [&](jpeg_decompress_struct& c) {
+    withDecompressor(source, [&](jpeg_decompress_struct& c) {
         const bool cmyk = isCmyk(c);
         const bool gray = c.jpeg_color_space == JCS_GRAYSCALE;
         const bool inverted = c.saw_Adobe_marker;
@@ -209,6 +217,44 @@ Bitmap decodeBitmap(const uint8_t* data, size_t size)
         readAll(c, rows.data());
     });
     return bitmap;
+}
+
+QImage decodeDisplayTo(const Source& source, int scaleNum, bool fast, QSize target)
+{
+    QImage image;
+    std::vector<uint8_t> row;
+    std::unique_ptr<RowResampler> resampler;
+    withDecompressor(source, [&](jpeg_decompress_struct& c) {
+        const bool cmyk = isCmyk(c);
+        const bool inverted = c.saw_Adobe_marker;
+        c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+        c.scale_num = unsigned(scaleNum < 1 ? 1 : scaleNum > 8 ? 8 : scaleNum);
+        c.scale_denom = 8;
+        if (fast) {
+            c.dct_method = JDCT_IFAST;
+            c.do_fancy_upsampling = FALSE;
+        }
+        jpeg_calc_output_dimensions(&c);
+        const QSize size = target.boundedTo(QSize(int(c.output_width), int(c.output_height)));
+        checkPictureSize(size.width(), size.height());
+        image = QImage(size, QImage::Format_RGB32);
+        if (image.isNull())
+            throw CodecError("Not enough memory for the picture");
+        resampler = std::make_unique<RowResampler>(int(c.output_width), int(c.output_height), image);
+        row.resize(size_t(c.output_width) * 4);
+        JSAMPROW rowPointer = row.data();
+        jpeg_start_decompress(&c);
+        while (c.output_scanline < c.output_height) {
+            if (jpeg_read_scanlines(&c, &rowPointer, 1) != 1)
+                break;
+            if (cmyk)
+                cmykToBgr(rowPointer, rowPointer, int(c.output_width), 4, inverted);
+            resampler->addRow(rowPointer);
+        }
+    });
+    if (resampler)
+        resampler->finish();
+    return image;
 }
 
 }  // namespace vx::jpeg

@@ -8,10 +8,21 @@
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace vx::jpeg {
 
 enum class ColorModel { Gray, Color, CMYK };
+
+// Where the compressed data comes from: bytes in memory, or an open file
+// read through a small buffer (so the file is never held whole).
+struct Source {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    FILE* file = nullptr;
+    static Source memory(const uint8_t* data, size_t size) { return {data, size, nullptr}; }
+    static Source stream(FILE* file) { return {nullptr, 0, file}; }
+};
 
 struct Header {
     int width = 0;
@@ -23,18 +34,21 @@ struct Header {
 };
 
 // Reads the markers up to the first scan and checks the picture size.
-Header readHeader(const uint8_t* data, size_t size);
+Header readHeader(const Source& source);
 
 // Output size of the picture decoded at scaleNum / 8 (1..8).
 QSize scaledSize(int width, int height, int scaleNum);
 
 // Decodes at scaleNum / 8 into a QImage::Format_RGB32 (BGRX rows, written by
 // libjpeg directly). fast selects the fast integer IDCT and plain upsampling.
-QImage decodeDisplay(const uint8_t* data, size_t size, int scaleNum, bool fast);
+QImage decodeDisplay(const Source& source, int scaleNum, bool fast);
+// Decodes at scaleNum / 8 and shrinks the rows as they arrive straight into
+// a Format_RGB32 image of target (no larger than the scaled picture).
+QImage decodeDisplayTo(const Source& source, int scaleNum, bool fast, QSize target);
 
 // Decodes at full resolution: 8-bit gray indexed for grayscale files,
 // 24-bit BGR otherwise (CMYK and YCCK converted).
-Bitmap decodeBitmap(const uint8_t* data, size_t size);
+Bitmap decodeBitmap(const Source& source);
 
 // Converts one row of CMYK samples to blue, green, red (and a fourth byte of
 // 255 when step is 4). Adobe files store inverted inks.
