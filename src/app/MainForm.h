@@ -213,6 +213,8 @@ private:
     void placePicture(QSize size);
     void pictureAreaResized();
     void scrollByLine(int dx, int dy);
+    void zoomStep(bool in);
+    void resizeByHand(QPoint globalPos);
     void openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon);
     QString message(int key) const;
 
@@ -244,7 +246,10 @@ private:
     bool snapping_ = false;
     bool movingByHand_ = false;
     QPoint moveOffset_;
+    // Sizing by hand where the platform has no frame sizing of its own.
     Qt::Edges resizeEdges_;
+    QRect resizeStart_;
+    QPoint resizePress_;
 
     QPointer<QWidget> settingsForm_;
     QPointer<QWidget> infoForm_;

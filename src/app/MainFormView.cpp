@@ -167,19 +167,20 @@ void TMainForm::pictureAreaResized()
     picture_->show();
 }
 
-void TMainForm::ZoomIn()
+void TMainForm::zoomStep(bool in)
 {
     if (CurrentExtension() == QLatin1String("SWF")) {
-        flashZoom(50);
+        flashZoom(in ? 50 : 200);
         return;
     }
     try {
+        // Zooming an animation shows its current frame as a still picture.
         Bitmap still;
         if (CurrentExtension() == QLatin1String("GIF") && picture_->hasPicture())
             still = picture_->currentFrameBitmap24();
         picture_->setFill(false);
         picture_->setStretch(true);
-        placePicture(zoomInSize(picture_->size()));
+        placePicture(in ? zoomInSize(picture_->size()) : zoomOutSize(picture_->size()));
         if (!still.isNull())
             picture_->setStill(still);
         ScrollHome();
@@ -188,25 +189,14 @@ void TMainForm::ZoomIn()
     }
 }
 
+void TMainForm::ZoomIn()
+{
+    zoomStep(true);
+}
+
 void TMainForm::ZoomOut()
 {
-    if (CurrentExtension() == QLatin1String("SWF")) {
-        flashZoom(200);
-        return;
-    }
-    try {
-        Bitmap still;
-        if (CurrentExtension() == QLatin1String("GIF") && picture_->hasPicture())
-            still = picture_->currentFrameBitmap24();
-        picture_->setFill(false);
-        picture_->setStretch(true);
-        placePicture(zoomOutSize(picture_->size()));
-        if (!still.isNull())
-            picture_->setStill(still);
-        ScrollHome();
-        CentrePicture();
-    } catch (const std::exception&) {
-    }
+    zoomStep(false);
 }
 
 void TMainForm::FitToggle()

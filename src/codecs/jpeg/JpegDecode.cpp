@@ -102,6 +102,20 @@ void readAll(jpeg_decompress_struct& c, JSAMPARRAY rows)
     }
 }
 
+// 32-bit rows (CMYK converted by us) at scaleNum / 8; fast trades the
+// accurate IDCT and fancy upsampling for speed.
+void setUpDisplayDecode(jpeg_decompress_struct& c, int scaleNum, bool fast)
+{
+    c.out_color_space = isCmyk(c) ? JCS_CMYK : JCS_EXT_BGRX;
+    c.scale_num = unsigned(scaleNum < 1 ? 1 : scaleNum > 8 ? 8 : scaleNum);
+    c.scale_denom = 8;
+    if (fast) {
+        c.dct_method = JDCT_IFAST;
+        c.do_fancy_upsampling = FALSE;
+    }
+    jpeg_calc_output_dimensions(&c);
+}
+
 }  // namespace
 
 Header readHeader(const Source& source)
@@ -154,14 +168,7 @@ QImage decodeDisplay(const Source& source, int scaleNum, bool fast)
     withDecompressor(source, [&](jpeg_decompress_struct& c) {
         const bool cmyk = isCmyk(c);
         const bool inverted = c.saw_Adobe_marker;
-        c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
-        c.scale_num = unsigned(scaleNum < 1 ? 1 : scaleNum > 8 ? 8 : scaleNum);
-        c.scale_denom = 8;
-        if (fast) {
-            c.dct_method = JDCT_IFAST;
-            c.do_fancy_upsampling = FALSE;
-        }
-        jpeg_calc_output_dimensions(&c);
+        setUpDisplayDecode(c, scaleNum, fast);
         checkPictureSize(c.output_width, c.output_height);
         image = QImage(int(c.output_width), int(c.output_height), QImage::Format_RGB32);
         if (image.isNull())
@@ -227,14 +234,7 @@ QImage decodeDisplayTo(const Source& source, int scaleNum, bool fast, QSize targ
     withDecompressor(source, [&](jpeg_decompress_struct& c) {
         const bool cmyk = isCmyk(c);
         const bool inverted = c.saw_Adobe_marker;
-        c.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
-        c.scale_num = unsigned(scaleNum < 1 ? 1 : scaleNum > 8 ? 8 : scaleNum);
-        c.scale_denom = 8;
-        if (fast) {
-            c.dct_method = JDCT_IFAST;
-            c.do_fancy_upsampling = FALSE;
-        }
-        jpeg_calc_output_dimensions(&c);
+        setUpDisplayDecode(c, scaleNum, fast);
         const QSize size = target.boundedTo(QSize(int(c.output_width), int(c.output_height)));
         checkPictureSize(size.width(), size.height());
         image = QImage(size, QImage::Format_RGB32);
