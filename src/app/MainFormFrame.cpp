@@ -130,15 +130,45 @@ void TMainForm::mousePressEvent(QMouseEvent* event)
         edges |= Qt::TopEdge;
     if (p.y() >= height() - kBorder)
         edges |= Qt::BottomEdge;
-    if (edges && windowHandle() && windowHandle()->startSystemResize(edges))
+    if (edges) {
+        if (windowHandle() && windowHandle()->startSystemResize(edges))
+            return;
+        // No system sizing (no window manager that offers it): follow the
+        // mouse ourselves until the button is released.
+        resizeEdges_ = edges;
+        resizeStart_ = geometry();
+        resizePress_ = event->globalPosition().toPoint();
+        grabMouse();
         return;
+    }
     QWidget::mousePressEvent(event);
+}
+
+void TMainForm::resizeByHand(QPoint globalPos)
+{
+    const QPoint d = globalPos - resizePress_;
+    const QSize least = minimumSize();
+    QRect r = resizeStart_;
+    // A dragged edge stops where the window would become smaller than allowed.
+    if (resizeEdges_ & Qt::LeftEdge)
+        r.setLeft(std::min(r.left() + d.x(), r.right() + 1 - least.width()));
+    if (resizeEdges_ & Qt::RightEdge)
+        r.setRight(std::max(r.right() + d.x(), r.left() + least.width() - 1));
+    if (resizeEdges_ & Qt::TopEdge)
+        r.setTop(std::min(r.top() + d.y(), r.bottom() + 1 - least.height()));
+    if (resizeEdges_ & Qt::BottomEdge)
+        r.setBottom(std::max(r.bottom() + d.y(), r.top() + least.height() - 1));
+    setGeometry(r);
 }
 
 void TMainForm::mouseMoveEvent(QMouseEvent* event)
 {
     if (movingByHand_) {
         move(event->globalPosition().toPoint() - moveOffset_);
+        return;
+    }
+    if (resizeEdges_) {
+        resizeByHand(event->globalPosition().toPoint());
         return;
     }
     const QPoint p = event->position().toPoint();
@@ -156,6 +186,11 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event)
 void TMainForm::mouseReleaseEvent(QMouseEvent* event)
 {
     movingByHand_ = false;
+    if (resizeEdges_) {
+        resizeEdges_ = {};
+        releaseMouse();
+        return;
+    }
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -196,3 +196,27 @@ TEST_F(FrameTest, WindowIsNeverSmallerThan400By55)
     form->resize(100, 10);
     QTRY_COMPARE(form->size(), QSize(400, 55));
 }
+
+TEST_F(FrameTest, BorderDragSizesTheWindowDownToItsSmallestSize)
+{
+    seedDefaults();
+    start();
+    const QRect before = form->geometry();
+    // The bottom-right corner of the sizing border.
+    const QPoint corner(before.width() - 1, before.height() - 1);
+    QTest::mousePress(form.get(), Qt::LeftButton, {}, corner);
+    QTest::mouseMove(form.get(), corner + QPoint(50, 30));
+    QTest::mouseRelease(form.get(), Qt::LeftButton, {}, corner + QPoint(50, 30));
+    QTRY_COMPARE(form->geometry(), QRect(before.topLeft(), before.size() + QSize(50, 30)));
+
+    // The left edge dragged far to the right stops at 400 pixels; the right
+    // edge stays where it was.
+    const QRect wide = form->geometry();
+    QTest::mousePress(form.get(), Qt::LeftButton, {}, QPoint(1, 100));
+    QTest::mouseMove(form.get(), QPoint(1 + 600, 100));
+    QTest::mouseRelease(form.get(), Qt::LeftButton, {}, QPoint(1 + 600, 100));
+    QTRY_COMPARE(form->geometry(), QRect(wide.right() + 1 - 400, wide.top(), 400, wide.height()));
+    // Moving the mouse afterwards sizes nothing.
+    QTest::mouseMove(form.get(), QPoint(200, 200));
+    EXPECT_EQ(form->width(), 400);
+}
