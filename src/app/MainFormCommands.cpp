@@ -120,7 +120,12 @@ bool TMainForm::handleHotKey(int key, Qt::KeyboardModifiers modifiers)
         return true;
     }
     if (key == Qt::Key_Escape && m == Qt::NoModifier) {
-        QWidget* active = QApplication::activeWindow();
+        // While a modal window is open, input goes to it alone: it counts as
+        // the active window even where the platform is slow to report that,
+        // so Esc never closes the main window behind an open question.
+        QWidget* active = QApplication::activeModalWidget();
+        if (!active)
+            active = QApplication::activeWindow();
         if (active == this) {
             close();
         } else if (active && active == settingsForm_) {

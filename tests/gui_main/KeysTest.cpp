@@ -9,7 +9,9 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -128,6 +130,10 @@ TEST_F(KeysFolderTest, MovieIgnoresSpaceAndBackspaceButNotPageKeysOrWheel)
     key(Qt::Key_Space);
     key(Qt::Key_Backspace);
     EXPECT_EQ(form->nav.CurrentPath, movie);
+    // Nothing turns a movie, and it stays shown.
+    key(Qt::Key_L);
+    EXPECT_FALSE(labelRed());
+    EXPECT_FALSE(form->navButtonPanel()->isHidden());
     if (at < 3) {
         key(Qt::Key_PageDown);
         EXPECT_EQ(index(), at + 1);
@@ -242,4 +248,29 @@ TEST_F(KeysTest, CtrlCInTheMainWindowCopiesOnlyAnExistingFile)
     QApplication::clipboard()->setText(QStringLiteral("after"));
     key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("after"));
+}
+
+TEST_F(KeysTest, EscDoesNothingWhileTheDeleteQuestionIsOpen)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("ask.bmp"), 5, 5);
+    start({pic});
+    form->confirmDelete = nullptr;  // the real question box
+    bool boxStayed = false, mainStayed = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        box->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(box));
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTest::qWait(20);
+        boxStayed = box->isVisible();
+        mainStayed = form->isVisible();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    key(Qt::Key_Delete);
+    EXPECT_TRUE(boxStayed);
+    EXPECT_TRUE(mainStayed);
+    EXPECT_TRUE(QFileInfo::exists(pic));
+    EXPECT_TRUE(labelLime());
 }
