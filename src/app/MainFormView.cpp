@@ -235,6 +235,9 @@ void TMainForm::RotatePicture(int angle)
             picture_->setCentre(false);
             placePicture(QSize(hp, wp));
             picture_->setStill(bitmap);
+            // The natural size turns with the picture, so the fit toggle
+            // afterwards keeps the turned picture's proportions.
+            std::swap(NaturalWidth, NaturalHeight);
         } catch (const std::exception& e) {
             if (key != QLatin1String("GIF"))
                 reportError(QString::fromUtf8(e.what()));

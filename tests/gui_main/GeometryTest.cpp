@@ -148,8 +148,9 @@ TEST_F(GeometryTest, LAndRTurnThePictureAQuarter)
     key(Qt::Key_L);
     EXPECT_EQ(pictureGeometry().size(), QSize(3, 2));
     EXPECT_EQ(shownPixels(form->picture()), (Rows{{e, c, a}, {f, d, b}}));
-    // The natural size stays that of the file.
-    EXPECT_EQ(form->NaturalWidth, 2);
+    // The natural size turns with the picture.
+    EXPECT_EQ(form->NaturalWidth, 3);
+    EXPECT_EQ(form->NaturalHeight, 2);
 
     form->OpenCurrentFile();
     key(Qt::Key_R);
@@ -198,4 +199,23 @@ TEST_F(GeometryTest, ZoomedPictureIsShownAtNaturalSizeAfterRotation)
     key(Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(pictureGeometry().size(), QSize(60, 120));
     EXPECT_TRUE(form->picture()->stretch());
+}
+
+TEST_F(GeometryTest, FitToggleAfterARotationKeepsTheTurnedProportions)
+{
+    seedDefaults(3);
+    const QString pic = writeBmp(QStringLiteral("r.bmp"), 100, 50);
+    start();
+    arrangeArea(QSize(600, 400));
+    form->openPath(pic);
+    key(Qt::Key_R);
+    EXPECT_EQ(pictureGeometry().size(), QSize(50, 100));
+    key(Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(pictureGeometry(), QRect(200, 0, 200, 400));
+    key(Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(pictureGeometry().size(), QSize(50, 100));
+    // Reopening gives the file's own size back.
+    form->OpenCurrentFile();
+    EXPECT_EQ(form->NaturalWidth, 100);
+    EXPECT_EQ(pictureGeometry().size(), QSize(100, 50));
 }
