@@ -2,6 +2,7 @@
 // dialog.
 #include "MainWindowFixture.h"
 
+#include "skins/ui/SkinButton.h"
 #include "viewer/ui/PictureControl.h"
 #include "viewer/ui/RenameFileForm.h"
 
@@ -273,4 +274,44 @@ TEST_F(KeysTest, EscDoesNothingWhileTheDeleteQuestionIsOpen)
     EXPECT_TRUE(mainStayed);
     EXPECT_TRUE(QFileInfo::exists(pic));
     EXPECT_TRUE(labelLime());
+}
+
+TEST_F(KeysFolderTest, KeysReachTheWindowWhenTheMovieHasTheFocus)
+{
+    seedDefaults(3);
+    writeBmp(QStringLiteral("f1.bmp"), 10, 10);
+    writeBmp(QStringLiteral("f2.bmp"), 10, 10);
+    const QString movie = writeSwf(QStringLiteral("focus.swf"));
+    start({movie});
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QWidget* flash = child("ShockwaveFlash");
+    ASSERT_NE(flash, nullptr);
+    QTRY_VERIFY(flash->isVisible());
+    // A click on the movie gives it the keyboard focus.
+    QTest::mouseClick(flash, Qt::LeftButton, {}, QPoint(10, 10));
+    flash->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), flash);
+    const int at = index();
+    QTest::keyClick(flash, at < 3 ? Qt::Key_PageDown : Qt::Key_PageUp);
+    EXPECT_EQ(index(), at < 3 ? at + 1 : at - 1);
+}
+
+TEST_F(KeysTest, HomeAndEndWithoutAFileDoNothingAndTheCloseButtonEndsTheProgram)
+{
+    seedDefaults();
+    start();
+    key(Qt::Key_Home);
+    key(Qt::Key_End);
+    key(Qt::Key_Space);
+    EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+    EXPECT_FALSE(labelRed());
+    EXPECT_TRUE(form->titleEffectRunning());
+
+    form->move(120, 90);
+    QTRY_COMPARE(form->pos(), QPoint(120, 90));
+    QTest::mouseClick(form->button(vx::kBtnClose), Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(regInt(QStringLiteral("FormLeft")), 120);
+    EXPECT_EQ(regInt(QStringLiteral("FormTop")), 90);
 }
