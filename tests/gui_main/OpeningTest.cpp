@@ -2,6 +2,7 @@
 // and what the commands answer after a failed open.
 #include "MainWindowFixture.h"
 
+#include "skins/ui/SkinButton.h"
 #include "viewer/ui/PictureControl.h"
 #include "viewer/ui/RenameFileForm.h"
 
@@ -196,4 +197,30 @@ TEST_F(OpeningTest, PictureOpenedAfterAMovieHidesTheTransportPanel)
     form->openPath(pic);
     EXPECT_TRUE(form->navButtonPanel()->isHidden());
     EXPECT_EQ(pictureGeometry().size(), QSize(20, 10));
+}
+
+TEST_F(OpeningTest, OpenButtonOpensTheChosenFileOrSaysItDoesNotExist)
+{
+    seedDefaults(3);
+    const QString pic = writeBmp(QStringLiteral("chosen.bmp"), 14, 9);
+    start();
+    QString answer = picturePath(QStringLiteral("vanished.bmp"));
+    form->chooseOpenFile = [&] { return answer; };
+    QWidget* open = form->button(vx::kBtnOpen);
+    QTest::mouseClick(open, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_TRUE(labelRed());
+    EXPECT_EQ(labelText(), text::FileNotExist);
+    EXPECT_FALSE(form->titleEffectRunning());
+    EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+
+    answer = pic;
+    QTest::mouseClick(open, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(labelText(), QStringLiteral("chosen.bmp [1/1]"));
+    EXPECT_EQ(pictureGeometry().size(), QSize(14, 9));
+
+    // Cancel changes nothing.
+    answer.clear();
+    QTest::mouseClick(open, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(form->nav.CurrentPath, pic);
+    EXPECT_TRUE(labelLime());
 }
