@@ -284,10 +284,35 @@ void TMainForm::FullScreenToggle()
     }
 }
 
+namespace {
+
+// The viewer only reads dropped files: it takes them as copied (or linked),
+// never as moved, since the source deletes what it believes was moved.
+// False when the source offers neither.
+bool takeAsCopy(QDropEvent* event)
+{
+    if (event->possibleActions() & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    else if (event->possibleActions() & Qt::LinkAction)
+        event->setDropAction(Qt::LinkAction);
+    else
+        return false;
+    event->accept();
+    return true;
+}
+
+}  // namespace
+
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+        event->accept();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls() && !takeAsCopy(event))
+        event->setDropAction(Qt::IgnoreAction);
 }
 
 void TMainForm::dropEvent(QDropEvent* event)
@@ -295,7 +320,10 @@ void TMainForm::dropEvent(QDropEvent* event)
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty())
         return;
-    event->acceptProposedAction();
+    // A source that offers only a move is told that nothing was taken, so
+    // it keeps its file; the file is still shown.
+    if (!takeAsCopy(event))
+        event->ignore();
     const QUrl& first = urls.first();
     openPath(first.isLocalFile() ? first.toLocalFile() : first.toString());
 }

@@ -18,7 +18,11 @@ using OpeningTest = MainWindowTest;
 
 namespace {
 
-void dropFiles(QWidget* target, const QStringList& paths)
+// Drags paths over the window and drops them; the drop action the window
+// answers is returned.
+Qt::DropAction dropFiles(QWidget* target, const QStringList& paths,
+                         Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction,
+                         Qt::DropAction proposed = Qt::CopyAction)
 {
     QMimeData mime;
     QList<QUrl> urls;
@@ -26,12 +30,14 @@ void dropFiles(QWidget* target, const QStringList& paths)
         urls << QUrl::fromLocalFile(p);
     mime.setUrls(urls);
     // The window takes the drag first, as a drag over it would.
-    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(QPoint(100, 100), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(proposed);
     QCoreApplication::sendEvent(target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(proposed);
     QCoreApplication::sendEvent(target, &drop);
-    EXPECT_TRUE(drop.isAccepted());
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 }  // namespace
@@ -65,7 +71,7 @@ TEST_F(OpeningTest, DroppedTextFileNamesItsExtensionAsWritten)
     seedDefaults();
     start();
     const QString notes = writeText(QStringLiteral("notes.TXT"), "hello");
-    dropFiles(form.get(), {notes});
+    EXPECT_EQ(dropFiles(form.get(), {notes}), Qt::CopyAction);
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(labelText(), QStringLiteral("Unknown file extension: .TXT"));
     EXPECT_EQ(form->nav.CurrentPath, notes);
@@ -79,7 +85,7 @@ TEST_F(OpeningTest, DropOfThreeFilesOpensOnlyTheFirst)
     const QString a = writeBmp(QStringLiteral("drop-a.bmp"), 11, 7);
     const QString b = writeBmp(QStringLiteral("drop-b.bmp"), 12, 7);
     const QString c = writeBmp(QStringLiteral("drop-c.bmp"), 13, 7);
-    dropFiles(form.get(), {b, a, c});
+    EXPECT_EQ(dropFiles(form.get(), {b, a, c}), Qt::CopyAction);
     EXPECT_EQ(form->nav.CurrentPath, b);
     EXPECT_EQ(pictureGeometry().size(), QSize(12, 7));
     EXPECT_TRUE(labelText().startsWith(QStringLiteral("drop-b.bmp [")));
@@ -223,4 +229,19 @@ TEST_F(OpeningTest, OpenButtonOpensTheChosenFileOrSaysItDoesNotExist)
     QTest::mouseClick(open, Qt::LeftButton, {}, QPoint(3, 3));
     EXPECT_EQ(form->nav.CurrentPath, pic);
     EXPECT_TRUE(labelLime());
+}
+
+TEST_F(OpeningTest, DroppedFilesAreTakenAsCopiesNeverAsMoved)
+{
+    seedDefaults(3);
+    start();
+    const QString pic = writeBmp(QStringLiteral("kept.bmp"), 6, 6);
+    // With Shift held the source proposes a move: the window answers copy.
+    EXPECT_EQ(dropFiles(form.get(), {pic}, Qt::CopyAction | Qt::MoveAction, Qt::MoveAction), Qt::CopyAction);
+    EXPECT_EQ(form->nav.CurrentPath, pic);
+    // A source that can only move is told nothing was taken; the file shows.
+    form->ShowLabelError(QStringLiteral("x"));
+    EXPECT_EQ(dropFiles(form.get(), {pic}, Qt::MoveAction, Qt::MoveAction), Qt::IgnoreAction);
+    EXPECT_TRUE(labelLime());
+    EXPECT_EQ(pictureGeometry().size(), QSize(6, 6));
 }
