@@ -48,7 +48,7 @@ const QByteArray& bigMovie()
         Movie m(550 * 20, 400 * 20, 24);
         std::mt19937 rng(3);
         std::uniform_int_distribution<int> d(-400, 400);
-        for (int i = 1; i <= 2200; ++i) {
+        for (int i = 1; i <= 3300; ++i) {
             ShapeBuilder s;
             const int f = s.addFill(Fill::solid(0xff000000u | uint32_t(rng() & 0xffffff)));
             s.style(0, f, 0);
@@ -65,10 +65,10 @@ const QByteArray& bigMovie()
         for (int i = 0; i < 40; ++i) {
             std::vector<uint32_t> px(256 * 256);
             for (auto& p : px) p = 0xff000000u | uint32_t(rng() & 0x0f0f0f);
-            m.tag(36, defineBitsLossless2(uint16_t(2000 + i), 256, 256, px));
+            m.tag(36, defineBitsLossless2(uint16_t(5000 + i), 256, 256, px));
         }
         for (int f = 0; f < 2000; ++f) {
-            m.place(uint16_t(1 + f % 50), uint16_t(1 + f % 2200), Matrix::translate(f % 500, f % 300));
+            m.place(uint16_t(1 + f % 50), uint16_t(1 + f % 3300), Matrix::translate(f % 500, f % 300));
             m.showFrame();
         }
         const Bytes b = m.bytes(true);
