@@ -113,7 +113,7 @@ TEST_F(StartupTest, TitleIsTypedOneLetterAtATimeAndStays)
     EXPECT_TRUE(form->titleEffectRunning());
     // Every text seen on the way is the title's beginning, growing by one letter.
     QString last = labelText();
-    EXPECT_LT(last.size(), 3);
+    EXPECT_LT(last.size(), kTitle.size());
     QElapsedTimer clock;
     clock.start();
     while (labelText() != kTitle && clock.elapsed() < 5000) {
@@ -249,4 +249,21 @@ TEST_F(StartupTest, HiddenNameLabelStaysHiddenForMessagesAndThePictureIsStillEmp
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(pictureGeometry().size(), QSize(0, 0));
     EXPECT_FALSE(form->picture()->hasPicture());
+}
+
+TEST_F(StartupTest, PictureArgumentOfAFullScreenStartIsFittedToTheScreen)
+{
+    seedDefaults(3);
+    seedInt(QStringLiteral("FullScreen"), 1);
+    seedText(QStringLiteral("BackColor"), QStringLiteral("$000000FF"));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QString big = writeBmp(QStringLiteral("huge.bmp"), screen.width() * 2, screen.height());
+    start({big});
+    EXPECT_TRUE(form->FullScreen);
+    EXPECT_EQ(area(), screen.size());
+    EXPECT_EQ(pictureGeometry(), QRect(QPoint(0, 0), screen.size()));
+    EXPECT_TRUE(form->picture()->proportional());
+    EXPECT_EQ(form->picture()->pictureRect().size(), QSize(screen.width(), screen.height() / 2));
+    // The colour text $000000FF is red, as clRed.
+    EXPECT_EQ(form->scrollBox()->palette().color(QPalette::Window), QColor(255, 0, 0));
 }
