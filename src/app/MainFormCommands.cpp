@@ -234,7 +234,8 @@ void TMainForm::DeleteCurrentFile()
 
 void TMainForm::CopyCurrentFileToClipboard()
 {
-    QApplication::clipboard()->setMimeData(fileListMimeData(nav.CurrentPath).release());
+    // A file manager pastes only a full path (the argument may have been relative).
+    QApplication::clipboard()->setMimeData(fileListMimeData(QFileInfo(nav.CurrentPath).absoluteFilePath()).release());
 }
 
 }  // namespace vx

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -314,4 +315,21 @@ TEST_F(KeysTest, HomeAndEndWithoutAFileDoNothingAndTheCloseButtonEndsTheProgram)
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(regInt(QStringLiteral("FormLeft")), 120);
     EXPECT_EQ(regInt(QStringLiteral("FormTop")), 90);
+}
+
+TEST_F(KeysTest, FileStartedByARelativePathIsCopiedWithItsFullPath)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("rel.bmp"), 5, 5);
+    struct WorkingFolder {
+        const QString saved = QDir::currentPath();
+        ~WorkingFolder() { QDir::setCurrent(saved); }
+    } restore;
+    QDir::setCurrent(QFileInfo(pic).absolutePath());
+    start({QStringLiteral("rel.bmp")});
+    EXPECT_EQ(labelText(), QStringLiteral("rel.bmp [1/1]"));
+    key(Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ASSERT_TRUE(mime && mime->hasUrls());
+    EXPECT_EQ(mime->urls().value(0), QUrl::fromLocalFile(QFileInfo(pic).absoluteFilePath()));
 }
