@@ -2,6 +2,8 @@
 // toggle and rotation by keys and buttons.
 #include "MainWindowFixture.h"
 
+#include "codecs_gif/GifWriter.h"
+
 #include "skins/ui/SkinButton.h"
 #include "viewer/ui/PictureControl.h"
 
@@ -218,4 +220,34 @@ TEST_F(GeometryTest, FitToggleAfterARotationKeepsTheTurnedProportions)
     form->OpenCurrentFile();
     EXPECT_EQ(form->NaturalWidth, 100);
     EXPECT_EQ(pictureGeometry().size(), QSize(100, 50));
+}
+
+TEST_F(GeometryTest, ZoomOrTurnStopsAnAnimationAndReopeningStartsIt)
+{
+    seedDefaults(3);
+    testgif::File gif;
+    gif.width = 6;
+    gif.height = 4;
+    gif.palette = {{255, 0, 0}, {0, 0, 255}};
+    gif.loops = 0;
+    for (uint8_t i : {0, 1}) {
+        testgif::Frame f = testgif::solid(0, 0, 6, 4, i);
+        f.delayCs = 5;
+        gif.frames.push_back(f);
+    }
+    const QString path = writeText(QStringLiteral("blink.gif"), testgif::write(gif));
+    start({path});
+    ASSERT_TRUE(labelLime()) << labelText().toStdString();
+    EXPECT_TRUE(form->picture()->isAnimating());
+    key(Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_FALSE(form->picture()->isAnimating());
+    EXPECT_TRUE(form->picture()->hasPicture());
+    EXPECT_EQ(pictureGeometry().size(), QSize(7, 5));
+
+    form->OpenCurrentFile();
+    EXPECT_TRUE(form->picture()->isAnimating());
+    EXPECT_EQ(pictureGeometry().size(), QSize(6, 4));
+    key(Qt::Key_L);
+    EXPECT_FALSE(form->picture()->isAnimating());
+    EXPECT_EQ(pictureGeometry().size(), QSize(4, 6));
 }
