@@ -5,8 +5,10 @@
 // colour drawn.
 #include "swf/SwfPlayer.h"
 #include "swf/SwfEditText.h"
+#include "swf/SwfRaster.h"
 
 #include <QLinearGradient>
+#include <QPainterPathStroker>
 #include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
@@ -27,12 +29,34 @@ struct Ctx {
     bool maskMode = false;
     int nesting = 0;
     int maskLayers = 0;  // mask layers open around this drawing
+    ScanRaster* raster = nullptr;  // aliased fills
 };
+
+// Fills path (mapped by the painter's transform) with brush (in path space).
+// Aliased fills go through our own scanline rasterizer so that edges fall on
+// pixel centres exactly.
+void fill(Ctx& c, const QPainterPath& path, const QBrush& brush)
+{
+    QPainter& p = *c.p;
+    if (c.quality != Quality::Low || !c.raster) {
+        p.fillPath(path, brush);
+        return;
+    }
+    const QTransform m = p.transform();
+    const auto& spans = c.raster->rasterize(path, m, c.device);
+    if (spans.empty()) return;
+    if (brush.style() == Qt::SolidPattern) {
+        ScanRaster::fillSpans(p, spans, brush);
+    } else {
+        QBrush b = brush;
+        b.setTransform(brush.transform() * m);
+        ScanRaster::fillSpans(p, spans, b);
+    }
+}
 
 constexpr int kMaxDrawNesting = 48;
 // Each mask layer holds two images of its area; deeper masks draw unmasked.
 constexpr int kMaxMaskLayers = 6;
-constexpr double kAliasedNudge = 0.01;
 
 void setupPainter(QPainter& p, Quality q)
 {
@@ -141,7 +165,7 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
     QPainter& p = *c.p;
     switch (f.kind) {
     case FillStyle::Solid:
-        p.fillPath(path, cx.apply(f.color));
+        fill(c, path, cx.apply(f.color));
         return;
     case FillStyle::Linear:
     case FillStyle::Radial:
@@ -149,12 +173,12 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
         const QGradientStops stops = gradientStops(f, cx);
         if (stops.isEmpty()) return;
         if (stops.size() == 1) {
-            p.fillPath(path, stops[0].second);
+            fill(c, path, stops[0].second);
             return;
         }
         if (!f.matrix.isInvertible()) {
             // A degenerate gradient square shows its last colour.
-            p.fillPath(path, stops.back().second);
+            fill(c, path, stops.back().second);
             return;
         }
         QGradient g;
@@ -165,7 +189,7 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
                                                                               : QGradient::PadSpread);
         QBrush brush(g);
         brush.setTransform(f.matrix);
-        p.fillPath(path, brush);
+        fill(c, path, brush);
         return;
     }
     case FillStyle::Bitmap: {
@@ -198,11 +222,30 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
         QBrush brush(img);
         brush.setTransform(m);
         p.setRenderHint(QPainter::SmoothPixmapTransform, f.smooth && c.quality == Quality::High);
-        p.fillPath(path, brush);
+        fill(c, path, brush);
         p.setRenderHint(QPainter::SmoothPixmapTransform, c.quality == Quality::High);
         return;
     }
     }
+}
+
+// An aliased line: its outline at the device width, filled by the scanline
+// rasterizer like any shape.
+void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(pen.widthF());
+    stroker.setCapStyle(pen.capStyle());
+    stroker.setJoinStyle(pen.joinStyle());
+    stroker.setMiterLimit(pen.miterLimit());
+    // Thin lines are outlined on the device at their pixel width; wider
+    // ones in shape space, so that uneven scaling shapes them too.
+    QPainterPath outline = pen.isCosmetic() ? stroker.createStroke(dev.map(path)) : stroker.createStroke(path);
+    outline.setFillRule(Qt::WindingFill);
+    const auto& spans = c.raster->rasterize(outline, pen.isCosmetic() ? QTransform() : dev, c.device);
+    QBrush b = pen.brush();
+    if (b.style() != Qt::SolidPattern) b.setTransform(b.transform() * dev);
+    ScanRaster::fillSpans(*c.p, spans, b);
 }
 
 void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, const CxForm& cx)
@@ -213,7 +256,7 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
     const double scale = std::sqrt(std::abs(dev.determinant()));
     for (const CompiledLayer& layer : shape.layers) {
         for (const auto& f : layer.fills) {
-            if (c.maskMode) p.fillPath(f.path, Qt::black);
+            if (c.maskMode) fill(c, f.path, QColor(Qt::black));
             else fillWithStyle(c, f.path, f.style, cx);
         }
         for (const auto& s : layer.strokes) {
@@ -250,7 +293,8 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             pen.setCapStyle(l.startCap == 1 ? Qt::FlatCap : l.startCap == 2 ? Qt::SquareCap : Qt::RoundCap);
             pen.setJoinStyle(l.join == 1 ? Qt::BevelJoin : l.join == 2 ? Qt::MiterJoin : Qt::RoundJoin);
             if (l.join == 2) pen.setMiterLimit(std::max(1.0f, l.miterLimit));
-            p.strokePath(s.path, pen);
+            if (c.quality == Quality::Low && c.raster) strokeAliased(c, s.path, pen, dev);
+            else p.strokePath(s.path, pen);
         }
     }
 }
@@ -267,7 +311,7 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
         for (const auto& [idx, adv] : run.glyphs) {
             if (idx >= 0 && size_t(idx) < font->glyphs.size() && !font->glyphs[size_t(idx)].isEmpty()) {
                 c.p->setTransform(QTransform(scale, 0, 0, scale, x, run.y) * textToDev);
-                c.p->fillPath(font->glyphs[size_t(idx)], colour);
+                fill(c, font->glyphs[size_t(idx)], colour);
             }
             x += adv;
         }
@@ -401,8 +445,8 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     // edge running exactly through centres gives those pixels to the shape
     // on its right or below (the top-left rule), hence the tiny nudge.
     QTransform base = stageToDevice;
-    if (quality == Quality::Low) base *= QTransform::fromTranslate(-kAliasedNudge, -kAliasedNudge);
-    Ctx c{movie_.get(), quality, &painter, base, QRect(), false, 0};
+    ScanRaster raster;
+    Ctx c{movie_.get(), quality, &painter, base, QRect(), false, 0, 0, &raster};
     const QPaintDevice* dev = painter.device();
     c.device = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect(0, 0, 1 << 14, 1 << 14);
     drawRange(c, root_->list.cbegin(), root_->list.cend(), QTransform(), CxForm());

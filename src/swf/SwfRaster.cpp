@@ -1,0 +1,156 @@
+#include "swf/SwfRaster.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace vx::swf {
+
+namespace {
+
+// Curves are flattened to within this distance of the true curve.
+constexpr double kFlatness = 0.05;
+constexpr int kMaxCurveSegments = 256;
+
+// Device coordinates are kept in twips (1/20 pixel), as the movie's own
+// units: a vertex lands on that grid before it is scan converted.
+constexpr double kGrid = 20;
+
+QPointF snap(QPointF p)
+{
+    return QPointF(std::round(p.x() * kGrid) / kGrid, std::round(p.y() * kGrid) / kGrid);
+}
+
+}  // namespace
+
+void ScanRaster::addLine(QPointF a, QPointF b)
+{
+    if (edgeBudget_ == 0) return;
+    a = snap(a);
+    b = snap(b);
+    if (a.y() == b.y()) return;
+    if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) || !std::isfinite(b.y())) return;
+    --edgeBudget_;
+    Edge e;
+    e.dir = a.y() < b.y() ? 1 : -1;
+    if (e.dir < 0) std::swap(a, b);
+    e.x0 = a.x();
+    e.y0 = a.y();
+    e.y1 = b.y();
+    e.dxdy = (b.x() - a.x()) / (b.y() - a.y());
+    edges_.push_back(e);
+}
+
+void ScanRaster::addCubic(QPointF a, QPointF c1, QPointF c2, QPointF b)
+{
+    a = snap(a);
+    c1 = snap(c1);
+    c2 = snap(c2);
+    b = snap(b);
+    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
+    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
+    double nf = std::ceil(std::sqrt(0.75 * dd / kFlatness));
+    if (!std::isfinite(nf)) nf = 1;
+    const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
+    QPointF prev = a;
+    for (int i = 1; i < n; ++i) {
+        const double t = double(i) / n, u = 1 - t;
+        const QPointF q = u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b;
+        addLine(prev, q);
+        prev = q;
+    }
+    addLine(prev, b);
+}
+
+const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const QTransform& m, const QRect& clip)
+{
+    edges_.clear();
+    spans_.clear();
+    edgeBudget_ = kMaxRasterEdges;
+    QPointF start, cur;
+    bool open = false;
+    const int n = path.elementCount();
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element& el = path.elementAt(i);
+        const QPointF p = m.map(QPointF(el.x, el.y));
+        switch (el.type) {
+        case QPainterPath::MoveToElement:
+            if (open) addLine(cur, start);
+            start = cur = p;
+            open = true;
+            break;
+        case QPainterPath::LineToElement:
+            addLine(cur, p);
+            cur = p;
+            break;
+        case QPainterPath::CurveToElement:
+            if (i + 2 < n) {
+                const QPainterPath::Element& e2 = path.elementAt(i + 1);
+                const QPainterPath::Element& e3 = path.elementAt(i + 2);
+                const QPointF c2 = m.map(QPointF(e2.x, e2.y)), b = m.map(QPointF(e3.x, e3.y));
+                addCubic(cur, p, c2, b);
+                cur = b;
+                i += 2;
+            }
+            break;
+        case QPainterPath::CurveToDataElement:
+            break;
+        }
+    }
+    if (open) addLine(cur, start);
+    if (edges_.empty() || clip.isEmpty()) return spans_;
+
+    std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+    double minY = edges_.front().y0, maxY = minY;
+    for (const Edge& e : edges_) maxY = std::max(maxY, e.y1);
+    const double top = std::max(double(clip.top()), std::floor(minY - 0.5));
+    const double bottom = std::min(double(clip.bottom()), std::ceil(maxY));
+    if (top > bottom) return spans_;
+    const bool winding = path.fillRule() == Qt::WindingFill;
+    active_.clear();
+    size_t next = 0;
+    for (int y = int(top); y <= int(bottom); ++y) {
+        const double yc = y + 0.5;
+        while (next < edges_.size() && edges_[next].y0 <= yc) active_.push_back(next++);
+        crossings_.clear();
+        size_t keep = 0;
+        for (size_t k = 0; k < active_.size(); ++k) {
+            const Edge& e = edges_[active_[k]];
+            if (e.y1 <= yc) continue;  // finished: the bottom end is not part of the edge
+            active_[keep++] = active_[k];
+            crossings_.emplace_back(e.x0 + (yc - e.y0) * e.dxdy, e.dir);
+        }
+        active_.resize(keep);
+        if (crossings_.size() < 2) continue;
+        std::sort(crossings_.begin(), crossings_.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        int w = 0;
+        for (size_t k = 0; k + 1 < crossings_.size(); ++k) {
+            w += crossings_[k].second;
+            const bool inside = winding ? w != 0 : (w & 1) != 0;
+            if (!inside) continue;
+            // Pixels whose sample point lies in [left, right).
+            const double l = std::ceil(crossings_[k].first - 0.5);
+            const double r = std::ceil(crossings_[k + 1].first - 0.5);
+            const int x0 = int(std::clamp(l, double(clip.left()), double(clip.right()) + 1));
+            const int x1 = int(std::clamp(r, double(clip.left()), double(clip.right()) + 1));
+            if (x1 <= x0) continue;
+            if (!spans_.empty() && spans_.back().y == y && spans_.back().x1 >= x0)
+                spans_.back().x1 = std::max(spans_.back().x1, x1);
+            else
+                spans_.push_back({y, x0, x1});
+        }
+    }
+    return spans_;
+}
+
+void ScanRaster::fillSpans(QPainter& p, const std::vector<Span>& spans, const QBrush& brush)
+{
+    if (spans.empty()) return;
+    const QTransform saved = p.transform();
+    p.resetTransform();
+    for (const Span& s : spans) p.fillRect(QRect(s.x0, s.y, s.x1 - s.x0, 1), brush);
+    p.setTransform(saved);
+}
+
+}  // namespace vx::swf

@@ -1,0 +1,49 @@
+// Scanline rasterizer for the aliased ("low" quality) path: a pixel belongs to
+// a fill when its centre lies inside the path, with the top-left rule for
+// centres exactly on an edge. Produces runs of pixels that the renderer fills
+// with its brush, so edges land on the same pixels whatever the brush.
+#pragma once
+
+#include <QPainterPath>
+#include <QRect>
+#include <QTransform>
+#include <vector>
+
+class QPainter;
+class QBrush;
+
+namespace vx::swf {
+
+struct Span {
+    int y, x0, x1;  // pixels x0 .. x1 - 1 of row y
+};
+
+class ScanRaster {
+public:
+    // Spans of `path` mapped by `toDevice`, clipped to `clip`. The result
+    // stays valid until the next call.
+    const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip);
+
+    // Fills the spans with `brush` given in device space (painter transform
+    // ignored and restored).
+    static void fillSpans(QPainter& p, const std::vector<Span>& spans, const QBrush& brush);
+
+private:
+    struct Edge {
+        double x0, y0, y1, dxdy;  // y0 < y1
+        int dir;
+    };
+    void addLine(QPointF a, QPointF b);
+    void addCubic(QPointF a, QPointF c1, QPointF c2, QPointF b);
+
+    std::vector<Edge> edges_;
+    std::vector<size_t> active_;
+    std::vector<std::pair<double, int>> crossings_;
+    std::vector<Span> spans_;
+    size_t edgeBudget_ = 0;
+};
+
+// Hard limit on the edges of one fill after flattening.
+inline constexpr size_t kMaxRasterEdges = 4'000'000;
+
+}  // namespace vx::swf
