@@ -1,0 +1,101 @@
+// The aliased scanline rasterizer: which pixels a path owns.
+#include "swf/SwfRaster.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
+#include <set>
+
+using vx::swf::ScanRaster;
+using vx::swf::Span;
+
+namespace {
+
+std::set<std::pair<int, int>> pixels(const std::vector<Span>& spans)
+{
+    std::set<std::pair<int, int>> out;
+    for (const Span& s : spans)
+        for (int x = s.x0; x < s.x1; ++x) out.insert({x, s.y});
+    return out;
+}
+
+QPainterPath rect(double x0, double y0, double x1, double y1)
+{
+    QPainterPath p;
+    p.addRect(QRectF(QPointF(x0, y0), QPointF(x1, y1)));
+    return p;
+}
+
+}  // namespace
+
+// Centres exactly on an edge go to the left and top edges only, so two shapes
+// sharing an edge never both take (or both miss) a pixel.
+TEST(SwfRaster, PixelCentresWithTopLeftRule)
+{
+    ScanRaster r;
+    const QRect clip(0, 0, 10, 10);
+    EXPECT_EQ(pixels(r.rasterize(rect(1, 1, 3, 3), QTransform(), clip)),
+              (std::set<std::pair<int, int>>{{1, 1}, {2, 1}, {1, 2}, {2, 2}}));
+    EXPECT_EQ(pixels(r.rasterize(rect(1.5, 1.5, 3.5, 3.5), QTransform(), clip)),
+              (std::set<std::pair<int, int>>{{1, 1}, {2, 1}, {1, 2}, {2, 2}}));
+    const auto left = pixels(r.rasterize(rect(0, 0, 4.5, 5), QTransform(), clip));
+    const auto right = pixels(r.rasterize(rect(4.5, 0, 9, 5), QTransform(), clip));
+    for (const auto& px : left) EXPECT_FALSE(right.count(px));
+    EXPECT_EQ(left.size() + right.size(), 9u * 5u);
+    // Thinner than a pixel and between centres: nothing.
+    EXPECT_TRUE(r.rasterize(rect(2.6, 0, 3.4, 5), QTransform(), clip).empty());
+}
+
+// Vertices sit on the twips grid (1/20 pixel): an edge 0.014 px beyond a
+// centre counts as running through it.
+TEST(SwfRaster, VerticesOnTheTwipsGrid)
+{
+    ScanRaster r;
+    const auto px = pixels(r.rasterize(rect(135.486, 0, 137.514, 1), QTransform(), QRect(130, 0, 20, 1)));
+    EXPECT_EQ(px, (std::set<std::pair<int, int>>{{135, 0}, {136, 0}}));
+}
+
+TEST(SwfRaster, FillRulesAndTransform)
+{
+    ScanRaster r;
+    QPainterPath p = rect(0, 0, 6, 2);
+    p.addRect(QRectF(2, 0, 2, 2));  // same direction: a hole only for odd-even
+    const QRect clip(0, 0, 10, 10);
+    EXPECT_EQ(pixels(r.rasterize(p, QTransform(), clip)).size(), 8u);
+    p.setFillRule(Qt::WindingFill);
+    EXPECT_EQ(pixels(r.rasterize(p, QTransform(), clip)).size(), 12u);
+    // Mapped by the transform: twice as wide, moved down.
+    const auto px = pixels(r.rasterize(rect(0, 0, 2, 1), QTransform(2, 0, 0, 1, 0, 3), clip));
+    EXPECT_EQ(px, (std::set<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+    // A circle of radius 4: curves are flattened close to the true outline.
+    QPainterPath circle;
+    circle.addEllipse(QPointF(50, 50), 40, 40);
+    const size_t n = pixels(r.rasterize(circle, QTransform(), QRect(0, 0, 100, 100))).size();
+    EXPECT_NEAR(double(n), M_PI * 1600, 60);
+}
+
+// Hostile coordinates: huge, infinite or NaN ones are clipped or dropped,
+// never turned into out-of-range spans.
+TEST(SwfRaster, HostileCoordinatesStayInsideTheClip)
+{
+    ScanRaster r;
+    const QRect clip(0, 0, 16, 8);
+    const auto& all = r.rasterize(rect(-1e100, -1e100, 1e100, 1e100), QTransform(), clip);
+    EXPECT_EQ(pixels(all).size(), 16u * 8u);
+    for (const Span& s : all) {
+        EXPECT_TRUE(clip.contains(s.x0, s.y));
+        EXPECT_LE(s.x1, clip.right() + 1);
+    }
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    QPainterPath p;
+    p.moveTo(0, 0);
+    p.lineTo(inf, 4);
+    p.lineTo(nan, nan);
+    p.lineTo(3, 7);
+    p.cubicTo(nan, 1, 1e100, -1e100, 2, 2);
+    for (const Span& s : r.rasterize(p, QTransform(), clip)) {
+        EXPECT_TRUE(clip.contains(s.x0, s.y));
+        EXPECT_LE(s.x1, clip.right() + 1);
+    }
+    EXPECT_TRUE(r.rasterize(rect(0, 0, 5, 5), QTransform(), QRect()).empty());
+}
