@@ -147,10 +147,17 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
 void ScanRaster::fillSpans(QPainter& p, const std::vector<Span>& spans, const QBrush& brush)
 {
     if (spans.empty()) return;
-    const QTransform saved = p.transform();
+    // One call for all runs: the brush is set up once, not per run.
+    thread_local std::vector<QRect> rects;
+    rects.clear();
+    rects.reserve(spans.size());
+    for (const Span& s : spans) rects.emplace_back(s.x0, s.y, s.x1 - s.x0, 1);
+    p.save();
     p.resetTransform();
-    for (const Span& s : spans) p.fillRect(QRect(s.x0, s.y, s.x1 - s.x0, 1), brush);
-    p.setTransform(saved);
+    p.setPen(Qt::NoPen);
+    p.setBrush(brush);
+    p.drawRects(rects.data(), int(rects.size()));
+    p.restore();
 }
 
 }  // namespace vx::swf
