@@ -30,7 +30,12 @@ struct Ctx {
     int nesting = 0;
     int maskLayers = 0;  // mask layers open around this drawing
     ScanRaster* raster = nullptr;  // aliased fills
+    long* drawBudget = nullptr;    // characters still allowed in this frame
 };
+
+// Characters drawn per frame at most: buttons and sprites that place each
+// other many times over would otherwise multiply without end.
+constexpr long kMaxDrawsPerFrame = 200'000;
 
 // Fills path (mapped by the painter's transform) with brush (in path space).
 // Aliased fills go through our own scanline rasterizer so that edges fall on
@@ -323,6 +328,7 @@ void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const 
 void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
 {
     if (c.nesting > kMaxDrawNesting) return;
+    if (c.drawBudget && (*c.drawBudget)-- <= 0) return;
     const Movie& m = *c.movie;
     switch (m.kind(id)) {
     case CharKind::Shape:
@@ -446,7 +452,8 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     // on its right or below (the top-left rule), hence the tiny nudge.
     QTransform base = stageToDevice;
     ScanRaster raster;
-    Ctx c{movie_.get(), quality, &painter, base, QRect(), false, 0, 0, &raster};
+    long budget = kMaxDrawsPerFrame;
+    Ctx c{movie_.get(), quality, &painter, base, QRect(), false, 0, 0, &raster, &budget};
     const QPaintDevice* dev = painter.device();
     c.device = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect(0, 0, 1 << 14, 1 << 14);
     drawRange(c, root_->list.cbegin(), root_->list.cend(), QTransform(), CxForm());
