@@ -22,7 +22,7 @@ if [ -d build-fuzz/fuzzers ]; then
     echo "fuzz: $name (${FUZZ_SECONDS}s)"
     args=("$corpus")
     [ -d "$seeds" ] && args+=("$seeds")
-    "$f" -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 -artifact_prefix=build-fuzz/ \
+    "$f" -seed=1 -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 -artifact_prefix=build-fuzz/ \
          -print_final_stats=0 "${args[@]}" >"build-fuzz/$name.log" 2>&1 || {
       echo "fuzz target $name failed:"; tail -n 40 "build-fuzz/$name.log"; exit 1; }
   done

@@ -9,6 +9,7 @@
 #include "settings/ViewerSettings.h"
 #include "skins/ui/SkinButton.h"
 #include "viewer/SupportedTypes.h"
+#include "viewer/ui/NameLabel.h"
 #include "viewer/ui/PictureControl.h"
 #include "viewer/ui/RenameFileForm.h"
 
@@ -134,8 +135,7 @@ void TMainForm::buildWidgets()
     picture_->setGeometry(0, 0, 0, 0);
     connect(picture_, &TPictureControl::doubleClicked, this, &TMainForm::FullScreenToggle);
 
-    label_ = new QLabel(scrollContent_);
-    label_->setObjectName(QStringLiteral("CurrentFileNameLabel"));
+    label_ = new TNameLabel(scrollContent_);
     label_->move(8, 8);
     label_->setAttribute(Qt::WA_TranslucentBackground);
     label_->setAttribute(Qt::WA_TransparentForMouseEvents);

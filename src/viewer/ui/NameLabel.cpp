@@ -1,0 +1,34 @@
+#include "viewer/ui/NameLabel.h"
+
+#include <QPainter>
+
+namespace vx {
+
+TNameLabel::TNameLabel(QWidget* parent) : QLabel(parent)
+{
+    setObjectName(QStringLiteral("CurrentFileNameLabel"));
+}
+
+QString TNameLabel::shownText() const
+{
+    QString shown = text();
+    shown.remove(QLatin1Char('\r'));
+    return shown;
+}
+
+QSize TNameLabel::sizeHint() const
+{
+    const QRect r = fontMetrics().boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop,
+                                               shownText());
+    return r.size() + QSize(2, 2);
+}
+
+void TNameLabel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, shownText());
+}
+
+}  // namespace vx
