@@ -5,6 +5,7 @@
 // colour drawn.
 #include "swf/SwfPlayer.h"
 #include "swf/SwfEditText.h"
+#include "swf/SwfGradient.h"
 #include "swf/SwfRaster.h"
 
 #include <QLinearGradient>
@@ -175,6 +176,16 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
     case FillStyle::Linear:
     case FillStyle::Radial:
     case FillStyle::Focal: {
+        if (c.quality == Quality::Low && c.raster && !f.stops.empty() && f.matrix.isInvertible()) {
+            // Aliased gradients: the movie's own colour table, sampled per pixel.
+            const QTransform m = p.transform();
+            const auto& spans = c.raster->rasterize(path, m, c.device);
+            if (spans.empty()) return;
+            thread_local GradientRamp ramp;
+            buildGradientRamp(f, cx, ramp);
+            fillGradientSpans(p, spans, f, ramp, f.matrix * m);
+            return;
+        }
         const QGradientStops stops = gradientStops(f, cx);
         if (stops.isEmpty()) return;
         if (stops.size() == 1) {

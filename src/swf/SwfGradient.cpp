@@ -1,0 +1,177 @@
+#include "swf/SwfGradient.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace vx::swf {
+
+namespace {
+
+constexpr double kSquare = 16384;  // half the side of the gradient square
+
+double toLinear(int v)
+{
+    const double c = v / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+int fromLinear(double v)
+{
+    v = std::clamp(v, 0.0, 1.0);
+    const double c = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+    return int(std::lround(std::clamp(c, 0.0, 1.0) * 255));
+}
+
+int lerp8(int a, int b, double t)
+{
+    return std::clamp(int(std::lround(a + (b - a) * t)), 0, 255);
+}
+
+QRgb premultiplied(int r, int g, int b, int a)
+{
+    if (a == 255) return qRgba(r, g, b, 255);
+    auto pm = [a](int c) { return (c * a + 127) / 255; };
+    return qRgba(pm(r), pm(g), pm(b), a);
+}
+
+}  // namespace
+
+void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out)
+{
+    struct Stop {
+        double ratio;
+        QColor c;
+    };
+    std::vector<Stop> stops;
+    stops.reserve(f.stops.size());
+    double prev = 0;
+    for (const GradientStop& s : f.stops) {
+        double r = std::isfinite(s.ratio) ? std::clamp(double(s.ratio), 0.0, 255.0) : 0.0;
+        r = std::max(r, prev);  // ratios going backwards step at the previous one
+        prev = r;
+        stops.push_back({r, cx.apply(s.color)});
+    }
+    out.opaque = true;
+    if (stops.empty()) {
+        out.colors.fill(0);
+        out.opaque = false;
+        return;
+    }
+    const bool linear = f.interpolation == 1;
+    size_t k = 0;
+    for (int i = 0; i < 256; ++i) {
+        while (k + 1 < stops.size() && stops[k + 1].ratio <= i) ++k;
+        int r, g, b, a;
+        const QColor& c0 = stops[k].c;
+        if (i <= stops[0].ratio || k + 1 >= stops.size()) {
+            const QColor& c = i <= stops[0].ratio ? stops[0].c : c0;
+            r = c.red(), g = c.green(), b = c.blue(), a = c.alpha();
+        } else {
+            const QColor& c1 = stops[k + 1].c;
+            const double t = (i - stops[k].ratio) / (stops[k + 1].ratio - stops[k].ratio);
+            if (linear) {
+                auto mix = [t](int x, int y) {
+                    const double lx = toLinear(x), ly = toLinear(y);
+                    return fromLinear(lx + (ly - lx) * t);
+                };
+                r = mix(c0.red(), c1.red()), g = mix(c0.green(), c1.green()), b = mix(c0.blue(), c1.blue());
+            } else {
+                r = lerp8(c0.red(), c1.red(), t), g = lerp8(c0.green(), c1.green(), t);
+                b = lerp8(c0.blue(), c1.blue(), t);
+            }
+            a = lerp8(c0.alpha(), c1.alpha(), t);
+        }
+        out.colors[size_t(i)] = premultiplied(r, g, b, a);
+        out.opaque &= a == 255;
+    }
+}
+
+double gradientPosition(const FillStyle& f, double x, double y)
+{
+    switch (f.kind) {
+    case FillStyle::Linear:
+        return (x + kSquare) / (2 * kSquare);
+    case FillStyle::Focal: {
+        // The point lies on the circle, scaled about the focal point, that
+        // passes through it: t is the ratio of its distance from the focal
+        // point to the distance of the outer circle along the same ray.
+        const double fx = std::clamp(double(f.focal), -0.999, 0.999) * kSquare;
+        const double dx = x - fx, dy = y;
+        const double dd = dx * dx + dy * dy;
+        if (dd == 0) return 0;
+        const double fd = fx * dx;
+        const double disc = fd * fd - dd * (fx * fx - kSquare * kSquare);
+        const double s = (-fd + std::sqrt(std::max(0.0, disc))) / dd;
+        return s > 0 ? 1 / s : 1;
+    }
+    default:
+        return std::sqrt(x * x + y * y) / kSquare;
+    }
+}
+
+double gradientTexel(const FillStyle& f, double t)
+{
+    if (!std::isfinite(t)) t = 1;
+    if (f.spread == 1) {
+        t = std::fmod(std::abs(t), 2.0);
+        if (t > 1) t = 2 - t;
+    } else if (f.spread == 2) {
+        t -= std::floor(t);
+    }
+    return std::clamp(t, 0.0, 1.0) * 256 - 0.5;
+}
+
+QRgb gradientSample(const GradientRamp& ramp, double u)
+{
+    const double fl = std::floor(u);
+    const int i0 = std::clamp(int(fl), 0, 255), i1 = std::clamp(int(fl) + 1, 0, 255);
+    const QRgb a = ramp.colors[size_t(i0)], b = ramp.colors[size_t(i1)];
+    if (a == b) return a;
+    const int w = int((u - fl) * 256 + 0.5);  // weight of b in 1/256
+    auto mix = [w](int x, int y) { return (x * (256 - w) + y * w + 128) >> 8; };
+    return qRgba(mix(qRed(a), qRed(b)), mix(qGreen(a), qGreen(b)), mix(qBlue(a), qBlue(b)), mix(qAlpha(a), qAlpha(b)));
+}
+
+void fillGradientSpans(QPainter& p, const std::vector<Span>& spans, const FillStyle& f, const GradientRamp& ramp,
+                       const QTransform& gradientToDevice)
+{
+    if (spans.empty() || !gradientToDevice.isInvertible()) return;
+    const QTransform inv = gradientToDevice.inverted();
+    int left = spans.front().x0, right = spans.front().x1, top = spans.front().y, bottom = top;
+    for (const Span& s : spans) {
+        left = std::min(left, s.x0);
+        right = std::max(right, s.x1);
+        top = std::min(top, s.y);
+        bottom = std::max(bottom, s.y);
+    }
+    const int w = right - left, h = bottom - top + 1;
+    if (w <= 0 || h <= 0) return;
+    // One image for the fill, drawn once; it is kept for the next fills.
+    thread_local QImage buffer;
+    if (buffer.width() < w || buffer.height() < h)
+        buffer = QImage(std::max(w, buffer.width()), std::max(h, buffer.height()), QImage::Format_ARGB32_Premultiplied);
+    if (buffer.isNull()) return;
+    for (int y = 0; y < h; ++y) std::fill_n(reinterpret_cast<QRgb*>(buffer.scanLine(y)), w, QRgb(0));
+    const bool linear = f.kind == FillStyle::Linear;
+    for (const Span& s : spans) {
+        QRgb* row = reinterpret_cast<QRgb*>(buffer.scanLine(s.y - top)) - left;
+        const double py = s.y + 0.5;
+        for (int x = s.x0; x < s.x1; ++x) {
+            const double px = x + 0.5;
+            const double gx = inv.m11() * px + inv.m21() * py + inv.dx();
+            if (linear) {
+                row[x] = gradientSample(ramp, gradientTexel(f, gradientPosition(f, gx, 0)));
+            } else {
+                const double gy = inv.m12() * px + inv.m22() * py + inv.dy();
+                row[x] = gradientSample(ramp, gradientTexel(f, gradientPosition(f, gx, gy)));
+            }
+        }
+    }
+    p.save();
+    p.resetTransform();
+    p.drawImage(QPoint(left, top), buffer, QRect(0, 0, w, h));
+    p.restore();
+}
+
+}  // namespace vx::swf
