@@ -121,3 +121,38 @@ TEST(RotateBitmap, FourTurnsGiveTheSamePixelsAndDepthBecomes24)
     EXPECT_EQ(line.height(), 1);
     EXPECT_EQ(id(line, 0, 0), 8);
 }
+
+TEST(RotateBitmap, LargeAndOddSizesMatchThePixelRule)
+{
+    // Sizes around the 4 x 4 blocks and 64 x 64 tiles, both directions.
+    for (const QSize size : {QSize(37, 23), QSize(64, 48), QSize(129, 67), QSize(3, 130), QSize(130, 3)}) {
+        Bitmap source(size.width(), size.height(), 24);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                uint8_t* p = source.scanLine(y) + 3 * x;
+                p[0] = uint8_t(x * 7 + y);
+                p[1] = uint8_t(x ^ (y * 3));
+                p[2] = uint8_t(y * 11 - x);
+            }
+        const int w = size.width(), h = size.height();
+        for (int angle : {90, 270}) {
+            Bitmap b = source.deepCopy();
+            RotateBitmap(b, angle);
+            ASSERT_EQ(b.width(), h);
+            ASSERT_EQ(b.height(), w);
+            for (int y = 0; y < w; ++y)
+                for (int x = 0; x < h; ++x) {
+                    // 90: (x, y) <- (y, h - 1 - x); otherwise (x, y) <- (w - 1 - y, x).
+                    const int sx = angle == 90 ? y : w - 1 - y;
+                    const int sy = angle == 90 ? h - 1 - x : x;
+                    ASSERT_EQ(0, memcmp(b.scanLine(y) + 3 * x, source.scanLine(sy) + 3 * sx, 3))
+                        << size.width() << "x" << size.height() << " angle " << angle << " at " << x << "," << y;
+                }
+            // Row padding stays zero.
+            const int used = 3 * h;
+            for (int y = 0; y < w; ++y)
+                for (int k = used; k < b.stride(); ++k)
+                    ASSERT_EQ(b.scanLine(y)[k], 0);
+        }
+    }
+}
