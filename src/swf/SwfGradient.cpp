@@ -119,7 +119,10 @@ double gradientTexel(const FillStyle& f, double t)
     } else if (f.spread == 2) {
         t -= std::floor(t);
     }
-    return std::clamp(t, 0.0, 1.0) * 256 - 0.5;
+    // Linear gradients sample the table at texel centres; radial ones a
+    // quarter texel further out, which is where the player we compare with
+    // puts their rings.
+    return std::clamp(t, 0.0, 1.0) * 256 - (f.kind == FillStyle::Linear ? 0.5 : 0.25);
 }
 
 QRgb gradientSample(const GradientRamp& ramp, double u)
@@ -164,7 +167,8 @@ void fillGradientSpans(QPainter& p, const std::vector<Span>& spans, const FillSt
                 row[x] = gradientSample(ramp, gradientTexel(f, gradientPosition(f, gx, 0)));
             } else {
                 const double gy = inv.m12() * px + inv.m22() * py + inv.dy();
-                row[x] = gradientSample(ramp, gradientTexel(f, gradientPosition(f, gx, gy)));
+                const double u = gradientTexel(f, gradientPosition(f, gx, gy));
+                row[x] = gradientSample(ramp, u);
             }
         }
     }
