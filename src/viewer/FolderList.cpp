@@ -3,6 +3,7 @@
 #include "viewer/SupportedTypes.h"
 
 #include <QFile>
+#include <array>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -22,8 +23,32 @@ QString fileNameOf(const QString& path)
 
 namespace {
 
-// Extension test on the raw name bytes, so the scan builds strings only for
-// the files it keeps.
+// The supported extensions packed into integers (up to eight ASCII bytes),
+// so the scan tests a name with a few integer compares and builds strings
+// only for the files it keeps.
+uint64_t packKey(const char* text, size_t length)
+{
+    uint64_t key = 0;
+    for (size_t i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+        key |= uint64_t(uint8_t(c)) << (8 * i);
+    }
+    return key;
+}
+
+const std::array<uint64_t, kSupportedTypeCount>& packedExtensions()
+{
+    static const std::array<uint64_t, kSupportedTypeCount> keys = [] {
+        std::array<uint64_t, kSupportedTypeCount> k{};
+        for (size_t i = 0; i < k.size(); ++i)
+            k[i] = packKey(SupportedTypeTable[i].extension, std::strlen(SupportedTypeTable[i].extension));
+        return k;
+    }();
+    return keys;
+}
+
 bool viewableName(const char* name, size_t length)
 {
     const char* dot = static_cast<const char*>(memrchr(name, '.', length));
@@ -32,16 +57,27 @@ bool viewableName(const char* name, size_t length)
     const size_t extLength = length - size_t(dot - name) - 1;
     if (extLength == 0 || extLength > 8)
         return false;
-    char key[9];
-    for (size_t i = 0; i < extLength; ++i) {
-        char c = dot[1 + i];
-        key[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-    }
-    key[extLength] = 0;
-    for (const SupportedType& t : SupportedTypeTable)
-        if (std::strcmp(key, t.extension) == 0)
+    const uint64_t key = packKey(dot + 1, extLength);
+    for (uint64_t k : packedExtensions())
+        if (k == key)
             return true;
     return false;
+}
+
+// folder + name, decoding the name as the file system's bytes (UTF-8);
+// plain ASCII names are widened directly into the result.
+QString joinName(const QString& folder, const char* name, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(name[i]) >= 0x80)
+            return folder + QFile::decodeName(QByteArray(name, qsizetype(length)));
+    QString path(folder.size() + qsizetype(length), Qt::Uninitialized);
+    QChar* out = path.data();
+    std::copy(folder.constBegin(), folder.constEnd(), out);
+    out += folder.size();
+    for (size_t i = 0; i < length; ++i)
+        out[i] = QLatin1Char(name[i]);
+    return path;
 }
 
 bool isDirectoryEntry(int dirFd, const dirent* entry)
@@ -71,9 +107,10 @@ QStringList listViewableFiles(const QString& folder)
         const char* name = entry->d_name;
         if (name[0] == 0 || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
-        if (!viewableName(name, std::strlen(name)) || isDirectoryEntry(fd, entry))
+        const size_t length = std::strlen(name);
+        if (!viewableName(name, length) || isDirectoryEntry(fd, entry))
             continue;
-        files.append(folder + QFile::decodeName(name));
+        files.append(joinName(folder, name, length));
     }
     closedir(dir);
     return files;

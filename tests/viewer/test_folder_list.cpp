@@ -154,3 +154,16 @@ TEST(PositionText, NameAndBrackets)
     EXPECT_EQ(folderOf(QStringLiteral("/a/b/c.jpg")), QStringLiteral("/a/b/"));
     EXPECT_EQ(folderOf(QStringLiteral("c.jpg")), QString());
 }
+
+TEST(FolderList, NonAsciiNamesKeepTheirLetters)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    touch(folder + QStringLiteral("фото.JPG"));
+    touch(folder + QStringLiteral("plain.png"));
+    touch(folder + QStringLiteral("ünïcode.txt"));
+    const QStringList files = listViewableFiles(folder);
+    EXPECT_EQ(files.size(), 2);
+    EXPECT_TRUE(files.contains(folder + QStringLiteral("фото.JPG")));
+    EXPECT_TRUE(files.contains(folder + QStringLiteral("plain.png")));
+}
