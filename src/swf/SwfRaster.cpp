@@ -15,6 +15,10 @@ constexpr int kMaxCurveSegments = 256;
 // Device coordinates are kept in twips (1/20 pixel), as the movie's own
 // units: a vertex lands on that grid before it is scan converted.
 constexpr double kGrid = 20;
+// Crossings are exact multiples of a small fraction of a twip; rounding in
+// the slope must not move a centre that lies exactly on an edge to the
+// other side of it.
+constexpr double kTie = 1e-7;
 
 QPointF snap(QPointF p)
 {
@@ -130,8 +134,8 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
             const bool inside = winding ? w != 0 : (w & 1) != 0;
             if (!inside) continue;
             // Pixels whose sample point lies in [left, right).
-            const double l = std::ceil(crossings_[k].first - 0.5);
-            const double r = std::ceil(crossings_[k + 1].first - 0.5);
+            const double l = std::ceil(crossings_[k].first - 0.5 - kTie);
+            const double r = std::ceil(crossings_[k + 1].first - 0.5 - kTie);
             const int x0 = int(std::clamp(l, double(clip.left()), double(clip.right()) + 1));
             const int x1 = int(std::clamp(r, double(clip.left()), double(clip.right()) + 1));
             if (x1 <= x0) continue;

@@ -247,7 +247,8 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
 
 // An aliased line: its outline at the device width, filled by the scanline
 // rasterizer like any shape.
-void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev)
+void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev,
+                   const FillStyle* gradient, const CxForm& cx)
 {
     QPainterPathStroker stroker;
     stroker.setWidth(pen.widthF());
@@ -259,6 +260,12 @@ void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTra
     QPainterPath outline = pen.isCosmetic() ? stroker.createStroke(dev.map(path)) : stroker.createStroke(path);
     outline.setFillRule(Qt::WindingFill);
     const auto& spans = c.raster->rasterize(outline, pen.isCosmetic() ? QTransform() : dev, c.device);
+    if (gradient) {
+        thread_local GradientRamp ramp;
+        buildGradientRamp(*gradient, cx, ramp);
+        fillGradientSpans(*c.p, spans, *gradient, ramp, gradient->matrix * dev);
+        return;
+    }
     QBrush b = pen.brush();
     if (b.style() != Qt::SolidPattern) b.setTransform(b.transform() * dev);
     ScanRaster::fillSpans(*c.p, spans, b);
@@ -309,7 +316,12 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             pen.setCapStyle(l.startCap == 1 ? Qt::FlatCap : l.startCap == 2 ? Qt::SquareCap : Qt::RoundCap);
             pen.setJoinStyle(l.join == 1 ? Qt::BevelJoin : l.join == 2 ? Qt::MiterJoin : Qt::RoundJoin);
             if (l.join == 2) pen.setMiterLimit(std::max(1.0f, l.miterLimit));
-            if (c.quality == Quality::Low && c.raster) strokeAliased(c, s.path, pen, dev);
+            if (c.quality == Quality::Low && c.raster) {
+                const bool gradient = !c.maskMode && l.hasFill && l.fill.kind != FillStyle::Solid &&
+                                      l.fill.kind != FillStyle::Bitmap && l.fill.stops.size() > 1 &&
+                                      l.fill.matrix.isInvertible();
+                strokeAliased(c, s.path, pen, dev, gradient ? &l.fill : nullptr, cx);
+            }
             else p.strokePath(s.path, pen);
         }
     }
