@@ -35,6 +35,7 @@ private:
     };
     void addLine(QPointF a, QPointF b);
     void addCubic(QPointF a, QPointF c1, QPointF c2, QPointF b);
+    void addQuad(QPointF a, QPointF c, QPointF b);
 
     std::vector<Edge> edges_;
     std::vector<size_t> active_;

@@ -99,3 +99,40 @@ TEST(SwfRaster, HostileCoordinatesStayInsideTheClip)
     }
     EXPECT_TRUE(r.rasterize(rect(0, 0, 5, 5), QTransform(), QRect()).empty());
 }
+
+// Quadratic curves: the chords of a convex curve stay inside it, never more
+// than a tenth of a pixel away; degenerate curves (control point on the
+// chord, all points equal, huge or non-finite values) neither hang nor crash.
+TEST(SwfRaster, QuadraticCurvesFlattenWithinTolerance)
+{
+    // A circle of radius 20 around (32, 32) from eight quadratic arcs.
+    QPainterPath circle;
+    const double cx = 32, cy = 32, rad = 20;
+    const double k = rad / std::cos(M_PI / 8);
+    circle.moveTo(cx + rad, cy);
+    for (int i = 0; i < 8; ++i) {
+        const double a1 = (i + 0.5) * M_PI / 4, a2 = (i + 1) * M_PI / 4;
+        circle.quadTo(cx + k * std::cos(a1), cy + k * std::sin(a1), cx + rad * std::cos(a2), cy + rad * std::sin(a2));
+    }
+    ScanRaster r;
+    const auto px = pixels(r.rasterize(circle, QTransform(), QRect(0, 0, 64, 64)));
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+            if (d > rad + 0.06) {
+                EXPECT_FALSE(px.count({x, y})) << x << "," << y;  // twips rounding only
+            }
+            if (d < rad - 0.16) {
+                EXPECT_TRUE(px.count({x, y})) << x << "," << y;
+            }
+        }
+
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const QPointF c : {QPointF(5, 5), QPointF(0, 0), QPointF(1e300, -1e300), QPointF(inf, 3)}) {
+        QPainterPath p;
+        p.moveTo(0, 0);
+        p.quadTo(c, QPointF(10, 10));
+        p.lineTo(0, 10);
+        r.rasterize(p, QTransform(), QRect(0, 0, 16, 16));
+    }
+}
