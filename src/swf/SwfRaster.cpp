@@ -33,8 +33,6 @@ QPointF snap(QPointF p)
 void ScanRaster::addLine(QPointF a, QPointF b)
 {
     if (edgeBudget_ == 0) return;
-    a = snap(a);
-    b = snap(b);
     if (a.y() == b.y()) return;
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) || !std::isfinite(b.y())) return;
     --edgeBudget_;
@@ -48,19 +46,16 @@ void ScanRaster::addLine(QPointF a, QPointF b)
     edges_.push_back(e);
 }
 
-void ScanRaster::addCubic(QPointF a, QPointF c1, QPointF c2, QPointF b)
+void ScanRaster::addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b)
 {
     // The movie's curves are quadratic; the path holds them raised to
     // cubics. Recover the control point and flatten the parabola directly.
-    const QPointF qa = (3 * c1 - a) / 2, qb = (3 * c2 - b) / 2;
-    if (std::abs(qa.x() - qb.x()) < 1e-6 * (1 + std::abs(qa.x())) && std::abs(qa.y() - qb.y()) < 1e-6 * (1 + std::abs(qa.y()))) {
+    const QPointF qa = (3 * c1 - aRaw) / 2, qb = (3 * c2 - bRaw) / 2;
+    const double eps = 1e-6 * (1 + std::abs(qa.x()) + std::abs(qa.y()));
+    if (std::abs(qa.x() - qb.x()) <= eps && std::abs(qa.y() - qb.y()) <= eps) {
         addQuad(a, (qa + qb) / 2, b);
         return;
     }
-    a = snap(a);
-    c1 = snap(c1);
-    c2 = snap(c2);
-    b = snap(b);
     const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
     const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
     double nf = std::ceil(std::sqrt(0.75 * dd / kFlatness));
@@ -136,29 +131,36 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
     edges_.clear();
     spans_.clear();
     edgeBudget_ = kMaxRasterEdges;
-    QPointF start, cur;
+    // Vertices land on the twips grid; a curve's control point stays where
+    // the transform puts it, and the points cut from the curve are exact.
+    QPointF start, cur, curRaw;
     bool open = false;
     const int n = path.elementCount();
     for (int i = 0; i < n; ++i) {
         const QPainterPath::Element& el = path.elementAt(i);
-        const QPointF p = m.map(QPointF(el.x, el.y));
+        const QPointF raw = m.map(QPointF(el.x, el.y));
+        const QPointF p = snap(raw);
         switch (el.type) {
         case QPainterPath::MoveToElement:
             if (open) addLine(cur, start);
             start = cur = p;
+            curRaw = raw;
             open = true;
             break;
         case QPainterPath::LineToElement:
             addLine(cur, p);
             cur = p;
+            curRaw = raw;
             break;
         case QPainterPath::CurveToElement:
             if (i + 2 < n) {
                 const QPainterPath::Element& e2 = path.elementAt(i + 1);
                 const QPainterPath::Element& e3 = path.elementAt(i + 2);
-                const QPointF c2 = m.map(QPointF(e2.x, e2.y)), b = m.map(QPointF(e3.x, e3.y));
-                addCubic(cur, p, c2, b);
+                const QPointF c2 = m.map(QPointF(e2.x, e2.y)), bRaw = m.map(QPointF(e3.x, e3.y));
+                const QPointF b = snap(bRaw);
+                addCurve(cur, curRaw, raw, c2, bRaw, b);
                 cur = b;
+                curRaw = bRaw;
                 i += 2;
             }
             break;

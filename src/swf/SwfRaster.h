@@ -34,7 +34,8 @@ private:
         int dir;
     };
     void addLine(QPointF a, QPointF b);
-    void addCubic(QPointF a, QPointF c1, QPointF c2, QPointF b);
+    // A cubic from a to b; aRaw and bRaw are the ends before grid rounding.
+    void addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b);
     void addQuad(QPointF a, QPointF c, QPointF b);
 
     std::vector<Edge> edges_;
