@@ -23,9 +23,18 @@ constexpr double kGrid = 20;
 // other side of it.
 constexpr double kTie = 1e-7;
 
+// Edges are then scan converted with 8 bits of subpixel precision: every end
+// point, also those cut from curves, is rounded to 1/256 pixel.
+constexpr double kSubpixel = 256;
+
 QPointF snap(QPointF p)
 {
     return QPointF(std::round(p.x() * kGrid) / kGrid, std::round(p.y() * kGrid) / kGrid);
+}
+
+QPointF subpixel(QPointF p)
+{
+    return QPointF(std::round(p.x() * kSubpixel) / kSubpixel, std::round(p.y() * kSubpixel) / kSubpixel);
 }
 
 }  // namespace
@@ -33,8 +42,10 @@ QPointF snap(QPointF p)
 void ScanRaster::addLine(QPointF a, QPointF b)
 {
     if (edgeBudget_ == 0) return;
-    if (a.y() == b.y()) return;
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) || !std::isfinite(b.y())) return;
+    a = subpixel(a);
+    b = subpixel(b);
+    if (a.y() == b.y()) return;
     --edgeBudget_;
     Edge e;
     e.dir = a.y() < b.y() ? 1 : -1;
