@@ -10,9 +10,11 @@ namespace {
 
 // Curves are flattened to within this distance of the true curve.
 constexpr double kFlatness = 0.05;
-// Quadratic curves are cut where the parabola bends, each piece within this
-// distance of the curve (a finer cut moves edge pixels outward).
+// Quadratic curves are cut where the parabola bends, each piece within at
+// most this distance of the curve (a finer cut moves edge pixels outward)
+// and not finer than the subpixel grid.
 constexpr double kQuadFlatness = 0.1;
+constexpr double kMinQuadFlatness = 1.0 / 256;
 constexpr int kMaxCurveSegments = 256;
 
 // Device coordinates are kept in twips (1/20 pixel), as the movie's own
@@ -102,7 +104,7 @@ double parabolaInverse(double x)
 
 void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
 {
-    const double tol = kQuadFlatness;
+    const double tol = quadTolerance_;
     const double ddx = 2 * c.x() - a.x() - b.x(), ddy = 2 * c.y() - a.y() - b.y();
     const double u0 = (c.x() - a.x()) * ddx + (c.y() - a.y()) * ddy;
     const double u2 = (b.x() - c.x()) * ddx + (b.y() - c.y()) * ddy;
@@ -121,7 +123,7 @@ void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
         }
     }
     double nf = std::ceil(0.5 * val / std::sqrt(tol));
-    if (!std::isfinite(nf)) nf = 1;
+    if (std::isnan(nf)) nf = 1;
     const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
     const double v0 = parabolaInverse(a0), v2 = parabolaInverse(a2);
     const double vscale = 1 / (v2 - v0);
@@ -137,8 +139,14 @@ void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
     addLine(prev, b);
 }
 
-const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const QTransform& m, const QRect& clip)
+const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const QTransform& m, const QRect& clip,
+                                               double curveTolerance)
 {
+    quadTolerance_ = kQuadFlatness;
+    if (curveTolerance > 0) {
+        const double t = curveTolerance * std::sqrt(std::abs(m.determinant()));
+        if (std::isfinite(t)) quadTolerance_ = std::clamp(t, kMinQuadFlatness, kQuadFlatness);
+    }
     edges_.clear();
     spans_.clear();
     edgeBudget_ = kMaxRasterEdges;

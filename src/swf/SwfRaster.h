@@ -21,8 +21,12 @@ struct Span {
 class ScanRaster {
 public:
     // Spans of `path` mapped by `toDevice`, clipped to `clip`. The result
-    // stays valid until the next call.
-    const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip);
+    // stays valid until the next call. Quadratic curves are cut within
+    // `curveTolerance` of the curve, measured in the path's own units (as a
+    // shape is cut once, whatever its transform); 0 means a tenth of a
+    // device pixel, which is also the coarsest cut used.
+    const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip,
+                                       double curveTolerance = 0);
 
     // Fills the spans with `brush` given in device space (painter transform
     // ignored and restored).
@@ -43,6 +47,7 @@ private:
     std::vector<std::pair<double, int>> crossings_;
     std::vector<Span> spans_;
     size_t edgeBudget_ = 0;
+    double quadTolerance_ = 0.1;  // in device pixels
 };
 
 // Hard limit on the edges of one fill after flattening.

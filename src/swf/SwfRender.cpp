@@ -38,6 +38,10 @@ struct Ctx {
 // other many times over would otherwise multiply without end.
 constexpr long kMaxDrawsPerFrame = 200'000;
 
+// Aliased curves are cut within this many units of the shape's own space
+// (two twips: a tenth of a pixel at scale 1).
+constexpr double kCurveTolerance = 2;
+
 // Fills path (mapped by the painter's transform) with brush (in path space).
 // Aliased fills go through our own scanline rasterizer so that edges fall on
 // pixel centres exactly.
@@ -49,7 +53,7 @@ void fill(Ctx& c, const QPainterPath& path, const QBrush& brush)
         return;
     }
     const QTransform m = p.transform();
-    const auto& spans = c.raster->rasterize(path, m, c.device);
+    const auto& spans = c.raster->rasterize(path, m, c.device, kCurveTolerance);
     if (spans.empty()) return;
     if (brush.style() == Qt::SolidPattern) {
         ScanRaster::fillSpans(p, spans, brush);
@@ -179,7 +183,7 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
         if (c.quality == Quality::Low && c.raster && !f.stops.empty() && f.matrix.isInvertible()) {
             // Aliased gradients: the movie's own colour table, sampled per pixel.
             const QTransform m = p.transform();
-            const auto& spans = c.raster->rasterize(path, m, c.device);
+            const auto& spans = c.raster->rasterize(path, m, c.device, kCurveTolerance);
             if (spans.empty()) return;
             thread_local GradientRamp ramp;
             buildGradientRamp(f, cx, ramp);
@@ -259,7 +263,8 @@ void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTra
     // ones in shape space, so that uneven scaling shapes them too.
     QPainterPath outline = pen.isCosmetic() ? stroker.createStroke(dev.map(path)) : stroker.createStroke(path);
     outline.setFillRule(Qt::WindingFill);
-    const auto& spans = c.raster->rasterize(outline, pen.isCosmetic() ? QTransform() : dev, c.device);
+    const auto& spans = pen.isCosmetic() ? c.raster->rasterize(outline, QTransform(), c.device)
+                                         : c.raster->rasterize(outline, dev, c.device, kCurveTolerance);
     if (gradient) {
         thread_local GradientRamp ramp;
         buildGradientRamp(*gradient, cx, ramp);

@@ -26,6 +26,19 @@ QPainterPath rect(double x0, double y0, double x1, double y1)
     return p;
 }
 
+// A circle from eight quadratic arcs.
+QPainterPath quadCircle(double cx, double cy, double rad)
+{
+    QPainterPath circle;
+    const double k = rad / std::cos(M_PI / 8);
+    circle.moveTo(cx + rad, cy);
+    for (int i = 0; i < 8; ++i) {
+        const double a1 = (i + 0.5) * M_PI / 4, a2 = (i + 1) * M_PI / 4;
+        circle.quadTo(cx + k * std::cos(a1), cy + k * std::sin(a1), cx + rad * std::cos(a2), cy + rad * std::sin(a2));
+    }
+    return circle;
+}
+
 }  // namespace
 
 // Centres exactly on an edge go to the left and top edges only, so two shapes
@@ -105,15 +118,8 @@ TEST(SwfRaster, HostileCoordinatesStayInsideTheClip)
 // chord, all points equal, huge or non-finite values) neither hang nor crash.
 TEST(SwfRaster, QuadraticCurvesFlattenWithinTolerance)
 {
-    // A circle of radius 20 around (32, 32) from eight quadratic arcs.
-    QPainterPath circle;
     const double cx = 32, cy = 32, rad = 20;
-    const double k = rad / std::cos(M_PI / 8);
-    circle.moveTo(cx + rad, cy);
-    for (int i = 0; i < 8; ++i) {
-        const double a1 = (i + 0.5) * M_PI / 4, a2 = (i + 1) * M_PI / 4;
-        circle.quadTo(cx + k * std::cos(a1), cy + k * std::sin(a1), cx + rad * std::cos(a2), cy + rad * std::sin(a2));
-    }
+    const QPainterPath circle = quadCircle(cx, cy, rad);
     ScanRaster r;
     const auto px = pixels(r.rasterize(circle, QTransform(), QRect(0, 0, 64, 64)));
     for (int y = 0; y < 64; ++y)
@@ -135,4 +141,19 @@ TEST(SwfRaster, QuadraticCurvesFlattenWithinTolerance)
         p.lineTo(0, 10);
         r.rasterize(p, QTransform(), QRect(0, 0, 16, 16));
     }
+}
+
+// A curve tolerance in the path's own units scales with the transform, but
+// never cuts coarser than the device default.
+TEST(SwfRaster, CurveToleranceInPathUnits)
+{
+    ScanRaster r;
+    const QRect clip(0, 0, 64, 64);
+    const auto device = pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip));
+    EXPECT_EQ(pixels(r.rasterize(quadCircle(640, 640, 400), QTransform::fromScale(0.05, 0.05), clip, 2)), device);
+    EXPECT_EQ(pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip, 50)), device);
+    // Finer cuts reach further out on a convex curve, never less far.
+    const auto fine = pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip, 0.001));
+    for (const auto& px : device) EXPECT_TRUE(fine.count(px));
+    EXPECT_GT(fine.size(), device.size());
 }
