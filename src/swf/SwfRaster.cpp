@@ -59,31 +59,6 @@ void ScanRaster::addLine(QPointF a, QPointF b)
     edges_.push_back(e);
 }
 
-void ScanRaster::addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b)
-{
-    // The movie's curves are quadratic; the path holds them raised to
-    // cubics. Recover the control point and flatten the parabola directly.
-    const QPointF qa = (3 * c1 - aRaw) / 2, qb = (3 * c2 - bRaw) / 2;
-    const double eps = 1e-6 * (1 + std::abs(qa.x()) + std::abs(qa.y()));
-    if (std::abs(qa.x() - qb.x()) <= eps && std::abs(qa.y() - qb.y()) <= eps) {
-        addQuad(a, (qa + qb) / 2, b);
-        return;
-    }
-    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
-    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
-    double nf = std::ceil(std::sqrt(0.75 * dd / kFlatness));
-    if (!std::isfinite(nf)) nf = 1;
-    const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
-    QPointF prev = a;
-    for (int i = 1; i < n; ++i) {
-        const double t = double(i) / n, u = 1 - t;
-        const QPointF q = u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b;
-        addLine(prev, q);
-        prev = q;
-    }
-    addLine(prev, b);
-}
-
 namespace {
 
 // Approximations of the integral of the parabola's curvature measure and its
@@ -100,11 +75,17 @@ double parabolaInverse(double x)
     return x * (1 - b + std::sqrt(b * b + 0.25 * x * x));
 }
 
-}  // namespace
-
-void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
+bool sameControl(QPointF qa, QPointF qb)
 {
-    const double tol = quadTolerance_;
+    const double eps = 1e-6 * (1 + std::abs(qa.x()) + std::abs(qa.y()));
+    return std::abs(qa.x() - qb.x()) <= eps && std::abs(qa.y() - qb.y()) <= eps;
+}
+
+// Calls out with the points (ends excluded) that cut the quadratic curve
+// a-c-b into pieces within tol of it, placed where the parabola bends.
+template <class Emit>
+void cutQuad(QPointF a, QPointF c, QPointF b, double tol, Emit&& out)
+{
     const double ddx = 2 * c.x() - a.x() - b.x(), ddy = 2 * c.y() - a.y() - b.y();
     const double u0 = (c.x() - a.x()) * ddx + (c.y() - a.y()) * ddy;
     const double u2 = (b.x() - c.x()) * ddx + (b.y() - c.y()) * ddy;
@@ -127,16 +108,89 @@ void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
     const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
     const double v0 = parabolaInverse(a0), v2 = parabolaInverse(a2);
     const double vscale = 1 / (v2 - v0);
-    QPointF prev = a;
     for (int i = 1; i < n; ++i) {
         const double ai = a0 + (a2 - a0) * (double(i) / n);
         const double t = (parabolaInverse(ai) - v0) * vscale;
         const double u = 1 - t;
-        const QPointF q = u * u * a + 2 * u * t * c + t * t * b;
+        out(u * u * a + 2 * u * t * c + t * t * b);
+    }
+}
+
+}  // namespace
+
+void ScanRaster::addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b)
+{
+    // The movie's curves are quadratic; the path holds them raised to
+    // cubics. Recover the control point and flatten the parabola directly.
+    const QPointF qa = (3 * c1 - aRaw) / 2, qb = (3 * c2 - bRaw) / 2;
+    if (sameControl(qa, qb)) {
+        addQuad(a, (qa + qb) / 2, b);
+        return;
+    }
+    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
+    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
+    double nf = std::ceil(std::sqrt(0.75 * dd / kFlatness));
+    if (!std::isfinite(nf)) nf = 1;
+    const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
+    QPointF prev = a;
+    for (int i = 1; i < n; ++i) {
+        const double t = double(i) / n, u = 1 - t;
+        const QPointF q = u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b;
         addLine(prev, q);
         prev = q;
     }
     addLine(prev, b);
+}
+
+
+void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
+{
+    QPointF prev = a;
+    cutQuad(a, c, b, quadTolerance_, [&](QPointF q) {
+        addLine(prev, q);
+        prev = q;
+    });
+    addLine(prev, b);
+}
+
+QPainterPath ScanRaster::flattenQuadratics(const QPainterPath& path, double tolerance)
+{
+    QPainterPath out;
+    out.setFillRule(path.fillRule());
+    if (!(tolerance > 0) || !std::isfinite(tolerance)) tolerance = kQuadFlatness;
+    QPointF cur;
+    const int n = path.elementCount();
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element& el = path.elementAt(i);
+        const QPointF p(el.x, el.y);
+        switch (el.type) {
+        case QPainterPath::MoveToElement:
+            out.moveTo(p);
+            cur = p;
+            break;
+        case QPainterPath::LineToElement:
+            out.lineTo(p);
+            cur = p;
+            break;
+        case QPainterPath::CurveToElement:
+            if (i + 2 < n) {
+                const QPointF c2(path.elementAt(i + 1).x, path.elementAt(i + 1).y);
+                const QPointF b(path.elementAt(i + 2).x, path.elementAt(i + 2).y);
+                const QPointF qa = (3 * p - cur) / 2, qb = (3 * c2 - b) / 2;
+                if (sameControl(qa, qb))
+                    cutQuad(cur, (qa + qb) / 2, b, tolerance, [&](QPointF q) { out.lineTo(q); });
+                else
+                    out.cubicTo(p, c2, b);
+                out.lineTo(b);
+                cur = b;
+                i += 2;
+            }
+            break;
+        case QPainterPath::CurveToDataElement:
+            break;
+        }
+    }
+    return out;
 }
 
 const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const QTransform& m, const QRect& clip,

@@ -28,6 +28,10 @@ public:
     const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip,
                                        double curveTolerance = 0);
 
+    // `path` with its quadratic curves (held as raised cubics) cut into
+    // lines within `tolerance` (in the path's units); other curves kept.
+    static QPainterPath flattenQuadratics(const QPainterPath& path, double tolerance);
+
     // Fills the spans with `brush` given in device space (painter transform
     // ignored and restored).
     static void fillSpans(QPainter& p, const std::vector<Span>& spans, const QBrush& brush);

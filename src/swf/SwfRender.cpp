@@ -261,7 +261,15 @@ void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTra
     stroker.setMiterLimit(pen.miterLimit());
     // Thin lines are outlined on the device at their pixel width; wider
     // ones in shape space, so that uneven scaling shapes them too.
-    QPainterPath outline = pen.isCosmetic() ? stroker.createStroke(dev.map(path)) : stroker.createStroke(path);
+    // The centre line's curves are cut like a fill's before outlining.
+    QPainterPath outline;
+    if (pen.isCosmetic()) {
+        outline = stroker.createStroke(ScanRaster::flattenQuadratics(dev.map(path), 0.1));
+    } else {
+        const double scale = std::sqrt(std::abs(dev.determinant()));
+        const double tol = scale > 0 ? std::min(kCurveTolerance, 0.1 / scale) : kCurveTolerance;
+        outline = stroker.createStroke(ScanRaster::flattenQuadratics(path, tol));
+    }
     outline.setFillRule(Qt::WindingFill);
     const auto& spans = pen.isCosmetic() ? c.raster->rasterize(outline, QTransform(), c.device)
                                          : c.raster->rasterize(outline, dev, c.device, kCurveTolerance);

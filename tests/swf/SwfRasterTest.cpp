@@ -157,3 +157,35 @@ TEST(SwfRaster, CurveToleranceInPathUnits)
     for (const auto& px : device) EXPECT_TRUE(fine.count(px));
     EXPECT_GT(fine.size(), device.size());
 }
+
+// Flattening keeps lines and real cubics, cuts quadratics into lines whose
+// points lie on the curve, and ends each curve exactly at its end point.
+TEST(SwfRaster, FlattenQuadraticsForOutlines)
+{
+    QPainterPath p;
+    p.moveTo(0, 0);
+    p.lineTo(10, 0);
+    p.quadTo(QPointF(20, 0), QPointF(20, 10));
+    p.cubicTo(QPointF(20, 20), QPointF(0, 30), QPointF(0, 10));
+    const QPainterPath flat = ScanRaster::flattenQuadratics(p, 0.05);
+    int lines = 0, cubics = 0;
+    bool reachedEnd = false;
+    for (int i = 0; i < flat.elementCount(); ++i) {
+        const auto& e = flat.elementAt(i);
+        if (e.type == QPainterPath::CurveToElement) ++cubics;
+        if (e.type != QPainterPath::LineToElement) continue;
+        ++lines;
+        if (e.x == 20 && e.y == 10) reachedEnd = true;
+        if (e.x > 10 && e.y < 10) {
+            // On the parabola (10 + 20t - 10t^2, 10t^2): y = 10 t^2.
+            const double t = std::sqrt(e.y / 10);
+            EXPECT_NEAR(e.x, 10 + 20 * t - 10 * t * t, 1e-9);
+        }
+    }
+    EXPECT_TRUE(reachedEnd);
+    EXPECT_EQ(cubics, 1);
+    EXPECT_GT(lines, 4);
+    // Degenerate tolerances fall back to a sane cut, never an endless one.
+    for (double tol : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), 1e-300})
+        EXPECT_LE(ScanRaster::flattenQuadratics(p, tol).elementCount(), 300);
+}
