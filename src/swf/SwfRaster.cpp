@@ -10,11 +10,13 @@ namespace {
 
 // Curves are flattened to within this distance of the true curve.
 constexpr double kFlatness = 0.05;
-// Quadratic curves are cut where the parabola bends, each piece within at
-// most this distance of the curve (a finer cut moves edge pixels outward)
-// and not finer than the subpixel grid.
+// Quadratic curves are cut where the parabola bends, each piece within this
+// distance of the curve (a finer cut moves edge pixels outward). A tolerance
+// given in the shape's units is kept between the subpixel grid and half a
+// pixel, so that a strongly magnified shape still looks round.
 constexpr double kQuadFlatness = 0.1;
 constexpr double kMinQuadFlatness = 1.0 / 256;
+constexpr double kMaxQuadFlatness = 0.5;
 constexpr int kMaxCurveSegments = 256;
 
 // Device coordinates are kept in twips (1/20 pixel), as the movie's own
@@ -199,7 +201,7 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
     quadTolerance_ = kQuadFlatness;
     if (curveTolerance > 0) {
         const double t = curveTolerance * std::sqrt(std::abs(m.determinant()));
-        if (std::isfinite(t)) quadTolerance_ = std::clamp(t, kMinQuadFlatness, kQuadFlatness);
+        if (std::isfinite(t)) quadTolerance_ = std::clamp(t, kMinQuadFlatness, kMaxQuadFlatness);
     }
     edges_.clear();
     spans_.clear();

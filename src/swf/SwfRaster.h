@@ -23,8 +23,8 @@ public:
     // Spans of `path` mapped by `toDevice`, clipped to `clip`. The result
     // stays valid until the next call. Quadratic curves are cut within
     // `curveTolerance` of the curve, measured in the path's own units (as a
-    // shape is cut once, whatever its transform); 0 means a tenth of a
-    // device pixel, which is also the coarsest cut used.
+    // shape is cut once, whatever its transform), kept between 1/256 and
+    // half a device pixel; 0 means a tenth of a device pixel.
     const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip,
                                        double curveTolerance = 0);
 

@@ -39,7 +39,7 @@ struct Ctx {
 constexpr long kMaxDrawsPerFrame = 200'000;
 
 // Aliased curves are cut within this many units of the shape's own space
-// (two twips: a tenth of a pixel at scale 1).
+// (two twips: a tenth of a pixel at scale 1), fills and line centres alike.
 constexpr double kCurveTolerance = 2;
 
 // Fills path (mapped by the painter's transform) with brush (in path space).
@@ -267,7 +267,7 @@ void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTra
         outline = stroker.createStroke(ScanRaster::flattenQuadratics(dev.map(path), 0.1));
     } else {
         const double scale = std::sqrt(std::abs(dev.determinant()));
-        const double tol = scale > 0 ? std::min(kCurveTolerance, 0.1 / scale) : kCurveTolerance;
+        const double tol = scale > 0 ? std::clamp(kCurveTolerance, 1 / (256 * scale), 0.5 / scale) : kCurveTolerance;
         outline = stroker.createStroke(ScanRaster::flattenQuadratics(path, tol));
     }
     outline.setFillRule(Qt::WindingFill);

@@ -144,14 +144,16 @@ TEST(SwfRaster, QuadraticCurvesFlattenWithinTolerance)
 }
 
 // A curve tolerance in the path's own units scales with the transform, but
-// never cuts coarser than the device default.
+// never cuts coarser than half a device pixel.
 TEST(SwfRaster, CurveToleranceInPathUnits)
 {
     ScanRaster r;
     const QRect clip(0, 0, 64, 64);
     const auto device = pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip));
     EXPECT_EQ(pixels(r.rasterize(quadCircle(640, 640, 400), QTransform::fromScale(0.05, 0.05), clip, 2)), device);
-    EXPECT_EQ(pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip, 50)), device);
+    const auto coarse = pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip, 0.5));
+    EXPECT_EQ(pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip, 50)), coarse);
+    for (const auto& px : coarse) EXPECT_TRUE(device.count(px));
     // Finer cuts reach further out on a convex curve, never less far.
     const auto fine = pixels(r.rasterize(quadCircle(32, 32, 20), QTransform(), clip, 0.001));
     for (const auto& px : device) EXPECT_TRUE(fine.count(px));
