@@ -264,6 +264,10 @@ void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTra
     // The centre line's curves are cut like a fill's before outlining.
     QPainterPath outline;
     if (pen.isCosmetic()) {
+        // At a pixel or so a round join differs from a bevelled one by less
+        // than a fifth of a pixel, and the cut curves have a join at every
+        // cut: bevel them, which is much cheaper to outline.
+        if (pen.joinStyle() == Qt::RoundJoin) stroker.setJoinStyle(Qt::BevelJoin);
         outline = stroker.createStroke(ScanRaster::flattenQuadratics(dev.map(path), 0.1));
     } else {
         const double scale = std::sqrt(std::abs(dev.determinant()));
