@@ -61,6 +61,14 @@ __attribute__((target("ssse3"))) void turnBlocks(const Turn& t, int w4, int h4, 
         const int y1 = std::min(w4, y0 + kTile);
         for (int i0 = 0; i0 < h4; i0 += kTile) {
             const int i1 = std::min(h4, i0 + kTile);
+            // The rows of the next tile lie far apart in memory, more streams
+            // than the hardware follows: ask for them while this tile runs.
+            const int nextColumn = t.clockwise ? y0 : t.w - y1;
+            for (int i = i1; i < std::min(h4, i1 + kTile); ++i) {
+                const uint8_t* p = t.rows[size_t(i)] + size_t(nextColumn) * 3;
+                for (int b = 0; b < (y1 - y0) * 3; b += 64)
+                    _mm_prefetch(reinterpret_cast<const char*>(p + b), _MM_HINT_T0);
+            }
             for (int y = y0; y < y1; y += 4) {
                 // Four source columns, left to right, feeding four destination rows.
                 const int c0 = t.clockwise ? y : t.w - 4 - y;
