@@ -45,7 +45,7 @@ int Bitmap::strideFor(int width, int bitsPerPixel)
     return int(((int64_t(width) * bitsPerPixel + 31) / 32) * 4);
 }
 
-Bitmap::Bitmap(int width, int height, int bitsPerPixel, NoFill)
+Bitmap::Bitmap(int width, int height, int bitsPerPixel, bool zero)
 {
     checkPictureSize(width, height);
     switch (bitsPerPixel) {
@@ -56,25 +56,17 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel, NoFill)
     height_ = height;
     bpp_ = bitsPerPixel;
     stride_ = strideFor(width, bitsPerPixel);
-    data_ = allocatePixels(byteCount(), false);
+    data_ = allocatePixels(byteCount(), zero);
+    if (zero)
+        return;
     const size_t used = (size_t(width) * size_t(bitsPerPixel) + 7) / 8;
     for (int y = 0; y < height; ++y)
         std::memset(scanLine(y) + used, 0, size_t(stride_) - used);
 }
 
-Bitmap::Bitmap(int width, int height, int bitsPerPixel)
-{
-    checkPictureSize(width, height);
-    switch (bitsPerPixel) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: throw CodecError("Unsupported pixel depth " + std::to_string(bitsPerPixel));
-    }
-    width_ = width;
-    height_ = height;
-    bpp_ = bitsPerPixel;
-    stride_ = strideFor(width, bitsPerPixel);
-    data_ = allocatePixels(byteCount(), true);
-}
+Bitmap::Bitmap(int width, int height, int bitsPerPixel, NoFill) : Bitmap(width, height, bitsPerPixel, false) {}
+
+Bitmap::Bitmap(int width, int height, int bitsPerPixel) : Bitmap(width, height, bitsPerPixel, true) {}
 
 uint32_t Bitmap::pixel(int x, int y) const
 {

@@ -86,6 +86,9 @@ public:
     Bitmap converted24() const;
 
 private:
+    // Allocates the pixels, zero-filled or with only the row padding zeroed.
+    Bitmap(int width, int height, int bitsPerPixel, bool zero);
+
     int width_ = 0, height_ = 0, bpp_ = 0, stride_ = 0;
     bool hasAlpha_ = false;
     std::shared_ptr<uint8_t[]> data_;
