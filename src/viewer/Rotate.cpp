@@ -14,7 +14,7 @@ namespace {
 
 // Pixels are moved in square tiles so that both the rows read and the rows
 // written stay in the cache while a tile is done.
-constexpr int kTile = 64;
+constexpr int kTile = 128;
 
 struct Turn {
     const std::vector<const uint8_t*>& rows;  // destination column i reads rows[i]
@@ -62,14 +62,18 @@ __attribute__((target("ssse3"))) void turnBlocks(const Turn& t, int w4, int h4, 
         for (int i0 = 0; i0 < h4; i0 += kTile) {
             const int i1 = std::min(h4, i0 + kTile);
             // The rows of the next tile lie far apart in memory, more streams
-            // than the hardware follows: ask for them while this tile runs.
+            // than the hardware follows: each step of this tile asks for four
+            // of them, into the second-level cache so this tile's rows stay
+            // in the first.
             const int nextColumn = t.clockwise ? y0 : t.w - y1;
-            for (int i = i1; i < std::min(h4, i1 + kTile); ++i) {
-                const uint8_t* p = t.rows[size_t(i)] + size_t(nextColumn) * 3;
-                for (int b = 0; b < (y1 - y0) * 3; b += 64)
-                    _mm_prefetch(reinterpret_cast<const char*>(p + b), _MM_HINT_T0);
-            }
+            const size_t nextBytes = size_t(y1 - y0) * 3;
             for (int y = y0; y < y1; y += 4) {
+                const int ahead = i1 + (y - y0);
+                for (int i = ahead; i < std::min(h4, ahead + 4); ++i) {
+                    const char* p = reinterpret_cast<const char*>(t.rows[size_t(i)] + size_t(nextColumn) * 3);
+                    for (size_t b = 0; b < nextBytes; b += 64)
+                        _mm_prefetch(p + b, _MM_HINT_T1);
+                }
                 // Four source columns, left to right, feeding four destination rows.
                 const int c0 = t.clockwise ? y : t.w - 4 - y;
                 const size_t column = size_t(c0) * 3;
