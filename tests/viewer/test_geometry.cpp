@@ -124,8 +124,9 @@ TEST(RotateBitmap, FourTurnsGiveTheSamePixelsAndDepthBecomes24)
 
 TEST(RotateBitmap, LargeAndOddSizesMatchThePixelRule)
 {
-    // Sizes around the 4 x 4 blocks and 64 x 64 tiles, both directions.
-    for (const QSize size : {QSize(37, 23), QSize(64, 48), QSize(129, 67), QSize(3, 130), QSize(130, 3)}) {
+    // Sizes around the 4 x 4 blocks and the 128 x 128 tiles, both directions.
+    for (const QSize size : {QSize(37, 23), QSize(64, 48), QSize(129, 67), QSize(3, 130), QSize(130, 3),
+                             QSize(261, 389), QSize(384, 128)}) {
         Bitmap source(size.width(), size.height(), 24);
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x) {
