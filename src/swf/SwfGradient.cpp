@@ -1,4 +1,5 @@
 #include "swf/SwfGradient.h"
+#include "swf/SwfMath.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -26,6 +27,37 @@ int fromLinear(double v)
 int lerp8(int a, int b, double t)
 {
     return std::clamp(int(std::lround(a + (b - a) * t)), 0, 255);
+}
+
+// Applies the spread mode to a position and returns where it falls in the
+// table (see gradientTexel).
+inline double texelOf(FillStyle::Kind kind, uint8_t spread, double t)
+{
+    if (!std::isfinite(t)) t = 1;
+    if (spread == 1) {
+        t = std::abs(t);
+        t -= 2 * floorFast(t * 0.5);
+        if (t > 1) t = 2 - t;
+    } else if (spread == 2) {
+        t -= floorFast(t);
+    }
+    // Linear gradients sample the table at texel centres; radial ones a
+    // quarter texel further out, which is where the player we compare with
+    // puts their rings.
+    return std::clamp(t, 0.0, 1.0) * 256 - (kind == FillStyle::Linear ? 0.5 : 0.25);
+}
+
+inline QRgb sampleOf(const GradientRamp& ramp, double u)
+{
+    const int i = floorInt(u);  // u lies within -0.5 .. 256
+    const double fl = i;
+    const QRgb a = ramp.colors[size_t(std::clamp(i, 0, 255))], b = ramp.colors[size_t(std::clamp(i + 1, 0, 255))];
+    if (a == b) return a;
+    // Two channels at a time, each (x * (256 - w) + y * w + 128) >> 8.
+    const uint32_t w = uint32_t((u - fl) * 256 + 0.5), v = 256 - w;
+    const uint32_t rb = (((a & 0xff00ff) * v + (b & 0xff00ff) * w + 0x800080) >> 8) & 0xff00ff;
+    const uint32_t ag = ((((a >> 8) & 0xff00ff) * v + ((b >> 8) & 0xff00ff) * w + 0x800080) >> 8) & 0xff00ff;
+    return rb | (ag << 8);
 }
 
 QRgb premultiplied(int r, int g, int b, int a)
@@ -112,28 +144,39 @@ double gradientPosition(const FillStyle& f, double x, double y)
 
 double gradientTexel(const FillStyle& f, double t)
 {
-    if (!std::isfinite(t)) t = 1;
-    if (f.spread == 1) {
-        t = std::fmod(std::abs(t), 2.0);
-        if (t > 1) t = 2 - t;
-    } else if (f.spread == 2) {
-        t -= std::floor(t);
-    }
-    // Linear gradients sample the table at texel centres; radial ones a
-    // quarter texel further out, which is where the player we compare with
-    // puts their rings.
-    return std::clamp(t, 0.0, 1.0) * 256 - (f.kind == FillStyle::Linear ? 0.5 : 0.25);
+    return texelOf(f.kind, f.spread, t);
 }
 
 QRgb gradientSample(const GradientRamp& ramp, double u)
 {
-    const double fl = std::floor(u);
-    const int i0 = std::clamp(int(fl), 0, 255), i1 = std::clamp(int(fl) + 1, 0, 255);
-    const QRgb a = ramp.colors[size_t(i0)], b = ramp.colors[size_t(i1)];
-    if (a == b) return a;
-    const int w = int((u - fl) * 256 + 0.5);  // weight of b in 1/256
-    auto mix = [w](int x, int y) { return (x * (256 - w) + y * w + 128) >> 8; };
-    return qRgba(mix(qRed(a), qRed(b)), mix(qGreen(a), qGreen(b)), mix(qBlue(a), qBlue(b)), mix(qAlpha(a), qAlpha(b)));
+    return sampleOf(ramp, std::isfinite(u) ? std::clamp(u, -1.0, 257.0) : 0.0);
+}
+
+void shadeGradientRow(const FillStyle& f, const GradientRamp& ramp, const QTransform& deviceToGradient, int y, int x0,
+                      int x1, QRgb* out)
+{
+    const QTransform& inv = deviceToGradient;
+    const double py = y + 0.5, px = x0 + 0.5;
+    const double gx0 = inv.m11() * px + inv.m21() * py + inv.dx();
+    const double gy0 = inv.m12() * px + inv.m22() * py + inv.dy();
+    const double dgx = inv.m11(), dgy = inv.m12();
+    const int n = x1 - x0;
+    switch (f.kind) {
+    case FillStyle::Linear:
+        for (int i = 0; i < n; ++i)
+            out[i] = sampleOf(ramp, texelOf(FillStyle::Linear, f.spread, (gx0 + dgx * i + kSquare) / (2 * kSquare)));
+        break;
+    case FillStyle::Focal:
+        for (int i = 0; i < n; ++i)
+            out[i] = sampleOf(ramp, texelOf(f.kind, f.spread, gradientPosition(f, gx0 + dgx * i, gy0 + dgy * i)));
+        break;
+    default:
+        for (int i = 0; i < n; ++i) {
+            const double gx = gx0 + dgx * i, gy = gy0 + dgy * i;
+            out[i] = sampleOf(ramp, texelOf(f.kind, f.spread, std::sqrt(gx * gx + gy * gy) / kSquare));
+        }
+        break;
+    }
 }
 
 void fillGradientSpans(QPainter& p, const std::vector<Span>& spans, const FillStyle& f, const GradientRamp& ramp,
@@ -156,21 +199,9 @@ void fillGradientSpans(QPainter& p, const std::vector<Span>& spans, const FillSt
         buffer = QImage(std::max(w, buffer.width()), std::max(h, buffer.height()), QImage::Format_ARGB32_Premultiplied);
     if (buffer.isNull()) return;
     for (int y = 0; y < h; ++y) std::fill_n(reinterpret_cast<QRgb*>(buffer.scanLine(y)), w, QRgb(0));
-    const bool linear = f.kind == FillStyle::Linear;
     for (const Span& s : spans) {
         QRgb* row = reinterpret_cast<QRgb*>(buffer.scanLine(s.y - top)) - left;
-        const double py = s.y + 0.5;
-        for (int x = s.x0; x < s.x1; ++x) {
-            const double px = x + 0.5;
-            const double gx = inv.m11() * px + inv.m21() * py + inv.dx();
-            if (linear) {
-                row[x] = gradientSample(ramp, gradientTexel(f, gradientPosition(f, gx, 0)));
-            } else {
-                const double gy = inv.m12() * px + inv.m22() * py + inv.dy();
-                const double u = gradientTexel(f, gradientPosition(f, gx, gy));
-                row[x] = gradientSample(ramp, u);
-            }
-        }
+        shadeGradientRow(f, ramp, inv, s.y, s.x0, s.x1, row + s.x0);
     }
     p.save();
     p.resetTransform();

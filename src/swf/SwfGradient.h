@@ -36,6 +36,12 @@ double gradientTexel(const FillStyle& f, double t);
 // entries (the ends repeat outward).
 QRgb gradientSample(const GradientRamp& ramp, double u);
 
+// The colours of device pixels x0 .. x1 - 1 of row y, sampled at their
+// centres, with the gradient square mapped from the device by
+// deviceToGradient.
+void shadeGradientRow(const FillStyle& f, const GradientRamp& ramp, const QTransform& deviceToGradient, int y, int x0,
+                      int x1, QRgb* out);
+
 // Fills the device pixels of `spans` with the gradient f (its square mapped
 // to the device by gradientToDevice), sampled at pixel centres and drawn
 // over the painter's device with source-over.

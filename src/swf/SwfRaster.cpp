@@ -1,4 +1,5 @@
 #include "swf/SwfRaster.h"
+#include "swf/SwfMath.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -33,12 +34,12 @@ constexpr double kSubpixel = 256;
 
 QPointF snap(QPointF p)
 {
-    return QPointF(std::round(p.x() * kGrid) / kGrid, std::round(p.y() * kGrid) / kGrid);
+    return QPointF(roundAway(p.x() * kGrid) / kGrid, roundAway(p.y() * kGrid) / kGrid);
 }
 
 QPointF subpixel(QPointF p)
 {
-    return QPointF(std::round(p.x() * kSubpixel) / kSubpixel, std::round(p.y() * kSubpixel) / kSubpixel);
+    return QPointF(roundAway(p.x() * kSubpixel) / kSubpixel, roundAway(p.y() * kSubpixel) / kSubpixel);
 }
 
 }  // namespace
@@ -195,8 +196,8 @@ QPainterPath ScanRaster::flattenQuadratics(const QPainterPath& path, double tole
     return out;
 }
 
-const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const QTransform& m, const QRect& clip,
-                                               double curveTolerance)
+const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& path, const QTransform& m,
+                                                            double curveTolerance)
 {
     quadTolerance_ = kQuadFlatness;
     if (curveTolerance > 0) {
@@ -204,7 +205,6 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
         if (std::isfinite(t)) quadTolerance_ = std::clamp(t, kMinQuadFlatness, kMaxQuadFlatness);
     }
     edges_.clear();
-    spans_.clear();
     edgeBudget_ = kMaxRasterEdges;
     // Vertices land on the twips grid; a curve's control point stays where
     // the transform puts it, and the points cut from the curve are exact.
@@ -244,6 +244,14 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
         }
     }
     if (open) addLine(cur, start);
+    return edges_;
+}
+
+const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const QTransform& m, const QRect& clip,
+                                               double curveTolerance)
+{
+    spans_.clear();
+    buildEdges(path, m, curveTolerance);
     if (edges_.empty() || clip.isEmpty()) return spans_;
 
     std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });

@@ -20,6 +20,17 @@ struct Span {
 
 class ScanRaster {
 public:
+    // A straight piece of a path's outline on the device, top end first;
+    // dir is +1 where the outline runs downward, -1 where it runs up.
+    struct Edge {
+        double x0, y0, y1, dxdy;  // y0 < y1
+        int dir;
+    };
+
+    // The outline of `path` mapped by `toDevice` as edges, vertices on the
+    // twips grid and curves cut as for rasterize(). Valid until the next call.
+    const std::vector<Edge>& buildEdges(const QPainterPath& path, const QTransform& toDevice, double curveTolerance = 0);
+
     // Spans of `path` mapped by `toDevice`, clipped to `clip`. The result
     // stays valid until the next call. Quadratic curves are cut within
     // `curveTolerance` of the curve, measured in the path's own units (as a
@@ -37,10 +48,6 @@ public:
     static void fillSpans(QPainter& p, const std::vector<Span>& spans, const QBrush& brush);
 
 private:
-    struct Edge {
-        double x0, y0, y1, dxdy;  // y0 < y1
-        int dir;
-    };
     void addLine(QPointF a, QPointF b);
     // A cubic from a to b; aRaw and bRaw are the ends before grid rounding.
     void addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b);

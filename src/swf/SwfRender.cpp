@@ -4,6 +4,7 @@
 // text, and buttons in their up state. Colour transforms apply to every
 // colour drawn.
 #include "swf/SwfPlayer.h"
+#include "swf/SwfCanvas.h"
 #include "swf/SwfEditText.h"
 #include "swf/SwfGradient.h"
 #include "swf/SwfRaster.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <optional>
 
 namespace vx::swf {
 
@@ -32,6 +34,10 @@ struct Ctx {
     int maskLayers = 0;  // mask layers open around this drawing
     ScanRaster* raster = nullptr;  // aliased fills
     long* drawBudget = nullptr;    // characters still allowed in this frame
+    // Set when we write the device's pixels ourselves.
+    Canvas* canvas = nullptr;
+    CoverageRaster* coverage = nullptr;
+    std::vector<CoverSpan>* aliasedRuns = nullptr;
 };
 
 // Characters drawn per frame at most: buttons and sprites that place each
@@ -42,12 +48,29 @@ constexpr long kMaxDrawsPerFrame = 200'000;
 // (two twips: a tenth of a pixel at scale 1), fills and line centres alike.
 constexpr double kCurveTolerance = 2;
 
+// The device pixels path covers when mapped by m: antialiased, or whole
+// pixels whose centres lie inside at low quality. Needs the canvas.
+const std::vector<CoverSpan>& coverageOf(Ctx& c, const QPainterPath& path, const QTransform& m,
+                                         double curveTolerance = kCurveTolerance)
+{
+    if (c.quality == Quality::Low) {
+        CoverageRaster::fromSpans(c.raster->rasterize(path, m, c.device, curveTolerance), *c.aliasedRuns);
+        return *c.aliasedRuns;
+    }
+    const auto& edges = c.raster->buildEdges(path, m, curveTolerance);
+    return c.coverage->rasterize(edges, path.fillRule() == Qt::WindingFill, c.device);
+}
+
 // Fills path (mapped by the painter's transform) with brush (in path space).
 // Aliased fills go through our own scanline rasterizer so that edges fall on
 // pixel centres exactly.
 void fill(Ctx& c, const QPainterPath& path, const QBrush& brush)
 {
     QPainter& p = *c.p;
+    if (c.canvas && brush.style() == Qt::SolidPattern) {
+        c.canvas->fillSolid(coverageOf(c, path, p.transform()), qPremultiply(brush.color().rgba()));
+        return;
+    }
     if (c.quality != Quality::Low || !c.raster) {
         p.fillPath(path, brush);
         return;
@@ -169,10 +192,45 @@ QGradientStops gradientStops(const FillStyle& f, const CxForm& cx)
     return stops;
 }
 
+// Fills path with f on the canvas, m mapping both to the device.
+void fillOnCanvas(Ctx& c, const QPainterPath& path, const FillStyle& f, const CxForm& cx, const QTransform& m)
+{
+    switch (f.kind) {
+    case FillStyle::Solid:
+        c.canvas->fillSolid(coverageOf(c, path, m), qPremultiply(cx.apply(f.color).rgba()));
+        return;
+    case FillStyle::Linear:
+    case FillStyle::Radial:
+    case FillStyle::Focal: {
+        if (f.stops.empty()) return;
+        if (!f.matrix.isInvertible()) {
+            // A degenerate gradient square shows its last colour.
+            c.canvas->fillSolid(coverageOf(c, path, m), qPremultiply(cx.apply(f.stops.back().color).rgba()));
+            return;
+        }
+        thread_local GradientRamp ramp;
+        buildGradientRamp(f, cx, ramp);
+        c.canvas->fillGradient(coverageOf(c, path, m), f, ramp, f.matrix * m);
+        return;
+    }
+    case FillStyle::Bitmap: {
+        const QImage* src = c.movie->bitmap(f.bitmapId);
+        if (!src || src->isNull()) return;
+        c.canvas->fillBitmap(coverageOf(c, path, m), tinted(*src, cx), f.matrix * m, f.repeat,
+                             f.smooth && c.quality == Quality::High);
+        return;
+    }
+    }
+}
+
 // Fills path (in shape twips, painter set to the shape's transform) with f.
 void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const CxForm& cx)
 {
     QPainter& p = *c.p;
+    if (c.canvas) {
+        fillOnCanvas(c, path, f, cx, p.transform());
+        return;
+    }
     switch (f.kind) {
     case FillStyle::Solid:
         fill(c, path, cx.apply(f.color));
@@ -249,19 +307,18 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
     }
 }
 
-// An aliased line: its outline at the device width, filled by the scanline
-// rasterizer like any shape.
-void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev,
-                   const FillStyle* gradient, const CxForm& cx)
+// The outline of a line drawn with pen along path (in shape space, dev
+// mapping it to the device). Thin lines are outlined on the device at their
+// pixel width, and `cosmetic` is set: the outline is then in device pixels.
+// Wider ones are outlined in shape space, so that uneven scaling shapes them
+// too. The centre line's curves are cut like a fill's before outlining.
+QPainterPath lineOutline(const QPainterPath& path, const QPen& pen, const QTransform& dev)
 {
     QPainterPathStroker stroker;
     stroker.setWidth(pen.widthF());
     stroker.setCapStyle(pen.capStyle());
     stroker.setJoinStyle(pen.joinStyle());
     stroker.setMiterLimit(pen.miterLimit());
-    // Thin lines are outlined on the device at their pixel width; wider
-    // ones in shape space, so that uneven scaling shapes them too.
-    // The centre line's curves are cut like a fill's before outlining.
     QPainterPath outline;
     if (pen.isCosmetic()) {
         // At a pixel or so a round join differs from a bevelled one by less
@@ -275,8 +332,29 @@ void strokeAliased(Ctx& c, const QPainterPath& path, const QPen& pen, const QTra
         outline = stroker.createStroke(ScanRaster::flattenQuadratics(path, tol));
     }
     outline.setFillRule(Qt::WindingFill);
-    const auto& spans = pen.isCosmetic() ? c.raster->rasterize(outline, QTransform(), c.device)
-                                         : c.raster->rasterize(outline, dev, c.device, kCurveTolerance);
+    return outline;
+}
+
+// A line filled through our own rasterizer: on the canvas, or aliased
+// through the painter. `gradient` is the line's gradient fill, if any.
+void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev, const FillStyle* gradient,
+               const CxForm& cx)
+{
+    const QPainterPath outline = lineOutline(path, pen, dev);
+    const QTransform toDevice = pen.isCosmetic() ? QTransform() : dev;
+    const double tolerance = pen.isCosmetic() ? 0 : kCurveTolerance;
+    if (c.canvas) {
+        const auto& runs = coverageOf(c, outline, toDevice, tolerance);
+        if (gradient) {
+            thread_local GradientRamp ramp;
+            buildGradientRamp(*gradient, cx, ramp);
+            c.canvas->fillGradient(runs, *gradient, ramp, gradient->matrix * dev);
+        } else {
+            c.canvas->fillSolid(runs, qPremultiply(pen.color().rgba()));
+        }
+        return;
+    }
+    const auto& spans = c.raster->rasterize(outline, toDevice, c.device, tolerance);
     if (gradient) {
         thread_local GradientRamp ramp;
         buildGradientRamp(*gradient, cx, ramp);
@@ -333,11 +411,11 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             pen.setCapStyle(l.startCap == 1 ? Qt::FlatCap : l.startCap == 2 ? Qt::SquareCap : Qt::RoundCap);
             pen.setJoinStyle(l.join == 1 ? Qt::BevelJoin : l.join == 2 ? Qt::MiterJoin : Qt::RoundJoin);
             if (l.join == 2) pen.setMiterLimit(std::max(1.0f, l.miterLimit));
-            if (c.quality == Quality::Low && c.raster) {
+            if (c.canvas || (c.quality == Quality::Low && c.raster)) {
                 const bool gradient = !c.maskMode && l.hasFill && l.fill.kind != FillStyle::Solid &&
                                       l.fill.kind != FillStyle::Bitmap && l.fill.stops.size() > 1 &&
                                       l.fill.matrix.isInvertible();
-                strokeAliased(c, s.path, pen, dev, gradient ? &l.fill : nullptr, cx);
+                strokeOwn(c, s.path, pen, dev, gradient ? &l.fill : nullptr, cx);
             }
             else p.strokePath(s.path, pen);
         }
@@ -400,7 +478,16 @@ void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransfo
         break;
     case CharKind::Bitmap:
         if (const QImage* b = m.bitmap(id)) {
-            c.p->setTransform(QTransform::fromScale(20, 20) * world * c.base);
+            const QTransform toDevice = QTransform::fromScale(20, 20) * world * c.base;
+            if (c.canvas) {
+                QPainterPath area;
+                area.addRect(QRectF(0, 0, b->width(), b->height()));
+                const auto& runs = coverageOf(c, area, toDevice);
+                if (c.maskMode) c.canvas->fillSolid(runs, 0xff000000u);
+                else c.canvas->fillBitmap(runs, tinted(*b, cx), toDevice, false, c.quality == Quality::High);
+                break;
+            }
+            c.p->setTransform(toDevice);
             if (c.maskMode) c.p->fillRect(QRectF(0, 0, b->width(), b->height()), Qt::black);
             else c.p->drawImage(0, 0, tinted(*b, cx));
         }
@@ -436,10 +523,13 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
     mask.fill(Qt::transparent);
     const QTransform shift = QTransform::fromTranslate(-r.x(), -r.y());
     {
+        // Both layers are our own images: drawn on canvases when the frame is.
+        Canvas contentCanvas(content), maskCanvas(mask);
         QPainter cp(&content);
         setupPainter(cp, c.quality);
         Ctx inner = c;
         inner.p = &cp;
+        if (c.canvas) inner.canvas = &contentCanvas;
         inner.base = c.base * shift;
         inner.device = QRect(QPoint(0, 0), r.size());
         ++inner.nesting;
@@ -450,6 +540,7 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
         setupPainter(mp, c.quality);
         Ctx mc = inner;
         mc.p = &mp;
+        if (c.canvas) mc.canvas = &maskCanvas;
         mc.maskMode = true;
         drawCharacter(mc, maskObj.charId, &maskObj, maskWorld, CxForm());
         mp.end();
@@ -494,6 +585,19 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     ScanRaster raster;
     long budget = kMaxDrawsPerFrame;
     Ctx c{movie_.get(), quality, &painter, base, QRect(), false, 0, 0, &raster, &budget};
+    // Fills are drawn straight into the pixels of a plain image: the painter
+    // would set up every fill again, and hand large ones to worker threads
+    // at a cost far above the fill's own.
+    QImage* target = Canvas::target(painter);
+    std::optional<Canvas> canvas;
+    CoverageRaster coverage;
+    std::vector<CoverSpan> aliasedRuns;
+    if (target) {
+        canvas.emplace(*target);
+        c.canvas = &*canvas;
+        c.coverage = &coverage;
+        c.aliasedRuns = &aliasedRuns;
+    }
     const QPaintDevice* dev = painter.device();
     c.device = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect(0, 0, 1 << 14, 1 << 14);
     drawRange(c, root_->list.cbegin(), root_->list.cend(), QTransform(), CxForm());

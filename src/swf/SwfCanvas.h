@@ -1,0 +1,45 @@
+// Drawing straight into the pixels of a 32-bit premultiplied image: runs of
+// coverage blended source-over with a solid colour, a gradient or a bitmap,
+// without the painter's per-fill set-up.
+#pragma once
+
+#include "swf/SwfCoverage.h"
+#include "swf/SwfGradient.h"
+
+#include <QImage>
+#include <QTransform>
+#include <vector>
+
+class QPainter;
+
+namespace vx::swf {
+
+class Canvas {
+public:
+    // The image `p` paints on when we may write its pixels ourselves: a
+    // 32-bit premultiplied (or opaque) image, painted source-over, fully
+    // opaque and unclipped. Null otherwise.
+    static QImage* target(QPainter& p);
+
+    explicit Canvas(QImage& image);
+
+    void fillSolid(const std::vector<CoverSpan>& spans, QRgb premultiplied);
+    void fillGradient(const std::vector<CoverSpan>& spans, const FillStyle& f, const GradientRamp& ramp,
+                      const QTransform& gradientToDevice);
+    // bitmapToDevice maps the bitmap's pixel grid. Outside the bitmap a
+    // repeating fill wraps around and a clipped one takes the edge pixels;
+    // `smooth` samples bilinearly, otherwise the nearest pixel.
+    void fillBitmap(const std::vector<CoverSpan>& spans, const QImage& bitmap, const QTransform& bitmapToDevice,
+                    bool repeat, bool smooth);
+
+private:
+    // Blends colours[0 .. x1 - x0), times the span's cover, over its pixels.
+    void blendRow(const CoverSpan& s, const QRgb* colours);
+    QRgb* row(int y) const { return reinterpret_cast<QRgb*>(bits_ + qsizetype(y) * stride_); }
+
+    uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+    std::vector<QRgb> shade_;
+};
+
+}  // namespace vx::swf
