@@ -88,6 +88,9 @@ void BM_RenderFrame1000Shapes(benchmark::State& state)
         QPainter p(&img);
         player.render(p, t, q);
     }
+    // To look at the frame: VX_BENCH_FRAME=folder saves it there.
+    if (const QString dir = qEnvironmentVariable("VX_BENCH_FRAME"); !dir.isEmpty())
+        img.save(dir + QStringLiteral("/frame-quality%1.png").arg(state.range(0)));
 }
 // Argument: 2 = High (the figure that matters), 1 = Medium and 0 = Low for comparison.
 // CPU time counts every thread of the process: the painter may hand parts

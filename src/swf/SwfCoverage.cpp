@@ -39,8 +39,7 @@ void CoverageRaster::fromSpans(const std::vector<Span>& spans, std::vector<Cover
 const std::vector<CoverSpan>& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding,
                                                         const QRect& clip)
 {
-    spans_.clear();
-    cells_.clear();
+    begin(QRect());
     if (edges.empty() || clip.isEmpty()) return spans_;
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const ScanRaster::Edge& e : edges) {
@@ -58,20 +57,39 @@ const std::vector<CoverSpan>& CoverageRaster::rasterize(const std::vector<ScanRa
     const int left = int(std::clamp(std::floor(minX), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX), double(clip.left()), clipRight));
     if (top >= bottom || left >= right) return spans_;
-    top_ = top;
-    left_ = left;
-    width_ = right - left;
-    rows_ = bottom - top;
-    for (const ScanRaster::Edge& e : edges) {
-        if (cells_.size() >= kMaxCells) break;
-        depositEdge(e);
-    }
+    begin(QRect(left, top, right - left, bottom - top));
+    for (const ScanRaster::Edge& e : edges) addEdge(e);
+    return finish(winding);
+}
+
+void CoverageRaster::begin(const QRect& area)
+{
+    spans_.clear();
+    cells_.clear();
+    area_ = area;
+    top_ = area.top();
+    left_ = area.left();
+    width_ = std::max(0, area.width());
+    rows_ = std::max(0, area.height());
+}
+
+const std::vector<CoverSpan>& CoverageRaster::finish(bool winding)
+{
     sweep(winding);
     return spans_;
 }
 
-void CoverageRaster::depositEdge(const ScanRaster::Edge& e)
+void CoverageRaster::addPixel(int x, int y, float cover)
 {
+    const int row = y - top_, col = x - left_;
+    if (row < 0 || row >= rows_ || col < 0 || col >= width_ || cells_.size() >= kMaxCells) return;
+    add(row, col, cover);
+    add(row, col + 1, -cover);
+}
+
+void CoverageRaster::addEdge(const ScanRaster::Edge& e)
+{
+    if (cells_.size() >= kMaxCells || width_ == 0) return;
     const double y0 = std::max(e.y0, double(top_)), y1 = std::min(e.y1, double(top_ + rows_));
     if (!(y1 > y0)) return;
     const int rowEnd = int(std::ceil(y1));

@@ -28,8 +28,16 @@ public:
     // Aliased spans as fully covered runs.
     static void fromSpans(const std::vector<Span>& spans, std::vector<CoverSpan>& out);
 
+    // Building coverage piece by piece: begin() with the device area to
+    // cover, then edges of outlines and single pixels in any order, then
+    // finish(). Coverage that adds up past full stays full.
+    void begin(const QRect& area);
+    void addEdge(const ScanRaster::Edge& e);
+    void addPixel(int x, int y, float cover);
+    const std::vector<CoverSpan>& finish(bool winding);
+    const QRect& area() const { return area_; }
+
 private:
-    void depositEdge(const ScanRaster::Edge& e);
     void deposit(int row, double xa, double xb, double h);
     void add(int row, int x, float v);
     void sweep(bool winding);
@@ -38,6 +46,7 @@ private:
         int row, x;  // relative to the top left of the area
         float v;
     };
+    QRect area_;
     int top_ = 0, left_ = 0, width_ = 0, rows_ = 0;
     std::vector<Cell> cells_, sorted_;
     std::vector<int> rowStart_;

@@ -156,6 +156,65 @@ void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
     addLine(prev, b);
 }
 
+void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double tolerance,
+                           std::vector<QPointF>& points, std::vector<int>& starts)
+{
+    points.clear();
+    starts.clear();
+    if (!(tolerance > 0) || !std::isfinite(tolerance)) tolerance = kQuadFlatness;
+    QPointF cur, curRaw;
+    const int n = path.elementCount();
+    for (int i = 0; i < n; ++i) {
+        const QPainterPath::Element& el = path.elementAt(i);
+        const QPointF raw(el.x, el.y);
+        const QPointF p = m.map(raw);
+        switch (el.type) {
+        case QPainterPath::MoveToElement:
+            starts.push_back(int(points.size()));
+            points.push_back(p);
+            break;
+        case QPainterPath::LineToElement:
+            if (starts.empty()) {
+                starts.push_back(0);
+                points.push_back(m.map(curRaw));
+            }
+            points.push_back(p);
+            break;
+        case QPainterPath::CurveToElement:
+            if (i + 2 < n) {
+                if (starts.empty()) {
+                    starts.push_back(0);
+                    points.push_back(m.map(curRaw));
+                }
+                const QPointF c2Raw(path.elementAt(i + 1).x, path.elementAt(i + 1).y);
+                const QPointF bRaw(path.elementAt(i + 2).x, path.elementAt(i + 2).y);
+                const QPointF a = m.map(curRaw), c1 = p, c2 = m.map(c2Raw), b = m.map(bRaw);
+                const QPointF qa = (3 * c1 - a) / 2, qb = (3 * c2 - b) / 2;
+                if (sameControl(qa, qb)) {
+                    cutQuad(a, (qa + qb) / 2, b, tolerance, [&](QPointF q) { points.push_back(q); });
+                } else {
+                    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
+                    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
+                    double nf = std::ceil(std::sqrt(0.75 * dd / tolerance));
+                    if (!std::isfinite(nf)) nf = 1;
+                    const int segments = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
+                    for (int k = 1; k < segments; ++k) {
+                        const double t = double(k) / segments, u = 1 - t;
+                        points.push_back(u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b);
+                    }
+                }
+                points.push_back(b);
+                curRaw = bRaw;
+                i += 2;
+            }
+            continue;
+        case QPainterPath::CurveToDataElement:
+            continue;
+        }
+        curRaw = raw;
+    }
+}
+
 QPainterPath ScanRaster::flattenQuadratics(const QPainterPath& path, double tolerance)
 {
     QPainterPath out;

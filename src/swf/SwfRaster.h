@@ -43,6 +43,12 @@ public:
     // lines within `tolerance` (in the path's units); other curves kept.
     static QPainterPath flattenQuadratics(const QPainterPath& path, double tolerance);
 
+    // `path` mapped by `toDevice` as device polylines: subpath k runs from
+    // points[starts[k]] to the point before points[starts[k + 1]] (or the
+    // end). Curves are cut within `tolerance` device pixels.
+    static void polylines(const QPainterPath& path, const QTransform& toDevice, double tolerance,
+                          std::vector<QPointF>& points, std::vector<int>& starts);
+
     // Fills the spans with `brush` given in device space (painter transform
     // ignored and restored).
     static void fillSpans(QPainter& p, const std::vector<Span>& spans, const QBrush& brush);

@@ -7,6 +7,7 @@
 #include "swf/SwfCanvas.h"
 #include "swf/SwfEditText.h"
 #include "swf/SwfGradient.h"
+#include "swf/SwfHairline.h"
 #include "swf/SwfRaster.h"
 
 #include <QLinearGradient>
@@ -37,6 +38,7 @@ struct Ctx {
     // Set when we write the device's pixels ourselves.
     Canvas* canvas = nullptr;
     CoverageRaster* coverage = nullptr;
+    HairlineRaster* hairlines = nullptr;
     std::vector<CoverSpan>* aliasedRuns = nullptr;
 };
 
@@ -340,6 +342,19 @@ QPainterPath lineOutline(const QPainterPath& path, const QPen& pen, const QTrans
 void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev, const FillStyle* gradient,
                const CxForm& cx)
 {
+    if (c.canvas && c.quality != Quality::Low && pen.isCosmetic()) {
+        // Thin antialiased lines straight from their centre line.
+        const auto& runs = c.hairlines->rasterize(*c.coverage, path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap,
+                                                  c.device);
+        if (gradient) {
+            thread_local GradientRamp ramp;
+            buildGradientRamp(*gradient, cx, ramp);
+            c.canvas->fillGradient(runs, *gradient, ramp, gradient->matrix * dev);
+        } else {
+            c.canvas->fillSolid(runs, qPremultiply(pen.color().rgba()));
+        }
+        return;
+    }
     const QPainterPath outline = lineOutline(path, pen, dev);
     const QTransform toDevice = pen.isCosmetic() ? QTransform() : dev;
     const double tolerance = pen.isCosmetic() ? 0 : kCurveTolerance;
@@ -591,11 +606,13 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     QImage* target = Canvas::target(painter);
     std::optional<Canvas> canvas;
     CoverageRaster coverage;
+    HairlineRaster hairlines;
     std::vector<CoverSpan> aliasedRuns;
     if (target) {
         canvas.emplace(*target);
         c.canvas = &*canvas;
         c.coverage = &coverage;
+        c.hairlines = &hairlines;
         c.aliasedRuns = &aliasedRuns;
     }
     const QPaintDevice* dev = painter.device();
