@@ -1,17 +1,22 @@
 #include "swf/SwfCoverage.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vx::swf {
 
 namespace {
 
-// Cells one outline may leave: a hostile outline stops there.
-constexpr size_t kMaxCells = size_t(1) << 22;
-// Rows with more cells than this are sorted with std::sort.
-constexpr int kInsertionSortLimit = 32;
+// Accumulation cells held at once: taller areas are done in bands.
+constexpr int64_t kBandCells = int64_t(1) << 22;
+// Cells one band may be given: a hostile outline stops there.
+constexpr int64_t kMaxWork = int64_t(1) << 24;
 
 uint8_t toAlpha(float s, bool winding)
 {
@@ -36,10 +41,15 @@ void CoverageRaster::fromSpans(const std::vector<Span>& spans, std::vector<Cover
     for (const Span& s : spans) out.push_back({s.y, s.x0, s.x1, 255});
 }
 
+int CoverageRaster::bandRows(int width)
+{
+    return int(std::max<int64_t>(1, kBandCells / (int64_t(std::max(width, 0)) + 1)));
+}
+
 const std::vector<CoverSpan>& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding,
                                                         const QRect& clip)
 {
-    begin(QRect());
+    clear();
     if (edges.empty() || clip.isEmpty()) return spans_;
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const ScanRaster::Edge& e : edges) {
@@ -57,39 +67,33 @@ const std::vector<CoverSpan>& CoverageRaster::rasterize(const std::vector<ScanRa
     const int left = int(std::clamp(std::floor(minX), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX), double(clip.left()), clipRight));
     if (top >= bottom || left >= right) return spans_;
-    begin(QRect(left, top, right - left, bottom - top));
-    for (const ScanRaster::Edge& e : edges) addEdge(e);
-    return finish(winding);
+    const int rows = bandRows(right - left);
+    for (int bandTop = top; bandTop < bottom; bandTop += rows) {
+        setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
+        for (const ScanRaster::Edge& e : edges) addEdge(e);
+        sweep(winding);
+    }
+    return spans_;
 }
 
-void CoverageRaster::begin(const QRect& area)
+void CoverageRaster::setBand(const QRect& area)
 {
-    spans_.clear();
-    cells_.clear();
     area_ = area;
     top_ = area.top();
     left_ = area.left();
     width_ = std::max(0, area.width());
     rows_ = std::max(0, area.height());
-}
-
-const std::vector<CoverSpan>& CoverageRaster::finish(bool winding)
-{
-    sweep(winding);
-    return spans_;
-}
-
-void CoverageRaster::addPixel(int x, int y, float cover)
-{
-    const int row = y - top_, col = x - left_;
-    if (row < 0 || row >= rows_ || col < 0 || col >= width_ || cells_.size() >= kMaxCells) return;
-    add(row, col, cover);
-    add(row, col + 1, -cover);
+    stride_ = width_ + 1;
+    const size_t cells = size_t(rows_) * size_t(stride_);
+    if (acc_.size() < cells) acc_.resize(cells, 0.0f);
+    rowMin_.assign(size_t(rows_), INT_MAX);
+    rowMax_.assign(size_t(rows_), -1);
+    work_ = 0;
 }
 
 void CoverageRaster::addEdge(const ScanRaster::Edge& e)
 {
-    if (cells_.size() >= kMaxCells || width_ == 0) return;
+    if (work_ > kMaxWork || width_ == 0) return;
     const double y0 = std::max(e.y0, double(top_)), y1 = std::min(e.y1, double(top_ + rows_));
     if (!(y1 > y0)) return;
     const int rowEnd = int(std::ceil(y1));
@@ -101,20 +105,6 @@ void CoverageRaster::addEdge(const ScanRaster::Edge& e)
     }
 }
 
-inline void CoverageRaster::add(int row, int x, float v)
-{
-    if (x >= width_) return;  // only pixels beyond the area would see it
-    // Consecutive cells along an edge often meet in one pixel.
-    if (!cells_.empty()) {
-        Cell& last = cells_.back();
-        if (last.row == row && last.x == x) {
-            last.v += v;
-            return;
-        }
-    }
-    cells_.push_back({row, x, v});
-}
-
 // The piece of an edge inside one row, from column position xa to xb, with
 // signed height h. Each column it crosses gets the area the piece leaves to
 // its right inside that column; the next column gets the rest of the
@@ -123,19 +113,24 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
 {
     if (xa > xb) std::swap(xa, xb);
     if (xa >= width_) return;
+    float* acc = acc_.data() + size_t(row) * size_t(stride_);
+    ++work_;
     const double dx = xb - xa;
     double x = xa;
     if (x < 0) {
         // Left of the first column the piece covers all that follows.
-        add(row, 0, float(xb <= 0 ? h : h * -x / dx));
+        acc[0] += float(xb <= 0 ? h : h * -x / dx);
+        touch(row, 0, 0);
         if (xb <= 0) return;
         x = 0;
     }
-    int i = int(x);
+    const int first = int(x);
+    int i = first;
     if (dx == 0) {
         const double xm = x - i;
-        add(row, i, float(h * (1 - xm)));
-        add(row, i + 1, float(h * xm));
+        acc[i] += float(h * (1 - xm));
+        acc[i + 1] += float(h * xm);
+        touch(row, i, i + 1);
         return;
     }
     const double end = std::min(xb, double(width_));
@@ -144,64 +139,52 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
         const double nx = std::min(end, double(i + 1));
         const double share = perUnit * (nx - x);
         const double xm = (x + nx) * 0.5 - i;
-        add(row, i, float(share * (1 - xm)));
-        add(row, i + 1, float(share * xm));
+        acc[i] += float(share * (1 - xm));
+        acc[i + 1] += float(share * xm);
         x = nx;
         ++i;
     }
+    work_ += i - first;
+    touch(row, first, i);
 }
 
 void CoverageRaster::sweep(bool winding)
 {
-    if (cells_.empty()) return;
-    // Cells by row (counting sort), then by column within each row.
-    rowStart_.assign(size_t(rows_) + 1, 0);
-    for (const Cell& c : cells_) ++rowStart_[size_t(c.row) + 1];
-    for (int r = 0; r < rows_; ++r) rowStart_[size_t(r) + 1] += rowStart_[size_t(r)];
-    sorted_.resize(cells_.size());
-    {
-        std::vector<int>& next = rowStart_;
-        for (const Cell& c : cells_) sorted_[size_t(next[size_t(c.row)]++)] = c;
-        // next[r] now holds the end of row r, the start of row r + 1.
-    }
-    int begin = 0;
-    for (int r = 0; r < rows_; ++r) {
-        const int end = rowStart_[size_t(r)];
-        Cell* cells = sorted_.data() + begin;
-        const int n = end - begin;
-        begin = end;
-        if (n == 0) continue;
-        if (n > kInsertionSortLimit) {
-            std::sort(cells, cells + n, [](const Cell& a, const Cell& b) { return a.x < b.x; });
-        } else {
-            for (int k = 1; k < n; ++k) {
-                const Cell c = cells[k];
-                int j = k - 1;
-                while (j >= 0 && cells[j].x > c.x) {
-                    cells[j + 1] = cells[j];
-                    --j;
-                }
-                cells[j + 1] = c;
-            }
-        }
-        const int y = top_ + r;
+    for (int row = 0; row < rows_; ++row) {
+        const int hi = rowMax_[size_t(row)];
+        if (hi < 0) continue;
+        float* acc = acc_.data() + size_t(row) * size_t(stride_);
+        const int y = top_ + row;
+        const int stop = std::min(width_, hi + 1);
         float s = 0;
-        int k = 0;
-        while (k < n) {
-            const int x = cells[k].x;
-            while (k < n && cells[k].x == x) s += cells[k++].v;
-            const int to = k < n ? cells[k].x : width_;
-            const uint8_t a = toAlpha(s, winding);
-            if (a == 0 || to <= x) continue;
-            if (!spans_.empty()) {
-                CoverSpan& last = spans_.back();
-                if (last.y == y && last.x1 == left_ + x && last.cover == a) {
-                    last.x1 = left_ + to;
-                    continue;
-                }
+        uint8_t cur = 0;
+        int runStart = 0;
+        auto flush = [&](int from, int to) {
+            if (cur == 0 || to <= from) return;
+            spans_.push_back({y, left_ + from, left_ + to, cur});
+        };
+        for (int i = rowMin_[size_t(row)]; i < stop; ++i) {
+#if defined(__SSE2__)
+            // Inside a fill most cells are empty: pass them four at a time.
+            if (i + 4 <= stop &&
+                _mm_movemask_ps(_mm_cmpneq_ps(_mm_loadu_ps(acc + i), _mm_setzero_ps())) == 0) {
+                i += 3;
+                continue;
             }
-            spans_.push_back({y, left_ + x, left_ + to, a});
+#endif
+            const float v = acc[i];
+            if (v == 0) continue;
+            acc[i] = 0;
+            s += v;
+            const uint8_t a = toAlpha(s, winding);
+            if (a == cur) continue;
+            flush(runStart, i);
+            cur = a;
+            runStart = i;
         }
+        for (int i = stop; i <= hi; ++i) acc[i] = 0;
+        // Past the last edge the coverage stays as it is to the band's end.
+        flush(runStart, cur ? width_ : stop);
     }
 }
 

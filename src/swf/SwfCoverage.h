@@ -7,6 +7,7 @@
 
 #include "swf/SwfRaster.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -28,29 +29,42 @@ public:
     // Aliased spans as fully covered runs.
     static void fromSpans(const std::vector<Span>& spans, std::vector<CoverSpan>& out);
 
-    // Building coverage piece by piece: begin() with the device area to
-    // cover, then edges of outlines and single pixels in any order, then
-    // finish(). Coverage that adds up past full stays full.
-    void begin(const QRect& area);
+    // Building coverage piece by piece, band by band: clear(), then for
+    // each band setBand() with its device area (at most bandRows() rows of
+    // that width), edges of outlines and single pixels in any order, and
+    // sweep(), which adds the band's runs to spans(). Coverage adding up
+    // past full stays full.
+    void clear() { spans_.clear(); }
+    static int bandRows(int width);
+    void setBand(const QRect& area);
+    const QRect& band() const { return area_; }
     void addEdge(const ScanRaster::Edge& e);
-    void addPixel(int x, int y, float cover);
-    const std::vector<CoverSpan>& finish(bool winding);
-    const QRect& area() const { return area_; }
+    void addPixel(int x, int y, float cover)
+    {
+        const int row = y - top_, col = x - left_;
+        if (row < 0 || row >= rows_ || col < 0 || col >= width_) return;
+        float* acc = acc_.data() + size_t(row) * size_t(stride_);
+        acc[col] += cover;
+        acc[col + 1] -= cover;
+        touch(row, col, col + 1);
+    }
+    void sweep(bool winding);
+    const std::vector<CoverSpan>& spans() const { return spans_; }
 
 private:
     void deposit(int row, double xa, double xb, double h);
-    void add(int row, int x, float v);
-    void sweep(bool winding);
+    void touch(int row, int lo, int hi)
+    {
+        rowMin_[size_t(row)] = std::min(rowMin_[size_t(row)], lo);
+        rowMax_[size_t(row)] = std::max(rowMax_[size_t(row)], hi);
+    }
 
-    struct Cell {
-        int row, x;  // relative to the top left of the area
-        float v;
-    };
     QRect area_;
-    int top_ = 0, left_ = 0, width_ = 0, rows_ = 0;
-    std::vector<Cell> cells_, sorted_;
-    std::vector<int> rowStart_;
+    int top_ = 0, left_ = 0, width_ = 0, rows_ = 0, stride_ = 0;
+    std::vector<float> acc_;            // signed areas, stride_ per row of the band; zero between uses
+    std::vector<int> rowMin_, rowMax_;  // columns touched per row of the band
     std::vector<CoverSpan> spans_;
+    int64_t work_ = 0;
 };
 
 }  // namespace vx::swf

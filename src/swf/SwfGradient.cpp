@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace vx::swf {
 
@@ -26,7 +27,8 @@ int fromLinear(double v)
 
 int lerp8(int a, int b, double t)
 {
-    return std::clamp(int(std::lround(a + (b - a) * t)), 0, 255);
+    // Between a and b, so never negative: adding a half rounds as lround.
+    return std::clamp(int(a + (b - a) * t + 0.5), 0, 255);
 }
 
 // Applies the spread mode to a position and returns where it falls in the
@@ -119,6 +121,52 @@ void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out)
     }
 }
 
+namespace {
+
+// Tables kept at most; past this the cache starts again.
+constexpr size_t kMaxCachedRamps = 512;
+
+uint64_t mixHash(uint64_t h, uint64_t v)
+{
+    h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+    return h;
+}
+
+uint64_t floatBits(float v)
+{
+    uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+bool sameStops(const std::vector<GradientStop>& a, const std::vector<GradientStop>& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (floatBits(a[i].ratio) != floatBits(b[i].ratio) || a[i].color.rgba() != b[i].color.rgba()) return false;
+    return true;
+}
+
+}  // namespace
+
+const GradientRamp& GradientRampCache::get(const FillStyle& f, const CxForm& cx)
+{
+    uint64_t h = f.interpolation;
+    for (const GradientStop& s : f.stops) h = mixHash(mixHash(h, floatBits(s.ratio)), s.color.rgba());
+    for (float v : {cx.rm, cx.gm, cx.bm, cx.am, cx.ra, cx.ga, cx.ba, cx.aa}) h = mixHash(h, floatBits(v));
+    auto it = entries_.find(h);
+    if (it != entries_.end() && it->second.interpolation == f.interpolation && it->second.cx == cx &&
+        sameStops(it->second.stops, f.stops))
+        return it->second.ramp;
+    if (entries_.size() >= kMaxCachedRamps) entries_.clear();
+    Entry& e = entries_[h];
+    e.stops = f.stops;
+    e.interpolation = f.interpolation;
+    e.cx = cx;
+    buildGradientRamp(f, cx, e.ramp);
+    return e.ramp;
+}
+
 double gradientPosition(const FillStyle& f, double x, double y)
 {
     switch (f.kind) {
@@ -161,6 +209,25 @@ void shadeGradientRow(const FillStyle& f, const GradientRamp& ramp, const QTrans
     const double gy0 = inv.m12() * px + inv.m22() * py + inv.dy();
     const double dgx = inv.m11(), dgy = inv.m12();
     const int n = x1 - x0;
+    const bool pad = f.spread != 1 && f.spread != 2;
+    const bool finite = std::isfinite(gx0) && std::isfinite(gy0) && std::isfinite(dgx) && std::isfinite(dgy);
+    if (pad && finite && f.kind == FillStyle::Linear) {
+        // The common case without the general spread handling per pixel.
+        const double t0 = (gx0 + kSquare) / (2 * kSquare), dt = dgx / (2 * kSquare);
+        for (int i = 0; i < n; ++i) {
+            const double t = std::clamp(t0 + dt * i, 0.0, 1.0);
+            out[i] = sampleOf(ramp, t * 256 - 0.5);
+        }
+        return;
+    }
+    if (pad && finite && f.kind == FillStyle::Radial) {
+        for (int i = 0; i < n; ++i) {
+            const double gx = gx0 + dgx * i, gy = gy0 + dgy * i;
+            const double t = std::min(std::sqrt(gx * gx + gy * gy) / kSquare, 1.0);
+            out[i] = sampleOf(ramp, t * 256 - 0.25);
+        }
+        return;
+    }
     switch (f.kind) {
     case FillStyle::Linear:
         for (int i = 0; i < n; ++i)

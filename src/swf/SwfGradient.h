@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QRgb>
 #include <array>
+#include <unordered_map>
+#include <vector>
 
 class QPainter;
 
@@ -23,6 +25,22 @@ struct GradientRamp {
 // The 256-entry table of f's stops after the colour transform cx. Stops whose
 // ratios go backwards are taken as if at the previous ratio.
 void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out);
+
+// Tables already built, found again by their stops, interpolation and
+// colour transform: a gradient drawn frame after frame is built once.
+class GradientRampCache {
+public:
+    const GradientRamp& get(const FillStyle& f, const CxForm& cx);
+
+private:
+    struct Entry {
+        std::vector<GradientStop> stops;
+        uint8_t interpolation;
+        CxForm cx;
+        GradientRamp ramp;
+    };
+    std::unordered_map<uint64_t, Entry> entries_;
+};
 
 // Position 0..1 along the gradient (before spread) of the gradient-space
 // point (x, y), in the gradient square -16384..16384.

@@ -1,4 +1,5 @@
 #include "swf/SwfHairline.h"
+#include "swf/SwfMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,34 +40,35 @@ const std::vector<CoverSpan>& HairlineRaster::rasterize(CoverageRaster& coverage
         minY = std::min(minY, p.y());
         maxY = std::max(maxY, p.y());
     }
+    coverage.clear();
     const double reach = width + 1;
     const double clipRight = double(clip.right()) + 1, clipBottom = double(clip.bottom()) + 1;
-    if (!(minX <= maxX) || clip.isEmpty()) {
-        coverage.begin(QRect());
-        return coverage.finish(true);
-    }
+    if (!(minX <= maxX) || clip.isEmpty()) return coverage.spans();
     const int left = int(std::clamp(std::floor(minX - reach), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX + reach), double(clip.left()), clipRight));
     const int top = int(std::clamp(std::floor(minY - reach), double(clip.top()), clipBottom));
     const int bottom = int(std::clamp(std::ceil(maxY + reach), double(clip.top()), clipBottom));
-    coverage.begin(QRect(left, top, std::max(0, right - left), std::max(0, bottom - top)));
-    if (left >= right || top >= bottom) return coverage.finish(true);
-
-    for (size_t k = 0; k < starts_.size(); ++k) {
-        const int s = starts_[k];
-        const int e = k + 1 < starts_.size() ? starts_[k + 1] : int(points_.size());
-        if (e - s < 2) continue;
-        const bool closed = points_[size_t(s)] == points_[size_t(e - 1)];
-        for (int i = s; i + 1 < e; ++i) {
-            QPointF a = points_[size_t(i)], b = points_[size_t(i + 1)];
-            if (caps && !closed) {
-                if (i == s) a = extended(a, b, width / 2);
-                if (i + 2 == e) b = extended(b, a, width / 2);
+    if (left >= right || top >= bottom) return coverage.spans();
+    const int rows = CoverageRaster::bandRows(right - left);
+    for (int bandTop = top; bandTop < bottom; bandTop += rows) {
+        coverage.setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
+        for (size_t k = 0; k < starts_.size(); ++k) {
+            const int s = starts_[k];
+            const int e = k + 1 < starts_.size() ? starts_[k + 1] : int(points_.size());
+            if (e - s < 2) continue;
+            const bool closed = points_[size_t(s)] == points_[size_t(e - 1)];
+            for (int i = s; i + 1 < e; ++i) {
+                QPointF a = points_[size_t(i)], b = points_[size_t(i + 1)];
+                if (caps && !closed) {
+                    if (i == s) a = extended(a, b, width / 2);
+                    if (i + 2 == e) b = extended(b, a, width / 2);
+                }
+                segment(coverage, a, b, width);
             }
-            segment(coverage, a, b, width);
         }
+        coverage.sweep(true);
     }
-    return coverage.finish(true);
+    return coverage.spans();
 }
 
 // One straight piece. Along its major axis each pixel column takes the part
@@ -84,17 +86,17 @@ void HairlineRaster::segment(CoverageRaster& out, QPointF a, QPointF b, double w
     }
     const double slope = (vb - va) / (ub - ua);
     const double half = width * std::sqrt(1 + slope * slope) / 2;
-    const QRect& area = out.area();
+    const QRect& area = out.band();
     const double uMin = xMajor ? area.left() : area.top(), uMax = xMajor ? area.right() + 1 : area.bottom() + 1;
     const double vMin = xMajor ? area.top() : area.left(), vMax = xMajor ? area.bottom() + 1 : area.right() + 1;
-    const int k0 = int(std::clamp(std::floor(ua), uMin, uMax)), k1 = int(std::clamp(std::ceil(ub), uMin, uMax));
+    const int k0 = int(std::clamp(floorFast(ua), uMin, uMax)), k1 = int(std::clamp(-floorFast(-ub), uMin, uMax));
     for (int k = k0; k < k1; ++k) {
         const double lo = std::max(ua, double(k)), hi = std::min(ub, double(k + 1));
         const double along = hi - lo;
         if (along <= 0) continue;
         const double vc = va + slope * ((lo + hi) / 2 - ua);
         const double b0 = vc - half, b1 = vc + half;
-        const int j0 = int(std::clamp(std::floor(b0), vMin, vMax)), j1 = int(std::clamp(std::ceil(b1), vMin, vMax));
+        const int j0 = int(std::clamp(floorFast(b0), vMin, vMax)), j1 = int(std::clamp(-floorFast(-b1), vMin, vMax));
         for (int j = j0; j < j1; ++j) {
             const double c = along * (std::min(b1, double(j + 1)) - std::max(b0, double(j)));
             if (c <= 0) continue;

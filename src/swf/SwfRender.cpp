@@ -111,6 +111,12 @@ std::deque<TintEntry>& tintCache()
     return cache;
 }
 
+GradientRampCache& rampCache()
+{
+    thread_local GradientRampCache cache;
+    return cache;
+}
+
 QImage tinted(const QImage& src, const CxForm& cx)
 {
     if (cx.isIdentity()) return src;
@@ -210,9 +216,7 @@ void fillOnCanvas(Ctx& c, const QPainterPath& path, const FillStyle& f, const Cx
             c.canvas->fillSolid(coverageOf(c, path, m), qPremultiply(cx.apply(f.stops.back().color).rgba()));
             return;
         }
-        thread_local GradientRamp ramp;
-        buildGradientRamp(f, cx, ramp);
-        c.canvas->fillGradient(coverageOf(c, path, m), f, ramp, f.matrix * m);
+        c.canvas->fillGradient(coverageOf(c, path, m), f, rampCache().get(f, cx), f.matrix * m);
         return;
     }
     case FillStyle::Bitmap: {
@@ -347,9 +351,7 @@ void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransfo
         const auto& runs = c.hairlines->rasterize(*c.coverage, path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap,
                                                   c.device);
         if (gradient) {
-            thread_local GradientRamp ramp;
-            buildGradientRamp(*gradient, cx, ramp);
-            c.canvas->fillGradient(runs, *gradient, ramp, gradient->matrix * dev);
+            c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
         } else {
             c.canvas->fillSolid(runs, qPremultiply(pen.color().rgba()));
         }
@@ -361,9 +363,7 @@ void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransfo
     if (c.canvas) {
         const auto& runs = coverageOf(c, outline, toDevice, tolerance);
         if (gradient) {
-            thread_local GradientRamp ramp;
-            buildGradientRamp(*gradient, cx, ramp);
-            c.canvas->fillGradient(runs, *gradient, ramp, gradient->matrix * dev);
+            c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
         } else {
             c.canvas->fillSolid(runs, qPremultiply(pen.color().rgba()));
         }
