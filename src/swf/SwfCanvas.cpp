@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -109,18 +110,40 @@ QImage* Canvas::target(QPainter& p)
 
 Canvas::Canvas(QImage& image) : bits_(image.bits()), stride_(image.bytesPerLine()) {}
 
-void Canvas::fillSolid(const std::vector<CoverSpan>& spans, QRgb s)
+void Canvas::fillSolid(const CoverRuns& runs, QRgb s)
 {
     if ((s >> 24) == 0) return;
-    for (const CoverSpan& sp : spans) {
+    for (const CoverSpan& sp : runs.spans) {
         QRgb* d = row(sp.y) + sp.x0;
         const int n = sp.x1 - sp.x0;
+        int i = 0;
+        if (sp.alpha >= 0) {
+            // Coverage changing from pixel to pixel: edges and thin lines.
+            const uint8_t* a = runs.alpha.data() + sp.alpha;
+#if defined(__SSE2__)
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i src = _mm_unpacklo_epi8(_mm_set1_epi32(int(s)), zero);
+            for (; i + 4 <= n; i += 4) {
+                int four;
+                std::memcpy(&four, a + i, 4);
+                __m128i cov = _mm_cvtsi32_si128(four);
+                cov = _mm_unpacklo_epi8(cov, cov);
+                cov = _mm_unpacklo_epi16(cov, cov);  // each pixel's cover in its four bytes
+                const __m128i lo = mulDiv255(src, _mm_unpacklo_epi8(cov, zero));
+                const __m128i hi = mulDiv255(src, _mm_unpackhi_epi8(cov, zero));
+                __m128i* p = reinterpret_cast<__m128i*>(d + i);
+                _mm_storeu_si128(p, over4(_mm_loadu_si128(p), _mm_packus_epi16(lo, hi)));
+            }
+#endif
+            for (; i < n; ++i)
+                if (a[i]) d[i] = over(d[i], a[i] == 255 ? s : byteMul(s, a[i]));
+            continue;
+        }
         const uint32_t c = sp.cover == 255 ? s : byteMul(s, sp.cover);
         if ((c >> 24) == 255) {
             std::fill_n(d, n, c);
             continue;
         }
-        int i = 0;
 #if defined(__SSE2__)
         const __m128i keep = _mm_set1_epi16(short(255 - (c >> 24))), add = _mm_set1_epi32(int(c));
         const __m128i zero = _mm_setzero_si128();
@@ -137,43 +160,55 @@ void Canvas::fillSolid(const std::vector<CoverSpan>& spans, QRgb s)
     }
 }
 
-void Canvas::blendRow(const CoverSpan& sp, const QRgb* c)
+void Canvas::blendRow(const CoverSpan& sp, const uint8_t* a, const QRgb* c)
 {
     QRgb* d = row(sp.y) + sp.x0;
     const int n = sp.x1 - sp.x0;
     int i = 0;
 #if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
     const __m128i cover = _mm_set1_epi16(sp.cover);
     for (; i + 4 <= n; i += 4) {
         __m128i* p = reinterpret_cast<__m128i*>(d + i);
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i));
-        if (sp.cover != 255) s = scale4(s, cover);
+        if (a) {
+            int four;
+            std::memcpy(&four, a + i, 4);
+            __m128i cov = _mm_cvtsi32_si128(four);
+            cov = _mm_unpacklo_epi8(cov, cov);
+            cov = _mm_unpacklo_epi16(cov, cov);
+            s = _mm_packus_epi16(mulDiv255(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(cov, zero)),
+                                 mulDiv255(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(cov, zero)));
+        } else if (sp.cover != 255) {
+            s = scale4(s, cover);
+        }
         _mm_storeu_si128(p, over4(_mm_loadu_si128(p), s));
     }
 #endif
     for (; i < n; ++i) {
-        const uint32_t s = sp.cover == 255 ? c[i] : byteMul(c[i], sp.cover);
+        const uint32_t k = a ? a[i] : sp.cover;
+        const uint32_t s = k == 255 ? c[i] : byteMul(c[i], k);
         d[i] = (s >> 24) == 255 ? s : over(d[i], s);
     }
 }
 
-void Canvas::fillGradient(const std::vector<CoverSpan>& spans, const FillStyle& f, const GradientRamp& ramp,
+void Canvas::fillGradient(const CoverRuns& runs, const FillStyle& f, const GradientRamp& ramp,
                           const QTransform& gradientToDevice)
 {
     QTransform inv;
-    if (spans.empty() || !usableInverse(gradientToDevice, inv)) return;
-    for (const CoverSpan& sp : spans) {
-        shade_.resize(size_t(sp.x1 - sp.x0));
+    if (runs.spans.empty() || !usableInverse(gradientToDevice, inv)) return;
+    for (const CoverSpan& sp : runs.spans) {
+        if (shade_.size() < size_t(sp.x1 - sp.x0)) shade_.resize(size_t(sp.x1 - sp.x0));
         shadeGradientRow(f, ramp, inv, sp.y, sp.x0, sp.x1, shade_.data());
-        blendRow(sp, shade_.data());
+        blendRow(sp, sp.alpha >= 0 ? runs.alpha.data() + sp.alpha : nullptr, shade_.data());
     }
 }
 
-void Canvas::fillBitmap(const std::vector<CoverSpan>& spans, const QImage& bitmap, const QTransform& bitmapToDevice,
+void Canvas::fillBitmap(const CoverRuns& runs, const QImage& bitmap, const QTransform& bitmapToDevice,
                         bool repeat, bool smooth)
 {
     QTransform inv;
-    if (spans.empty() || bitmap.isNull() || !usableInverse(bitmapToDevice, inv)) return;
+    if (runs.spans.empty() || bitmap.isNull() || !usableInverse(bitmapToDevice, inv)) return;
     const QImage src = bitmap.format() == QImage::Format_ARGB32_Premultiplied || bitmap.format() == QImage::Format_RGB32
                            ? bitmap
                            : bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -184,9 +219,9 @@ void Canvas::fillBitmap(const std::vector<CoverSpan>& spans, const QImage& bitma
         return reinterpret_cast<const QRgb*>(bits + qsizetype(wrapOrClamp(y, h, repeat)) * bpl)[wrapOrClamp(x, w, repeat)];
     };
     const double du = inv.m11(), dv = inv.m12();
-    for (const CoverSpan& sp : spans) {
+    for (const CoverSpan& sp : runs.spans) {
         const int n = sp.x1 - sp.x0;
-        shade_.resize(size_t(n));
+        if (shade_.size() < size_t(n)) shade_.resize(size_t(n));
         QRgb* out = shade_.data();
         const double px = sp.x0 + 0.5, py = sp.y + 0.5;
         const double u0 = inv.m11() * px + inv.m21() * py + inv.dx();
@@ -205,7 +240,7 @@ void Canvas::fillBitmap(const std::vector<CoverSpan>& spans, const QImage& bitma
                 out[i] = mix(top, bottom, fy);
             }
         }
-        blendRow(sp, out);
+        blendRow(sp, sp.alpha >= 0 ? runs.alpha.data() + sp.alpha : nullptr, out);
     }
 }
 

@@ -23,18 +23,18 @@ public:
 
     explicit Canvas(QImage& image);
 
-    void fillSolid(const std::vector<CoverSpan>& spans, QRgb premultiplied);
-    void fillGradient(const std::vector<CoverSpan>& spans, const FillStyle& f, const GradientRamp& ramp,
+    void fillSolid(const CoverRuns& runs, QRgb premultiplied);
+    void fillGradient(const CoverRuns& runs, const FillStyle& f, const GradientRamp& ramp,
                       const QTransform& gradientToDevice);
     // bitmapToDevice maps the bitmap's pixel grid. Outside the bitmap a
     // repeating fill wraps around and a clipped one takes the edge pixels;
     // `smooth` samples bilinearly, otherwise the nearest pixel.
-    void fillBitmap(const std::vector<CoverSpan>& spans, const QImage& bitmap, const QTransform& bitmapToDevice,
+    void fillBitmap(const CoverRuns& runs, const QImage& bitmap, const QTransform& bitmapToDevice,
                     bool repeat, bool smooth);
 
 private:
     // Blends colours[0 .. x1 - x0), times the span's cover, over its pixels.
-    void blendRow(const CoverSpan& s, const QRgb* colours);
+    void blendRow(const CoverSpan& s, const uint8_t* alpha, const QRgb* colours);
     QRgb* row(int y) const { return reinterpret_cast<QRgb*>(bits_ + qsizetype(y) * stride_); }
 
     uchar* bits_ = nullptr;

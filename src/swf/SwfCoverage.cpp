@@ -34,11 +34,11 @@ uint8_t toAlpha(float s, bool winding)
 
 }  // namespace
 
-void CoverageRaster::fromSpans(const std::vector<Span>& spans, std::vector<CoverSpan>& out)
+void CoverageRaster::fromSpans(const std::vector<Span>& spans, CoverRuns& out)
 {
     out.clear();
-    out.reserve(spans.size());
-    for (const Span& s : spans) out.push_back({s.y, s.x0, s.x1, 255});
+    out.spans.reserve(spans.size());
+    for (const Span& s : spans) out.spans.push_back({s.y, s.x0, s.x1, 255, -1});
 }
 
 int CoverageRaster::bandRows(int width)
@@ -46,11 +46,10 @@ int CoverageRaster::bandRows(int width)
     return int(std::max<int64_t>(1, kBandCells / (int64_t(std::max(width, 0)) + 1)));
 }
 
-const std::vector<CoverSpan>& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding,
-                                                        const QRect& clip)
+const CoverRuns& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip)
 {
     clear();
-    if (edges.empty() || clip.isEmpty()) return spans_;
+    if (edges.empty() || clip.isEmpty()) return runs_;
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const ScanRaster::Edge& e : edges) {
         const double x1 = e.x0 + (e.y1 - e.y0) * e.dxdy;
@@ -59,21 +58,21 @@ const std::vector<CoverSpan>& CoverageRaster::rasterize(const std::vector<ScanRa
         minY = std::min(minY, e.y0);
         maxY = std::max(maxY, e.y1);
     }
-    if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) || !std::isfinite(maxY)) return spans_;
+    if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) || !std::isfinite(maxY)) return runs_;
     // Bounds in floating point first: the outline may lie far off the device.
     const double clipRight = double(clip.right()) + 1, clipBottom = double(clip.bottom()) + 1;
     const int top = int(std::clamp(std::floor(minY), double(clip.top()), clipBottom));
     const int bottom = int(std::clamp(std::ceil(maxY), double(clip.top()), clipBottom));
     const int left = int(std::clamp(std::floor(minX), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX), double(clip.left()), clipRight));
-    if (top >= bottom || left >= right) return spans_;
+    if (top >= bottom || left >= right) return runs_;
     const int rows = bandRows(right - left);
     for (int bandTop = top; bandTop < bottom; bandTop += rows) {
         setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
         for (const ScanRaster::Edge& e : edges) addEdge(e);
         sweep(winding);
     }
-    return spans_;
+    return runs_;
 }
 
 void CoverageRaster::setBand(const QRect& area)
@@ -148,6 +147,22 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
     touch(row, first, i);
 }
 
+// Runs this short join the pixel-by-pixel run before them.
+constexpr int kMinConstantRun = 4;
+
+void CoverageRaster::addRun(int y, int x0, int x1, uint8_t cover)
+{
+    std::vector<CoverSpan>& spans = runs_.spans;
+    if (x1 - x0 >= kMinConstantRun) {
+        spans.push_back({y, x0, x1, cover, -1});
+        return;
+    }
+    if (spans.empty() || spans.back().alpha < 0 || spans.back().y != y || spans.back().x1 != x0)
+        spans.push_back({y, x0, x0, 0, int32_t(runs_.alpha.size())});
+    spans.back().x1 = x1;
+    runs_.alpha.insert(runs_.alpha.end(), size_t(x1 - x0), cover);
+}
+
 void CoverageRaster::sweep(bool winding)
 {
     for (int row = 0; row < rows_; ++row) {
@@ -160,8 +175,7 @@ void CoverageRaster::sweep(bool winding)
         uint8_t cur = 0;
         int runStart = 0;
         auto flush = [&](int from, int to) {
-            if (cur == 0 || to <= from) return;
-            spans_.push_back({y, left_ + from, left_ + to, cur});
+            if (cur != 0 && to > from) addRun(y, left_ + from, left_ + to, cur);
         };
         for (int i = rowMin_[size_t(row)]; i < stop; ++i) {
 #if defined(__SSE2__)

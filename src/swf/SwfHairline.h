@@ -12,11 +12,14 @@ namespace vx::swf {
 
 class HairlineRaster {
 public:
+    // The widest line drawn this way, in device pixels.
+    static constexpr double kMaxWidth = 1.5;
+
     // Coverage of a line `width` device pixels wide along `path` mapped by
     // `toDevice`, inside `clip`, built in `coverage`. With `caps` the ends
     // of open subpaths reach half the width beyond their end points.
-    const std::vector<CoverSpan>& rasterize(CoverageRaster& coverage, const QPainterPath& path,
-                                            const QTransform& toDevice, double width, bool caps, const QRect& clip);
+    const CoverRuns& rasterize(CoverageRaster& coverage, const QPainterPath& path, const QTransform& toDevice,
+                               double width, bool caps, const QRect& clip);
 
 private:
     void segment(CoverageRaster& out, QPointF a, QPointF b, double width) const;

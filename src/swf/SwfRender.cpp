@@ -39,7 +39,7 @@ struct Ctx {
     Canvas* canvas = nullptr;
     CoverageRaster* coverage = nullptr;
     HairlineRaster* hairlines = nullptr;
-    std::vector<CoverSpan>* aliasedRuns = nullptr;
+    CoverRuns* aliasedRuns = nullptr;
 };
 
 // Characters drawn per frame at most: buttons and sprites that place each
@@ -52,8 +52,8 @@ constexpr double kCurveTolerance = 2;
 
 // The device pixels path covers when mapped by m: antialiased, or whole
 // pixels whose centres lie inside at low quality. Needs the canvas.
-const std::vector<CoverSpan>& coverageOf(Ctx& c, const QPainterPath& path, const QTransform& m,
-                                         double curveTolerance = kCurveTolerance)
+const CoverRuns& coverageOf(Ctx& c, const QPainterPath& path, const QTransform& m,
+                            double curveTolerance = kCurveTolerance)
 {
     if (c.quality == Quality::Low) {
         CoverageRaster::fromSpans(c.raster->rasterize(path, m, c.device, curveTolerance), *c.aliasedRuns);
@@ -607,7 +607,7 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     std::optional<Canvas> canvas;
     CoverageRaster coverage;
     HairlineRaster hairlines;
-    std::vector<CoverSpan> aliasedRuns;
+    CoverRuns aliasedRuns;
     if (target) {
         canvas.emplace(*target);
         c.canvas = &*canvas;
