@@ -68,6 +68,7 @@ public:
     // band's left to one past its right), and the rows and columns written,
     // to be declared before sweep().
     float* cellsOfRow(int y) { return acc_.data() + size_t(y - top_) * size_t(stride_) - left_; }
+    int cellStride() const { return stride_; }
     void touched(int y0, int y1, int x0, int x1)
     {
         for (int y = std::max(y0, top_); y <= std::min(y1, top_ + rows_ - 1); ++y)

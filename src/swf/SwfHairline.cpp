@@ -3,14 +3,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vx::swf {
 
 namespace {
 
-// Centre lines are cut within this many device pixels of their curves.
-constexpr double kTolerance = 0.1;
+// Centre lines are cut within this many device pixels of their curves:
+// a fifth of a pixel does not show on a line a pixel wide.
+constexpr double kTolerance = 0.2;
 // Pixels a line of at most kMaxWidth crosses in one column.
 constexpr int kRows = 4;
 
@@ -29,9 +35,10 @@ QPointF extended(QPointF end, QPointF from, double by)
 
 }  // namespace
 
-const CoverRuns& HairlineRaster::rasterize(CoverageRaster& coverage, const QPainterPath& path,
-                                           const QTransform& toDevice, double width, bool caps, const QRect& clip)
+const CoverRuns& HairlineRaster::rasterize(const QPainterPath& path, const QTransform& toDevice, double width,
+                                           bool caps, const QRect& clip)
 {
+    runs_.clear();
     ScanRaster::polylines(path, toDevice, kTolerance, points_, starts_);
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const QPointF& p : points_) {
@@ -41,18 +48,17 @@ const CoverRuns& HairlineRaster::rasterize(CoverageRaster& coverage, const QPain
         minY = std::min(minY, p.y());
         maxY = std::max(maxY, p.y());
     }
-    coverage.clear();
     const double reach = width + 1;
     const double clipRight = double(clip.right()) + 1, clipBottom = double(clip.bottom()) + 1;
-    if (!(minX <= maxX) || clip.isEmpty()) return coverage.runs();
+    if (!(minX <= maxX) || clip.isEmpty()) return runs_;
     const int left = int(std::clamp(std::floor(minX - reach), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX + reach), double(clip.left()), clipRight));
     const int top = int(std::clamp(std::floor(minY - reach), double(clip.top()), clipBottom));
     const int bottom = int(std::clamp(std::ceil(maxY + reach), double(clip.top()), clipBottom));
-    if (left >= right || top >= bottom) return coverage.runs();
+    if (left >= right || top >= bottom) return runs_;
     const int rows = CoverageRaster::bandRows(right - left);
     for (int bandTop = top; bandTop < bottom; bandTop += rows) {
-        coverage.setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
+        setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
         for (size_t k = 0; k < starts_.size(); ++k) {
             const int s = starts_[k];
             const int e = k + 1 < starts_.size() ? starts_[k + 1] : int(points_.size());
@@ -64,18 +70,71 @@ const CoverRuns& HairlineRaster::rasterize(CoverageRaster& coverage, const QPain
                     if (i == s) a = extended(a, b, width / 2);
                     if (i + 2 == e) b = extended(b, a, width / 2);
                 }
-                segment(coverage, a, b, width);
+                segment(a, b, width);
             }
         }
-        coverage.sweep(true);
+        sweep();
     }
-    return coverage.runs();
+    return runs_;
+}
+
+void HairlineRaster::setBand(const QRect& band)
+{
+    band_ = band;
+    stride_ = band.width();
+    const size_t cells = size_t(band.height()) * size_t(stride_);
+    if (cover_.size() < cells) cover_.resize(cells, 0.0f);
+    rowMin_.assign(size_t(band.height()), INT_MAX);
+    rowMax_.assign(size_t(band.height()), -1);
+}
+
+void HairlineRaster::touched(int y0, int y1, int x0, int x1)
+{
+    const int top = band_.top();
+    for (int y = std::max(y0, top); y <= std::min(y1, band_.bottom()); ++y) {
+        rowMin_[size_t(y - top)] = std::min(rowMin_[size_t(y - top)], x0 - band_.left());
+        rowMax_[size_t(y - top)] = std::max(rowMax_[size_t(y - top)], x1 - band_.left());
+    }
+}
+
+// Each row's covered pixels become runs of per-pixel cover; the buffer is
+// left empty for the next use.
+void HairlineRaster::sweep()
+{
+    const int width = band_.width();
+    for (int row = 0; row < band_.height(); ++row) {
+        const int hi = std::min(width - 1, rowMax_[size_t(row)]);
+        if (hi < 0) continue;
+        float* c = cover_.data() + size_t(row) * size_t(stride_);
+        const int y = band_.top() + row;
+        int i = std::max(0, rowMin_[size_t(row)]);
+        while (i <= hi) {
+#if defined(__SSE2__)
+            if (i + 4 <= hi + 1 && _mm_movemask_ps(_mm_cmpneq_ps(_mm_loadu_ps(c + i), _mm_setzero_ps())) == 0) {
+                i += 4;
+                continue;
+            }
+#endif
+            if (c[i] == 0) {
+                ++i;
+                continue;
+            }
+            const int start = i;
+            const int32_t at = int32_t(runs_.alpha.size());
+            while (i <= hi && c[i] != 0) {
+                runs_.alpha.push_back(uint8_t(std::min(c[i], 1.0f) * 255 + 0.5f));
+                c[i] = 0;
+                ++i;
+            }
+            runs_.spans.push_back({y, band_.left() + start, band_.left() + i, 0, at});
+        }
+    }
 }
 
 // One straight piece. Along its major axis each pixel column takes the part
 // of the piece inside it; across, the band of the line's width, measured
 // along the minor axis, is cut by the pixel rows.
-void HairlineRaster::segment(CoverageRaster& out, QPointF a, QPointF b, double width) const
+void HairlineRaster::segment(QPointF a, QPointF b, double width)
 {
     if (!finite(a) || !finite(b) || a == b) return;
     width = std::clamp(width, 0.0, kMaxWidth);
@@ -88,10 +147,8 @@ void HairlineRaster::segment(CoverageRaster& out, QPointF a, QPointF b, double w
     }
     const double slope = (vb - va) / (ub - ua);
     const double half = width * std::sqrt(1 + slope * slope) / 2;
-    const QRect& area = out.band();
-    // Pixels on the far side of the band in the minor axis are dropped; on
-    // the near side the band's edge column or row is used (the cells there
-    // are one past the band, which the cells allow).
+    const QRect& area = band_;
+    // Only pixels inside the band are written.
     const double uMin = xMajor ? area.left() : area.top(), uMax = xMajor ? area.right() + 1 : area.bottom() + 1;
     const double vMin = xMajor ? area.top() : area.left(), vMax = xMajor ? area.bottom() + 1 : area.right() + 1;
     const int k0 = int(std::clamp(floorFast(ua), uMin, uMax)), k1 = int(std::clamp(-floorFast(-ub), uMin, uMax));
@@ -101,57 +158,54 @@ void HairlineRaster::segment(CoverageRaster& out, QPointF a, QPointF b, double w
     const int jLo = int(std::clamp(floorFast(vLo), vMin, vMax));
     const int jHi = int(std::clamp(floorFast(vHi) + kRows, vMin, vMax));
     if (jLo >= jHi) return;
-    if (xMajor) out.touched(jLo, jHi - 1, k0, k1);
-    else out.touched(k0, k1 - 1, jLo, jHi);
+    if (xMajor) touched(jLo, jHi - 1, k0, k1 - 1);
+    else touched(k0, k1 - 1, jLo, jHi - 1);
+    const int stride = stride_;
+    const float fHalf = float(half), fSlope = float(slope);
+    // The centre line's minor coordinate at column k's middle is
+    // centre0 + slope * k, for the columns the piece crosses whole.
+    const float centre0 = float(va + slope * (0.5 - ua));
     for (int k = k0; k < k1; ++k) {
-        const double lo = std::max(ua, double(k)), hi = std::min(ub, double(k + 1));
-        const float along = float(hi - lo);
-        if (along <= 0) continue;
-        const double vc = va + slope * ((lo + hi) / 2 - ua);
-        const float b0 = float(vc - half), b1 = float(vc + half);
+        float along = 1, vc = centre0 + fSlope * float(k);
+        if (k < ua || k + 1 > ub) {
+            // An end column: the part of the piece inside it.
+            const double lo = std::max(ua, double(k)), hi = std::min(ub, double(k + 1));
+            along = float(hi - lo);
+            if (along <= 0) continue;
+            vc = float(va + slope * ((lo + hi) / 2 - ua));
+        }
+        const float b0 = vc - fHalf, b1 = vc + fHalf;
         const int first = floorInt(b0);
         if (first >= jLo && first + kRows <= jHi) {
             // The band, at most a line's width times the square root of 2
             // across, lies within four pixels: cover all four without tests.
-            float cover[kRows];
-            for (int r = 0; r < kRows; ++r)
-                cover[r] = along * std::max(0.0f, std::min(b1, float(first + r + 1)) - std::max(b0, float(first + r)));
+            // e and g are the band's ends measured from the first pixel.
+            const float e = b1 - float(first), g = b0 - float(first);
+            const float c0 = along * (std::min(e, 1.0f) - g);
+            const float c1 = along * std::clamp(e - 1, 0.0f, 1.0f);
+            const float c2 = along * std::clamp(e - 2, 0.0f, 1.0f);
+            const float c3 = along * std::clamp(e - 3, 0.0f, 1.0f);
             if (xMajor) {
-                for (int r = 0; r < kRows; ++r) {
-                    float* cells = out.cellsOfRow(first + r);
-                    cells[k] += cover[r];
-                    cells[k + 1] -= cover[r];
-                }
+                float* cells = rowOf(first) + k;
+                cells[0] += c0;
+                cells[stride] += c1;
+                cells[2 * stride] += c2;
+                cells[3 * stride] += c3;
             } else {
-                float* cells = out.cellsOfRow(k) + first;
-                cells[0] += cover[0];
-                for (int r = 1; r < kRows; ++r) cells[r] += cover[r] - cover[r - 1];
-                cells[kRows] -= cover[kRows - 1];
+                float* cells = rowOf(k) + first;
+                cells[0] += c0;
+                cells[1] += c1;
+                cells[2] += c2;
+                cells[3] += c3;
             }
             continue;
         }
         const int j0 = std::max(jLo, first), j1 = std::min(jHi, floorInt(b1) + 1);
-        if (xMajor) {
-            // Column k of rows j0 .. j1 - 1: the cover there, taken back
-            // in the next column.
-            for (int j = j0; j < j1; ++j) {
-                const float c = along * (std::min(b1, float(j + 1)) - std::max(b0, float(j)));
-                if (c <= 0) continue;
-                float* cells = out.cellsOfRow(j);
-                cells[k] += c;
-                cells[k + 1] -= c;
-            }
-        } else {
-            // Row k, columns j0 .. j1 - 1: each cell gets the change of
-            // cover from the pixel before it.
-            float* cells = out.cellsOfRow(k);
-            float prev = 0;
-            for (int j = j0; j < j1; ++j) {
-                const float c = std::max(0.0f, along * (std::min(b1, float(j + 1)) - std::max(b0, float(j))));
-                cells[j] += c - prev;
-                prev = c;
-            }
-            cells[j1] -= prev;
+        for (int j = j0; j < j1; ++j) {
+            const float c = along * (std::min(b1, float(j + 1)) - std::max(b0, float(j)));
+            if (c <= 0) continue;
+            if (xMajor) rowOf(j)[k] += c;
+            else rowOf(k)[j] += c;
         }
     }
 }

@@ -1,6 +1,7 @@
 // Thin antialiased lines, a pixel or so wide, drawn from their centre line
-// instead of from an outline: each straight piece gives every pixel it
+// instead of from an outline: each straight piece adds to every pixel it
 // passes the share of that pixel which a band of the line's width covers.
+// Shares add up in a coverage buffer, so joins and overlaps are covered once.
 #pragma once
 
 #include "swf/SwfCoverage.h"
@@ -16,16 +17,25 @@ public:
     static constexpr double kMaxWidth = 1.5;
 
     // Coverage of a line `width` device pixels wide along `path` mapped by
-    // `toDevice`, inside `clip`, built in `coverage`. With `caps` the ends
-    // of open subpaths reach half the width beyond their end points.
-    const CoverRuns& rasterize(CoverageRaster& coverage, const QPainterPath& path, const QTransform& toDevice,
-                               double width, bool caps, const QRect& clip);
+    // `toDevice`, inside `clip`. With `caps` the ends of open subpaths reach
+    // half the width beyond their end points. Valid until the next call.
+    const CoverRuns& rasterize(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
+                               const QRect& clip);
 
 private:
-    void segment(CoverageRaster& out, QPointF a, QPointF b, double width) const;
+    void setBand(const QRect& band);
+    void segment(QPointF a, QPointF b, double width);
+    void sweep();
+    float* rowOf(int y) { return cover_.data() + size_t(y - band_.top()) * size_t(stride_) - band_.left(); }
+    void touched(int y0, int y1, int x0, int x1);
 
     std::vector<QPointF> points_;
     std::vector<int> starts_;
+    QRect band_;
+    int stride_ = 0;
+    std::vector<float> cover_;          // stride_ per row of the band; zero between uses
+    std::vector<int> rowMin_, rowMax_;  // columns written per row, relative to the band
+    CoverRuns runs_;
 };
 
 }  // namespace vx::swf

@@ -348,8 +348,7 @@ void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransfo
 {
     if (c.canvas && c.quality != Quality::Low && pen.isCosmetic()) {
         // Thin antialiased lines straight from their centre line.
-        const auto& runs = c.hairlines->rasterize(*c.coverage, path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap,
-                                                  c.device);
+        const auto& runs = c.hairlines->rasterize(path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap, c.device);
         if (gradient) {
             c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
         } else {
