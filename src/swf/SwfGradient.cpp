@@ -49,17 +49,24 @@ inline double texelOf(FillStyle::Kind kind, uint8_t spread, double t)
     return std::clamp(t, 0.0, 1.0) * 256 - (kind == FillStyle::Linear ? 0.5 : 0.25);
 }
 
-inline QRgb sampleOf(const GradientRamp& ramp, double u)
+// The table's colour at `fixed` / 256 texels.
+inline QRgb sampleFixed(const GradientRamp& ramp, int fixed)
 {
-    const int i = floorInt(u);  // u lies within -0.5 .. 256
-    const double fl = i;
+    const int i = fixed >> 8;
     const QRgb a = ramp.colors[size_t(std::clamp(i, 0, 255))], b = ramp.colors[size_t(std::clamp(i + 1, 0, 255))];
-    if (a == b) return a;
     // Two channels at a time, each (x * (256 - w) + y * w + 128) >> 8.
-    const uint32_t w = uint32_t((u - fl) * 256 + 0.5), v = 256 - w;
+    const uint32_t w = uint32_t(fixed & 255), v = 256 - w;
     const uint32_t rb = (((a & 0xff00ff) * v + (b & 0xff00ff) * w + 0x800080) >> 8) & 0xff00ff;
     const uint32_t ag = ((((a >> 8) & 0xff00ff) * v + ((b >> 8) & 0xff00ff) * w + 0x800080) >> 8) & 0xff00ff;
     return rb | (ag << 8);
+}
+
+inline QRgb sampleOf(const GradientRamp& ramp, double u)
+{
+    // u in 1/256 texels, rounded (u lies within -0.5 .. 256, so the sum
+    // truncates as it floors): the entry above the low byte, the weight of
+    // the next entry in it.
+    return sampleFixed(ramp, int(u * 256 + 128.5) - 128);
 }
 
 QRgb premultiplied(int r, int g, int b, int a)
@@ -213,16 +220,19 @@ void shadeGradientRow(const FillStyle& f, const GradientRamp& ramp, const QTrans
     const bool finite = std::isfinite(gx0) && std::isfinite(gy0) && std::isfinite(dgx) && std::isfinite(dgy);
     if (pad && finite && f.kind == FillStyle::Linear) {
         // The common case without the general spread handling per pixel.
-        const double t0 = (gx0 + kSquare) / (2 * kSquare), dt = dgx / (2 * kSquare);
-        for (int i = 0; i < n; ++i) {
-            const double t = std::clamp(t0 + dt * i, 0.0, 1.0);
-            out[i] = sampleOf(ramp, t * 256 - 0.5);
+        // The table position in 1/256 texels, (t * 256 - 0.5) * 256, runs
+        // straight along the row; only its ends are clamped.
+        const double dt = dgx / (2 * kSquare);
+        double t = (gx0 + kSquare) / (2 * kSquare);
+        for (int i = 0; i < n; ++i, t += dt) {
+            const double u = std::clamp(t, 0.0, 1.0) * 65536 - 128;
+            out[i] = sampleFixed(ramp, int(u + 128.5) - 128);
         }
         return;
     }
     if (pad && finite && f.kind == FillStyle::Radial) {
-        for (int i = 0; i < n; ++i) {
-            const double gx = gx0 + dgx * i, gy = gy0 + dgy * i;
+        double gx = gx0, gy = gy0;
+        for (int i = 0; i < n; ++i, gx += dgx, gy += dgy) {
             const double t = std::min(std::sqrt(gx * gx + gy * gy) / kSquare, 1.0);
             out[i] = sampleOf(ramp, t * 256 - 0.25);
         }

@@ -119,14 +119,17 @@ void HairlineRaster::sweep()
                 ++i;
                 continue;
             }
+            // A stretch of covered pixels up to the next empty one.
             const int start = i;
-            const int32_t at = int32_t(runs_.alpha.size());
-            while (i <= hi && c[i] != 0) {
-                runs_.alpha.push_back(uint8_t(std::min(c[i], 1.0f) * 255 + 0.5f));
-                c[i] = 0;
-                ++i;
+            while (i <= hi && c[i] != 0) ++i;
+            const size_t at = runs_.alpha.size();
+            runs_.alpha.resize(at + size_t(i - start));
+            uint8_t* out = runs_.alpha.data() + at;
+            for (int k = start; k < i; ++k) {
+                *out++ = uint8_t(std::min(c[k], 1.0f) * 255 + 0.5f);
+                c[k] = 0;
             }
-            runs_.spans.push_back({y, band_.left() + start, band_.left() + i, 0, at});
+            runs_.spans.push_back({y, band_.left() + start, band_.left() + i, 0, int32_t(at)});
         }
     }
 }
