@@ -1,7 +1,6 @@
 #include "swf/SwfCoverage.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -85,8 +84,8 @@ void CoverageRaster::setBand(const QRect& area)
     stride_ = width_ + 1;
     const size_t cells = size_t(rows_) * size_t(stride_);
     if (acc_.size() < cells) acc_.resize(cells, 0.0f);
-    rowMin_.assign(size_t(rows_), INT_MAX);
-    rowMax_.assign(size_t(rows_), -1);
+    wordsPerRow_ = (stride_ + 511) / 512;
+    blocks_.assign(size_t(rows_) * size_t(wordsPerRow_), 0);
     work_ = 0;
 }
 
@@ -119,7 +118,7 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
     if (x < 0) {
         // Left of the first column the piece covers all that follows.
         acc[0] += float(xb <= 0 ? h : h * -x / dx);
-        touch(row, 0, 0);
+        mark(row, 0, 0);
         if (xb <= 0) return;
         x = 0;
     }
@@ -129,7 +128,7 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
         const double xm = x - i;
         acc[i] += float(h * (1 - xm));
         acc[i + 1] += float(h * xm);
-        touch(row, i, i + 1);
+        mark(row, i, i + 1);
         return;
     }
     const double end = std::min(xb, double(width_));
@@ -144,7 +143,7 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
         ++i;
     }
     work_ += i - first;
-    touch(row, first, i);
+    mark(row, first, i);
 }
 
 // Runs this short join the pixel-by-pixel run before them.
@@ -165,40 +164,35 @@ void CoverageRaster::addRun(int y, int x0, int x1, uint8_t cover)
 
 void CoverageRaster::sweep(bool winding)
 {
+    // Between the blocks of cells written the sum, and so the coverage,
+    // stays as it is: only those blocks are looked at.
     for (int row = 0; row < rows_; ++row) {
-        const int hi = rowMax_[size_t(row)];
-        if (hi < 0) continue;
         float* acc = acc_.data() + size_t(row) * size_t(stride_);
+        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
         const int y = top_ + row;
-        const int stop = std::min(width_, hi + 1);
         float s = 0;
         uint8_t cur = 0;
         int runStart = 0;
-        auto flush = [&](int from, int to) {
-            if (cur != 0 && to > from) addRun(y, left_ + from, left_ + to, cur);
-        };
-        for (int i = rowMin_[size_t(row)]; i < stop; ++i) {
-#if defined(__SSE2__)
-            // Inside a fill most cells are empty: pass them four at a time.
-            if (i + 4 <= stop &&
-                _mm_movemask_ps(_mm_cmpneq_ps(_mm_loadu_ps(acc + i), _mm_setzero_ps())) == 0) {
-                i += 3;
-                continue;
+        for (int w = 0; w < wordsPerRow_; ++w) {
+            for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
+                const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
+                const int to = std::min(stride_, from + 8);
+                for (int i = from; i < to; ++i) {
+                    const float v = acc[i];
+                    if (v == 0) continue;
+                    acc[i] = 0;
+                    if (i >= width_) continue;  // the spare cell past the band
+                    s += v;
+                    const uint8_t a = toAlpha(s, winding);
+                    if (a == cur) continue;
+                    if (cur) addRun(y, left_ + runStart, left_ + i, cur);
+                    cur = a;
+                    runStart = i;
+                }
             }
-#endif
-            const float v = acc[i];
-            if (v == 0) continue;
-            acc[i] = 0;
-            s += v;
-            const uint8_t a = toAlpha(s, winding);
-            if (a == cur) continue;
-            flush(runStart, i);
-            cur = a;
-            runStart = i;
         }
-        for (int i = stop; i <= hi; ++i) acc[i] = 0;
         // Past the last edge the coverage stays as it is to the band's end.
-        flush(runStart, cur ? width_ : stop);
+        if (cur) addRun(y, left_ + runStart, left_ + width_, cur);
     }
 }
 

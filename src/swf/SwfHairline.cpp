@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <climits>
 #include <limits>
 
 #if defined(__SSE2__)
@@ -84,52 +83,36 @@ void HairlineRaster::setBand(const QRect& band)
     stride_ = band.width();
     const size_t cells = size_t(band.height()) * size_t(stride_);
     if (cover_.size() < cells) cover_.resize(cells, 0.0f);
-    rowMin_.assign(size_t(band.height()), INT_MAX);
-    rowMax_.assign(size_t(band.height()), -1);
-}
-
-void HairlineRaster::touched(int y0, int y1, int x0, int x1)
-{
-    const int top = band_.top();
-    for (int y = std::max(y0, top); y <= std::min(y1, band_.bottom()); ++y) {
-        rowMin_[size_t(y - top)] = std::min(rowMin_[size_t(y - top)], x0 - band_.left());
-        rowMax_[size_t(y - top)] = std::max(rowMax_[size_t(y - top)], x1 - band_.left());
-    }
+    wordsPerRow_ = (band.width() + 511) / 512;
+    blocks_.assign(size_t(band.height()) * size_t(wordsPerRow_), 0);
 }
 
 // Each row's covered pixels become runs of per-pixel cover; the buffer is
-// left empty for the next use.
+// left empty for the next use. Only the blocks of eight pixels that were
+// written are looked at.
 void HairlineRaster::sweep()
 {
     const int width = band_.width();
     for (int row = 0; row < band_.height(); ++row) {
-        const int hi = std::min(width - 1, rowMax_[size_t(row)]);
-        if (hi < 0) continue;
         float* c = cover_.data() + size_t(row) * size_t(stride_);
         const int y = band_.top() + row;
-        int i = std::max(0, rowMin_[size_t(row)]);
-        while (i <= hi) {
-#if defined(__SSE2__)
-            if (i + 4 <= hi + 1 && _mm_movemask_ps(_mm_cmpneq_ps(_mm_loadu_ps(c + i), _mm_setzero_ps())) == 0) {
-                i += 4;
-                continue;
+        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
+        int runEnd = -1;  // where the last run of this row ends
+        for (int w = 0; w < wordsPerRow_; ++w) {
+            for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
+                const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
+                const int to = std::min(width, from + 8);
+                for (int x = from; x < to; ++x) {
+                    if (c[x] == 0) continue;
+                    if (runEnd != x) {
+                        runs_.spans.push_back({y, band_.left() + x, band_.left() + x, 0, int32_t(runs_.alpha.size())});
+                    }
+                    runs_.alpha.push_back(uint8_t(std::min(c[x], 1.0f) * 255 + 0.5f));
+                    c[x] = 0;
+                    runEnd = x + 1;
+                    runs_.spans.back().x1 = band_.left() + runEnd;
+                }
             }
-#endif
-            if (c[i] == 0) {
-                ++i;
-                continue;
-            }
-            // A stretch of covered pixels up to the next empty one.
-            const int start = i;
-            while (i <= hi && c[i] != 0) ++i;
-            const size_t at = runs_.alpha.size();
-            runs_.alpha.resize(at + size_t(i - start));
-            uint8_t* out = runs_.alpha.data() + at;
-            for (int k = start; k < i; ++k) {
-                *out++ = uint8_t(std::min(c[k], 1.0f) * 255 + 0.5f);
-                c[k] = 0;
-            }
-            runs_.spans.push_back({y, band_.left() + start, band_.left() + i, 0, int32_t(at)});
         }
     }
 }
@@ -161,8 +144,6 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
     const int jLo = int(std::clamp(floorFast(vLo), vMin, vMax));
     const int jHi = int(std::clamp(floorFast(vHi) + kRows, vMin, vMax));
     if (jLo >= jHi) return;
-    if (xMajor) touched(jLo, jHi - 1, k0, k1 - 1);
-    else touched(k0, k1 - 1, jLo, jHi - 1);
     const int stride = stride_;
     const float fHalf = float(half), fSlope = float(slope);
     // The centre line's minor coordinate at column k's middle is
@@ -194,12 +175,15 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
                 cells[stride] += c1;
                 cells[2 * stride] += c2;
                 cells[3 * stride] += c3;
+                for (int r = 0; r < kRows; ++r) mark(first + r, k);
             } else {
                 float* cells = rowOf(k) + first;
                 cells[0] += c0;
                 cells[1] += c1;
                 cells[2] += c2;
                 cells[3] += c3;
+                mark(k, first);
+                mark(k, first + kRows - 1);
             }
             continue;
         }
@@ -207,8 +191,13 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
         for (int j = j0; j < j1; ++j) {
             const float c = along * (std::min(b1, float(j + 1)) - std::max(b0, float(j)));
             if (c <= 0) continue;
-            if (xMajor) rowOf(j)[k] += c;
-            else rowOf(k)[j] += c;
+            if (xMajor) {
+                rowOf(j)[k] += c;
+                mark(j, k);
+            } else {
+                rowOf(k)[j] += c;
+                mark(k, j);
+            }
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "swf/SwfCoverage.h"
 
 #include <QPainterPath>
+#include <cstdint>
 #include <vector>
 
 namespace vx::swf {
@@ -27,14 +28,21 @@ private:
     void segment(QPointF a, QPointF b, double width);
     void sweep();
     float* rowOf(int y) { return cover_.data() + size_t(y - band_.top()) * size_t(stride_) - band_.left(); }
-    void touched(int y0, int y1, int x0, int x1);
+    // Notes that pixel x of row y (device coordinates) was written.
+    void mark(int y, int x)
+    {
+        const int col = x - band_.left();
+        blocks_[size_t(y - band_.top()) * size_t(wordsPerRow_) + size_t(col >> 9)] |= uint64_t(1) << ((col >> 3) & 63);
+    }
 
     std::vector<QPointF> points_;
     std::vector<int> starts_;
     QRect band_;
     int stride_ = 0;
-    std::vector<float> cover_;          // stride_ per row of the band; zero between uses
-    std::vector<int> rowMin_, rowMax_;  // columns written per row, relative to the band
+    std::vector<float> cover_;  // stride_ per row of the band; zero between uses
+    // One bit per eight pixels written, wordsPerRow_ words per row.
+    std::vector<uint64_t> blocks_;
+    int wordsPerRow_ = 0;
     CoverRuns runs_;
 };
 
