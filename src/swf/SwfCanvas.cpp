@@ -110,53 +110,60 @@ QImage* Canvas::target(QPainter& p)
 
 Canvas::Canvas(QImage& image) : bits_(image.bits()), stride_(image.bytesPerLine()) {}
 
+void Canvas::blendSolidMask(int y, int x0, int n, const uint8_t* a, QRgb s)
+{
+    QRgb* d = row(y) + x0;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i src = _mm_unpacklo_epi8(_mm_set1_epi32(int(s)), zero);
+    for (; i + 4 <= n; i += 4) {
+        int four;
+        std::memcpy(&four, a + i, 4);
+        __m128i cov = _mm_cvtsi32_si128(four);
+        cov = _mm_unpacklo_epi8(cov, cov);
+        cov = _mm_unpacklo_epi16(cov, cov);  // each pixel's cover in its four bytes
+        const __m128i lo = mulDiv255(src, _mm_unpacklo_epi8(cov, zero));
+        const __m128i hi = mulDiv255(src, _mm_unpackhi_epi8(cov, zero));
+        __m128i* p = reinterpret_cast<__m128i*>(d + i);
+        _mm_storeu_si128(p, over4(_mm_loadu_si128(p), _mm_packus_epi16(lo, hi)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (a[i]) d[i] = over(d[i], a[i] == 255 ? s : byteMul(s, a[i]));
+}
+
+void Canvas::blendSolidRun(int y, int x0, int x1, uint8_t cover, QRgb s)
+{
+    QRgb* d = row(y) + x0;
+    const int n = x1 - x0;
+    const uint32_t c = cover == 255 ? s : byteMul(s, cover);
+    if ((c >> 24) == 255) {
+        std::fill_n(d, n, c);
+        return;
+    }
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i keep = _mm_set1_epi16(short(255 - (c >> 24))), add = _mm_set1_epi32(int(c));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= n; i += 4) {
+        __m128i* p = reinterpret_cast<__m128i*>(d + i);
+        const __m128i v = _mm_loadu_si128(p);
+        const __m128i lo = mulDiv255(_mm_unpacklo_epi8(v, zero), keep);
+        const __m128i hi = mulDiv255(_mm_unpackhi_epi8(v, zero), keep);
+        _mm_storeu_si128(p, _mm_add_epi8(_mm_packus_epi16(lo, hi), add));
+    }
+#endif
+    const uint32_t keep1 = 255 - (c >> 24);
+    for (; i < n; ++i) d[i] = c + byteMul(d[i], keep1);
+}
+
 void Canvas::fillSolid(const CoverRuns& runs, QRgb s)
 {
     if ((s >> 24) == 0) return;
     for (const CoverSpan& sp : runs.spans) {
-        QRgb* d = row(sp.y) + sp.x0;
-        const int n = sp.x1 - sp.x0;
-        int i = 0;
-        if (sp.alpha >= 0) {
-            // Coverage changing from pixel to pixel: edges and thin lines.
-            const uint8_t* a = runs.alpha.data() + sp.alpha;
-#if defined(__SSE2__)
-            const __m128i zero = _mm_setzero_si128();
-            const __m128i src = _mm_unpacklo_epi8(_mm_set1_epi32(int(s)), zero);
-            for (; i + 4 <= n; i += 4) {
-                int four;
-                std::memcpy(&four, a + i, 4);
-                __m128i cov = _mm_cvtsi32_si128(four);
-                cov = _mm_unpacklo_epi8(cov, cov);
-                cov = _mm_unpacklo_epi16(cov, cov);  // each pixel's cover in its four bytes
-                const __m128i lo = mulDiv255(src, _mm_unpacklo_epi8(cov, zero));
-                const __m128i hi = mulDiv255(src, _mm_unpackhi_epi8(cov, zero));
-                __m128i* p = reinterpret_cast<__m128i*>(d + i);
-                _mm_storeu_si128(p, over4(_mm_loadu_si128(p), _mm_packus_epi16(lo, hi)));
-            }
-#endif
-            for (; i < n; ++i)
-                if (a[i]) d[i] = over(d[i], a[i] == 255 ? s : byteMul(s, a[i]));
-            continue;
-        }
-        const uint32_t c = sp.cover == 255 ? s : byteMul(s, sp.cover);
-        if ((c >> 24) == 255) {
-            std::fill_n(d, n, c);
-            continue;
-        }
-#if defined(__SSE2__)
-        const __m128i keep = _mm_set1_epi16(short(255 - (c >> 24))), add = _mm_set1_epi32(int(c));
-        const __m128i zero = _mm_setzero_si128();
-        for (; i + 4 <= n; i += 4) {
-            __m128i* p = reinterpret_cast<__m128i*>(d + i);
-            const __m128i v = _mm_loadu_si128(p);
-            const __m128i lo = mulDiv255(_mm_unpacklo_epi8(v, zero), keep);
-            const __m128i hi = mulDiv255(_mm_unpackhi_epi8(v, zero), keep);
-            _mm_storeu_si128(p, _mm_add_epi8(_mm_packus_epi16(lo, hi), add));
-        }
-#endif
-        const uint32_t keep1 = 255 - (c >> 24);
-        for (; i < n; ++i) d[i] = c + byteMul(d[i], keep1);
+        if (sp.alpha >= 0) blendSolidMask(sp.y, sp.x0, sp.x1 - sp.x0, runs.alpha.data() + sp.alpha, s);
+        else blendSolidRun(sp.y, sp.x0, sp.x1, sp.cover, s);
     }
 }
 

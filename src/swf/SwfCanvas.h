@@ -24,6 +24,20 @@ public:
     explicit Canvas(QImage& image);
 
     void fillSolid(const CoverRuns& runs, QRgb premultiplied);
+    // Pixels x0 .. x0 + n - 1 of row y covered alpha[0 .. n) / 255 with a
+    // premultiplied colour.
+    void blendSolidMask(int y, int x0, int n, const uint8_t* alpha, QRgb premultiplied);
+    // Pixels x0 .. x1 - 1 of row y covered cover / 255 with it.
+    void blendSolidRun(int y, int x0, int x1, uint8_t cover, QRgb premultiplied);
+
+    // Takes coverage straight from a rasterizer's sweep and blends a
+    // premultiplied colour with it.
+    struct SolidSink {
+        Canvas& canvas;
+        QRgb colour;
+        void run(int y, int x0, int x1, uint8_t cover) { canvas.blendSolidRun(y, x0, x1, cover, colour); }
+        void mask(int y, int x0, int n, const uint8_t* alpha) { canvas.blendSolidMask(y, x0, n, alpha, colour); }
+    };
     void fillGradient(const CoverRuns& runs, const FillStyle& f, const GradientRamp& ramp,
                       const QTransform& gradientToDevice);
     // bitmapToDevice maps the bitmap's pixel grid. Outside the bitmap a

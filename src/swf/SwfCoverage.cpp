@@ -17,20 +17,6 @@ constexpr int64_t kBandCells = int64_t(1) << 22;
 // Cells one band may be given: a hostile outline stops there.
 constexpr int64_t kMaxWork = int64_t(1) << 24;
 
-uint8_t toAlpha(float s, bool winding)
-{
-    float c = std::abs(s);
-    if (c > 1) {
-        if (winding) {
-            c = 1;
-        } else {
-            c -= 2 * std::floor(c * 0.5f);
-            if (c > 1) c = 2 - c;
-        }
-    }
-    return uint8_t(c * 255 + 0.5f);
-}
-
 }  // namespace
 
 void CoverageRaster::fromSpans(const std::vector<Span>& spans, CoverRuns& out)
@@ -45,10 +31,9 @@ int CoverageRaster::bandRows(int width)
     return int(std::max<int64_t>(1, kBandCells / (int64_t(std::max(width, 0)) + 1)));
 }
 
-const CoverRuns& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip)
+bool CoverageRaster::area(const std::vector<ScanRaster::Edge>& edges, const QRect& clip, QRect& out) const
 {
-    clear();
-    if (edges.empty() || clip.isEmpty()) return runs_;
+    if (edges.empty() || clip.isEmpty()) return false;
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const ScanRaster::Edge& e : edges) {
         const double x1 = e.x0 + (e.y1 - e.y0) * e.dxdy;
@@ -57,21 +42,45 @@ const CoverRuns& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& 
         minY = std::min(minY, e.y0);
         maxY = std::max(maxY, e.y1);
     }
-    if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) || !std::isfinite(maxY)) return runs_;
+    if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) || !std::isfinite(maxY)) return false;
     // Bounds in floating point first: the outline may lie far off the device.
     const double clipRight = double(clip.right()) + 1, clipBottom = double(clip.bottom()) + 1;
     const int top = int(std::clamp(std::floor(minY), double(clip.top()), clipBottom));
     const int bottom = int(std::clamp(std::ceil(maxY), double(clip.top()), clipBottom));
     const int left = int(std::clamp(std::floor(minX), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX), double(clip.left()), clipRight));
-    if (top >= bottom || left >= right) return runs_;
-    const int rows = bandRows(right - left);
-    for (int bandTop = top; bandTop < bottom; bandTop += rows) {
-        setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
-        for (const ScanRaster::Edge& e : edges) addEdge(e);
-        sweep(winding);
+    if (top >= bottom || left >= right) return false;
+    out = QRect(left, top, right - left, bottom - top);
+    return true;
+}
+
+namespace {
+
+// Keeps what a sweep hands on as runs.
+struct RunsSink {
+    CoverRuns& runs;
+    void run(int y, int x0, int x1, uint8_t cover) { runs.spans.push_back({y, x0, x1, cover, -1}); }
+    void mask(int y, int x0, int n, const uint8_t* alpha)
+    {
+        runs.spans.push_back({y, x0, x0 + n, 0, int32_t(runs.alpha.size())});
+        runs.alpha.insert(runs.alpha.end(), alpha, alpha + n);
     }
+};
+
+}  // namespace
+
+const CoverRuns& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip)
+{
+    clear();
+    RunsSink sink{runs_};
+    rasterize(edges, winding, clip, sink);
     return runs_;
+}
+
+void CoverageRaster::sweep(bool winding)
+{
+    RunsSink sink{runs_};
+    sweep(winding, sink);
 }
 
 void CoverageRaster::setBand(const QRect& area)
@@ -144,56 +153,6 @@ void CoverageRaster::deposit(int row, double xa, double xb, double h)
     }
     work_ += i - first;
     mark(row, first, i);
-}
-
-// Runs this short join the pixel-by-pixel run before them.
-constexpr int kMinConstantRun = 4;
-
-void CoverageRaster::addRun(int y, int x0, int x1, uint8_t cover)
-{
-    std::vector<CoverSpan>& spans = runs_.spans;
-    if (x1 - x0 >= kMinConstantRun) {
-        spans.push_back({y, x0, x1, cover, -1});
-        return;
-    }
-    if (spans.empty() || spans.back().alpha < 0 || spans.back().y != y || spans.back().x1 != x0)
-        spans.push_back({y, x0, x0, 0, int32_t(runs_.alpha.size())});
-    spans.back().x1 = x1;
-    runs_.alpha.insert(runs_.alpha.end(), size_t(x1 - x0), cover);
-}
-
-void CoverageRaster::sweep(bool winding)
-{
-    // Between the blocks of cells written the sum, and so the coverage,
-    // stays as it is: only those blocks are looked at.
-    for (int row = 0; row < rows_; ++row) {
-        float* acc = acc_.data() + size_t(row) * size_t(stride_);
-        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
-        const int y = top_ + row;
-        float s = 0;
-        uint8_t cur = 0;
-        int runStart = 0;
-        for (int w = 0; w < wordsPerRow_; ++w) {
-            for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
-                const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
-                const int to = std::min(stride_, from + 8);
-                for (int i = from; i < to; ++i) {
-                    const float v = acc[i];
-                    if (v == 0) continue;
-                    acc[i] = 0;
-                    if (i >= width_) continue;  // the spare cell past the band
-                    s += v;
-                    const uint8_t a = toAlpha(s, winding);
-                    if (a == cur) continue;
-                    if (cur) addRun(y, left_ + runStart, left_ + i, cur);
-                    cur = a;
-                    runStart = i;
-                }
-            }
-        }
-        // Past the last edge the coverage stays as it is to the band's end.
-        if (cur) addRun(y, left_ + runStart, left_ + width_, cur);
-    }
 }
 
 }  // namespace vx::swf

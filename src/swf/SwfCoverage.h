@@ -51,9 +51,35 @@ public:
     void sweep(bool winding);
     const CoverRuns& runs() const { return runs_; }
 
+    // The same coverage handed row by row, left to right, to `sink`
+    // instead of kept: sink.run(y, x0, x1, cover) for runs of one cover and
+    // sink.mask(y, x0, n, alpha) for stretches where it changes from pixel
+    // to pixel.
+    template <class Sink>
+    void rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip, Sink& sink);
+    template <class Sink>
+    void sweep(bool winding, Sink& sink);
+
+    // Runs this short join the stretch of per-pixel cover before them.
+    static constexpr int kMinConstantRun = 4;
+
 private:
+    // The band within the clip that edges reach; false when empty.
+    bool area(const std::vector<ScanRaster::Edge>& edges, const QRect& clip, QRect& out) const;
     void deposit(int row, double xa, double xb, double h);
-    void addRun(int y, int x0, int x1, uint8_t cover);
+    static uint8_t toAlpha(float s, bool winding)
+    {
+        float c = s < 0 ? -s : s;
+        if (c > 1) {
+            if (winding) {
+                c = 1;
+            } else {
+                c -= 2 * float(int(c * 0.5f));  // c is at most the number of edges
+                if (c > 1) c = 2 - c;
+            }
+        }
+        return uint8_t(c * 255 + 0.5f);
+    }
     // Notes that cells lo .. hi of a row were written.
     void mark(int row, int lo, int hi)
     {
@@ -68,7 +94,78 @@ private:
     std::vector<uint64_t> blocks_;
     int wordsPerRow_ = 0;
     CoverRuns runs_;
+    std::vector<uint8_t> stretch_;  // per-pixel cover not yet handed on
     int64_t work_ = 0;
 };
+
+template <class Sink>
+void CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip,
+                               Sink& sink)
+{
+    QRect all;
+    if (!area(edges, clip, all)) return;
+    const int rows = bandRows(all.width());
+    for (int bandTop = all.top(); bandTop <= all.bottom(); bandTop += rows) {
+        setBand(QRect(all.left(), bandTop, all.width(), std::min(rows, all.bottom() + 1 - bandTop)));
+        for (const ScanRaster::Edge& e : edges) addEdge(e);
+        sweep(winding, sink);
+    }
+}
+
+template <class Sink>
+void CoverageRaster::sweep(bool winding, Sink& sink)
+{
+    stretch_.resize(size_t(width_));
+    for (int row = 0; row < rows_; ++row) {
+        float* acc = acc_.data() + size_t(row) * size_t(stride_);
+        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
+        const int y = top_ + row;
+        int stretchFrom = 0, stretchTo = 0;  // band columns of the pending stretch
+        auto flushStretch = [&] {
+            if (stretchTo > stretchFrom)
+                sink.mask(y, left_ + stretchFrom, stretchTo - stretchFrom, stretch_.data() + stretchFrom);
+            stretchFrom = stretchTo = 0;
+        };
+        auto add = [&](int x0, int x1, uint8_t cover) {
+            if (x1 - x0 >= kMinConstantRun) {
+                flushStretch();
+                sink.run(y, left_ + x0, left_ + x1, cover);
+                return;
+            }
+            if (stretchTo != x0 || stretchTo == stretchFrom) {
+                flushStretch();
+                stretchFrom = stretchTo = x0;
+            }
+            for (int x = x0; x < x1; ++x) stretch_[size_t(x)] = cover;
+            stretchTo = x1;
+        };
+        // Between the blocks of cells written the sum, and so the coverage,
+        // stays as it is: only those blocks are looked at.
+        float s = 0;
+        uint8_t cur = 0;
+        int runStart = 0;
+        for (int w = 0; w < wordsPerRow_; ++w) {
+            for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
+                const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
+                const int to = std::min(stride_, from + 8);
+                for (int i = from; i < to; ++i) {
+                    const float v = acc[i];
+                    if (v == 0) continue;
+                    acc[i] = 0;
+                    if (i >= width_) continue;  // the spare cell past the band
+                    s += v;
+                    const uint8_t a = toAlpha(s, winding);
+                    if (a == cur) continue;
+                    if (cur) add(runStart, i, cur);
+                    cur = a;
+                    runStart = i;
+                }
+            }
+        }
+        // Past the last edge the coverage stays as it is to the band's end.
+        if (cur) add(runStart, width_, cur);
+        flushStretch();
+    }
+}
 
 }  // namespace vx::swf

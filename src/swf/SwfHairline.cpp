@@ -38,6 +38,21 @@ const CoverRuns& HairlineRaster::rasterize(const QPainterPath& path, const QTran
                                            bool caps, const QRect& clip)
 {
     runs_.clear();
+    build(path, toDevice, width, caps, clip, [this] { sweep(); });
+    return runs_;
+}
+
+void HairlineRaster::draw(Canvas& canvas, QRgb colour, const QPainterPath& path, const QTransform& toDevice,
+                          double width, bool caps, const QRect& clip)
+{
+    if ((colour >> 24) == 0) return;
+    build(path, toDevice, width, caps, clip, [&] { sweepOnto(canvas, colour); });
+}
+
+template <class SweepBand>
+void HairlineRaster::build(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
+                           const QRect& clip, SweepBand&& sweepBand)
+{
     ScanRaster::polylines(path, toDevice, kTolerance, points_, starts_);
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const QPointF& p : points_) {
@@ -49,12 +64,12 @@ const CoverRuns& HairlineRaster::rasterize(const QPainterPath& path, const QTran
     }
     const double reach = width + 1;
     const double clipRight = double(clip.right()) + 1, clipBottom = double(clip.bottom()) + 1;
-    if (!(minX <= maxX) || clip.isEmpty()) return runs_;
+    if (!(minX <= maxX) || clip.isEmpty()) return;
     const int left = int(std::clamp(std::floor(minX - reach), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX + reach), double(clip.left()), clipRight));
     const int top = int(std::clamp(std::floor(minY - reach), double(clip.top()), clipBottom));
     const int bottom = int(std::clamp(std::ceil(maxY + reach), double(clip.top()), clipBottom));
-    if (left >= right || top >= bottom) return runs_;
+    if (left >= right || top >= bottom) return;
     const int rows = CoverageRaster::bandRows(right - left);
     for (int bandTop = top; bandTop < bottom; bandTop += rows) {
         setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
@@ -72,9 +87,8 @@ const CoverRuns& HairlineRaster::rasterize(const QPainterPath& path, const QTran
                 segment(a, b, width);
             }
         }
-        sweep();
+        sweepBand();
     }
-    return runs_;
 }
 
 void HairlineRaster::setBand(const QRect& band)
@@ -113,6 +127,47 @@ void HairlineRaster::sweep()
                     runs_.spans.back().x1 = band_.left() + runEnd;
                 }
             }
+        }
+    }
+}
+
+void HairlineRaster::sweepOnto(Canvas& canvas, QRgb colour)
+{
+    const int width = band_.width();
+    for (int row = 0; row < band_.height(); ++row) {
+        float* c = cover_.data() + size_t(row) * size_t(stride_);
+        const int y = band_.top() + row;
+        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
+        for (int w = 0; w < wordsPerRow_; ++w) {
+            for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
+                const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
+                const int n = std::min(8, width - from);
+                alignas(16) uint8_t alpha[16];
+#if defined(__SSE2__)
+                if (n == 8) {
+                    // Eight covers to bytes at once.
+                    const __m128 one = _mm_set1_ps(1), scale = _mm_set1_ps(255), half = _mm_set1_ps(0.5f);
+                    const __m128 v0 = _mm_loadu_ps(c + from), v1 = _mm_loadu_ps(c + from + 4);
+                    const __m128i i0 = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(v0, one), scale), half));
+                    const __m128i i1 = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(v1, one), scale), half));
+                    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_setzero_si128());
+                    _mm_storeu_ps(c + from, _mm_setzero_ps());
+                    _mm_storeu_ps(c + from + 4, _mm_setzero_ps());
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())) == 0xffff) continue;
+                    _mm_store_si128(reinterpret_cast<__m128i*>(alpha), bytes);
+                    canvas.blendSolidMask(y, band_.left() + from, 8, alpha, colour);
+                    continue;
+                }
+#endif
+                bool any = false;
+                for (int k = 0; k < n; ++k) {
+                    alpha[k] = uint8_t(std::min(c[from + k], 1.0f) * 255 + 0.5f);
+                    c[from + k] = 0;
+                    any |= alpha[k] != 0;
+                }
+                if (any) canvas.blendSolidMask(y, band_.left() + from, n, alpha, colour);
+            }
+            words[w] = 0;
         }
     }
 }

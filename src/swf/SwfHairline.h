@@ -4,6 +4,7 @@
 // Shares add up in a coverage buffer, so joins and overlaps are covered once.
 #pragma once
 
+#include "swf/SwfCanvas.h"
 #include "swf/SwfCoverage.h"
 
 #include <QPainterPath>
@@ -23,8 +24,18 @@ public:
     const CoverRuns& rasterize(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
                                const QRect& clip);
 
+    // The same line drawn straight onto `canvas` in a premultiplied colour.
+    void draw(Canvas& canvas, QRgb colour, const QPainterPath& path, const QTransform& toDevice, double width,
+              bool caps, const QRect& clip);
+
 private:
+    // Cuts the path, and band by band writes the cover of its pieces and
+    // calls sweepBand().
+    template <class SweepBand>
+    void build(const QPainterPath& path, const QTransform& toDevice, double width, bool caps, const QRect& clip,
+               SweepBand&& sweepBand);
     void setBand(const QRect& band);
+    void sweepOnto(Canvas& canvas, QRgb colour);
     void segment(QPointF a, QPointF b, double width);
     void sweep();
     float* rowOf(int y) { return cover_.data() + size_t(y - band_.top()) * size_t(stride_) - band_.left(); }

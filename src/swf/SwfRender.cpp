@@ -63,6 +63,20 @@ const CoverRuns& coverageOf(Ctx& c, const QPainterPath& path, const QTransform& 
     return c.coverage->rasterize(edges, path.fillRule() == Qt::WindingFill, c.device);
 }
 
+// Fills path mapped by m with a solid colour on the canvas.
+void fillSolidOnCanvas(Ctx& c, const QPainterPath& path, const QTransform& m, const QColor& colour)
+{
+    const QRgb premultiplied = qPremultiply(colour.rgba());
+    if (qAlpha(premultiplied) == 0) return;
+    if (c.quality == Quality::Low) {
+        c.canvas->fillSolid(coverageOf(c, path, m), premultiplied);
+        return;
+    }
+    Canvas::SolidSink sink{*c.canvas, premultiplied};
+    c.coverage->rasterize(c.raster->buildEdges(path, m, kCurveTolerance), path.fillRule() == Qt::WindingFill, c.device,
+                          sink);
+}
+
 // Fills path (mapped by the painter's transform) with brush (in path space).
 // Aliased fills go through our own scanline rasterizer so that edges fall on
 // pixel centres exactly.
@@ -70,7 +84,7 @@ void fill(Ctx& c, const QPainterPath& path, const QBrush& brush)
 {
     QPainter& p = *c.p;
     if (c.canvas && brush.style() == Qt::SolidPattern) {
-        c.canvas->fillSolid(coverageOf(c, path, p.transform()), qPremultiply(brush.color().rgba()));
+        fillSolidOnCanvas(c, path, p.transform(), brush.color());
         return;
     }
     if (c.quality != Quality::Low || !c.raster) {
@@ -205,7 +219,7 @@ void fillOnCanvas(Ctx& c, const QPainterPath& path, const FillStyle& f, const Cx
 {
     switch (f.kind) {
     case FillStyle::Solid:
-        c.canvas->fillSolid(coverageOf(c, path, m), qPremultiply(cx.apply(f.color).rgba()));
+        fillSolidOnCanvas(c, path, m, cx.apply(f.color));
         return;
     case FillStyle::Linear:
     case FillStyle::Radial:
@@ -213,7 +227,7 @@ void fillOnCanvas(Ctx& c, const QPainterPath& path, const FillStyle& f, const Cx
         if (f.stops.empty()) return;
         if (!f.matrix.isInvertible()) {
             // A degenerate gradient square shows its last colour.
-            c.canvas->fillSolid(coverageOf(c, path, m), qPremultiply(cx.apply(f.stops.back().color).rgba()));
+            fillSolidOnCanvas(c, path, m, cx.apply(f.stops.back().color));
             return;
         }
         c.canvas->fillGradient(coverageOf(c, path, m), f, rampCache().get(f, cx), f.matrix * m);
@@ -348,11 +362,12 @@ void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransfo
 {
     if (c.canvas && c.quality != Quality::Low && pen.isCosmetic()) {
         // Thin antialiased lines straight from their centre line.
-        const auto& runs = c.hairlines->rasterize(path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap, c.device);
+        const bool caps = pen.capStyle() != Qt::FlatCap;
         if (gradient) {
+            const auto& runs = c.hairlines->rasterize(path, dev, pen.widthF(), caps, c.device);
             c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
         } else {
-            c.canvas->fillSolid(runs, qPremultiply(pen.color().rgba()));
+            c.hairlines->draw(*c.canvas, qPremultiply(pen.color().rgba()), path, dev, pen.widthF(), caps, c.device);
         }
         return;
     }
