@@ -220,10 +220,27 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
             // across, lies within four pixels: cover all four without tests.
             // e and g are the band's ends measured from the first pixel.
             const float e = b1 - float(first), g = b0 - float(first);
+#if defined(__SSE2__)
+            // Pixel r covers min(max(e - r, 0), 1), less g for the first.
+            __m128 c = _mm_sub_ps(_mm_set1_ps(e), _mm_setr_ps(0, 1, 2, 3));
+            c = _mm_min_ps(_mm_max_ps(c, _mm_setzero_ps()), _mm_set1_ps(1));
+            c = _mm_mul_ps(_mm_sub_ps(c, _mm_setr_ps(g, 0, 0, 0)), _mm_set1_ps(along));
+            if (!xMajor) {
+                float* cells = rowOf(k) + first;
+                _mm_storeu_ps(cells, _mm_add_ps(_mm_loadu_ps(cells), c));
+                mark(k, first);
+                mark(k, first + kRows - 1);
+                continue;
+            }
+            alignas(16) float cover[kRows];
+            _mm_store_ps(cover, c);
+            const float c0 = cover[0], c1 = cover[1], c2 = cover[2], c3 = cover[3];
+#else
             const float c0 = along * (std::min(e, 1.0f) - g);
             const float c1 = along * std::clamp(e - 1, 0.0f, 1.0f);
             const float c2 = along * std::clamp(e - 2, 0.0f, 1.0f);
             const float c3 = along * std::clamp(e - 3, 0.0f, 1.0f);
+#endif
             if (xMajor) {
                 float* cells = rowOf(first) + k;
                 cells[0] += c0;
