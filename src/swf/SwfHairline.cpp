@@ -153,9 +153,15 @@ void HairlineRaster::sweepOnto(Canvas& canvas, QRgb colour)
                     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_setzero_si128());
                     _mm_storeu_ps(c + from, _mm_setzero_ps());
                     _mm_storeu_ps(c + from + 4, _mm_setzero_ps());
-                    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())) == 0xffff) continue;
+                    const int empty = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())) & 0xff;
+                    if (empty == 0xff) continue;
                     _mm_store_si128(reinterpret_cast<__m128i*>(alpha), bytes);
-                    canvas.blendSolidMask(y, band_.left() + from, 8, alpha, colour);
+                    // Halves without cover are left alone.
+                    const bool left = (empty & 0x0f) != 0x0f, right = (empty & 0xf0) != 0xf0;
+                    const int x = band_.left() + from;
+                    if (left && right) canvas.blendSolidMask(y, x, 8, alpha, colour);
+                    else if (left) canvas.blendSolidMask(y, x, 4, alpha, colour);
+                    else canvas.blendSolidMask(y, x + 4, 4, alpha + 4, colour);
                     continue;
                 }
 #endif
@@ -234,13 +240,19 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
             }
             alignas(16) float cover[kRows];
             _mm_store_ps(cover, c);
-            const float c0 = cover[0], c1 = cover[1], c2 = cover[2], c3 = cover[3];
+            // Only the rows the band reaches are written and looked at.
+            float* cells = rowOf(first) + k;
+            for (int used = _mm_movemask_ps(_mm_cmpgt_ps(c, _mm_setzero_ps())); used; used &= used - 1) {
+                const int r = __builtin_ctz(unsigned(used));
+                cells[r * stride] += cover[r];
+                mark(first + r, k);
+            }
+            continue;
 #else
             const float c0 = along * (std::min(e, 1.0f) - g);
             const float c1 = along * std::clamp(e - 1, 0.0f, 1.0f);
             const float c2 = along * std::clamp(e - 2, 0.0f, 1.0f);
             const float c3 = along * std::clamp(e - 3, 0.0f, 1.0f);
-#endif
             if (xMajor) {
                 float* cells = rowOf(first) + k;
                 cells[0] += c0;
@@ -258,6 +270,7 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
                 mark(k, first + kRows - 1);
             }
             continue;
+#endif
         }
         const int j0 = std::max(jLo, first), j1 = std::min(jHi, floorInt(b1) + 1);
         for (int j = j0; j < j1; ++j) {
