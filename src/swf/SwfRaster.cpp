@@ -32,6 +32,17 @@ constexpr double kTie = 1e-7;
 // point, also those cut from curves, is rounded to 1/256 pixel.
 constexpr double kSubpixel = 256;
 
+// Maps points by a transform, inline for the affine ones that movies use.
+struct PointMap {
+    const QTransform& m;
+    bool affine = m.isAffine();
+    QPointF operator()(QPointF p) const
+    {
+        if (!affine) return m.map(p);
+        return QPointF(m.m11() * p.x() + m.m21() * p.y() + m.dx(), m.m12() * p.x() + m.m22() * p.y() + m.dy());
+    }
+};
+
 QPointF snap(QPointF p)
 {
     return QPointF(roundAway(p.x() * kGrid) / kGrid, roundAway(p.y() * kGrid) / kGrid);
@@ -69,7 +80,7 @@ namespace {
 double parabolaIntegral(double x)
 {
     constexpr double d = 0.67;
-    return x / (1 - d + std::pow(d * d * d * d + 0.25 * x * x, 0.25));
+    return x / (1 - d + std::sqrt(std::sqrt(d * d * d * d + 0.25 * x * x)));
 }
 
 double parabolaInverse(double x)
@@ -159,6 +170,7 @@ void ScanRaster::addQuad(QPointF a, QPointF c, QPointF b)
 void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double tolerance,
                            std::vector<QPointF>& points, std::vector<int>& starts)
 {
+    const PointMap map{m};
     points.clear();
     starts.clear();
     if (!(tolerance > 0) || !std::isfinite(tolerance)) tolerance = kQuadFlatness;
@@ -167,7 +179,7 @@ void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double
     for (int i = 0; i < n; ++i) {
         const QPainterPath::Element& el = path.elementAt(i);
         const QPointF raw(el.x, el.y);
-        const QPointF p = m.map(raw);
+        const QPointF p = map(raw);
         switch (el.type) {
         case QPainterPath::MoveToElement:
             starts.push_back(int(points.size()));
@@ -176,7 +188,7 @@ void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double
         case QPainterPath::LineToElement:
             if (starts.empty()) {
                 starts.push_back(0);
-                points.push_back(m.map(curRaw));
+                points.push_back(map(curRaw));
             }
             points.push_back(p);
             break;
@@ -184,11 +196,11 @@ void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double
             if (i + 2 < n) {
                 if (starts.empty()) {
                     starts.push_back(0);
-                    points.push_back(m.map(curRaw));
+                    points.push_back(map(curRaw));
                 }
                 const QPointF c2Raw(path.elementAt(i + 1).x, path.elementAt(i + 1).y);
                 const QPointF bRaw(path.elementAt(i + 2).x, path.elementAt(i + 2).y);
-                const QPointF a = m.map(curRaw), c1 = p, c2 = m.map(c2Raw), b = m.map(bRaw);
+                const QPointF a = map(curRaw), c1 = p, c2 = map(c2Raw), b = map(bRaw);
                 const QPointF qa = (3 * c1 - a) / 2, qb = (3 * c2 - b) / 2;
                 if (sameControl(qa, qb)) {
                     cutQuad(a, (qa + qb) / 2, b, tolerance, [&](QPointF q) { points.push_back(q); });
@@ -263,6 +275,7 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
         const double t = curveTolerance * std::sqrt(std::abs(m.determinant()));
         if (std::isfinite(t)) quadTolerance_ = std::clamp(t, kMinQuadFlatness, kMaxQuadFlatness);
     }
+    const PointMap map{m};
     edges_.clear();
     edgeBudget_ = kMaxRasterEdges;
     // Vertices land on the twips grid; a curve's control point stays where
@@ -272,7 +285,7 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
     const int n = path.elementCount();
     for (int i = 0; i < n; ++i) {
         const QPainterPath::Element& el = path.elementAt(i);
-        const QPointF raw = m.map(QPointF(el.x, el.y));
+        const QPointF raw = map(QPointF(el.x, el.y));
         const QPointF p = snap(raw);
         switch (el.type) {
         case QPainterPath::MoveToElement:
@@ -290,7 +303,7 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
             if (i + 2 < n) {
                 const QPainterPath::Element& e2 = path.elementAt(i + 1);
                 const QPainterPath::Element& e3 = path.elementAt(i + 2);
-                const QPointF c2 = m.map(QPointF(e2.x, e2.y)), bRaw = m.map(QPointF(e3.x, e3.y));
+                const QPointF c2 = map(QPointF(e2.x, e2.y)), bRaw = map(QPointF(e3.x, e3.y));
                 const QPointF b = snap(bRaw);
                 addCurve(cur, curRaw, raw, c2, bRaw, b);
                 cur = b;
