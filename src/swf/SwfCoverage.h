@@ -147,10 +147,12 @@ void CoverageRaster::sweep(bool winding, Sink& sink)
         for (int w = 0; w < wordsPerRow_; ++w) {
             for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
                 const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
-                const int to = std::min(stride_, from + 8);
-                for (int i = from; i < to; ++i) {
+                // The cells of the block that hold something, as bits.
+                unsigned used = 0;
+                for (int k = 0; k < 8 && from + k < stride_; ++k) used |= unsigned(acc[from + k] != 0) << k;
+                for (; used; used &= used - 1) {
+                    const int i = from + __builtin_ctz(used);
                     const float v = acc[i];
-                    if (v == 0) continue;
                     acc[i] = 0;
                     if (i >= width_) continue;  // the spare cell past the band
                     s += v;
