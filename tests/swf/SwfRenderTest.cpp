@@ -315,3 +315,37 @@ TEST_F(SwfRender, EditTextWithEmbeddedGlyphsPicksTheBoldFont)
     EXPECT_COLOR(img, 30, 30, 0xffffffffu, 0);
     EXPECT_COLOR(img, 30, 55, 0xff0000ffu, 0);   // bold: wide glyph, 25 px lower
 }
+
+// Frames drawn straight into a plain image and frames drawn through the
+// painter (any other device) show the same picture.
+TEST_F(SwfRender, DirectAndPainterDrawingAgree)
+{
+    Movie m(60 * 20, 40 * 20, 12);
+    m.background(0xffffff);
+    ShapeBuilder s;
+    const int solid = s.addFill(Fill::solid(0xc0ff0000u));
+    const int ramp = s.addFill(Fill::gradient(0x10, Matrix::scale(600 / 32768.0, 1, 900, 0),
+                                              {{0, 0xff0000ffu}, {255, 0xff00ff00u}}));
+    const int thin = s.addLine({20, 0xff000000u});
+    const int wide = s.addLine({100, 0xff008000u});
+    s.rect(100, 100, 400, 400, solid, thin);
+    s.rect(600, 100, 600, 400, ramp, wide);
+    m.shape(1, s);
+    m.place(1, 1);
+    m.showFrame();
+    Player p(swftest::load(m));
+    for (Quality q : {Quality::Low, Quality::Medium, Quality::High}) {
+        const QImage direct = swftest::shot(p, q);
+        QImage viaPainter(60, 40, QImage::Format_RGB888);
+        viaPainter.fill(Qt::white);
+        {
+            QPainter painter(&viaPainter);
+            p.render(painter, vx::swf::stageTransform(p.movie().stage(), QSizeF(60, 40), ScaleMode::ShowAll), q);
+        }
+        const QImage other = viaPainter.convertToFormat(QImage::Format_ARGB32);
+        // Inside the fills, on the lines and on the background.
+        for (const QPoint pt : {QPoint(10, 10), QPoint(35, 10), QPoint(55, 20), QPoint(45, 20), QPoint(2, 30),
+                                QPoint(5, 12), QPoint(29, 12)})
+            EXPECT_COLOR(direct, pt.x(), pt.y(), other.pixel(pt), 12) << " quality " << int(q);
+    }
+}

@@ -1,0 +1,285 @@
+// Antialiased coverage of fills and thin lines, and blending it into pixels.
+#include "swf/SwfCanvas.h"
+#include "swf/SwfCoverage.h"
+#include "swf/SwfHairline.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <map>
+
+using namespace vx::swf;
+
+namespace {
+
+// Coverage per pixel (0..255) of runs.
+std::map<std::pair<int, int>, int> coverOf(const CoverRuns& runs)
+{
+    std::map<std::pair<int, int>, int> out;
+    for (const CoverSpan& s : runs.spans)
+        for (int x = s.x0; x < s.x1; ++x) {
+            const int a = s.alpha >= 0 ? runs.alpha[size_t(s.alpha + (x - s.x0))] : s.cover;
+            EXPECT_EQ(out.count({x, s.y}), 0u) << "pixel " << x << "," << s.y << " in two runs";
+            out[{x, s.y}] = a;
+        }
+    return out;
+}
+
+double total(const CoverRuns& runs)
+{
+    double sum = 0;
+    for (const CoverSpan& s : runs.spans)
+        for (int x = s.x0; x < s.x1; ++x)
+            sum += (s.alpha >= 0 ? runs.alpha[size_t(s.alpha + (x - s.x0))] : s.cover) / 255.0;
+    return sum;
+}
+
+// The cover of one pixel, looked up in the runs.
+int coverAt(const CoverRuns& runs, int x, int y)
+{
+    for (const CoverSpan& s : runs.spans)
+        if (s.y == y && x >= s.x0 && x < s.x1) return s.alpha >= 0 ? runs.alpha[size_t(s.alpha + (x - s.x0))] : s.cover;
+    return 0;
+}
+
+int at(const std::map<std::pair<int, int>, int>& c, int x, int y)
+{
+    const auto it = c.find({x, y});
+    return it == c.end() ? 0 : it->second;
+}
+
+QPainterPath rect(double x0, double y0, double x1, double y1)
+{
+    QPainterPath p;
+    p.addRect(QRectF(QPointF(x0, y0), QPointF(x1, y1)));
+    return p;
+}
+
+const CoverRuns& fill(CoverageRaster& c, ScanRaster& r, const QPainterPath& path, const QRect& clip,
+                      const QTransform& m = QTransform())
+{
+    return c.rasterize(r.buildEdges(path, m), path.fillRule() == Qt::WindingFill, clip);
+}
+
+}  // namespace
+
+TEST(SwfCoverage, PartlyCoveredPixelsGetTheirShare)
+{
+    CoverageRaster c;
+    ScanRaster r;
+    // x from 1.25 to 4.5, y from 2 to 3.75: edge pixels hold the covered part.
+    const auto px = coverOf(fill(c, r, rect(1.25, 2, 4.5, 3.75), QRect(0, 0, 10, 10)));
+    EXPECT_EQ(at(px, 1, 2), 191);  // 0.75 wide
+    EXPECT_EQ(at(px, 2, 2), 255);
+    EXPECT_EQ(at(px, 3, 2), 255);
+    EXPECT_EQ(at(px, 4, 2), 128);  // half
+    EXPECT_EQ(at(px, 5, 2), 0);
+    EXPECT_EQ(at(px, 2, 3), 191);  // 0.75 high
+    EXPECT_EQ(at(px, 1, 3), 143);  // 0.75 x 0.75
+    EXPECT_EQ(at(px, 0, 2), 0);
+    EXPECT_EQ(at(px, 2, 4), 0);
+}
+
+TEST(SwfCoverage, AreaOfACircleAndFillRules)
+{
+    CoverageRaster c;
+    ScanRaster r;
+    QPainterPath circle;
+    circle.addEllipse(QPointF(50.3, 40.7), 30, 30);
+    EXPECT_NEAR(total(fill(c, r, circle, QRect(0, 0, 100, 100))), M_PI * 900, M_PI * 900 * 0.005);
+
+    // Two squares, one inside the other, drawn the same way round.
+    QPainterPath nested = rect(10, 10, 30, 30);
+    nested.addRect(QRectF(15, 15, 10, 10));
+    nested.setFillRule(Qt::WindingFill);
+    auto px = coverOf(fill(c, r, nested, QRect(0, 0, 40, 40)));
+    EXPECT_EQ(at(px, 20, 20), 255);
+    nested.setFillRule(Qt::OddEvenFill);
+    px = coverOf(fill(c, r, nested, QRect(0, 0, 40, 40)));
+    EXPECT_EQ(at(px, 20, 20), 0);  // the hole
+    EXPECT_EQ(at(px, 12, 20), 255);
+}
+
+TEST(SwfCoverage, ClipKeepsCoverageCarriedFromTheLeft)
+{
+    CoverageRaster c;
+    ScanRaster r;
+    const QRect clip(10, 0, 20, 10);
+    // Starts left of the clip: the pixels from the clip's edge on are covered.
+    auto px = coverOf(fill(c, r, rect(-5, 1, 14.5, 2), clip));
+    EXPECT_EQ(at(px, 10, 1), 255);
+    EXPECT_EQ(at(px, 13, 1), 255);
+    EXPECT_EQ(at(px, 14, 1), 128);
+    EXPECT_EQ(at(px, 9, 1), 0);
+    // Wholly outside, or absurdly far and large: nothing, and no hang.
+    EXPECT_TRUE(fill(c, r, rect(-50, 1, -20, 2), clip).spans.empty());
+    EXPECT_TRUE(fill(c, r, rect(1e12, 1e12, 2e12, 2e12), clip).spans.empty());
+    px = coverOf(fill(c, r, rect(-1e9, -1e9, 1e9, 1e9), clip));
+    EXPECT_EQ(px.size(), 200u);
+    EXPECT_EQ(at(px, 29, 9), 255);
+}
+
+TEST(SwfCoverage, TallAreasAreDoneInBandsWithoutSeams)
+{
+    CoverageRaster c;
+    ScanRaster r;
+    // 3000 x 2000 cells are more than one band holds.
+    const int seam = CoverageRaster::bandRows(3000);
+    ASSERT_LT(seam, 2000);
+    const CoverRuns& runs = fill(c, r, rect(0.5, 0.25, 2999.5, 1999.75), QRect(0, 0, 3000, 2000));
+    // Half-covered pixels round to 128 / 255 along both sides.
+    EXPECT_NEAR(total(runs), 2999.0 * 1999.5, 12);
+    EXPECT_EQ(coverAt(runs, 100, seam - 1), 255);
+    EXPECT_EQ(coverAt(runs, 100, seam), 255);
+    EXPECT_EQ(coverAt(runs, 0, seam), 128);
+    EXPECT_EQ(coverAt(runs, 2999, seam), 128);
+    EXPECT_EQ(coverAt(runs, 100, 0), 191);
+}
+
+TEST(SwfHairline, HorizontalAndDiagonalLinesCoverTheirWidth)
+{
+    HairlineRaster h;
+    QPainterPath line;
+    line.moveTo(2, 5.5);
+    line.lineTo(12, 5.5);
+    // A pixel-wide line along pixel centres: row 5, columns 2..11, fully.
+    auto px = coverOf(h.rasterize(line, QTransform(), 1, false, QRect(0, 0, 20, 20)));
+    for (int x = 2; x < 12; ++x) EXPECT_EQ(at(px, x, 5), 255) << x;
+    EXPECT_EQ(at(px, 1, 5), 0);
+    EXPECT_EQ(at(px, 12, 5), 0);
+    EXPECT_EQ(at(px, 5, 4) + at(px, 5, 6), 0);
+    // Between rows: split over both.
+    QPainterPath between;
+    between.moveTo(2, 6);
+    between.lineTo(12, 6);
+    px = coverOf(h.rasterize(between, QTransform(), 1, false, QRect(0, 0, 20, 20)));
+    EXPECT_EQ(at(px, 5, 5), 128);
+    EXPECT_EQ(at(px, 5, 6), 128);
+    // Caps reach half the width past each end.
+    px = coverOf(h.rasterize(line, QTransform(), 1, true, QRect(0, 0, 20, 20)));
+    EXPECT_EQ(at(px, 1, 5), 128);
+    EXPECT_EQ(at(px, 12, 5), 128);
+    // At 45 degrees the ink is the line's area, whatever the slope.
+    QPainterPath diagonal;
+    diagonal.moveTo(3, 3);
+    diagonal.lineTo(33, 33);
+    EXPECT_NEAR(total(h.rasterize(diagonal, QTransform(), 1, false, QRect(0, 0, 40, 40))), 30 * std::sqrt(2.0), 0.5);
+}
+
+TEST(SwfHairline, JoinsAndOverlapsAreCoveredOnce)
+{
+    HairlineRaster h;
+    // Back and forth over the same pixels: still full, not more.
+    QPainterPath zigzag;
+    zigzag.moveTo(2, 5.5);
+    zigzag.lineTo(12, 5.5);
+    zigzag.lineTo(4, 5.5);
+    auto px = coverOf(h.rasterize(zigzag, QTransform(), 1, false, QRect(0, 0, 20, 20)));
+    EXPECT_EQ(at(px, 6, 5), 255);
+    // A polyline of short pieces covers as one straight line.
+    QPainterPath pieces;
+    pieces.moveTo(2, 5.5);
+    for (double x = 2.3; x < 12; x += 0.3) pieces.lineTo(x, 5.5);
+    pieces.lineTo(12, 5.5);
+    px = coverOf(h.rasterize(pieces, QTransform(), 1, false, QRect(0, 0, 20, 20)));
+    for (int x = 2; x < 12; ++x) EXPECT_EQ(at(px, x, 5), 255) << x;
+    // Far outside the clip or with broken coordinates: nothing.
+    QPainterPath far;
+    far.moveTo(-1e15, 3);
+    far.lineTo(1e15, 3.5);
+    far.lineTo(std::numeric_limits<double>::quiet_NaN(), 4);
+    px = coverOf(h.rasterize(far, QTransform(), 1, false, QRect(0, 0, 20, 20)));
+    for (const auto& [p, a] : px) {
+        EXPECT_GE(p.first, 0);
+        EXPECT_LT(p.first, 20);
+    }
+}
+
+TEST(SwfCanvas, BlendsPremultipliedColoursOverThePixels)
+{
+    QImage img(8, 4, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    Canvas canvas(img);
+    // Opaque red over white, full and half covered.
+    canvas.blendSolidRun(0, 0, 8, 255, 0xffff0000u);
+    canvas.blendSolidRun(1, 0, 8, 128, 0xffff0000u);
+    EXPECT_EQ(img.pixel(5, 0), 0xffff0000u);
+    EXPECT_EQ(img.pixel(5, 1), 0xffff7f7fu);
+    // Half-transparent blue (premultiplied) over white, then per pixel.
+    canvas.blendSolidRun(2, 0, 8, 255, 0x80000080u);
+    EXPECT_EQ(img.pixel(6, 2), 0xff7f7fffu);
+    const uint8_t alpha[8] = {0, 255, 128, 0, 255, 64, 0, 255};
+    canvas.blendSolidMask(3, 0, 8, alpha, 0xff000000u);
+    EXPECT_EQ(img.pixel(0, 3), 0xffffffffu);
+    EXPECT_EQ(img.pixel(1, 3), 0xff000000u);
+    EXPECT_EQ(img.pixel(2, 3), 0xff7f7f7fu);
+    EXPECT_EQ(img.pixel(5, 3), 0xffbfbfbfu);
+    EXPECT_EQ(img.pixel(7, 3), 0xff000000u);
+}
+
+TEST(SwfCanvas, BitmapFillsRepeatOrTakeTheirEdges)
+{
+    QImage bitmap(2, 2, QImage::Format_ARGB32_Premultiplied);
+    bitmap.setPixel(0, 0, 0xffff0000u);
+    bitmap.setPixel(1, 0, 0xff00ff00u);
+    bitmap.setPixel(0, 1, 0xff0000ffu);
+    bitmap.setPixel(1, 1, 0xff000000u);
+    QImage img(8, 2, QImage::Format_ARGB32_Premultiplied);
+    CoverRuns runs;
+    runs.spans = {{0, 0, 8, 255, -1}, {1, 0, 8, 255, -1}};
+    Canvas canvas(img);
+    // One texel per pixel, the bitmap's origin at pixel 0.
+    canvas.fillBitmap(runs, bitmap, QTransform(), true, false);
+    EXPECT_EQ(img.pixel(4, 0), 0xffff0000u);
+    EXPECT_EQ(img.pixel(5, 0), 0xff00ff00u);
+    EXPECT_EQ(img.pixel(5, 1), 0xff000000u);
+    canvas.fillBitmap(runs, bitmap, QTransform(), false, false);
+    EXPECT_EQ(img.pixel(4, 0), 0xff00ff00u);
+    EXPECT_EQ(img.pixel(7, 1), 0xff000000u);
+    // Smoothed, halfway between the two texels of the first row.
+    canvas.fillBitmap(runs, bitmap, QTransform::fromScale(2, 1).translate(-0.25, 0), false, true);
+    const QRgb mid = img.pixel(1, 0);
+    EXPECT_NEAR(qRed(mid), 128, 2);
+    EXPECT_NEAR(qGreen(mid), 128, 2);
+    // A matrix that maps everything to a point is skipped.
+    img.fill(Qt::white);
+    canvas.fillBitmap(runs, bitmap, QTransform(0, 0, 0, 0, 1, 1), true, true);
+    EXPECT_EQ(img.pixel(3, 1), 0xffffffffu);
+}
+
+TEST(SwfCanvas, GradientRunsMatchTheTable)
+{
+    FillStyle f;
+    f.kind = FillStyle::Linear;
+    f.stops = {{0, QColor(255, 0, 0)}, {255, QColor(0, 0, 255)}};
+    GradientRamp ramp;
+    buildGradientRamp(f, CxForm(), ramp);
+    // The gradient square across 64 pixels.
+    const QTransform toDevice = QTransform::fromScale(64 / 32768.0, 1).translate(16384, 0);
+    QImage img(64, 1, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    CoverRuns runs;
+    runs.spans = {{0, 0, 64, 255, -1}};
+    Canvas(img).fillGradient(runs, f, ramp, toDevice);
+    std::vector<QRgb> expected(64);
+    shadeGradientRow(f, ramp, toDevice.inverted(), 0, 0, 64, expected.data());
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(img.pixel(x, 0), expected[size_t(x)]) << x;
+    EXPECT_GT(qRed(img.pixel(1, 0)), 240);
+    EXPECT_GT(qBlue(img.pixel(62, 0)), 240);
+}
+
+TEST(SwfCanvas, OnlyPlainImagesPaintedPlainlyAreWrittenDirectly)
+{
+    QImage premultiplied(4, 4, QImage::Format_ARGB32_Premultiplied), straight(4, 4, QImage::Format_ARGB32);
+    {
+        QPainter p(&premultiplied);
+        EXPECT_EQ(Canvas::target(p), &premultiplied);
+        p.setClipRect(0, 0, 2, 2);
+        EXPECT_EQ(Canvas::target(p), nullptr);
+        p.setClipping(false);
+        p.setOpacity(0.5);
+        EXPECT_EQ(Canvas::target(p), nullptr);
+    }
+    QPainter p(&straight);
+    EXPECT_EQ(Canvas::target(p), nullptr);
+}
