@@ -174,7 +174,7 @@ void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double
     points.clear();
     starts.clear();
     if (!(tolerance > 0) || !std::isfinite(tolerance)) tolerance = kQuadFlatness;
-    QPointF cur, curRaw;
+    QPointF curRaw;
     const int n = path.elementCount();
     for (int i = 0; i < n; ++i) {
         const QPainterPath::Element& el = path.elementAt(i);
