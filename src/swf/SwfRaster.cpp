@@ -130,6 +130,22 @@ void cutQuad(QPointF a, QPointF c, QPointF b, double tol, Emit&& out)
     }
 }
 
+// Calls out with the points (ends excluded) that cut the cubic curve
+// a-c1-c2-b into equal steps of t, each within tol of it.
+template <class Emit>
+void cutCubic(QPointF a, QPointF c1, QPointF c2, QPointF b, double tol, Emit&& out)
+{
+    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
+    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
+    double nf = std::ceil(std::sqrt(0.75 * dd / tol));
+    if (!std::isfinite(nf)) nf = 1;
+    const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
+    for (int i = 1; i < n; ++i) {
+        const double t = double(i) / n, u = 1 - t;
+        out(u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b);
+    }
+}
+
 }  // namespace
 
 void ScanRaster::addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b)
@@ -141,18 +157,11 @@ void ScanRaster::addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPoin
         addQuad(a, (qa + qb) / 2, b);
         return;
     }
-    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
-    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
-    double nf = std::ceil(std::sqrt(0.75 * dd / kFlatness));
-    if (!std::isfinite(nf)) nf = 1;
-    const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
     QPointF prev = a;
-    for (int i = 1; i < n; ++i) {
-        const double t = double(i) / n, u = 1 - t;
-        const QPointF q = u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b;
+    cutCubic(a, c1, c2, b, kFlatness, [&](QPointF q) {
         addLine(prev, q);
         prev = q;
-    }
+    });
     addLine(prev, b);
 }
 
@@ -205,15 +214,7 @@ void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double
                 if (sameControl(qa, qb)) {
                     cutQuad(a, (qa + qb) / 2, b, tolerance, [&](QPointF q) { points.push_back(q); });
                 } else {
-                    const QPointF d1 = a - 2 * c1 + c2, d2 = c1 - 2 * c2 + b;
-                    const double dd = std::max(std::hypot(d1.x(), d1.y()), std::hypot(d2.x(), d2.y()));
-                    double nf = std::ceil(std::sqrt(0.75 * dd / tolerance));
-                    if (!std::isfinite(nf)) nf = 1;
-                    const int segments = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
-                    for (int k = 1; k < segments; ++k) {
-                        const double t = double(k) / segments, u = 1 - t;
-                        points.push_back(u * u * u * a + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * b);
-                    }
+                    cutCubic(a, c1, c2, b, tolerance, [&](QPointF q) { points.push_back(q); });
                 }
                 points.push_back(b);
                 curRaw = bRaw;
