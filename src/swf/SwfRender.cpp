@@ -1,8 +1,10 @@
-// Drawing a frame with QPainter: display lists in depth order, clip layers
-// as masks (content and mask drawn into layers and combined), shapes with
-// solid, gradient and bitmap fills, strokes, morph shapes, static and edit
-// text, and buttons in their up state. Colour transforms apply to every
-// colour drawn.
+// Drawing a frame: display lists in depth order, clip layers as masks
+// (content and mask drawn into layers and combined), shapes with solid,
+// gradient and bitmap fills, strokes, morph shapes, static and edit text,
+// and buttons in their up state. Colour transforms apply to every colour
+// drawn. On a plain 32-bit image shapes go through our own rasterizers and
+// are blended into its pixels directly; on any other device, and for edit
+// text, through the painter.
 #include "swf/SwfPlayer.h"
 #include "swf/SwfCanvas.h"
 #include "swf/SwfEditText.h"
