@@ -151,17 +151,14 @@ void HairlineRaster::sweepOnto(Canvas& canvas, QRgb colour)
                     const __m128i i0 = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(v0, one), scale), half));
                     const __m128i i1 = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(v1, one), scale), half));
                     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_setzero_si128());
-                    _mm_storeu_ps(c + from, _mm_setzero_ps());
-                    _mm_storeu_ps(c + from + 4, _mm_setzero_ps());
+                    // Cleared cell by cell: the next line's pieces read them
+                    // back one at a time, which a wide store would hold up.
+                    for (int k = 0; k < 8; ++k) c[from + k] = 0;
                     const int empty = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())) & 0xff;
                     if (empty == 0xff) continue;
-                    _mm_store_si128(reinterpret_cast<__m128i*>(alpha), bytes);
                     // Halves without cover are left alone.
-                    const bool left = (empty & 0x0f) != 0x0f, right = (empty & 0xf0) != 0xf0;
-                    const int x = band_.left() + from;
-                    if (left && right) canvas.blendSolidMask(y, x, 8, alpha, colour);
-                    else if (left) canvas.blendSolidMask(y, x, 4, alpha, colour);
-                    else canvas.blendSolidMask(y, x + 4, 4, alpha + 4, colour);
+                    canvas.blendSolidMask8(y, band_.left() + from, bytes, (empty & 0x0f) != 0x0f,
+                                           (empty & 0xf0) != 0xf0, colour);
                     continue;
                 }
 #endif
@@ -174,6 +171,66 @@ void HairlineRaster::sweepOnto(Canvas& canvas, QRgb colour)
                 if (any) canvas.blendSolidMask(y, band_.left() + from, n, alpha, colour);
             }
             words[w] = 0;
+        }
+    }
+}
+
+// Column k of a piece (a row when the piece runs more up than across):
+// `along` of it crossed, the centre line at vc in the other axis.
+template <bool XMajor>
+inline void HairlineRaster::column(int k, float along, float vc, float half, int jLo, int jHi)
+{
+    const float b0 = vc - half, b1 = vc + half;
+    const int first = floorInt(b0);
+    if (first >= jLo && first + kRows <= jHi) {
+        // The band, at most a line's width times the square root of 2
+        // across, lies within four pixels: cover all four without tests.
+        // e and g are the band's ends measured from the first pixel.
+        const float e = b1 - float(first), g = b0 - float(first);
+#if defined(__SSE2__)
+        // Pixel r covers min(max(e - r, 0), 1), less g for the first.
+        __m128 c = _mm_sub_ps(_mm_set1_ps(e), _mm_setr_ps(0, 1, 2, 3));
+        c = _mm_min_ps(_mm_max_ps(c, _mm_setzero_ps()), _mm_set1_ps(1));
+        c = _mm_mul_ps(_mm_sub_ps(c, _mm_setr_ps(g, 0, 0, 0)), _mm_set1_ps(along));
+        if (!XMajor) {
+            float* cells = rowOf(k) + first;
+            _mm_storeu_ps(cells, _mm_add_ps(_mm_loadu_ps(cells), c));
+            mark(k, first);
+            mark(k, first + kRows - 1);
+            return;
+        }
+        // Lanes taken out by shuffles: reading them back from memory would
+        // wait for the vector store to reach it.
+        float* cells = rowOf(first) + k;
+        cells[0] += _mm_cvtss_f32(c);
+        cells[stride_] += _mm_cvtss_f32(_mm_shuffle_ps(c, c, 1));
+        cells[2 * stride_] += _mm_cvtss_f32(_mm_shuffle_ps(c, c, 2));
+        cells[3 * stride_] += _mm_cvtss_f32(_mm_shuffle_ps(c, c, 3));
+        // Only the rows the band reaches are looked at again.
+        for (int used = _mm_movemask_ps(_mm_cmpgt_ps(c, _mm_setzero_ps())); used; used &= used - 1)
+            mark(first + __builtin_ctz(unsigned(used)), k);
+        return;
+#else
+        for (int r = 0; r < kRows; ++r) {
+            const float c = along * (std::clamp(e - r, 0.0f, 1.0f) - (r == 0 ? g : 0.0f));
+            if (XMajor) rowOf(first + r)[k] += c;
+            else rowOf(k)[first + r] += c;
+        }
+        if (XMajor) for (int r = 0; r < kRows; ++r) mark(first + r, k);
+        else mark(k, first), mark(k, first + kRows - 1);
+        return;
+#endif
+    }
+    const int j0 = std::max(jLo, first), j1 = std::min(jHi, floorInt(b1) + 1);
+    for (int j = j0; j < j1; ++j) {
+        const float c = along * (std::min(b1, float(j + 1)) - std::max(b0, float(j)));
+        if (c <= 0) continue;
+        if (XMajor) {
+            rowOf(j)[k] += c;
+            mark(j, k);
+        } else {
+            rowOf(k)[j] += c;
+            mark(k, j);
         }
     }
 }
@@ -205,86 +262,28 @@ void HairlineRaster::segment(QPointF a, QPointF b, double width)
     const int jLo = int(std::clamp(floorFast(vLo), vMin, vMax));
     const int jHi = int(std::clamp(floorFast(vHi) + kRows, vMin, vMax));
     if (jLo >= jHi) return;
-    const int stride = stride_;
-    const float fHalf = float(half), fSlope = float(slope);
-    // The centre line's minor coordinate at column k's middle is
-    // centre0 + slope * k, for the columns the piece crosses whole.
-    const float centre0 = float(va + slope * (0.5 - ua));
-    for (int k = k0; k < k1; ++k) {
-        float along = 1, vc = centre0 + fSlope * float(k);
-        if (k < ua || k + 1 > ub) {
-            // An end column: the part of the piece inside it.
-            const double lo = std::max(ua, double(k)), hi = std::min(ub, double(k + 1));
-            along = float(hi - lo);
-            if (along <= 0) continue;
-            vc = float(va + slope * ((lo + hi) / 2 - ua));
-        }
-        const float b0 = vc - fHalf, b1 = vc + fHalf;
-        const int first = floorInt(b0);
-        if (first >= jLo && first + kRows <= jHi) {
-            // The band, at most a line's width times the square root of 2
-            // across, lies within four pixels: cover all four without tests.
-            // e and g are the band's ends measured from the first pixel.
-            const float e = b1 - float(first), g = b0 - float(first);
-#if defined(__SSE2__)
-            // Pixel r covers min(max(e - r, 0), 1), less g for the first.
-            __m128 c = _mm_sub_ps(_mm_set1_ps(e), _mm_setr_ps(0, 1, 2, 3));
-            c = _mm_min_ps(_mm_max_ps(c, _mm_setzero_ps()), _mm_set1_ps(1));
-            c = _mm_mul_ps(_mm_sub_ps(c, _mm_setr_ps(g, 0, 0, 0)), _mm_set1_ps(along));
-            if (!xMajor) {
-                float* cells = rowOf(k) + first;
-                _mm_storeu_ps(cells, _mm_add_ps(_mm_loadu_ps(cells), c));
-                mark(k, first);
-                mark(k, first + kRows - 1);
-                continue;
-            }
-            alignas(16) float cover[kRows];
-            _mm_store_ps(cover, c);
-            // Only the rows the band reaches are written and looked at.
-            float* cells = rowOf(first) + k;
-            for (int used = _mm_movemask_ps(_mm_cmpgt_ps(c, _mm_setzero_ps())); used; used &= used - 1) {
-                const int r = __builtin_ctz(unsigned(used));
-                cells[r * stride] += cover[r];
-                mark(first + r, k);
-            }
-            continue;
-#else
-            const float c0 = along * (std::min(e, 1.0f) - g);
-            const float c1 = along * std::clamp(e - 1, 0.0f, 1.0f);
-            const float c2 = along * std::clamp(e - 2, 0.0f, 1.0f);
-            const float c3 = along * std::clamp(e - 3, 0.0f, 1.0f);
-            if (xMajor) {
-                float* cells = rowOf(first) + k;
-                cells[0] += c0;
-                cells[stride] += c1;
-                cells[2 * stride] += c2;
-                cells[3 * stride] += c3;
-                for (int r = 0; r < kRows; ++r) mark(first + r, k);
-            } else {
-                float* cells = rowOf(k) + first;
-                cells[0] += c0;
-                cells[1] += c1;
-                cells[2] += c2;
-                cells[3] += c3;
-                mark(k, first);
-                mark(k, first + kRows - 1);
-            }
-            continue;
-#endif
-        }
-        const int j0 = std::max(jLo, first), j1 = std::min(jHi, floorInt(b1) + 1);
-        for (int j = j0; j < j1; ++j) {
-            const float c = along * (std::min(b1, float(j + 1)) - std::max(b0, float(j)));
-            if (c <= 0) continue;
-            if (xMajor) {
-                rowOf(j)[k] += c;
-                mark(j, k);
-            } else {
-                rowOf(k)[j] += c;
-                mark(k, j);
-            }
-        }
+    const float fHalf = float(half);
+    // Columns kIn0 .. kIn1 - 1 are crossed whole; the rest take the part
+    // of the piece inside them.
+    const int kIn0 = int(std::clamp(-floorFast(-ua), double(k0), double(k1)));
+    const int kIn1 = std::max(kIn0, int(std::clamp(floorFast(ub), double(k0), double(k1))));
+    auto end = [&](int k) {
+        const double lo = std::max(ua, double(k)), hi = std::min(ub, double(k + 1));
+        if (hi <= lo) return;
+        const float vc = float(va + slope * ((lo + hi) / 2 - ua));
+        if (xMajor) column<true>(k, float(hi - lo), vc, fHalf, jLo, jHi);
+        else column<false>(k, float(hi - lo), vc, fHalf, jLo, jHi);
+    };
+    for (int k = k0; k < kIn0; ++k) end(k);
+    // Along whole columns the centre line's minor coordinate at the
+    // column's middle steps by the slope.
+    const float centre0 = float(va + slope * (kIn0 + 0.5 - ua)), fSlope = float(slope);
+    if (xMajor) {
+        for (int k = kIn0; k < kIn1; ++k) column<true>(k, 1, centre0 + fSlope * float(k - kIn0), fHalf, jLo, jHi);
+    } else {
+        for (int k = kIn0; k < kIn1; ++k) column<false>(k, 1, centre0 + fSlope * float(k - kIn0), fHalf, jLo, jHi);
     }
+    for (int k = std::max(kIn1, kIn0); k < k1; ++k) end(k);
 }
 
 }  // namespace vx::swf

@@ -37,6 +37,9 @@ private:
     void setBand(const QRect& band);
     void sweepOnto(Canvas& canvas, QRgb colour);
     void segment(QPointF a, QPointF b, double width);
+    // Column k of a piece (a row when it runs more up than across).
+    template <bool XMajor>
+    void column(int k, float along, float vc, float half, int jLo, int jHi);
     void sweep();
     float* rowOf(int y) { return cover_.data() + size_t(y - band_.top()) * size_t(stride_) - band_.left(); }
     // Notes that pixel x of row y (device coordinates) was written.
