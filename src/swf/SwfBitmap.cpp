@@ -14,9 +14,15 @@ namespace vx::swf {
 
 namespace {
 
+// The largest bitmap the player we follow accepts: 8191 pixels a side and
+// 16,777,215 in all. A few hundred bytes of movie could otherwise claim
+// gigabytes.
+constexpr int64_t kMaxBitmapSide = 8191;
+constexpr int64_t kMaxBitmapPixels = 16'777'215;
+
 void checkSize(int64_t w, int64_t h)
 {
-    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels)
+    if (w <= 0 || h <= 0 || w > kMaxBitmapSide || h > kMaxBitmapSide || w * h > kMaxBitmapPixels)
         throw CodecError("Bitmap size out of range");
 }
 
@@ -57,7 +63,7 @@ bool runJpeg(const uint8_t* data, size_t size, JpegJob& job)
     const int64_t w = cinfo.image_width, h = cinfo.image_height;
     // A JPEG stream cannot describe more than a few thousand pixels per byte;
     // claims beyond that are broken data and would only cost time and memory.
-    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels ||
+    if (w <= 0 || h <= 0 || w > kMaxBitmapSide || h > kMaxBitmapSide || w * h > kMaxBitmapPixels ||
         w * h > int64_t(size) * 4096 + (int64_t(1) << 20)) {
         job.tooLarge = true;
         jpeg_destroy_decompress(&cinfo);
@@ -165,22 +171,24 @@ QImage decodeLossless(bool withAlpha, const uint8_t* body, size_t size)
     rowBytes = (rowBytes + 3) & ~size_t(3);
     const size_t table = format == 3 ? size_t(colours) * entry : 0;
     const size_t expected = table + rowBytes * size_t(h);
-    QByteArray raw = inflateUpTo(body + pos, size - pos, expected);
-    if (size_t(raw.size()) < expected) {
-        // Rows the stream does not hold stay transparent.
-        raw.append(QByteArray(qsizetype(expected - size_t(raw.size())), '\0'));
-    }
+    const QByteArray raw = inflateUpTo(body + pos, size - pos, expected);
+    const size_t have = size_t(raw.size());
     const uint8_t* d = reinterpret_cast<const uint8_t*>(raw.constData());
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     if (img.isNull()) throw CodecError("Out of memory for a bitmap");
     uint32_t pal[256] = {};
-    for (int i = 0; i < colours; ++i) {
+    for (int i = 0; i < colours && size_t(i + 1) * entry <= have; ++i) {
         const uint8_t* c = d + size_t(i) * entry;
         pal[i] = withAlpha ? premul(c[3], c[0], c[1], c[2]) : (0xff000000u | c[0] << 16 | c[1] << 8 | c[2]);
     }
     for (int y = 0; y < h; ++y) {
-        const uint8_t* row = d + table + rowBytes * size_t(y);
         uint32_t* dst = reinterpret_cast<uint32_t*>(img.scanLine(y));
+        if (table + rowBytes * size_t(y + 1) > have) {
+            // Rows the stream does not hold stay transparent.
+            std::fill_n(dst, w, 0u);
+            continue;
+        }
+        const uint8_t* row = d + table + rowBytes * size_t(y);
         for (int x = 0; x < w; ++x) {
             if (format == 3) {
                 dst[x] = row[x] < colours ? pal[row[x]] : 0;

@@ -137,6 +137,14 @@ TEST_F(SwfRobust, HugeAndBrokenBitmapsAreSkipped)
     jpeg.u16(3);
     jpeg.bytes({0xff, 0xd8, 0xff, 0xc0, 0x00, 0x11, 0x08, 0xff, 0xff, 0xff, 0xff, 0x03, 1, 2, 3});
     m.tag(21, jpeg.data);
+    Writer wide;  // 16384 x 1024: within the pixel count, too wide
+    wide.u16(4); wide.u8(5); wide.u16(16384); wide.u16(1024);
+    wide.bytes(zlibCompress(Bytes(64, 0xff)));
+    m.tag(36, wide.data);
+    Writer short_;  // 4000 x 4000 from 64 bytes: the rows the data holds, the rest clear
+    short_.u16(5); short_.u8(5); short_.u16(4000); short_.u16(4000);
+    short_.bytes(zlibCompress(Bytes(4 * 4000 + 8, 0xff)));
+    m.tag(36, short_.data);
     ShapeBuilder s;
     s.rect(0, 0, 1000, 1000, s.addFill(Fill::bitmap(2, Matrix::scale(20, 20))));
     s.rect(1000, 0, 1000, 1000, s.addFill(Fill::bitmap(3, Matrix::scale(20, 20))));
@@ -147,6 +155,12 @@ TEST_F(SwfRobust, HugeAndBrokenBitmapsAreSkipped)
     auto movie = swftest::load(m);
     EXPECT_EQ(movie->bitmap(2), nullptr);
     EXPECT_EQ(movie->bitmap(3), nullptr);
+    EXPECT_EQ(movie->bitmap(4), nullptr);
+    const QImage* partial = movie->bitmap(5);
+    ASSERT_NE(partial, nullptr);
+    EXPECT_EQ(partial->pixel(10, 0), 0xffffffffu);
+    EXPECT_EQ(partial->pixel(10, 1), 0u);
+    EXPECT_EQ(partial->pixel(3999, 3999), 0u);
     const QImage img = swftest::shot(Player(movie));
     EXPECT_COLOR(img, 20, 70, 0xff0000ffu, 0);  // the rest of the shape still shows
 }
