@@ -53,7 +53,9 @@ template <class SweepBand>
 void HairlineRaster::build(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
                            const QRect& clip, SweepBand&& sweepBand)
 {
+    if (spent_ >= kMaxEdgesPerRaster) return;
     ScanRaster::polylines(path, toDevice, kTolerance, points_, starts_);
+    spent_ += points_.size();
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
     for (const QPointF& p : points_) {
         if (!finite(p)) continue;

@@ -19,7 +19,8 @@ public:
     static constexpr double kMaxWidth = 1.5;
 
     // Coverage of a line `width` device pixels wide along `path` mapped by
-    // `toDevice`, inside `clip`. With `caps` the ends of open subpaths reach
+    // `toDevice`, inside `clip`; nothing once this rasterizer has cut
+    // kMaxEdgesPerRaster points. With `caps` the ends of open subpaths reach
     // half the width beyond their end points. Valid until the next call.
     const CoverRuns& rasterize(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
                                const QRect& clip);
@@ -58,6 +59,7 @@ private:
     std::vector<uint64_t> blocks_;
     int wordsPerRow_ = 0;
     CoverRuns runs_;
+    size_t spent_ = 0;  // points cut by this rasterizer in all
 };
 
 }  // namespace vx::swf

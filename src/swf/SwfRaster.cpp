@@ -278,13 +278,14 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
     }
     const PointMap map{m};
     edges_.clear();
-    edgeBudget_ = kMaxRasterEdges;
+    edgeBudget_ = std::min(kMaxRasterEdges, kMaxEdgesPerRaster - std::min(spent_, kMaxEdgesPerRaster));
+    if (edgeBudget_ == 0) return edges_;
     // Vertices land on the twips grid; a curve's control point stays where
     // the transform puts it, and the points cut from the curve are exact.
     QPointF start, cur, curRaw;
     bool open = false;
     const int n = path.elementCount();
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n && edgeBudget_ > 0; ++i) {
         const QPainterPath::Element& el = path.elementAt(i);
         const QPointF raw = map(QPointF(el.x, el.y));
         const QPointF p = snap(raw);
@@ -317,6 +318,7 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
         }
     }
     if (open) addLine(cur, start);
+    spent_ += edges_.size();
     return edges_;
 }
 

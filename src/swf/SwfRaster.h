@@ -29,6 +29,7 @@ public:
 
     // The outline of `path` mapped by `toDevice` as edges, vertices on the
     // twips grid and curves cut as for rasterize(). Valid until the next call.
+    // Empty once this rasterizer has built kMaxEdgesPerRaster edges.
     const std::vector<Edge>& buildEdges(const QPainterPath& path, const QTransform& toDevice, double curveTolerance = 0);
 
     // Spans of `path` mapped by `toDevice`, clipped to `clip`. The result
@@ -64,10 +65,14 @@ private:
     std::vector<std::pair<double, int>> crossings_;
     std::vector<Span> spans_;
     size_t edgeBudget_ = 0;
+    size_t spent_ = 0;  // edges built by this rasterizer in all
     double quadTolerance_ = 0.1;  // in device pixels
 };
 
 // Hard limit on the edges of one fill after flattening.
 inline constexpr size_t kMaxRasterEdges = 4'000'000;
+// And on those one rasterizer builds in all (a frame uses one): a few
+// hundred bytes of movie can place the same curves over and over.
+inline constexpr size_t kMaxEdgesPerRaster = 2'000'000;
 
 }  // namespace vx::swf

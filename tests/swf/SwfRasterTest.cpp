@@ -191,3 +191,21 @@ TEST(SwfRaster, FlattenQuadraticsForOutlines)
     for (double tol : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), 1e-300})
         EXPECT_LE(ScanRaster::flattenQuadratics(p, tol).elementCount(), 300);
 }
+
+// One rasterizer serves one frame: past its edge budget it builds nothing,
+// so a tiny movie that places the same curves over and over stays quick.
+TEST(SwfRaster, FrameEdgeBudgetRunsOut)
+{
+    QPainterPath zigzag;
+    zigzag.moveTo(0, 0);
+    for (int i = 1; i <= 100000; ++i) zigzag.lineTo(i % 97, i % 2 ? 50 : 0);
+    ScanRaster r;
+    size_t built = 0;
+    for (int k = 0; k < 30; ++k) built += r.buildEdges(zigzag, QTransform()).size();
+    EXPECT_LE(built, vx::swf::kMaxEdgesPerRaster);
+    EXPECT_GT(built, vx::swf::kMaxEdgesPerRaster - 100001);
+    EXPECT_TRUE(r.buildEdges(zigzag, QTransform()).empty());
+    EXPECT_TRUE(r.rasterize(zigzag, QTransform(), QRect(0, 0, 100, 100)).empty());
+    ScanRaster fresh;
+    EXPECT_FALSE(fresh.rasterize(zigzag, QTransform(), QRect(0, 0, 100, 100)).empty());
+}
