@@ -71,16 +71,10 @@ struct RunsSink {
 
 const CoverRuns& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip)
 {
-    clear();
+    runs_.clear();
     RunsSink sink{runs_};
     rasterize(edges, winding, clip, sink);
     return runs_;
-}
-
-void CoverageRaster::sweep(bool winding)
-{
-    RunsSink sink{runs_};
-    sweep(winding, sink);
 }
 
 void CoverageRaster::setBand(const QRect& area)

@@ -38,32 +38,29 @@ public:
     // nonzero winding rule or the even-odd rule. Valid until the next call.
     const CoverRuns& rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip);
 
-    // Aliased spans as fully covered runs.
-    static void fromSpans(const std::vector<Span>& spans, CoverRuns& out);
-
-    // Building coverage band by band: clear(), then for each band setBand()
-    // with its device area (at most bandRows() rows of that width), its
-    // edges, and sweep(), which adds the band's runs to runs().
-    void clear() { runs_.clear(); }
-    static int bandRows(int width);
-    void setBand(const QRect& area);
-    void addEdge(const ScanRaster::Edge& e);
-    void sweep(bool winding);
-    const CoverRuns& runs() const { return runs_; }
-
     // The same coverage handed row by row, left to right, to `sink`
     // instead of kept: sink.run(y, x0, x1, cover) for runs of one cover and
     // sink.mask(y, x0, n, alpha) for stretches where it changes from pixel
     // to pixel.
     template <class Sink>
     void rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip, Sink& sink);
-    template <class Sink>
-    void sweep(bool winding, Sink& sink);
+
+    // Aliased spans as fully covered runs.
+    static void fromSpans(const std::vector<Span>& spans, CoverRuns& out);
+
+    // Areas are done in bands of at most this many rows of that width, so
+    // that the cells held at once stay few.
+    static int bandRows(int width);
 
     // Runs this short join the stretch of per-pixel cover before them.
     static constexpr int kMinConstantRun = 4;
 
 private:
+    // One band: setBand() with its device area, its edges, then sweep().
+    void setBand(const QRect& area);
+    void addEdge(const ScanRaster::Edge& e);
+    template <class Sink>
+    void sweep(bool winding, Sink& sink);
     // The band within the clip that edges reach; false when empty.
     bool area(const std::vector<ScanRaster::Edge>& edges, const QRect& clip, QRect& out) const;
     void deposit(int row, double xa, double xb, double h);
