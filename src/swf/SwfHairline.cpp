@@ -24,7 +24,7 @@ bool finite(QPointF p)
     return std::isfinite(p.x()) && std::isfinite(p.y());
 }
 
-// v moved `by` beyond `end`, away from `from`.
+// `end` moved `by` further, away from `from`.
 QPointF extended(QPointF end, QPointF from, double by)
 {
     const QPointF d = end - from;
