@@ -233,27 +233,37 @@ void shadeGradientRow(const FillStyle& f, const GradientRamp& ramp, const QTrans
         // Four pixels at a time: positions, then the two table entries of
         // each, mixed in 16-bit lanes.
         const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(256), round = _mm_set1_epi16(128);
+        const __m128d zeroD = _mm_setzero_pd(), oneD = _mm_set1_pd(1), scale = _mm_set1_pd(65536),
+                      half = _mm_set1_pd(0.5);
+        const __m128d step01 = _mm_setr_pd(0, dt), step23 = _mm_setr_pd(2 * dt, 3 * dt);
+        const __m128i lowest = _mm_setzero_si128(), highest = _mm_set1_epi16(255), bias = _mm_set1_epi32(128);
         for (; i + 4 <= n; i += 4, t += 4 * dt) {
-            int fixed[4];
-            for (int k = 0; k < 4; ++k) fixed[k] = int(std::clamp(t + dt * k, 0.0, 1.0) * 65536 + 0.5) - 128;
-            QRgb a[4], b[4];
-            for (int k = 0; k < 4; ++k) {
-                const int e = fixed[k] >> 8;
-                a[k] = ramp.colors[size_t(std::clamp(e, 0, 255))];
-                b[k] = ramp.colors[size_t(std::clamp(e + 1, 0, 255))];
-            }
-            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+            // The four positions in 1/256 texels, clamped as pad spread does.
+            const __m128d tt = _mm_set1_pd(t);
+            const __m128d t01 = _mm_min_pd(_mm_max_pd(_mm_add_pd(tt, step01), zeroD), oneD);
+            const __m128d t23 = _mm_min_pd(_mm_max_pd(_mm_add_pd(tt, step23), zeroD), oneD);
+            const __m128i f01 = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(t01, scale), half));
+            const __m128i f23 = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(t23, scale), half));
+            const __m128i fixed = _mm_sub_epi32(_mm_unpacklo_epi64(f01, f23), bias);
+            // Entries of the table, clamped to it, and the weights of the next ones.
+            const __m128i entry = _mm_packs_epi32(_mm_srai_epi32(fixed, 8), zero);
+            const __m128i e0 = _mm_min_epi16(_mm_max_epi16(entry, lowest), highest);
+            const __m128i e1 = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(entry, _mm_set1_epi16(1)), lowest), highest);
+            const int a0 = _mm_extract_epi16(e0, 0), a1 = _mm_extract_epi16(e0, 1), a2 = _mm_extract_epi16(e0, 2),
+                      a3 = _mm_extract_epi16(e0, 3);
+            const int b0 = _mm_extract_epi16(e1, 0), b1 = _mm_extract_epi16(e1, 1), b2 = _mm_extract_epi16(e1, 2),
+                      b3 = _mm_extract_epi16(e1, 3);
+            const __m128i va = _mm_setr_epi32(int(ramp.colors[size_t(a0)]), int(ramp.colors[size_t(a1)]),
+                                              int(ramp.colors[size_t(a2)]), int(ramp.colors[size_t(a3)]));
+            const __m128i vb = _mm_setr_epi32(int(ramp.colors[size_t(b0)]), int(ramp.colors[size_t(b1)]),
+                                              int(ramp.colors[size_t(b2)]), int(ramp.colors[size_t(b3)]));
             // Each pixel's weight of b in its four 16-bit lanes.
-            const __m128i wlo = _mm_set_epi16(short(fixed[1] & 255), short(fixed[1] & 255), short(fixed[1] & 255),
-                                              short(fixed[1] & 255), short(fixed[0] & 255), short(fixed[0] & 255),
-                                              short(fixed[0] & 255), short(fixed[0] & 255));
-            const __m128i whi = _mm_set_epi16(short(fixed[3] & 255), short(fixed[3] & 255), short(fixed[3] & 255),
-                                              short(fixed[3] & 255), short(fixed[2] & 255), short(fixed[2] & 255),
-                                              short(fixed[2] & 255), short(fixed[2] & 255));
-            auto mix = [&](__m128i x, __m128i y, __m128i w) {
-                const __m128i v = _mm_sub_epi16(full, w);
-                return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(x, v), _mm_mullo_epi16(y, w)), round), 8);
+            __m128i w = _mm_packs_epi32(_mm_and_si128(fixed, _mm_set1_epi32(255)), zero);
+            w = _mm_unpacklo_epi16(w, w);
+            const __m128i wlo = _mm_unpacklo_epi32(w, w), whi = _mm_unpackhi_epi32(w, w);
+            auto mix = [&](__m128i x, __m128i y, __m128i wt) {
+                const __m128i v = _mm_sub_epi16(full, wt);
+                return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(x, v), _mm_mullo_epi16(y, wt)), round), 8);
             };
             const __m128i lo = mix(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero), wlo);
             const __m128i hi = mix(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero), whi);
