@@ -9,13 +9,15 @@ namespace vx {
 
 namespace {
 
-// Pixel memory. Large pictures get 2 MB-aligned memory that the kernel may
-// back with huge pages, so filling a fresh picture costs a few dozen page
-// faults instead of tens of thousands.
+// Pixel memory. Very large pictures get 2 MB-aligned memory that the kernel
+// may back with huge pages, so filling a fresh picture costs a few dozen
+// page faults instead of tens of thousands. Below kHugeFrom the kernel's
+// work to find free huge pages costs more than the faults it saves.
 std::shared_ptr<uint8_t[]> allocatePixels(size_t bytes, bool zero)
 {
     constexpr size_t kHuge = size_t(2) << 20;
-    if (bytes < 2 * kHuge) {
+    constexpr size_t kHugeFrom = size_t(32) << 20;
+    if (bytes < kHugeFrom) {
         uint8_t* p = zero ? new uint8_t[bytes]() : new uint8_t[bytes];
         return std::shared_ptr<uint8_t[]>(p);
     }

@@ -31,6 +31,7 @@ private:
     std::vector<int> column_;
     std::vector<uint32_t> weight0_, weight1_;
     std::vector<uint32_t> columnSum_;
+    std::vector<double> columnScale_;       // 1 / columnSum_
     std::vector<uint32_t> line_;            // the source row, horizontally resampled
     std::vector<uint32_t> current_, next_;  // target rows being accumulated
     uint32_t currentSum_ = 0, nextSum_ = 0;  // their row weights

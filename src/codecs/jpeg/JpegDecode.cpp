@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace vx::jpeg {
 
@@ -49,9 +50,57 @@ extern "C" void vxJpegOnProgress(j_common_ptr cinfo)
     }
 }
 
+// Reads a file through a buffer large enough that libjpeg-turbo's fast
+// Huffman decoder, which wants a few kilobytes ahead, nearly always runs.
+struct FileSource {
+    static constexpr size_t kBuffer = size_t(64) << 10;
+    jpeg_source_mgr pub{};
+    FILE* file = nullptr;
+    std::unique_ptr<JOCTET[]> buffer;
+    bool started = false;
+};
+
+extern "C" void vxJpegInitSource(j_decompress_ptr) {}
+extern "C" void vxJpegTermSource(j_decompress_ptr) {}
+
+extern "C" boolean vxJpegFillInput(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+    size_t n = std::fread(src->buffer.get(), 1, FileSource::kBuffer, src->file);
+    if (n == 0) {
+        if (!src->started) {
+            cinfo->err->msg_code = JERR_INPUT_EMPTY;
+            (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+        }
+        // The data ends early: an end marker lets the decoder finish.
+        cinfo->err->msg_code = JWRN_JPEG_EOF;
+        (*cinfo->err->emit_message)(reinterpret_cast<j_common_ptr>(cinfo), -1);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        n = 2;
+    }
+    src->pub.next_input_byte = src->buffer.get();
+    src->pub.bytes_in_buffer = n;
+    src->started = true;
+    return TRUE;
+}
+
+extern "C" void vxJpegSkipInput(j_decompress_ptr cinfo, long count)
+{
+    auto* src = reinterpret_cast<FileSource*>(cinfo->src);
+    if (count <= 0) return;
+    while (size_t(count) > src->pub.bytes_in_buffer) {
+        count -= long(src->pub.bytes_in_buffer);
+        vxJpegFillInput(cinfo);
+    }
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= size_t(count);
+}
+
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
+    FileSource file;
     bool created = false;
     ~Decompressor()
     {
@@ -79,7 +128,14 @@ void withDecompressor(const Source& source, Step&& step)
     d.cinfo.progress = &d.err.progress;
     if (source.file) {
         std::rewind(source.file);
-        jpeg_stdio_src(&d.cinfo, source.file);
+        d.file.file = source.file;
+        d.file.buffer.reset(new JOCTET[FileSource::kBuffer]);
+        d.file.pub.init_source = vxJpegInitSource;
+        d.file.pub.fill_input_buffer = vxJpegFillInput;
+        d.file.pub.skip_input_data = vxJpegSkipInput;
+        d.file.pub.resync_to_restart = jpeg_resync_to_restart;
+        d.file.pub.term_source = vxJpegTermSource;
+        d.cinfo.src = &d.file.pub;
     } else {
         jpeg_mem_src(&d.cinfo, source.data, static_cast<unsigned long>(source.size));
     }
