@@ -243,3 +243,43 @@ TEST(JpegDecoder, DataEndingInsideTheScanStillDecodesWithoutError)
     expectNear(bmp.pixel(8, 8), 220, 30, 30);
     EXPECT_EQ(jpeg.displayImage(QSize(16, 16)).isNull(), false);
 }
+
+TEST(JpegDecoder, FilesDecodeAsTheirBytesDoThroughEveryBufferRefill)
+{
+    // A comment marker larger than the read buffer is skipped across
+    // refills; a cut file ends with what it holds; an empty file is an error.
+    const QByteArray good = quadrantJpeg(64, 64);
+    QByteArray padded = good.left(2);
+    QByteArray comment(70000, 'x');
+    padded += QByteArray("\xFF\xFE", 2);
+    padded += char(0xFF);
+    padded += char(0xFF);
+    padded += comment.left(0xFFFF - 2);
+    padded += QByteArray("\xFF\xFE", 2);
+    padded += char(0x20);
+    padded += char(0x00);
+    padded += comment.left(0x2000 - 2);
+    padded += good.mid(2);
+    const qsizetype sos = good.indexOf(QByteArray("\xFF\xDA", 2));
+    ASSERT_GT(sos, 0);
+    QTemporaryDir dir;
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return dir.filePath(name);
+    };
+    TJPEGImage fromMemory, fromFile, cut;
+    fromMemory.loadFromData(good);
+    fromFile.loadFromFile(write("padded.jpg", padded));
+    ASSERT_EQ(fromFile.width(), 64);
+    const vx::Bitmap a = fromMemory.bitmap(), b = fromFile.bitmap();
+    for (int y = 0; y < 64; y += 7)
+        for (int x = 0; x < 64; x += 7)
+            EXPECT_EQ(a.pixel(x, y), b.pixel(x, y)) << x << "," << y;
+    fromFile.setSpeedFirst(true);
+    EXPECT_EQ(fromFile.displayImage(QSize(16, 16)).size(), QSize(16, 16));
+    cut.loadFromFile(write("cut.jpg", good.left(sos + (good.size() - sos) / 2)));
+    EXPECT_EQ(cut.bitmap().width(), 64);
+    EXPECT_THROW(TJPEGImage().loadFromFile(write("empty.jpg", QByteArray())), CodecError);
+}
