@@ -2,16 +2,19 @@
 #include "codecs/gif/GIFImage.h"
 #include "codecs/gif/GifAnimator.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Screens claiming huge pictures are legal; composing them only costs memory.
-    if (size >= 10 && uint64_t(data[6] | (data[7] << 8)) * uint64_t(data[8] | (data[9] << 8)) > (1u << 22))
-        return 0;
     try {
+        // Screens claiming huge pictures are legal; composing them only costs
+        // memory. That includes a first frame deciding the size.
+        const QSize screen = vx::TGIFImage::screenSize(vx::gif::scan(data, size));
+        if (uint64_t(std::max(0, screen.width())) * uint64_t(std::max(0, screen.height())) > (1u << 22))
+            return 0;
         auto gif = std::make_shared<vx::TGIFImage>();
         gif->loadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         gif->bitmap();

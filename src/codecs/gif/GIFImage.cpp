@@ -21,13 +21,8 @@ void TGIFImage::loadFromFile(const QString& path)
 void TGIFImage::loadFromData(const QByteArray& data)
 {
     gif::Structure s = gif::scan(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
-    int w = s.screenWidth, h = s.screenHeight;
-    if (w <= 0 || h <= 0) {
-        // No logical screen: the first frame decides the size.
-        const gif::FrameInfo& f = s.frames.front();
-        w = f.left + f.width;
-        h = f.top + f.height;
-    }
+    const QSize size = screenSize(s);
+    const int w = size.width(), h = size.height();
     checkPictureSize(w, h);
 
     data_ = data;
@@ -47,11 +42,26 @@ void TGIFImage::loadFromData(const QByteArray& data)
     drawFrame(0, true, covers ? &indices : nullptr);
     first_ = canvas_;
 
-    if (covers && !indices.isNull()) {
+    if (covers && !indices.isNull())
         firstBitmap_ = indices;
-    } else {
+}
+
+QSize TGIFImage::screenSize(const gif::Structure& s)
+{
+    if (s.screenWidth > 0 && s.screenHeight > 0)
+        return QSize(s.screenWidth, s.screenHeight);
+    // No logical screen: the first frame decides the size.
+    if (s.frames.empty())
+        return QSize();
+    const gif::FrameInfo& f = s.frames.front();
+    return QSize(f.left + f.width, f.top + f.height);
+}
+
+Bitmap TGIFImage::bitmap() const
+{
+    if (firstBitmap_.isNull() && !first_.isNull())
         firstBitmap_ = Bitmap::fromImage(first_);
-    }
+    return firstBitmap_;
 }
 
 QImage TGIFImage::displayImage(QSize) const

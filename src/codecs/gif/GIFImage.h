@@ -23,12 +23,16 @@ public:
     int height() const override { return first_.height(); }
 
     // The first frame: 8-bit indexed with the file's colours when that frame
-    // covers the screen without transparent pixels, 32 bits with alpha otherwise.
-    Bitmap bitmap() const override { return firstBitmap_; }
+    // covers the screen without transparent pixels, 32 bits with alpha
+    // otherwise (made when first asked for, so the picture is held once).
+    Bitmap bitmap() const override;
     // The composed first frame.
     QImage displayImage(QSize target) const override;
 
     int frameCount() const override { return int(structure_.frames.size()); }
+    // The size of the picture a scanned file describes: its logical screen,
+    // or where that is empty, the first frame's reach.
+    static QSize screenSize(const gif::Structure& s);
     // The composed frame (QImage::Format_ARGB32), a null image for a bad
     // index. Cheap in playing order; an earlier index starts again from the
     // first frame.
@@ -53,7 +57,7 @@ private:
     QByteArray data_;
     gif::Structure structure_;
     QImage first_;
-    Bitmap firstBitmap_;
+    mutable Bitmap firstBitmap_;
 
     mutable QImage canvas_;
     mutable int canvasIndex_ = -1;
