@@ -133,25 +133,6 @@ void Canvas::blendSolidMask(int y, int x0, int n, const uint8_t* a, QRgb s)
         if (a[i]) d[i] = over(d[i], a[i] == 255 ? s : byteMul(s, a[i]));
 }
 
-#if defined(__SSE2__)
-void Canvas::blendSolidMask8(int y, int x0, __m128i alpha, bool left, bool right, QRgb s)
-{
-    QRgb* d = row(y) + x0;
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i src = _mm_unpacklo_epi8(_mm_set1_epi32(int(s)), zero);
-    auto four = [&](QRgb* p, __m128i cov) {
-        cov = _mm_unpacklo_epi8(cov, cov);
-        cov = _mm_unpacklo_epi16(cov, cov);  // each pixel's cover in its four bytes
-        const __m128i lo = mulDiv255(src, _mm_unpacklo_epi8(cov, zero));
-        const __m128i hi = mulDiv255(src, _mm_unpackhi_epi8(cov, zero));
-        __m128i* q = reinterpret_cast<__m128i*>(p);
-        _mm_storeu_si128(q, over4(_mm_loadu_si128(q), _mm_packus_epi16(lo, hi)));
-    };
-    if (left) four(d, alpha);
-    if (right) four(d + 4, _mm_srli_si128(alpha, 4));
-}
-#endif
-
 void Canvas::blendSolidRun(int y, int x0, int x1, uint8_t cover, QRgb s)
 {
     QRgb* d = row(y) + x0;

@@ -10,10 +10,6 @@
 #include <QTransform>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 class QPainter;
 
 namespace vx::swf {
@@ -31,11 +27,6 @@ public:
     // Pixels x0 .. x0 + n - 1 of row y covered alpha[0 .. n) / 255 with a
     // premultiplied colour.
     void blendSolidMask(int y, int x0, int n, const uint8_t* alpha, QRgb premultiplied);
-#if defined(__SSE2__)
-    // Eight pixels from x0 covered by the eight bytes in the low half of
-    // `alpha`; a half whose four covers are all zero may be skipped.
-    void blendSolidMask8(int y, int x0, __m128i alpha, bool left, bool right, QRgb premultiplied);
-#endif
     // Pixels x0 .. x1 - 1 of row y covered cover / 255 with it.
     void blendSolidRun(int y, int x0, int x1, uint8_t cover, QRgb premultiplied);
 

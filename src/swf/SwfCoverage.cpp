@@ -54,25 +54,10 @@ bool CoverageRaster::area(const std::vector<ScanRaster::Edge>& edges, const QRec
     return true;
 }
 
-namespace {
-
-// Keeps what a sweep hands on as runs.
-struct RunsSink {
-    CoverRuns& runs;
-    void run(int y, int x0, int x1, uint8_t cover) { runs.spans.push_back({y, x0, x1, cover, -1}); }
-    void mask(int y, int x0, int n, const uint8_t* alpha)
-    {
-        runs.spans.push_back({y, x0, x0 + n, 0, int32_t(runs.alpha.size())});
-        runs.alpha.insert(runs.alpha.end(), alpha, alpha + n);
-    }
-};
-
-}  // namespace
-
 const CoverRuns& CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip)
 {
     runs_.clear();
-    RunsSink sink{runs_};
+    CoverRuns::Sink sink{runs_};
     rasterize(edges, winding, clip, sink);
     return runs_;
 }

@@ -30,6 +30,20 @@ struct CoverRuns {
         spans.clear();
         alpha.clear();
     }
+    // Takes runs from a rasterizer's sweep (see CoverageRaster) and keeps
+    // them; stretches of per-pixel cover that touch are joined.
+    struct Sink {
+        CoverRuns& runs;
+        void run(int y, int x0, int x1, uint8_t cover) { runs.spans.push_back({y, x0, x1, cover, -1}); }
+        void mask(int y, int x0, int n, const uint8_t* alpha)
+        {
+            if (runs.spans.empty() || runs.spans.back().alpha < 0 || runs.spans.back().y != y ||
+                runs.spans.back().x1 != x0)
+                runs.spans.push_back({y, x0, x0, 0, int32_t(runs.alpha.size())});
+            runs.spans.back().x1 = x0 + n;
+            runs.alpha.insert(runs.alpha.end(), alpha, alpha + n);
+        }
+    };
 };
 
 class CoverageRaster {

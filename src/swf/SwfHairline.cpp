@@ -38,7 +38,8 @@ const CoverRuns& HairlineRaster::rasterize(const QPainterPath& path, const QTran
                                            bool caps, const QRect& clip)
 {
     runs_.clear();
-    build(path, toDevice, width, caps, clip, [this] { sweep(); });
+    CoverRuns::Sink sink{runs_};
+    build(path, toDevice, width, caps, clip, [&] { sweep(sink); });
     return runs_;
 }
 
@@ -46,7 +47,8 @@ void HairlineRaster::draw(Canvas& canvas, QRgb colour, const QPainterPath& path,
                           double width, bool caps, const QRect& clip)
 {
     if ((colour >> 24) == 0) return;
-    build(path, toDevice, width, caps, clip, [&] { sweepOnto(canvas, colour); });
+    Canvas::SolidSink sink{canvas, colour};
+    build(path, toDevice, width, caps, clip, [&] { sweep(sink); });
 }
 
 template <class SweepBand>
@@ -103,37 +105,12 @@ void HairlineRaster::setBand(const QRect& band)
     blocks_.assign(size_t(band.height()) * size_t(wordsPerRow_), 0);
 }
 
-// Each row's covered pixels become runs of per-pixel cover; the buffer is
-// left empty for the next use. Only the blocks of eight pixels that were
-// written are looked at.
-void HairlineRaster::sweep()
-{
-    const int width = band_.width();
-    for (int row = 0; row < band_.height(); ++row) {
-        float* c = cover_.data() + size_t(row) * size_t(stride_);
-        const int y = band_.top() + row;
-        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
-        int runEnd = -1;  // where the last run of this row ends
-        for (int w = 0; w < wordsPerRow_; ++w) {
-            for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
-                const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
-                const int to = std::min(width, from + 8);
-                for (int x = from; x < to; ++x) {
-                    if (c[x] == 0) continue;
-                    if (runEnd != x) {
-                        runs_.spans.push_back({y, band_.left() + x, band_.left() + x, 0, int32_t(runs_.alpha.size())});
-                    }
-                    runs_.alpha.push_back(uint8_t(std::min(c[x], 1.0f) * 255 + 0.5f));
-                    c[x] = 0;
-                    runEnd = x + 1;
-                    runs_.spans.back().x1 = band_.left() + runEnd;
-                }
-            }
-        }
-    }
-}
-
-void HairlineRaster::sweepOnto(Canvas& canvas, QRgb colour)
+// Each row's covered blocks of eight pixels are handed to `sink` as
+// stretches of per-pixel cover, halves without any left out; the buffer is
+// left empty for the next use. Only the blocks that were written are looked
+// at.
+template <class Sink>
+void HairlineRaster::sweep(Sink& sink)
 {
     const int width = band_.width();
     for (int row = 0; row < band_.height(); ++row) {
@@ -144,35 +121,23 @@ void HairlineRaster::sweepOnto(Canvas& canvas, QRgb colour)
             for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
                 const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
                 const int n = std::min(8, width - from);
-                alignas(16) uint8_t alpha[16];
-#if defined(__SSE2__)
-                if (n == 8) {
-                    // Eight covers to bytes at once.
-                    const __m128 one = _mm_set1_ps(1), scale = _mm_set1_ps(255), half = _mm_set1_ps(0.5f);
-                    const __m128 v0 = _mm_loadu_ps(c + from), v1 = _mm_loadu_ps(c + from + 4);
-                    const __m128i i0 = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(v0, one), scale), half));
-                    const __m128i i1 = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(_mm_min_ps(v1, one), scale), half));
-                    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(i0, i1), _mm_setzero_si128());
-                    // Cleared cell by cell: the next line's pieces read them
-                    // back one at a time, which a wide store would hold up.
-                    for (int k = 0; k < 8; ++k) c[from + k] = 0;
-                    const int empty = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())) & 0xff;
-                    if (empty == 0xff) continue;
-                    // Halves without cover are left alone.
-                    canvas.blendSolidMask8(y, band_.left() + from, bytes, (empty & 0x0f) != 0x0f,
-                                           (empty & 0xf0) != 0xf0, colour);
-                    continue;
-                }
-#endif
-                bool any = false;
+                uint8_t alpha[8];
                 for (int k = 0; k < n; ++k) {
                     alpha[k] = uint8_t(std::min(c[from + k], 1.0f) * 255 + 0.5f);
                     c[from + k] = 0;
-                    any |= alpha[k] != 0;
                 }
-                if (any) canvas.blendSolidMask(y, band_.left() + from, n, alpha, colour);
+                const auto empty = [&](int k0, int k1) {
+                    for (int k = k0; k < k1; ++k)
+                        if (alpha[k]) return false;
+                    return true;
+                };
+                const int half = std::min(n, 4);
+                const bool left = !empty(0, half), right = !empty(half, n);
+                const int x = band_.left() + from;
+                if (left && right) sink.mask(y, x, n, alpha);
+                else if (left) sink.mask(y, x, half, alpha);
+                else if (right) sink.mask(y, x + half, n - half, alpha + half);
             }
-            words[w] = 0;
         }
     }
 }

@@ -36,12 +36,12 @@ private:
     void build(const QPainterPath& path, const QTransform& toDevice, double width, bool caps, const QRect& clip,
                SweepBand&& sweepBand);
     void setBand(const QRect& band);
-    void sweepOnto(Canvas& canvas, QRgb colour);
+    template <class Sink>
+    void sweep(Sink& sink);
     void segment(QPointF a, QPointF b, double width);
     // Column k of a piece (a row when it runs more up than across).
     template <bool XMajor>
     void column(int k, float along, float vc, float half, int jLo, int jHi);
-    void sweep();
     float* rowOf(int y) { return cover_.data() + size_t(y - band_.top()) * size_t(stride_) - band_.left(); }
     // Notes that pixel x of row y (device coordinates) was written.
     void mark(int y, int x)

@@ -265,9 +265,7 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
             const QTransform m = p.transform();
             const auto& spans = c.raster->rasterize(path, m, c.device, kCurveTolerance);
             if (spans.empty()) return;
-            thread_local GradientRamp ramp;
-            buildGradientRamp(f, cx, ramp);
-            fillGradientSpans(p, spans, f, ramp, f.matrix * m);
+            fillGradientSpans(p, spans, f, rampCache().get(f, cx), f.matrix * m);
             return;
         }
         const QGradientStops stops = gradientStops(f, cx);
@@ -362,34 +360,26 @@ QPainterPath lineOutline(const QPainterPath& path, const QPen& pen, const QTrans
 void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev, const FillStyle* gradient,
                const CxForm& cx)
 {
-    if (c.canvas && c.quality != Quality::Low && pen.isCosmetic()) {
+    const QRgb colour = qPremultiply(pen.color().rgba());
+    const bool thin = c.canvas && c.quality != Quality::Low && pen.isCosmetic();
+    if (thin && !gradient) {
         // Thin antialiased lines straight from their centre line.
-        const bool caps = pen.capStyle() != Qt::FlatCap;
-        if (gradient) {
-            const auto& runs = c.hairlines->rasterize(path, dev, pen.widthF(), caps, c.device);
-            c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
-        } else {
-            c.hairlines->draw(*c.canvas, qPremultiply(pen.color().rgba()), path, dev, pen.widthF(), caps, c.device);
-        }
+        c.hairlines->draw(*c.canvas, colour, path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap, c.device);
         return;
     }
-    const QPainterPath outline = lineOutline(path, pen, dev);
+    const QPainterPath outline = thin ? QPainterPath() : lineOutline(path, pen, dev);
     const QTransform toDevice = pen.isCosmetic() ? QTransform() : dev;
     const double tolerance = pen.isCosmetic() ? 0 : kCurveTolerance;
     if (c.canvas) {
-        const auto& runs = coverageOf(c, outline, toDevice, tolerance);
-        if (gradient) {
-            c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
-        } else {
-            c.canvas->fillSolid(runs, qPremultiply(pen.color().rgba()));
-        }
+        const auto& runs = thin ? c.hairlines->rasterize(path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap, c.device)
+                                : coverageOf(c, outline, toDevice, tolerance);
+        if (gradient) c.canvas->fillGradient(runs, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
+        else c.canvas->fillSolid(runs, colour);
         return;
     }
     const auto& spans = c.raster->rasterize(outline, toDevice, c.device, tolerance);
     if (gradient) {
-        thread_local GradientRamp ramp;
-        buildGradientRamp(*gradient, cx, ramp);
-        fillGradientSpans(*c.p, spans, *gradient, ramp, gradient->matrix * dev);
+        fillGradientSpans(*c.p, spans, *gradient, rampCache().get(*gradient, cx), gradient->matrix * dev);
         return;
     }
     QBrush b = pen.brush();
