@@ -66,9 +66,6 @@ public:
     // that the cells held at once stay few.
     static int bandRows(int width);
 
-    // Runs this short join the stretch of per-pixel cover before them.
-    static constexpr int kMinConstantRun = 4;
-
 private:
     // One band: setBand() with its device area, its edges, then sweep().
     void setBand(const QRect& area);
@@ -77,20 +74,7 @@ private:
     void sweep(bool winding, Sink& sink);
     // The band within the clip that edges reach; false when empty.
     bool area(const std::vector<ScanRaster::Edge>& edges, const QRect& clip, QRect& out) const;
-    void deposit(int row, double xa, double xb, double h);
-    static uint8_t toAlpha(float s, bool winding)
-    {
-        float c = s < 0 ? -s : s;
-        if (c > 1) {
-            if (winding) {
-                c = 1;
-            } else {
-                c -= 2 * float(int(c * 0.5f));  // c is at most the number of edges
-                if (c > 1) c = 2 - c;
-            }
-        }
-        return uint8_t(c * 255 + 0.5f);
-    }
+    void deposit(int row, double xa, double xb, float h);
     // Notes that cells lo .. hi of a row were written.
     void mark(int row, int lo, int hi)
     {
@@ -105,7 +89,7 @@ private:
     std::vector<uint64_t> blocks_;
     int wordsPerRow_ = 0;
     CoverRuns runs_;
-    std::vector<uint8_t> stretch_;  // per-pixel cover not yet handed on
+    std::vector<uint8_t> stretch_;  // a row's cover, block by block
     int64_t work_ = 0;
 };
 
@@ -123,61 +107,50 @@ void CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool 
     }
 }
 
+// Eight cells from `cells` on as cover bytes in `out`, the running sum
+// carried in and out through `s`; the cells are left cleared.
+void coverBlock(float* cells, float& s, bool winding, uint8_t* out);
+
 template <class Sink>
 void CoverageRaster::sweep(bool winding, Sink& sink)
 {
-    stretch_.resize(size_t(width_));
     for (int row = 0; row < rows_; ++row) {
         float* acc = acc_.data() + size_t(row) * size_t(stride_);
         uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
         const int y = top_ + row;
-        int stretchFrom = 0, stretchTo = 0;  // band columns of the pending stretch
-        auto flushStretch = [&] {
-            if (stretchTo > stretchFrom)
-                sink.mask(y, left_ + stretchFrom, stretchTo - stretchFrom, stretch_.data() + stretchFrom);
-            stretchFrom = stretchTo = 0;
-        };
-        auto add = [&](int x0, int x1, uint8_t cover) {
-            if (x1 - x0 >= kMinConstantRun) {
-                flushStretch();
-                sink.run(y, left_ + x0, left_ + x1, cover);
-                return;
-            }
-            if (stretchTo != x0 || stretchTo == stretchFrom) {
-                flushStretch();
-                stretchFrom = stretchTo = x0;
-            }
-            for (int x = x0; x < x1; ++x) stretch_[size_t(x)] = cover;
-            stretchTo = x1;
+        uint8_t* cover = stretch_.data();
+        // Blocks that follow each other are handed on as one stretch.
+        int maskFrom = 0, maskTo = 0;
+        auto flush = [&] {
+            if (maskTo > maskFrom) sink.mask(y, left_ + maskFrom, maskTo - maskFrom, cover + maskFrom);
+            maskFrom = maskTo = 0;
         };
         // Between the blocks of cells written the sum, and so the coverage,
         // stays as it is: only those blocks are looked at.
         float s = 0;
         uint8_t cur = 0;
-        int runStart = 0;
+        int done = 0;  // cells before this one are handed on
         for (int w = 0; w < wordsPerRow_; ++w) {
             for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
                 const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
-                // The cells of the block that hold something, as bits.
-                unsigned used = 0;
-                for (int k = 0; k < 8 && from + k < stride_; ++k) used |= unsigned(acc[from + k] != 0) << k;
-                for (; used; used &= used - 1) {
-                    const int i = from + __builtin_ctz(used);
-                    const float v = acc[i];
-                    acc[i] = 0;
-                    if (i >= width_) continue;  // the spare cell past the band
-                    s += v;
-                    const uint8_t a = toAlpha(s, winding);
-                    if (a == cur) continue;
-                    if (cur) add(runStart, i, cur);
-                    cur = a;
-                    runStart = i;
+                coverBlock(acc + from, s, winding, cover + from);
+                if (from >= width_) continue;  // the spare cells past the band
+                if (from > done) {
+                    flush();
+                    if (cur) sink.run(y, left_ + done, left_ + from, cur);
                 }
+                const int to = std::min(from + 8, width_);
+                if (maskTo != from) {
+                    flush();
+                    maskFrom = from;
+                }
+                maskTo = done = to;
+                cur = cover[from + 7];
             }
         }
+        flush();
         // Past the last edge the coverage stays as it is to the band's end.
-        if (cur) add(runStart, width_, cur);
-        flushStretch();
+        if (cur && done < width_) sink.run(y, left_ + done, left_ + width_, cur);
     }
 }
 

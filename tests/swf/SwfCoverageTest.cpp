@@ -1,4 +1,5 @@
 // Antialiased coverage of fills and thin lines, and blending it into pixels.
+#include "swf/SwfBlend.h"
 #include "swf/SwfCanvas.h"
 #include "swf/SwfCoverage.h"
 #include "swf/SwfHairline.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <map>
+#include <random>
 
 using namespace vx::swf;
 
@@ -215,6 +217,55 @@ TEST(SwfCanvas, BlendsPremultipliedColoursOverThePixels)
     EXPECT_EQ(img.pixel(2, 3), 0xff7f7f7fu);
     EXPECT_EQ(img.pixel(5, 3), 0xffbfbfbfu);
     EXPECT_EQ(img.pixel(7, 3), 0xff000000u);
+}
+
+TEST(SwfCanvas, EveryBlendPathRoundsAsTheOnePixelRule)
+{
+    std::mt19937 rng(11);
+    auto premultiplied = [&] {
+        const uint32_t a = rng() % 256;
+        uint32_t p = a << 24;
+        for (int shift = 0; shift < 24; shift += 8) p |= (rng() % (a + 1)) << shift;
+        return p;
+    };
+    // Lengths that end in the 8-wide, 4-wide and one-pixel steps.
+    for (int n = 1; n <= 37; ++n) {
+        std::vector<QRgb> dst(static_cast<size_t>(n)), src(static_cast<size_t>(n));
+        std::vector<uint8_t> alpha(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            dst[size_t(i)] = premultiplied();
+            src[size_t(i)] = premultiplied();
+            alpha[size_t(i)] = uint8_t(i % 5 == 0 ? 0 : i % 7 == 0 ? 255 : rng() % 256);
+        }
+        const QRgb solid = premultiplied();
+        const uint8_t cover = uint8_t(rng() % 256);
+        std::vector<QRgb> mask = dst, run = dst, row = dst, rowCover = dst;
+        blend::solidMask(mask.data(), n, alpha.data(), solid);
+        blend::solidRun(run.data(), n, cover, solid);
+        blend::colours(row.data(), n, alpha.data(), 0, src.data());
+        blend::colours(rowCover.data(), n, nullptr, cover, src.data());
+        for (int i = 0; i < n; ++i) {
+            const QRgb d = dst[size_t(i)];
+            ASSERT_EQ(mask[size_t(i)], blend::pixel(d, solid, alpha[size_t(i)])) << n << " " << i;
+            ASSERT_EQ(run[size_t(i)], blend::pixel(d, solid, cover)) << n << " " << i;
+            ASSERT_EQ(row[size_t(i)], blend::pixel(d, src[size_t(i)], alpha[size_t(i)])) << n << " " << i;
+            ASSERT_EQ(rowCover[size_t(i)], blend::pixel(d, src[size_t(i)], cover)) << n << " " << i;
+            if (alpha[size_t(i)] == 0) {
+                EXPECT_EQ(mask[size_t(i)], d);
+            }
+        }
+    }
+    // The rule itself is source-over within one step of exact arithmetic.
+    for (int k = 0; k < 20000; ++k) {
+        const QRgb d = premultiplied(), s = premultiplied();
+        const uint32_t a = rng() % 256;
+        const QRgb out = blend::pixel(d, s, a);
+        const double sa = (s >> 24) * a / 255.0 / 255.0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const double exact = ((s >> shift) & 255) * a / 255.0 + ((d >> shift) & 255) * (1 - sa);
+            ASSERT_NEAR(double((out >> shift) & 255), exact, 1.0) << std::hex << d << " " << s << " " << a;
+        }
+    }
 }
 
 TEST(SwfCanvas, BitmapFillsRepeatOrTakeTheirEdges)
