@@ -91,6 +91,7 @@ void HairlineRaster::build(const QPainterPath& path, const QTransform& toDevice,
                 segment(a, b, width);
             }
         }
+        flushMarks();
         sweepBand();
     }
 }
@@ -98,17 +99,27 @@ void HairlineRaster::build(const QPainterPath& path, const QTransform& toDevice,
 void HairlineRaster::setBand(const QRect& band)
 {
     band_ = band;
-    stride_ = band.width();
+    // Whole blocks of eight pixels.
+    stride_ = (band.width() + 7) & ~7;
     const size_t cells = size_t(band.height()) * size_t(stride_);
     if (cover_.size() < cells) cover_.resize(cells, 0.0f);
+    if (alpha_.size() < size_t(stride_)) alpha_.resize(size_t(stride_));
     wordsPerRow_ = (band.width() + 511) / 512;
     blocks_.assign(size_t(band.height()) * size_t(wordsPerRow_), 0);
+    pendingUsed_ = 0;
+    pendingRow_ = pendingBlock_ = -1;
+}
+
+void HairlineRaster::flushMarks()
+{
+    for (unsigned used = pendingUsed_; used; used &= used - 1) mark(pendingRow_ + __builtin_ctz(used), pendingColumn_);
+    pendingUsed_ = 0;
 }
 
 // Each row's covered blocks of eight pixels are handed to `sink` as
-// stretches of per-pixel cover, halves without any left out; the buffer is
-// left empty for the next use. Only the blocks that were written are looked
-// at.
+// stretches of per-pixel cover, blocks that follow each other as one; the
+// buffer is left empty for the next use. Only the blocks that were written
+// are looked at.
 template <class Sink>
 void HairlineRaster::sweep(Sink& sink)
 {
@@ -116,29 +127,39 @@ void HairlineRaster::sweep(Sink& sink)
     for (int row = 0; row < band_.height(); ++row) {
         float* c = cover_.data() + size_t(row) * size_t(stride_);
         const int y = band_.top() + row;
-        uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
+        const uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
+        int maskFrom = 0, maskTo = 0;
+        auto flush = [&] {
+            if (maskTo > maskFrom) sink.mask(y, band_.left() + maskFrom, maskTo - maskFrom, alpha_.data() + maskFrom);
+            maskFrom = maskTo = 0;
+        };
         for (int w = 0; w < wordsPerRow_; ++w) {
             for (uint64_t bits = words[w]; bits; bits &= bits - 1) {
                 const int from = (w * 64 + __builtin_ctzll(bits)) * 8;
-                const int n = std::min(8, width - from);
-                uint8_t alpha[8];
-                for (int k = 0; k < n; ++k) {
-                    alpha[k] = uint8_t(std::min(c[from + k], 1.0f) * 255 + 0.5f);
-                    c[from + k] = 0;
+                float* cells = c + from;
+                uint8_t* out = alpha_.data() + from;
+#if defined(__SSE2__)
+                const __m128 one = _mm_set1_ps(1), scale = _mm_set1_ps(255), round = _mm_set1_ps(0.5f);
+                const __m128 a = _mm_min_ps(_mm_loadu_ps(cells), one), b = _mm_min_ps(_mm_loadu_ps(cells + 4), one);
+                _mm_storeu_ps(cells, _mm_setzero_ps());
+                _mm_storeu_ps(cells + 4, _mm_setzero_ps());
+                const __m128i words16 = _mm_packs_epi32(_mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(a, scale), round)),
+                                                        _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(b, scale), round)));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words16, words16));
+#else
+                for (int k = 0; k < 8; ++k) {
+                    out[k] = uint8_t(std::min(cells[k], 1.0f) * 255 + 0.5f);
+                    cells[k] = 0;
                 }
-                const auto empty = [&](int k0, int k1) {
-                    for (int k = k0; k < k1; ++k)
-                        if (alpha[k]) return false;
-                    return true;
-                };
-                const int half = std::min(n, 4);
-                const bool left = !empty(0, half), right = !empty(half, n);
-                const int x = band_.left() + from;
-                if (left && right) sink.mask(y, x, n, alpha);
-                else if (left) sink.mask(y, x, half, alpha);
-                else if (right) sink.mask(y, x + half, n - half, alpha + half);
+#endif
+                if (maskTo != from) {
+                    flush();
+                    maskFrom = from;
+                }
+                maskTo = std::min(from + 8, width);
             }
         }
+        flush();
     }
 }
 
@@ -162,8 +183,7 @@ inline void HairlineRaster::column(int k, float along, float vc, float half, int
         if (!XMajor) {
             float* cells = rowOf(k) + first;
             _mm_storeu_ps(cells, _mm_add_ps(_mm_loadu_ps(cells), c));
-            mark(k, first);
-            mark(k, first + kRows - 1);
+            markRun(k, first, first + kRows - 1);
             return;
         }
         // Lanes taken out by shuffles: reading them back from memory would
@@ -173,9 +193,16 @@ inline void HairlineRaster::column(int k, float along, float vc, float half, int
         cells[stride_] += _mm_cvtss_f32(_mm_shuffle_ps(c, c, 1));
         cells[2 * stride_] += _mm_cvtss_f32(_mm_shuffle_ps(c, c, 2));
         cells[3 * stride_] += _mm_cvtss_f32(_mm_shuffle_ps(c, c, 3));
-        // Only the rows the band reaches are looked at again.
-        for (int used = _mm_movemask_ps(_mm_cmpgt_ps(c, _mm_setzero_ps())); used; used &= used - 1)
-            mark(first + __builtin_ctz(unsigned(used)), k);
+        // Only the rows the band reaches are looked at again; they are
+        // noted once for the columns of a block that share them.
+        const int block = (k - band_.left()) >> 3;
+        if (first != pendingRow_ || block != pendingBlock_) {
+            flushMarks();
+            pendingRow_ = first;
+            pendingBlock_ = block;
+            pendingColumn_ = k;
+        }
+        pendingUsed_ |= unsigned(_mm_movemask_ps(_mm_cmpgt_ps(c, _mm_setzero_ps())));
         return;
 #else
         for (int r = 0; r < kRows; ++r) {

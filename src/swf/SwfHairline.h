@@ -49,6 +49,14 @@ private:
         const int col = x - band_.left();
         blocks_[size_t(y - band_.top()) * size_t(wordsPerRow_) + size_t(col >> 9)] |= uint64_t(1) << ((col >> 3) & 63);
     }
+    // And pixels x0 .. x1 of it.
+    void markRun(int y, int x0, int x1)
+    {
+        mark(y, x0);
+        if (((x0 - band_.left()) >> 3) != ((x1 - band_.left()) >> 3)) mark(y, x1);
+    }
+    // Marks rows pendingRow_ + bit of pendingUsed_ at pendingColumn_'s block.
+    void flushMarks();
 
     std::vector<QPointF> points_;
     std::vector<int> starts_;
@@ -58,6 +66,11 @@ private:
     // One bit per eight pixels written, wordsPerRow_ words per row.
     std::vector<uint64_t> blocks_;
     int wordsPerRow_ = 0;
+    std::vector<uint8_t> alpha_;  // a row's cover, block by block
+    // Rows written in one block of columns by pieces running across, not
+    // yet marked: bit r for row pendingRow_ + r.
+    unsigned pendingUsed_ = 0;
+    int pendingRow_ = -1, pendingBlock_ = -1, pendingColumn_ = 0;
     CoverRuns runs_;
     size_t spent_ = 0;  // points cut by this rasterizer in all
 };
