@@ -51,7 +51,10 @@ bool CoverageRaster::area(const std::vector<ScanRaster::Edge>& edges, const QRec
     const int left = int(std::clamp(std::floor(minX), double(clip.left()), clipRight));
     const int right = int(std::clamp(std::ceil(maxX), double(clip.left()), clipRight));
     if (top >= bottom || left >= right) return false;
-    out = QRect(left, top, right - left, bottom - top);
+    // Whole blocks of eight where the clip allows: a row's last stretch of
+    // cover is then blended eight pixels at a time, not one by one.
+    const int wide = std::min(int(clipRight) - left, (right - left + 7) & ~7);
+    out = QRect(left, top, wide, bottom - top);
     return true;
 }
 

@@ -74,9 +74,11 @@ void HairlineRaster::build(const QPainterPath& path, const QTransform& toDevice,
     const int top = int(std::clamp(std::floor(minY - reach), double(clip.top()), clipBottom));
     const int bottom = int(std::clamp(std::ceil(maxY + reach), double(clip.top()), clipBottom));
     if (left >= right || top >= bottom) return;
-    const int rows = CoverageRaster::bandRows(right - left);
+    // Whole blocks of eight where the clip allows, as for fills.
+    const int wide = std::min(int(clipRight) - left, (right - left + 7) & ~7);
+    const int rows = CoverageRaster::bandRows(wide);
     for (int bandTop = top; bandTop < bottom; bandTop += rows) {
-        setBand(QRect(left, bandTop, right - left, std::min(rows, bottom - bandTop)));
+        setBand(QRect(left, bandTop, wide, std::min(rows, bottom - bandTop)));
         for (size_t k = 0; k < starts_.size(); ++k) {
             const int s = starts_[k];
             const int e = k + 1 < starts_.size() ? starts_[k + 1] : int(points_.size());
