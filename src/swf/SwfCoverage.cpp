@@ -90,14 +90,38 @@ void CoverageRaster::addEdge(const ScanRaster::Edge& e)
     if (!(y1 > y0)) return;
     // y0 and y1 lie within the band, so its rows fit an int.
     const int rowEnd = -floorInt(-y1);
+    float* const cells = acc_.data();
+    uint64_t* const blocks = blocks_.data();
+    const size_t stride = size_t(stride_), words = size_t(wordsPerRow_);
+    const double width = width_;
+    int64_t inOneColumn = 0;
     double ya = y0, xa = e.x0 + (ya - e.y0) * e.dxdy - left_;
     for (int r = floorInt(y0); r < rowEnd; ++r) {
         const double yb = std::min(y1, double(r + 1));
         const double xb = e.x0 + (yb - e.y0) * e.dxdy - left_;
-        deposit(r - top_, xa, xb, float((yb - ya) * e.dir));
+        const float h = float((yb - ya) * e.dir);
+        const double lo = std::min(xa, xb), hi = std::max(xa, xb);
+        const int row = r - top_;
+        if (lo >= 0 && lo < width && hi < double(int(lo) + 1)) {
+            // Within one column, as most pieces of steep edges are: the
+            // column and the one after share the piece's height.
+            const int i = int(lo);
+            const float xm = float((lo + hi) * 0.5 - i);
+            float* acc = cells + size_t(row) * stride;
+            acc[i] += h * (1 - xm);
+            acc[i + 1] += h * xm;
+            uint64_t* w = blocks + size_t(row) * words;
+            const int b0 = i >> 3, b1 = (i + 1) >> 3;
+            w[b0 >> 6] |= uint64_t(1) << (b0 & 63);
+            w[b1 >> 6] |= uint64_t(1) << (b1 & 63);
+            ++inOneColumn;
+        } else {
+            deposit(row, xa, xb, h);
+        }
         ya = yb;
         xa = xb;
     }
+    work_ += inOneColumn;
 }
 
 // The piece of an edge inside one row, from column position xa to xb, with
@@ -110,15 +134,6 @@ void CoverageRaster::deposit(int row, double xa, double xb, float h)
     if (!(xa < width_)) return;
     float* acc = acc_.data() + size_t(row) * size_t(stride_);
     ++work_;
-    if (xa >= 0 && xb < double(int(xa) + 1)) {
-        // Within one column, as most pieces of steep edges are.
-        const int i = int(xa);
-        const float xm = float((xa + xb) * 0.5 - i);
-        acc[i] += h * (1 - xm);
-        acc[i + 1] += h * xm;
-        mark(row, i, i + 1);
-        return;
-    }
     const double dx = xb - xa;
     double x = xa;
     if (x < 0) {
@@ -130,6 +145,13 @@ void CoverageRaster::deposit(int row, double xa, double xb, float h)
     }
     const int first = int(x);
     int i = first;
+    if (dx == 0) {
+        const float xm = float(x - i);
+        acc[i] += h * (1 - xm);
+        acc[i + 1] += h * xm;
+        mark(row, i, i + 1);
+        return;
+    }
     const double end = std::min(xb, double(width_));
     const double perUnit = h / dx;
     while (x < end) {

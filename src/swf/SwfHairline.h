@@ -42,6 +42,7 @@ private:
     // Column k of a piece (a row when it runs more up than across).
     template <bool XMajor>
     void column(int k, float along, float vc, float half, int jLo, int jHi);
+    bool columns4(int k, float centre, float slope, float step, float half, int jLo, int jHi);
     float* rowOf(int y) { return cover_.data() + size_t(y - band_.top()) * size_t(stride_) - band_.left(); }
     // Notes that pixel x of row y (device coordinates) was written.
     void mark(int y, int x)
