@@ -5,9 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace vx::swf {
 
@@ -165,54 +162,6 @@ void CoverageRaster::deposit(int row, double xa, double xb, float h)
     }
     work_ += i - first;
     mark(row, first, i);
-}
-
-void coverBlock(float* cells, float& s, bool winding, uint8_t* out)
-{
-#if defined(__SSE2__)
-    const __m128 zero = _mm_setzero_ps();
-    __m128 a = _mm_loadu_ps(cells), b = _mm_loadu_ps(cells + 4);
-    _mm_storeu_ps(cells, zero);
-    _mm_storeu_ps(cells + 4, zero);
-    // Running sums within each four, then carried across.
-    a = _mm_add_ps(a, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(a), 4)));
-    b = _mm_add_ps(b, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(b), 4)));
-    a = _mm_add_ps(a, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(a), 8)));
-    b = _mm_add_ps(b, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(b), 8)));
-    a = _mm_add_ps(a, _mm_set1_ps(s));
-    b = _mm_add_ps(b, _mm_shuffle_ps(a, a, 0xff));
-    s = _mm_cvtss_f32(_mm_shuffle_ps(b, b, 0xff));
-    const __m128 sign = _mm_set1_ps(-0.0f), one = _mm_set1_ps(1);
-    a = _mm_andnot_ps(sign, a);
-    b = _mm_andnot_ps(sign, b);
-    if (!winding) {
-        // The even-odd rule folds the sum: 1 covered, 2 not, 3 covered...
-        // The sum is at most the number of edges, well inside an int.
-        const __m128 two = _mm_set1_ps(2), half = _mm_set1_ps(0.5f);
-        a = _mm_sub_ps(a, _mm_mul_ps(two, _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(a, half)))));
-        b = _mm_sub_ps(b, _mm_mul_ps(two, _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(b, half)))));
-        a = _mm_min_ps(a, _mm_sub_ps(two, a));
-        b = _mm_min_ps(b, _mm_sub_ps(two, b));
-    }
-    a = _mm_min_ps(a, one);
-    b = _mm_min_ps(b, one);
-    const __m128 scale = _mm_set1_ps(255), round = _mm_set1_ps(0.5f);
-    const __m128i ia = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(a, scale), round));
-    const __m128i ib = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(b, scale), round));
-    const __m128i words = _mm_packs_epi32(ia, ib);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
-#else
-    for (int k = 0; k < 8; ++k) {
-        s += cells[k];
-        cells[k] = 0;
-        float c = std::abs(s);
-        if (!winding) {
-            c -= 2 * float(int(c * 0.5f));
-            c = std::min(c, 2 - c);
-        }
-        out[k] = uint8_t(std::min(c, 1.0f) * 255 + 0.5f);
-    }
-#endif
 }
 
 }  // namespace vx::swf
