@@ -197,6 +197,29 @@ TEST(SwfHairline, JoinsAndOverlapsAreCoveredOnce)
     }
 }
 
+TEST(SwfHairline, ShallowLinesCoverTheBandInEveryWholeColumn)
+{
+    HairlineRaster h;
+    // Rising and falling, and cut by a clip that ends inside the line.
+    for (const double rise : {0.3, -0.45, 0.95}) {
+        for (const QRect clip : {QRect(0, 0, 80, 80), QRect(0, 0, 80, 22)}) {
+            const QPointF a(1.3, 30.2), b(71.7, 30.2 + 70.4 * rise);
+            QPainterPath line;
+            line.moveTo(a);
+            line.lineTo(b);
+            const auto px = coverOf(h.rasterize(line, QTransform(), 1, false, clip));
+            const double half = std::sqrt(1 + rise * rise) / 2;
+            for (int x = 2; x < 71; ++x) {
+                const double vc = a.y() + rise * (x + 0.5 - a.x());
+                for (int y = clip.top(); y <= clip.bottom(); ++y) {
+                    const double exact = std::max(0.0, std::min(vc + half, y + 1.0) - std::max(vc - half, double(y)));
+                    ASSERT_NEAR(at(px, x, y), exact * 255, 1.0) << rise << " " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(SwfCanvas, BlendsPremultipliedColoursOverThePixels)
 {
     QImage img(8, 4, QImage::Format_ARGB32_Premultiplied);
