@@ -19,6 +19,17 @@ bool hasAvx2()
     return yes;
 }
 
+bool hasAvx()
+{
+    static const bool yes = __builtin_cpu_supports("avx");
+    return yes;
+}
+
+__attribute__((target("avx"))) void zeroUpper()
+{
+    _mm256_zeroupper();
+}
+
 // ---- four pixels at a time (SSE2, always there on x86-64) ----
 
 inline __m128i div255(__m128i t)
@@ -142,6 +153,13 @@ __attribute__((target("avx2"))) int coloursAvx2(QRgb* d, int n, const uint8_t* a
 
 }  // namespace
 
+void clearUpperVectorState()
+{
+#if VX_BLEND_X86
+    if (hasAvx()) zeroUpper();
+#endif
+}
+
 void solidMask(QRgb* d, int n, const uint8_t* a, QRgb s)
 {
     int i = 0;
@@ -149,6 +167,9 @@ void solidMask(QRgb* d, int n, const uint8_t* a, QRgb s)
     if (hasAvx2()) i = solidMaskAvx2(d, n, a, s);
     const __m128i src = _mm_set1_epi32(int(s));
     for (; i + 4 <= n; i += 4) {
+        int four;
+        std::memcpy(&four, a + i, 4);
+        if (four == 0) continue;
         __m128i lo, hi;
         expand4(a + i, lo, hi);
         blend4(d + i, src, lo, hi);
