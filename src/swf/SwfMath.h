@@ -11,13 +11,14 @@ namespace vx::swf {
 // Beyond this a double has no fraction left.
 inline constexpr double kExactIntegers = 4.5e15;
 
-// std::round: halves away from zero.
+// std::round: halves away from zero. Adding the largest double below a
+// half, with v's sign, carries exactly the values whose fraction is at
+// least a half to the next integer; truncation does the rest, without a
+// branch on the fraction.
 inline double roundAway(double v)
 {
     if (!(std::abs(v) < kExactIntegers)) return std::round(v);
-    const double t = double(int64_t(v));  // toward zero, exactly
-    const double f = v - t;
-    return f >= 0.5 ? t + 1 : f <= -0.5 ? t - 1 : t;
+    return double(int64_t(v + std::copysign(0.49999999999999994, v)));
 }
 
 // std::floor.

@@ -1,9 +1,11 @@
 // The aliased scanline rasterizer: which pixels a path owns.
+#include "swf/SwfMath.h"
 #include "swf/SwfRaster.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <set>
 
 using vx::swf::ScanRaster;
@@ -208,4 +210,30 @@ TEST(SwfRaster, FrameEdgeBudgetRunsOut)
     EXPECT_TRUE(r.rasterize(zigzag, QTransform(), QRect(0, 0, 100, 100)).empty());
     ScanRaster fresh;
     EXPECT_FALSE(fresh.rasterize(zigzag, QTransform(), QRect(0, 0, 100, 100)).empty());
+}
+
+// The rounding the grid snapping uses agrees with the library's, halves and
+// the values next to them included, at every magnitude.
+TEST(SwfRaster, RoundingWithoutLibraryCallsMatchesTheLibrary)
+{
+    std::vector<double> values = {0.5, -0.5, 1.5, -1.5, 2.5, 0.49999999999999994, -0.49999999999999994, 0, 0.25,
+                                  4503599627370495.5, -4503599627370495.5, 2251799813685247.5, 1e15 + 0.5, 4.5e15,
+                                  1e300, -1e300, std::numeric_limits<double>::infinity()};
+    for (double k = 0.5; k < 1e15; k *= 3.7) {
+        values.push_back(k);
+        values.push_back(std::nextafter(k, 0.0));
+        values.push_back(std::nextafter(k, 1e300));
+    }
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 200000; ++i) {
+        const double scale = std::pow(10.0, double(i % 14));
+        values.push_back((double(rng() % 2000001) / 1000000.0 - 1) * scale);
+        values.push_back(double(int64_t(rng() % 20001) - 10000) / 2);  // exact halves
+    }
+    for (double v : values) {
+        for (double x : {v, -v}) {
+            ASSERT_EQ(vx::swf::roundAway(x), std::round(x)) << x;
+            ASSERT_EQ(vx::swf::floorFast(x), std::floor(x)) << x;
+        }
+    }
 }
