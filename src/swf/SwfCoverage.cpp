@@ -70,8 +70,8 @@ void CoverageRaster::setBand(const QRect& area)
     left_ = area.left();
     width_ = std::max(0, area.width());
     rows_ = std::max(0, area.height());
-    // A spare cell past the band, and whole blocks of eight.
-    stride_ = (width_ + 1 + 7) & ~7;
+    // Two spare cells past the band, and whole blocks of eight.
+    stride_ = (width_ + 2 + 7) & ~7;
     const size_t cells = size_t(rows_) * size_t(stride_);
     if (acc_.size() < cells) acc_.resize(cells, 0.0f);
     if (stretch_.size() < size_t(stride_)) stretch_.resize(size_t(stride_));
@@ -91,7 +91,10 @@ void CoverageRaster::addEdge(const ScanRaster::Edge& e)
     uint64_t* const blocks = blocks_.data();
     const size_t stride = size_t(stride_), words = size_t(wordsPerRow_);
     const double width = width_;
-    int64_t inOneColumn = 0;
+    int64_t inTwoColumns = 0;
+    // Height per unit of width, kept finite: a level edge never gets here
+    // and a vertical one has no width to multiply.
+    const double dydx = std::min(1 / std::abs(e.dxdy), 1e30);
     double ya = y0, xa = e.x0 + (ya - e.y0) * e.dxdy - left_;
     for (int r = floorInt(y0); r < rowEnd; ++r) {
         const double yb = std::min(y1, double(r + 1));
@@ -99,26 +102,32 @@ void CoverageRaster::addEdge(const ScanRaster::Edge& e)
         const float h = float((yb - ya) * e.dir);
         const double lo = std::min(xa, xb), hi = std::max(xa, xb);
         const int row = r - top_;
-        if (lo >= 0 && lo < width && hi < double(int(lo) + 1)) {
-            // Within one column, as most pieces of steep edges are: the
-            // column and the one after share the piece's height.
+        if (lo >= 0 && lo < width && hi < double(int(lo) + 2)) {
+            // Within one column or two, as nearly all pieces of edges that
+            // are not almost level: h2 of the height lies past the column
+            // boundary c (none when the piece ends before it), h1 before.
+            // Each part leaves its area right of it in its own column and
+            // the rest of its height to the next.
             const int i = int(lo);
-            const float xm = float((lo + hi) * 0.5 - i);
+            const double c = std::min(double(i + 1), hi);
+            const float h2 = float(e.dir * (hi - c) * dydx), h1 = h - h2;
+            const float xm1 = float((lo + c) * 0.5 - i), xm2 = float((c + hi) * 0.5 - (i + 1));
             float* acc = cells + size_t(row) * stride;
-            acc[i] += h * (1 - xm);
-            acc[i + 1] += h * xm;
+            acc[i] += h1 * (1 - xm1);
+            acc[i + 1] += h1 * xm1 + h2 * (1 - xm2);
+            acc[i + 2] += h2 * xm2;
             uint64_t* w = blocks + size_t(row) * words;
-            const int b0 = i >> 3, b1 = (i + 1) >> 3;
+            const int b0 = i >> 3, b2 = (i + 2) >> 3;
             w[b0 >> 6] |= uint64_t(1) << (b0 & 63);
-            w[b1 >> 6] |= uint64_t(1) << (b1 & 63);
-            ++inOneColumn;
+            w[b2 >> 6] |= uint64_t(1) << (b2 & 63);
+            ++inTwoColumns;
         } else {
             deposit(row, xa, xb, h);
         }
         ya = yb;
         xa = xb;
     }
-    work_ += inOneColumn;
+    work_ += inTwoColumns;
 }
 
 // The piece of an edge inside one row, from column position xa to xb, with
