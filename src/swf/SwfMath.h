@@ -36,4 +36,10 @@ inline int floorInt(double v)
     return i - (double(i) > v);
 }
 
+inline int floorInt(float v)
+{
+    const int i = int(v);
+    return i - (float(i) > v);
+}
+
 }  // namespace vx::swf
