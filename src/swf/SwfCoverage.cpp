@@ -74,7 +74,7 @@ void CoverageRaster::setBand(const QRect& area)
     stride_ = (width_ + 2 + 7) & ~7;
     const size_t cells = size_t(rows_) * size_t(stride_);
     if (acc_.size() < cells) acc_.resize(cells, 0.0f);
-    if (stretch_.size() < size_t(stride_)) stretch_.resize(size_t(stride_));
+    if (rowCover_.size() < size_t(stride_)) rowCover_.resize(size_t(stride_));
     wordsPerRow_ = (stride_ + 511) / 512;
     blocks_.assign(size_t(rows_) * size_t(wordsPerRow_), 0);
     work_ = 0;

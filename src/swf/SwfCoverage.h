@@ -94,7 +94,7 @@ private:
     std::vector<uint64_t> blocks_;
     int wordsPerRow_ = 0;
     CoverRuns runs_;
-    std::vector<uint8_t> stretch_;  // a row's cover, block by block
+    std::vector<uint8_t> rowCover_;  // a row's cover, block by block
     int64_t work_ = 0;
 };
 
@@ -169,7 +169,7 @@ void CoverageRaster::sweep(bool winding, Sink& sink)
         float* acc = acc_.data() + size_t(row) * size_t(stride_);
         uint64_t* words = blocks_.data() + size_t(row) * size_t(wordsPerRow_);
         const int y = top_ + row;
-        uint8_t* cover = stretch_.data();
+        uint8_t* cover = rowCover_.data();
         // Blocks that follow each other are handed on as one stretch.
         int maskFrom = 0, maskTo = 0;
         auto flush = [&] {

@@ -50,7 +50,7 @@ private:
         const int col = x - band_.left();
         blocks_[size_t(y - band_.top()) * size_t(wordsPerRow_) + size_t(col >> 9)] |= uint64_t(1) << ((col >> 3) & 63);
     }
-    // And pixels x0 .. x1 of it.
+    // Notes pixels x0 .. x1 of row y, at most eight apart, as written.
     void markRun(int y, int x0, int x1)
     {
         mark(y, x0);
