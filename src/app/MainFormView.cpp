@@ -5,6 +5,7 @@
 #include "codecs/jpeg/JPEGImage.h"
 #include "codecs/png/PNGObject.h"
 #include "platform/ReadAhead.h"
+#include "platform/VectorState.h"
 #include "i18n/LangStrings.h"
 #include "i18n/MainFormTexts.h"
 #include "viewer/Rotate.h"
@@ -72,6 +73,8 @@ void TMainForm::openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon)
         png->dropTransparency();
     if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get()))
         jpeg->setSpeedFirst(true);
+    // Decoding follows painting: see clearUpperVectorState().
+    clearUpperVectorState();
     graphic->loadFromFile(nav.CurrentPath);
     if (isIcon) {
         NaturalWidth = kIconSize;

@@ -19,17 +19,6 @@ bool hasAvx2()
     return yes;
 }
 
-bool hasAvx()
-{
-    static const bool yes = __builtin_cpu_supports("avx");
-    return yes;
-}
-
-__attribute__((target("avx"))) void zeroUpper()
-{
-    _mm256_zeroupper();
-}
-
 // ---- four pixels at a time (SSE2, always there on x86-64) ----
 
 inline __m128i div255(__m128i t)
@@ -152,13 +141,6 @@ __attribute__((target("avx2"))) int coloursAvx2(QRgb* d, int n, const uint8_t* a
 #endif
 
 }  // namespace
-
-void clearUpperVectorState()
-{
-#if VX_BLEND_X86
-    if (hasAvx()) zeroUpper();
-#endif
-}
 
 void solidMask(QRgb* d, int n, const uint8_t* a, QRgb s)
 {

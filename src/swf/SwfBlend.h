@@ -19,13 +19,6 @@ void solidRun(QRgb* d, int n, uint8_t cover, QRgb s);
 // otherwise times cover / 255.
 void colours(QRgb* d, int n, const uint8_t* alpha, uint8_t cover, const QRgb* colours);
 
-// Qt's own pixel routines (an image fill, say) may leave the upper halves
-// of the AVX registers in use. Until they are cleared, recent Intel
-// processors make every SSE instruction, scalar floating point included,
-// wait on them: the rasterizers then run at about half speed. Drawing
-// starts by clearing them.
-void clearUpperVectorState();
-
 // One pixel, the arithmetic all paths share.
 inline uint32_t div255(uint32_t t)
 {

@@ -6,7 +6,7 @@
 // are blended into its pixels directly; on any other device, and for edit
 // text, through the painter.
 #include "swf/SwfPlayer.h"
-#include "swf/SwfBlend.h"
+#include "platform/VectorState.h"
 #include "swf/SwfCanvas.h"
 #include "swf/SwfEditText.h"
 #include "swf/SwfGradient.h"
@@ -597,7 +597,7 @@ void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const 
 
 void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const
 {
-    blend::clearUpperVectorState();
+    clearUpperVectorState();
     painter.save();
     setupPainter(painter, quality);
     painter.setPen(Qt::NoPen);

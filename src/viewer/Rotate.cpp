@@ -1,4 +1,5 @@
 #include "viewer/Rotate.h"
+#include "platform/VectorState.h"
 
 #include <algorithm>
 #include <cstring>
@@ -114,6 +115,7 @@ void RotateBitmap(Bitmap& bitmap, int angle)
 {
     if (bitmap.isNull())
         return;
+    clearUpperVectorState();
     // The source keeps the picture as it was; the bitmap gets new pixels.
     const Bitmap source = bitmap.bitsPerPixel() == 24 ? bitmap : bitmap.converted24();
     const int w = source.width(), h = source.height();
