@@ -55,6 +55,7 @@ class CoverageRaster {
 public:
     // Coverage of the area the edges enclose, inside `clip`, with the
     // nonzero winding rule or the even-odd rule. Valid until the next call.
+    // Nothing once this rasterizer has handed on pixelBudget() pixels.
     const CoverRuns& rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip);
 
     // The same coverage handed row by row, left to right, to `sink`
@@ -63,6 +64,9 @@ public:
     // to pixel.
     template <class Sink>
     void rasterize(const std::vector<ScanRaster::Edge>& edges, bool winding, const QRect& clip, Sink& sink);
+
+    // Whether this rasterizer has handed on all the pixels it may for `clip`.
+    bool spent(const QRect& clip) const { return pixelsSpent_ > pixelBudget(clip); }
 
     // Aliased spans as fully covered runs.
     static void fromSpans(const std::vector<Span>& spans, CoverRuns& out);
@@ -96,6 +100,7 @@ private:
     CoverRuns runs_;
     std::vector<uint8_t> rowCover_;  // a row's cover, block by block
     int64_t work_ = 0;
+    int64_t pixelsSpent_ = 0;  // pixels handed on in all
 };
 
 template <class Sink>
@@ -103,7 +108,7 @@ void CoverageRaster::rasterize(const std::vector<ScanRaster::Edge>& edges, bool 
                                Sink& sink)
 {
     QRect all;
-    if (!area(edges, clip, all)) return;
+    if (spent(clip) || !area(edges, clip, all)) return;
     const int rows = bandRows(all.width());
     for (int bandTop = all.top(); bandTop <= all.bottom(); bandTop += rows) {
         setBand(QRect(all.left(), bandTop, all.width(), std::min(rows, all.bottom() + 1 - bandTop)));
@@ -174,7 +179,12 @@ void CoverageRaster::sweep(bool winding, Sink& sink)
         int maskFrom = 0, maskTo = 0;
         auto flush = [&] {
             if (maskTo > maskFrom) sink.mask(y, left_ + maskFrom, maskTo - maskFrom, cover + maskFrom);
+            pixelsSpent_ += maskTo - maskFrom;
             maskFrom = maskTo = 0;
+        };
+        auto run = [&](int from, int to, uint8_t level) {
+            sink.run(y, left_ + from, left_ + to, level);
+            pixelsSpent_ += to - from;
         };
         // Between the blocks of cells written the sum, and so the coverage,
         // stays as it is: only those blocks are looked at.
@@ -188,7 +198,7 @@ void CoverageRaster::sweep(bool winding, Sink& sink)
                 if (from >= width_) continue;  // the spare cells past the band
                 if (from > done) {
                     flush();
-                    if (cur) sink.run(y, left_ + done, left_ + from, cur);
+                    if (cur) run(done, from, cur);
                 }
                 const int to = std::min(from + 8, width_);
                 if (maskTo != from) {
@@ -201,7 +211,7 @@ void CoverageRaster::sweep(bool winding, Sink& sink)
         }
         flush();
         // Past the last edge the coverage stays as it is to the band's end.
-        if (cur && done < width_) sink.run(y, left_ + done, left_ + width_, cur);
+        if (cur && done < width_) run(done, width_, cur);
     }
 }
 

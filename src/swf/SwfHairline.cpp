@@ -55,7 +55,7 @@ template <class SweepBand>
 void HairlineRaster::build(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
                            const QRect& clip, SweepBand&& sweepBand)
 {
-    if (spent_ >= kMaxEdgesPerRaster) return;
+    if (spent_ >= kMaxEdgesPerRaster || pixelsSpent_ > pixelBudget(clip)) return;
     ScanRaster::polylines(path, toDevice, kTolerance, points_, starts_);
     spent_ += points_.size();
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
@@ -133,6 +133,7 @@ void HairlineRaster::sweep(Sink& sink)
         int maskFrom = 0, maskTo = 0;
         auto flush = [&] {
             if (maskTo > maskFrom) sink.mask(y, band_.left() + maskFrom, maskTo - maskFrom, alpha_.data() + maskFrom);
+            pixelsSpent_ += maskTo - maskFrom;
             maskFrom = maskTo = 0;
         };
         for (int w = 0; w < wordsPerRow_; ++w) {

@@ -20,8 +20,9 @@ public:
 
     // Coverage of a line `width` device pixels wide along `path` mapped by
     // `toDevice`, inside `clip`; nothing once this rasterizer has cut
-    // kMaxEdgesPerRaster points. With `caps` the ends of open subpaths reach
-    // half the width beyond their end points. Valid until the next call.
+    // kMaxEdgesPerRaster points or handed on pixelBudget() pixels. With `caps`
+    // the ends of open subpaths reach half the width beyond their end
+    // points. Valid until the next call.
     const CoverRuns& rasterize(const QPainterPath& path, const QTransform& toDevice, double width, bool caps,
                                const QRect& clip);
 
@@ -74,6 +75,7 @@ private:
     int pendingRow_ = -1, pendingBlock_ = -1, pendingColumn_ = 0;
     CoverRuns runs_;
     size_t spent_ = 0;  // points cut by this rasterizer in all
+    int64_t pixelsSpent_ = 0;  // pixels handed on in all
 };
 
 }  // namespace vx::swf

@@ -326,6 +326,7 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
                                                double curveTolerance)
 {
     spans_.clear();
+    if (pixelsSpent_ > pixelBudget(clip)) return spans_;
     buildEdges(path, m, curveTolerance);
     if (edges_.empty() || clip.isEmpty()) return spans_;
 
@@ -370,6 +371,8 @@ const std::vector<Span>& ScanRaster::rasterize(const QPainterPath& path, const Q
                 spans_.push_back({y, x0, x1});
         }
     }
+    for (const Span& s : spans_) pixelsSpent_ += s.x1 - s.x0;
+    if (pixelsSpent_ > pixelBudget(clip)) spans_.clear();
     return spans_;
 }
 

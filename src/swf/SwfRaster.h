@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QRect>
 #include <QTransform>
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 class QPainter;
@@ -36,7 +38,8 @@ public:
     // stays valid until the next call. Quadratic curves are cut within
     // `curveTolerance` of the curve, measured in the path's own units (as a
     // shape is cut once, whatever its transform), kept between 1/256 and
-    // half a device pixel; 0 means a tenth of a device pixel.
+    // half a device pixel; 0 means a tenth of a device pixel. None once
+    // this rasterizer has given out pixelBudget() pixels.
     const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip,
                                        double curveTolerance = 0);
 
@@ -66,6 +69,7 @@ private:
     std::vector<Span> spans_;
     size_t edgeBudget_ = 0;
     size_t spent_ = 0;  // edges built by this rasterizer in all
+    int64_t pixelsSpent_ = 0;  // pixels of the spans it gave out
     double quadTolerance_ = 0.1;  // in device pixels
 };
 
@@ -74,5 +78,13 @@ inline constexpr size_t kMaxRasterEdges = 4'000'000;
 // And on those one rasterizer builds in all (a frame uses one): a few
 // hundred bytes of movie can place the same curves over and over.
 inline constexpr size_t kMaxEdgesPerRaster = 2'000'000;
+// Pixels one rasterizer hands out to be painted, in all, drawing into
+// `clip`: the area 64 times over, and a floor for small devices. A movie
+// can also place a shape that covers the stage over and over; past this
+// the frame shows what was drawn by then.
+inline int64_t pixelBudget(const QRect& clip)
+{
+    return 64 * int64_t(std::max(clip.width(), 0)) * int64_t(std::max(clip.height(), 0)) + (int64_t(1) << 22);
+}
 
 }  // namespace vx::swf

@@ -62,7 +62,9 @@ const CoverRuns& coverageOf(Ctx& c, const QPainterPath& path, const QTransform& 
         CoverageRaster::fromSpans(c.raster->rasterize(path, m, c.device, curveTolerance), *c.aliasedRuns);
         return *c.aliasedRuns;
     }
-    const auto& edges = c.raster->buildEdges(path, m, curveTolerance);
+    // Once the frame's pixels are spent the outline is not even cut.
+    static const std::vector<ScanRaster::Edge> none;
+    const auto& edges = c.coverage->spent(c.device) ? none : c.raster->buildEdges(path, m, curveTolerance);
     return c.coverage->rasterize(edges, path.fillRule() == Qt::WindingFill, c.device);
 }
 
@@ -75,6 +77,7 @@ void fillSolidOnCanvas(Ctx& c, const QPainterPath& path, const QTransform& m, co
         c.canvas->fillSolid(coverageOf(c, path, m), premultiplied);
         return;
     }
+    if (c.coverage->spent(c.device)) return;
     Canvas::SolidSink sink{*c.canvas, premultiplied};
     c.coverage->rasterize(c.raster->buildEdges(path, m, kCurveTolerance), path.fillRule() == Qt::WindingFill, c.device,
                           sink);

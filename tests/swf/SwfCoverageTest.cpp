@@ -200,6 +200,34 @@ TEST(SwfCoverage, TallAreasAreDoneInBandsWithoutSeams)
     EXPECT_EQ(coverAt(runs, 100, 0), 191);
 }
 
+TEST(SwfCoverage, FramePixelBudgetRunsOutForFillsAndLines)
+{
+    // The pixels handed on count, not the areas swept: a fill that covers
+    // the device, drawn over and over, stops after the budget's worth.
+    const QRect clip(0, 0, 64, 48);
+    const int64_t fills = pixelBudget(clip) / (64 * 48);
+    ScanRaster r;
+    CoverageRaster c;
+    const QPainterPath all = rect(-10, -10, 100, 100);
+    const auto& edges = r.buildEdges(all, QTransform());
+    int64_t done = 0;
+    while (done <= fills + 1 && !c.rasterize(edges, true, clip).spans.empty()) ++done;
+    EXPECT_GE(done, fills);
+    EXPECT_LE(done, fills + 1);
+    EXPECT_TRUE(c.spent(clip));
+    // A thin line across the whole device, drawn over and over, also ends;
+    // a fresh rasterizer draws it again.
+    QPainterPath diagonal;
+    diagonal.moveTo(-5, -5);
+    diagonal.lineTo(70, 53);
+    HairlineRaster h;
+    done = 0;
+    while (done < fills * 64 && !h.rasterize(diagonal, QTransform(), 1, false, clip).spans.empty()) ++done;
+    EXPECT_GT(done, fills);
+    EXPECT_LT(done, fills * 64);
+    EXPECT_FALSE(HairlineRaster().rasterize(diagonal, QTransform(), 1, false, clip).spans.empty());
+}
+
 TEST(SwfHairline, HorizontalAndDiagonalLinesCoverTheirWidth)
 {
     HairlineRaster h;

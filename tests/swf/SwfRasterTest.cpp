@@ -237,3 +237,19 @@ TEST(SwfRaster, RoundingWithoutLibraryCallsMatchesTheLibrary)
         }
     }
 }
+
+// A shape covering the device, filled over and over, stops being given out
+// once the frame's pixels are spent; a fresh rasterizer starts again.
+TEST(SwfRaster, FramePixelBudgetRunsOut)
+{
+    const QRect clip(0, 0, 64, 48);
+    QPainterPath all;
+    all.addRect(QRectF(-10, -10, 100, 100));
+    const int64_t fills = vx::swf::pixelBudget(clip) / (64 * 48);
+    ScanRaster r;
+    int64_t done = 0;
+    while (done <= fills + 1 && !r.rasterize(all, QTransform(), clip).empty()) ++done;
+    EXPECT_GE(done, fills);
+    EXPECT_LE(done, fills + 1);
+    EXPECT_FALSE(ScanRaster().rasterize(all, QTransform(), clip).empty());
+}
