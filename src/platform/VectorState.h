@@ -20,6 +20,17 @@ __attribute__((target("avx"))) inline void zeroUpperAvxHalves()
 }
 #endif
 
+// Whether the processor runs AVX2, asked once.
+inline bool cpuHasAvx2()
+{
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+#else
+    return false;
+#endif
+}
+
 inline void clearUpperVectorState()
 {
 #if defined(__x86_64__)

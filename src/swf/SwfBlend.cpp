@@ -1,4 +1,5 @@
 #include "swf/SwfBlend.h"
+#include "platform/VectorState.h"
 
 #include <cstring>
 
@@ -12,12 +13,6 @@ namespace vx::swf::blend {
 namespace {
 
 #if VX_BLEND_X86
-
-bool hasAvx2()
-{
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
 
 // ---- four pixels at a time (SSE2, always there on x86-64) ----
 
@@ -146,7 +141,7 @@ void solidMask(QRgb* d, int n, const uint8_t* a, QRgb s)
 {
     int i = 0;
 #if VX_BLEND_X86
-    if (hasAvx2()) i = solidMaskAvx2(d, n, a, s);
+    if (cpuHasAvx2()) i = solidMaskAvx2(d, n, a, s);
     const __m128i src = _mm_set1_epi32(int(s));
     for (; i + 4 <= n; i += 4) {
         int four;
@@ -169,7 +164,7 @@ void solidRun(QRgb* d, int n, uint8_t cover, QRgb s)
     }
     int i = 0;
 #if VX_BLEND_X86
-    if (hasAvx2()) i = solidRunAvx2(d, n, cover, s);
+    if (cpuHasAvx2()) i = solidRunAvx2(d, n, cover, s);
     const __m128i src = _mm_set1_epi32(int(s)), a = _mm_set1_epi16(cover);
     for (; i + 4 <= n; i += 4) blend4(d + i, src, a, a);
 #endif
@@ -180,7 +175,7 @@ void colours(QRgb* d, int n, const uint8_t* a, uint8_t cover, const QRgb* c)
 {
     int i = 0;
 #if VX_BLEND_X86
-    if (hasAvx2()) i = coloursAvx2(d, n, a, cover, c);
+    if (cpuHasAvx2()) i = coloursAvx2(d, n, a, cover, c);
     __m128i lo = _mm_set1_epi16(cover), hi = lo;
     for (; i + 4 <= n; i += 4) {
         if (a) expand4(a + i, lo, hi);

@@ -149,15 +149,10 @@ void CoverageRaster::deposit(int row, double xa, double xb, float h)
         if (xb <= 0) return;
         x = 0;
     }
+    // The piece has width here: a vertical one lies wholly left of the
+    // band, or within one column, which addEdge() takes itself.
     const int first = int(x);
     int i = first;
-    if (dx == 0) {
-        const float xm = float(x - i);
-        acc[i] += h * (1 - xm);
-        acc[i + 1] += h * xm;
-        mark(row, i, i + 1);
-        return;
-    }
     const double end = std::min(xb, double(width_));
     const double perUnit = h / dx;
     while (x < end) {

@@ -1,4 +1,5 @@
 #include "swf/SwfGradient.h"
+#include "platform/VectorState.h"
 #include "swf/SwfMath.h"
 
 #include <QPainter>
@@ -227,8 +228,7 @@ static __attribute__((target("avx2"))) inline __m256i mix16(__m256i x, __m256i y
 static __attribute__((target("avx2"))) int shadeLinearPadAvx2(const GradientRamp& ramp, double& t, double dt, int n,
                                                        QRgb* out)
 {
-    static const bool available = __builtin_cpu_supports("avx2");
-    if (!available) return 0;
+    if (!cpuHasAvx2()) return 0;
     const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1), scale = _mm256_set1_pd(65536),
                   half = _mm256_set1_pd(0.5);
     const __m256d steps0 = _mm256_setr_pd(0, dt, 2 * dt, 3 * dt), steps1 = _mm256_add_pd(steps0, _mm256_set1_pd(4 * dt));

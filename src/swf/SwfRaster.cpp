@@ -89,10 +89,16 @@ double parabolaInverse(double x)
     return x * (1 - b + std::sqrt(b * b + 0.25 * x * x));
 }
 
-bool sameControl(QPointF qa, QPointF qb)
+// The movie's curves are quadratic; a path holds them raised to cubics
+// a-c1-c2-b. True, with the quadratic's control point, when the cubic is
+// such a raised quadratic: both controls then lead back to the same point.
+bool quadraticControl(QPointF a, QPointF c1, QPointF c2, QPointF b, QPointF& control)
 {
+    const QPointF qa = (3 * c1 - a) / 2, qb = (3 * c2 - b) / 2;
     const double eps = 1e-6 * (1 + std::abs(qa.x()) + std::abs(qa.y()));
-    return std::abs(qa.x() - qb.x()) <= eps && std::abs(qa.y() - qb.y()) <= eps;
+    if (!(std::abs(qa.x() - qb.x()) <= eps && std::abs(qa.y() - qb.y()) <= eps)) return false;
+    control = (qa + qb) / 2;
+    return true;
 }
 
 // Calls out with the points (ends excluded) that cut the quadratic curve
@@ -150,11 +156,10 @@ void cutCubic(QPointF a, QPointF c1, QPointF c2, QPointF b, double tol, Emit&& o
 
 void ScanRaster::addCurve(QPointF a, QPointF aRaw, QPointF c1, QPointF c2, QPointF bRaw, QPointF b)
 {
-    // The movie's curves are quadratic; the path holds them raised to
-    // cubics. Recover the control point and flatten the parabola directly.
-    const QPointF qa = (3 * c1 - aRaw) / 2, qb = (3 * c2 - bRaw) / 2;
-    if (sameControl(qa, qb)) {
-        addQuad(a, (qa + qb) / 2, b);
+    // A raised quadratic: flatten the parabola directly.
+    QPointF control;
+    if (quadraticControl(aRaw, c1, c2, bRaw, control)) {
+        addQuad(a, control, b);
         return;
     }
     QPointF prev = a;
@@ -210,9 +215,9 @@ void ScanRaster::polylines(const QPainterPath& path, const QTransform& m, double
                 const QPointF c2Raw(path.elementAt(i + 1).x, path.elementAt(i + 1).y);
                 const QPointF bRaw(path.elementAt(i + 2).x, path.elementAt(i + 2).y);
                 const QPointF a = map(curRaw), c1 = p, c2 = map(c2Raw), b = map(bRaw);
-                const QPointF qa = (3 * c1 - a) / 2, qb = (3 * c2 - b) / 2;
-                if (sameControl(qa, qb)) {
-                    cutQuad(a, (qa + qb) / 2, b, tolerance, [&](QPointF q) { points.push_back(q); });
+                QPointF control;
+                if (quadraticControl(a, c1, c2, b, control)) {
+                    cutQuad(a, control, b, tolerance, [&](QPointF q) { points.push_back(q); });
                 } else {
                     cutCubic(a, c1, c2, b, tolerance, [&](QPointF q) { points.push_back(q); });
                 }
@@ -251,9 +256,9 @@ QPainterPath ScanRaster::flattenQuadratics(const QPainterPath& path, double tole
             if (i + 2 < n) {
                 const QPointF c2(path.elementAt(i + 1).x, path.elementAt(i + 1).y);
                 const QPointF b(path.elementAt(i + 2).x, path.elementAt(i + 2).y);
-                const QPointF qa = (3 * p - cur) / 2, qb = (3 * c2 - b) / 2;
-                if (sameControl(qa, qb))
-                    cutQuad(cur, (qa + qb) / 2, b, tolerance, [&](QPointF q) { out.lineTo(q); });
+                QPointF control;
+                if (quadraticControl(cur, p, c2, b, control))
+                    cutQuad(cur, control, b, tolerance, [&](QPointF q) { out.lineTo(q); });
                 else
                     out.cubicTo(p, c2, b);
                 out.lineTo(b);
