@@ -11,6 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core xvfb x11-apps imagemagick
+  libavcodec-dev libswresample-dev libswscale-dev libavutil-dev qt6-multimedia-dev ffmpeg
 )
 
 missing=()

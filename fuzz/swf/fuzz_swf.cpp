@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         auto movie = vx::swf::Movie::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         vx::swf::Player player(movie);
-        player.onFsCommand = [](const QString&, const QString&) {};
+        player.setFsCommandHandler([](const QString&, const QString&) {});
         (void)player.renderImage(QSize(64, 48), vx::swf::Quality::Low);
         for (int i = 0; i < 3; ++i) player.advance();
         player.gotoFrame(0);

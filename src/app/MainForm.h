@@ -140,6 +140,8 @@ public:
 
     // The general error display: a message box with the error's text.
     void reportError(const QString& text);
+    // Messages that report rather than warn (a movie's commands): the information box.
+    void reportInfo(const QString& text);
 
     // The save command and its picture dialog's type change.
     struct SaveChoice {

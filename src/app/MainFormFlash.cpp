@@ -38,10 +38,11 @@ void TMainForm::createFlashControl()
     flash_->setLoop(true);
     flash_->setMenu(true);
     flash_->setWMode(QStringLiteral("Window"));
+    // Queued: a command of the first frame is shown once the movie is open.
     connect(flash_, &ShockwaveFlash::OnFSCommand, this, [this](const QString& command, const QString& args) {
         if (ShowFsCommandMessage)
-            reportError(QStringLiteral("Command: ") + command + QStringLiteral("\r\nArgs: ") + args);
-    });
+            reportInfo(QStringLiteral("Command: ") + command + QStringLiteral("\r\nArgs: ") + args);
+    }, Qt::QueuedConnection);
 
     frameTimer_ = new QTimer(this);
     frameTimer_->setObjectName(QStringLiteral("FrameTimer"));
@@ -127,6 +128,8 @@ void TMainForm::OpenSwfMovie()
     // The control leaves the picture area and fills the window between the bars.
     flash_->setParent(this);
     flash_->setMovie(path);
+    if (!flash_->loadError().isEmpty())
+        throw CodecError(flash_->loadError().toStdString());  // shown as the open failure
     flash_->show();
     layoutBars();
     transportLayout();

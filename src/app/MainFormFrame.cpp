@@ -64,6 +64,14 @@ void TMainForm::reportError(const QString& text)
         QMessageBox::critical(this, windowTitle(), text);
 }
 
+void TMainForm::reportInfo(const QString& text)
+{
+    if (showMessage)
+        showMessage(text);
+    else
+        QMessageBox::information(this, windowTitle(), text);
+}
+
 void TMainForm::layoutBars()
 {
     const int b = FullScreen ? 0 : kBorder;

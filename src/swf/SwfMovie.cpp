@@ -266,17 +266,39 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                         c->fontInfo.push_back({code, at + 2, len - 2});
                 }
                 break;
+            case 3:  // FreeCharacter
+                if (isRoot) {
+                    FrameCommand c;
+                    c.kind = FrameCommand::Free;
+                    c.depth = body.u16();
+                    if (auto it = dict_.find(c.depth); it != dict_.end()) {
+                        it->second.freed = true;
+                        current.push_back(c);
+                    }
+                }
+                break;
             default: {
                 const CharKind kind = kindOfTag(code);
                 if (!isRoot || kind == CharKind::Unknown) break;  // sound, video, scripts and the rest
                 const uint16_t id = body.u16();
-                if (dict_.count(id)) break;  // the first definition of an id stands
                 Character c;
                 c.kind = kind;
                 c.tag = code;
                 c.offset = at + 2;
                 c.size = len - 2;
-                dict_.emplace(id, c);
+                auto it = dict_.find(id);
+                if (it == dict_.end()) {
+                    dict_[id].defs.push_back(c);
+                } else if (it->second.freed && it->second.defs.size() < kMaxDefinitions) {
+                    // A freed id defined again: the new character shows from this frame on.
+                    it->second.freed = false;
+                    it->second.defs.push_back(c);
+                    FrameCommand d;
+                    d.kind = FrameCommand::Define;
+                    d.depth = id;
+                    d.place = uint32_t(it->second.defs.size() - 1);
+                    current.push_back(d);
+                }  // otherwise the first definition of an id stands
                 break;
             }
             }
@@ -291,7 +313,39 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
 Movie::Character* Movie::find(uint16_t id) const
 {
     auto it = dict_.find(id);
-    return it == dict_.end() ? nullptr : &it->second;
+    if (it == dict_.end() || it->second.active < 0) return nullptr;
+    return &it->second.defs[size_t(it->second.active)];
+}
+
+void Movie::bindDefinition(uint16_t id, int definition) const
+{
+    auto it = dict_.find(id);
+    if (it == dict_.end() || definition < 0 || size_t(definition) >= it->second.defs.size()) return;
+    Entry& e = it->second;
+    if (e.active >= 0 && e.active != definition) {
+        // Only the definition shown keeps its decoded picture: a movie of
+        // JPEG frames would otherwise hold every frame it has shown.
+        Character& old = e.defs[size_t(e.active)];
+        if (old.kind == CharKind::Bitmap || old.kind == CharKind::Shape) {
+            old.value.reset();
+            old.decoded = false;
+        }
+    }
+    e.active = definition;
+}
+
+void Movie::freeDefinition(uint16_t id) const
+{
+    auto it = dict_.find(id);
+    if (it == dict_.end()) return;
+    bindDefinition(id, 0);
+    it->second.active = -1;
+}
+
+void Movie::resetDefinitions() const
+{
+    for (auto& [id, e] : dict_)
+        if (e.active != 0) bindDefinition(id, 0);
 }
 
 CharKind Movie::kind(uint16_t id) const
@@ -389,8 +443,8 @@ const FontData* Movie::findFont(const QString& name, bool bold, bool italic) con
     if (auto it = fontsByName_.find(key); it != fontsByName_.end()) return it->second;
     const FontData* found = nullptr;
     uint16_t foundId = 0xffff;
-    for (const auto& [id, c] : dict_) {
-        if (c.kind != CharKind::Font || id >= foundId) continue;
+    for (const auto& [id, e] : dict_) {
+        if (e.defs.empty() || e.defs.front().kind != CharKind::Font || id >= foundId) continue;
         const FontData* f = font(id);
         if (f && f->bold == bold && f->italic == italic && !f->glyphs.empty() &&
             f->name.compare(name, Qt::CaseInsensitive) == 0) {

@@ -33,9 +33,11 @@ struct PlaceCommand {
 };
 
 struct FrameCommand {
-    enum Kind : uint8_t { Place, Remove, Action } kind = Place;
-    uint16_t depth = 0;  // Remove
-    uint32_t place = 0;  // index into Timeline::places
+    // Define and Free change which definition an id names from this frame
+    // on (FreeCharacter and a new definition of the freed id).
+    enum Kind : uint8_t { Place, Remove, Action, Define, Free } kind = Place;
+    uint16_t depth = 0;  // Remove; the character id for Define and Free
+    uint32_t place = 0;  // index into Timeline::places; the definition for Define
     size_t offset = 0, size = 0;  // Action bytes in the movie data
 };
 
@@ -84,11 +86,20 @@ public:
     // An embedded font by name and style (the first defined wins), or nullptr.
     const FontData* findFont(const QString& name, bool bold, bool italic) const;
 
+    // The definition an id names: FreeCharacter leaves it unnamed, a later
+    // definition of the id is number 1, 2... Played movies start with every
+    // id naming its first definition (resetDefinitions).
+    void bindDefinition(uint16_t id, int definition) const;
+    void freeDefinition(uint16_t id) const;
+    void resetDefinitions() const;
+
     const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(data_.constData()); }
     size_t dataSize() const { return size_t(data_.size()); }
 
     // Upper bound of the inflated size of a compressed movie.
     static constexpr size_t kMaxMovieBytes = size_t(512) << 20;
+    // Definitions one id may have through FreeCharacter.
+    static constexpr size_t kMaxDefinitions = 1 << 16;
 
 private:
     struct Character {
@@ -123,7 +134,12 @@ private:
     QColor background_;
     Timeline root_;
     QByteArray jpegTables_;
-    mutable std::unordered_map<uint16_t, Character> dict_;
+    struct Entry {
+        std::vector<Character> defs;
+        int active = 0;  // -1 when freed
+        bool freed = false;  // while parsing: the next definition is a new one
+    };
+    mutable std::unordered_map<uint16_t, Entry> dict_;
     mutable std::map<QString, const FontData*> fontsByName_;
 };
 

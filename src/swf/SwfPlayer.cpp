@@ -30,6 +30,7 @@ Player::Player(std::shared_ptr<const Movie> movie) : movie_(std::move(movie))
 {
     root_ = std::make_shared<TimelineInstance>();
     root_->timeline = &movie_->root();
+    movie_->resetDefinitions();
     enterFrame(*root_, 0, true);
     runQueue();
 }
@@ -117,6 +118,12 @@ void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
                 --objects_;
             }
             break;
+        case FrameCommand::Define:
+            movie_->bindDefinition(c.depth, int(c.place));
+            break;
+        case FrameCommand::Free:
+            movie_->freeDefinition(c.depth);
+            break;
         case FrameCommand::Action:
             if (runActions && queue_.size() < size_t(kMaxActionsPerTick) * 4)
                 queue_.push_back({t.weak_from_this(), c.offset, c.size});
@@ -133,6 +140,7 @@ void Player::seek(TimelineInstance& t, int frame)
         // Going back rebuilds the display list from the first frame.
         release(t);
         t.current = -1;
+        if (&t == root_.get()) movie_->resetDefinitions();
     }
     for (int f = t.current + 1; f <= frame; ++f) enterFrame(t, f, f == frame);
 }
@@ -222,8 +230,18 @@ TimelineInstance* Player::findTarget(TimelineInstance& from, const QString& path
 
 void Player::fsCommand(const QString& url, const QString& target)
 {
-    if (url.startsWith(u"FSCommand:", Qt::CaseInsensitive) && onFsCommand)
-        onFsCommand(url.mid(10), target);
+    if (!url.startsWith(u"FSCommand:", Qt::CaseInsensitive)) return;
+    if (onFsCommand_) onFsCommand_(url.mid(10), target);
+    else if (waitingFsCommands_.size() < 64) waitingFsCommands_.emplace_back(url.mid(10), target);
+}
+
+void Player::setFsCommandHandler(FsCommandHandler handler)
+{
+    onFsCommand_ = std::move(handler);
+    if (!onFsCommand_) return;
+    auto waiting = std::move(waitingFsCommands_);
+    waitingFsCommands_.clear();
+    for (const auto& [command, args] : waiting) onFsCommand_(command, args);
 }
 
 QImage Player::renderImage(QSize size, Quality quality, ScaleMode mode, double zoom, QColor background) const

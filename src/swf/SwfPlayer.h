@@ -74,8 +74,11 @@ public:
     QImage renderImage(QSize size, Quality quality, ScaleMode mode = ScaleMode::ShowAll, double zoom = 1.0,
                        QColor background = QColor()) const;
 
-    // Raised by getURL / getURL2 with a URL starting "FSCommand:".
-    std::function<void(const QString& command, const QString& args)> onFsCommand;
+    // Raised by getURL / getURL2 with a URL starting "FSCommand:". Commands
+    // raised before a handler is set (those of the first frame, run when the
+    // player is made) wait for it and are handed over when it is set.
+    using FsCommandHandler = std::function<void(const QString& command, const QString& args)>;
+    void setFsCommandHandler(FsCommandHandler handler);
 
     // Limits that keep hostile movies bounded.
     static constexpr int kMaxNesting = 24;
@@ -107,6 +110,8 @@ private:
         size_t offset, size;
     };
     std::vector<Pending> queue_;
+    FsCommandHandler onFsCommand_;
+    std::vector<std::pair<QString, QString>> waitingFsCommands_;
 };
 
 // Runs one block of AVM1 actions on timeline t (SwfAction.cpp).

@@ -3,6 +3,8 @@
 #include "MediaFixture.h"
 
 #include "flash/ui/FrameProgressBar.h"
+#include "i18n/MainFormTexts.h"
+#include "swfwriter/SwfWriter.h"
 #include "flash/ui/ShockwaveFlash.h"
 #include "skins/ui/SkinButton.h"
 #include "viewer/ui/PictureControl.h"
@@ -210,20 +212,34 @@ TEST_F(MovieTest, APictureOpenedNextStopsAndHidesTheMovie)
     EXPECT_EQ(flash()->CurrentFrame(), 0);
 }
 
-TEST_F(MovieTest, AnUnreadableMovieShowsNothingAndSeeksToFrameZero)
+TEST_F(MovieTest, AFileThatIsNoMovieShowsTheOpenErrorAndAShortMoviePlaysWhatItHas)
 {
     start();
-    form->openPath(writeFile(path(QStringLiteral("broken.swf")), QByteArray("FWS\x08\xff\xff\xff\x7f", 8)));
-    tick();
-    EXPECT_EQ(flash()->TotalFrames(), 0);
-    EXPECT_EQ(form->frameLabel()->text(), QStringLiteral("0/0"));
-    pressBar(200);
-    ctrlKey(Qt::Key_Right);
-    EXPECT_EQ(flash()->CurrentFrame(), 0);
-    click(vx::kBtnStop);
-    click(vx::kBtnPlay);
-    tick();
-    EXPECT_EQ(form->frameLabel()->text(), QStringLiteral("0/0"));
+    swfw::Movie cut(100 * 20, 100 * 20, 20);
+    cut.showFrame();
+    cut.showFrame();
+    const swfw::Bytes whole = cut.bytes(true);
+    QByteArray cutBytes(reinterpret_cast<const char*>(whole.data()), qsizetype(whole.size()));
+    cutBytes.chop(4);  // the zlib stream ends early
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool opens;
+    } cases[] = {
+        {"header.swf", QByteArray("FWS\x08\xff\xff\xff\x7f", 8), false},
+        {"picture.swf", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false},
+        {"zlib.swf", QByteArray("CWS\x08\x40\0\0\0garbage that is no zlib stream", 38), false},
+        {"short.swf", cutBytes, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        form->openPath(writeFile(path(QString::fromLatin1(c.name)), c.bytes));
+        tick();
+        EXPECT_EQ(form->labelIsRed(), !c.opens);
+        EXPECT_EQ(flash()->isVisible(), c.opens);
+        if (!c.opens) EXPECT_EQ(form->nameLabel()->text(), vx::lang::cannotOpenText(QString::fromLatin1(c.name)));
+        else EXPECT_EQ(flash()->TotalFrames(), 2);
+    }
 }
 
 }  // namespace

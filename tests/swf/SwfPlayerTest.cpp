@@ -157,14 +157,18 @@ TEST_F(SwfPlayer, FsCommandFromGetUrlAndGetUrl2WithConstantPool)
     std::vector<std::pair<QString, QString>> got;
     auto movie = swftest::load(m);
     Player p(movie);
-    p.onFsCommand = [&](const QString& c, const QString& args) { got.emplace_back(c, args); };
+    // The first frame ran when the player was made: its commands wait for the handler.
+    p.setFsCommandHandler([&](const QString& c, const QString& args) { got.emplace_back(c, args); });
+    ASSERT_EQ(got.size(), 2u);
     p.gotoFrame(1);
     p.gotoFrame(0);  // entering frame 0 again runs its actions
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].first, "fullscreen");
-    EXPECT_EQ(got[0].second, "true");
-    EXPECT_EQ(got[1].first, "quit");
-    EXPECT_EQ(got[1].second, "now!");
+    ASSERT_EQ(got.size(), 4u);
+    for (size_t i : {0u, 2u}) {
+        EXPECT_EQ(got[i].first, "fullscreen");
+        EXPECT_EQ(got[i].second, "true");
+        EXPECT_EQ(got[i + 1].first, "quit");
+        EXPECT_EQ(got[i + 1].second, "now!");
+    }
 }
 
 TEST_F(SwfPlayer, SpritesPlayTheirOwnTimelineWhileTheMainOneIsStopped)
@@ -239,4 +243,38 @@ TEST_F(SwfPlayer, StartLogoWritesTheTitleAndStays)
     EXPECT_EQ(p.currentFrame(), p.totalFrames() - 1);
     EXPECT_FALSE(p.isPlaying());
     if (qEnvironmentVariableIsSet("VX_SWF_SHOTS")) swftest::shot(p, vx::swf::Quality::High).save("/tmp/swf_logo.png");
+}
+
+TEST_F(SwfPlayer, FreeCharacterLetsTheIdBeDefinedAgainFrameByFrame)
+{
+    // As ffmpeg writes JPEG frames: one shape filled with bitmap 2, the
+    // bitmap freed and defined anew every frame.
+    const uint32_t colours[] = {0xffff0000u, 0xff0000ffu, 0xff00ff00u};
+    Movie m(20 * 20, 20 * 20, 10);
+    for (int f = 0; f < 3; ++f) {
+        if (f > 0) {
+            m.remove(1);
+            Writer w;
+            w.u16(2);
+            m.tag(3, w.data);
+        }
+        m.tag(36, defineBitsLossless2(2, 2, 2, std::vector<uint32_t>(4, colours[f])));
+        if (f == 0) {
+            ShapeBuilder s;
+            s.rect(0, 0, 400, 400, s.addFill(Fill::bitmap(2, Matrix::scale(200, 200))));
+            m.shape(1, s);
+        }
+        m.place(1, 1);
+        m.showFrame();
+    }
+    // Without FreeCharacter the first definition of an id stands.
+    m.tag(36, defineBitsLossless2(2, 2, 2, std::vector<uint32_t>(4, 0xff000000u)));
+    Player p(swftest::load(m));
+    for (int f : {0, 1, 2, 0, 2, 1}) {
+        p.gotoFrame(f);
+        EXPECT_COLOR(swftest::shot(p), 10, 10, colours[f], 2);
+    }
+    p.gotoFrame(2);
+    p.advance();  // looping back to the first frame binds the first picture again
+    EXPECT_COLOR(swftest::shot(p), 10, 10, colours[0], 2);
 }

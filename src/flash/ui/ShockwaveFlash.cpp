@@ -21,15 +21,19 @@ void ShockwaveFlash::setMovie(const QString& path)
     timer_.stop();
     player_.reset();
     moviePath_ = path;
+    loadError_ = QStringLiteral("No movie");
     zoom_ = 1.0;
     try {
         auto movie = vx::swf::Movie::fromFile(path);
         player_ = std::make_unique<vx::swf::Player>(movie);
         player_->setLoop(loop_);
-        player_->onFsCommand = [this](const QString& command, const QString& args) { emit OnFSCommand(command, args); };
+        loadError_.clear();
         if (!autoPlay_) player_->stop();
-    } catch (const std::exception&) {
+        // Commands of the first frame (run as the player was made) come now.
+        player_->setFsCommandHandler([this](const QString& command, const QString& args) { emit OnFSCommand(command, args); });
+    } catch (const std::exception& e) {
         player_.reset();  // the control shows nothing for a movie it cannot load
+        loadError_ = QString::fromLocal8Bit(e.what());
     }
     updateTimer();
     invalidate();

@@ -21,6 +21,9 @@ public:
     // nothing is drawn and TotalFrames is 0). It starts playing when Playing is set.
     void setMovie(const QString& path);
     QString Movie() const { return moviePath_; }
+    // Why the last movie could not be loaded (not an SWF file, a body that
+    // cannot be read); empty when it was.
+    QString loadError() const { return loadError_; }
 
     bool Playing() const;
     void setPlaying(bool on);
@@ -89,6 +92,7 @@ private:
 
     std::unique_ptr<vx::swf::Player> player_;
     QString moviePath_;
+    QString loadError_;
     QTimer timer_;
     bool autoPlay_ = true;
     double zoom_ = 1.0;
