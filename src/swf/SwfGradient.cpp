@@ -91,13 +91,8 @@ void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out)
     };
     std::vector<Stop> stops;
     stops.reserve(f.stops.size());
-    double prev = 0;
-    for (const GradientStop& s : f.stops) {
-        double r = std::isfinite(s.ratio) ? std::clamp(double(s.ratio), 0.0, 255.0) : 0.0;
-        r = std::max(r, prev);  // ratios going backwards step at the previous one
-        prev = r;
-        stops.push_back({r, cx.apply(s.color)});
-    }
+    for (const GradientStop& s : f.stops)
+        stops.push_back({std::isfinite(s.ratio) ? std::clamp(double(s.ratio), 0.0, 255.0) : 0.0, cx.apply(s.color)});
     out.opaque = true;
     if (stops.empty()) {
         out.colors.fill(0);
@@ -105,32 +100,39 @@ void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out)
         return;
     }
     const bool linear = f.interpolation == 1;
-    size_t k = 0;
-    for (int i = 0; i < 256; ++i) {
-        while (k + 1 < stops.size() && stops[k + 1].ratio <= i) ++k;
-        int r, g, b, a;
-        const QColor& c0 = stops[k].c;
-        if (i <= stops[0].ratio || k + 1 >= stops.size()) {
-            const QColor& c = i <= stops[0].ratio ? stops[0].c : c0;
-            r = c.red(), g = c.green(), b = c.blue(), a = c.alpha();
+    auto put = [&](int i, const QColor& c0, const QColor& c1, double t) {
+        int r, g, b;
+        if (linear) {
+            auto mix = [t](int x, int y) {
+                const double lx = toLinear(x), ly = toLinear(y);
+                return fromLinear(lx + (ly - lx) * t);
+            };
+            r = mix(c0.red(), c1.red()), g = mix(c0.green(), c1.green()), b = mix(c0.blue(), c1.blue());
         } else {
-            const QColor& c1 = stops[k + 1].c;
-            const double t = (i - stops[k].ratio) / (stops[k + 1].ratio - stops[k].ratio);
-            if (linear) {
-                auto mix = [t](int x, int y) {
-                    const double lx = toLinear(x), ly = toLinear(y);
-                    return fromLinear(lx + (ly - lx) * t);
-                };
-                r = mix(c0.red(), c1.red()), g = mix(c0.green(), c1.green()), b = mix(c0.blue(), c1.blue());
-            } else {
-                r = lerp8(c0.red(), c1.red(), t), g = lerp8(c0.green(), c1.green(), t);
-                b = lerp8(c0.blue(), c1.blue(), t);
-            }
-            a = lerp8(c0.alpha(), c1.alpha(), t);
+            r = lerp8(c0.red(), c1.red(), t), g = lerp8(c0.green(), c1.green(), t);
+            b = lerp8(c0.blue(), c1.blue(), t);
         }
+        const int a = lerp8(c0.alpha(), c1.alpha(), t);
         out.colors[size_t(i)] = premultiplied(r, g, b, a);
         out.opaque &= a == 255;
+    };
+    // The table is written front to back: up to the first ratio the first
+    // colour, then each pair of stops writes its entries up to the second
+    // ratio, at least one entry each. A pair whose second ratio is not
+    // beyond the entries already written thus takes the next entry with its
+    // first colour, and equal ratios show each of their colours one entry
+    // apart; interpolation always measures from the stops' own ratios.
+    int i = 0;
+    for (; i <= int(stops[0].ratio) && i < 256; ++i) put(i, stops[0].c, stops[0].c, 0);
+    for (size_t k = 0; k + 1 < stops.size() && i < 256; ++k) {
+        const Stop &a = stops[k], &b = stops[k + 1];
+        const int last = std::max(i, int(b.ratio));
+        for (; i <= last && i < 256; ++i) {
+            const double span = b.ratio - a.ratio;
+            put(i, a.c, b.c, span > 0 ? std::clamp((i - a.ratio) / span, 0.0, 1.0) : 0.0);
+        }
     }
+    for (; i < 256; ++i) put(i, stops.back().c, stops.back().c, 0);
 }
 
 namespace {

@@ -22,8 +22,9 @@ struct GradientRamp {
     bool opaque = true;
 };
 
-// The 256-entry table of f's stops after the colour transform cx. Stops whose
-// ratios go backwards are taken as if at the previous ratio.
+// The 256-entry table of f's stops after the colour transform cx. Every pair
+// of stops takes at least one entry, so equal ratios show each colour on an
+// entry of its own and a stop whose ratio goes backwards starts one entry on.
 void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out);
 
 // Tables already built, found again by their stops, interpolation and

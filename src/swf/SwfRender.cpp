@@ -402,11 +402,12 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             if (c.maskMode) fill(c, f.path, QColor(Qt::black));
             else fillWithStyle(c, f.path, f.style, cx);
         }
+        // A mask is the area of its fills: its lines take no part.
+        if (c.maskMode) continue;
         for (const auto& s : layer.strokes) {
             const LineStyle& l = s.style;
             QPen pen;
-            if (c.maskMode) pen.setColor(Qt::black);
-            else if (l.hasFill && l.fill.kind != FillStyle::Solid && l.fill.kind != FillStyle::Bitmap) {
+            if (l.hasFill && l.fill.kind != FillStyle::Solid && l.fill.kind != FillStyle::Bitmap) {
                 const QGradientStops stops = gradientStops(l.fill, cx);
                 if (stops.size() > 1 && l.fill.matrix.isInvertible()) {
                     QGradient g = l.fill.kind == FillStyle::Linear ? QGradient(QLinearGradient(-16384, 0, 16384, 0))
@@ -437,7 +438,7 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
             pen.setJoinStyle(l.join == 1 ? Qt::BevelJoin : l.join == 2 ? Qt::MiterJoin : Qt::RoundJoin);
             if (l.join == 2) pen.setMiterLimit(std::max(1.0f, l.miterLimit));
             if (c.canvas || (c.quality == Quality::Low && c.raster)) {
-                const bool gradient = !c.maskMode && l.hasFill && l.fill.kind != FillStyle::Solid &&
+                const bool gradient = l.hasFill && l.fill.kind != FillStyle::Solid &&
                                       l.fill.kind != FillStyle::Bitmap && l.fill.stops.size() > 1 &&
                                       l.fill.matrix.isInvertible();
                 strokeOwn(c, s.path, pen, dev, gradient ? &l.fill : nullptr, cx);
