@@ -88,9 +88,9 @@ PlaceCommand parsePlace(Stream& s, int code, int version)
     if (f & 0x40) { p.hasClip = true; p.clipDepth = s.u16(); }
     if (code == 70) {
         try {
-            if (f2 & 0x01) skipFilterList(s);
-            if (f2 & 0x02) s.u8();  // blend mode
-            if (f2 & 0x04) s.u8();  // bitmap cache
+            if (f2 & 0x01) { p.hasFilters = true; p.filters = readFilterList(s); }
+            if (f2 & 0x02) { p.hasBlend = true; p.blend = blendModeOf(s.u8()); }
+            if (f2 & 0x04) { p.hasCache = true; p.cacheAsBitmap = s.u8() != 0; }
             if (f2 & 0x20) { p.hasVisible = true; p.visible = s.u8() != 0; }
         } catch (const CodecError&) {
             // Optional trailing fields cut short: the placement itself stands.

@@ -4,6 +4,7 @@
 // than inflating a compressed file.
 #pragma once
 
+#include "swf/SwfFilter.h"
 #include "swf/SwfShape.h"
 #include "swf/SwfStream.h"
 #include "swf/SwfText.h"
@@ -30,6 +31,11 @@ struct PlaceCommand {
     QString name;
     uint16_t clipDepth = 0;
     bool visible = true;
+    // PlaceObject3's filters, blend mode and bitmap caching.
+    bool hasFilters = false, hasBlend = false, hasCache = false;
+    std::shared_ptr<const FilterList> filters;
+    BlendMode blend = BlendMode::Normal;
+    bool cacheAsBitmap = false;
 };
 
 struct FrameCommand {

@@ -99,6 +99,9 @@ void Player::applyPlace(TimelineInstance& t, const PlaceCommand& p)
     if (p.hasName) o.name = p.name;
     if (p.hasClip) o.clipDepth = p.clipDepth;
     if (p.hasVisible) o.visible = p.visible;
+    if (p.hasFilters) o.filters = p.filters;
+    if (p.hasBlend) o.blend = p.blend;
+    if (p.hasCache) o.cacheAsBitmap = p.cacheAsBitmap;
 }
 
 void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)

@@ -31,6 +31,9 @@ struct DisplayObject {
     uint16_t clipDepth = 0;
     QString name;
     bool visible = true;
+    BlendMode blend = BlendMode::Normal;
+    std::shared_ptr<const FilterList> filters;  // null or empty: none
+    bool cacheAsBitmap = false;
     std::shared_ptr<TimelineInstance> sprite;  // for sprite characters
 };
 

@@ -11,6 +11,7 @@
 #include "swf/SwfEditText.h"
 #include "swf/SwfGradient.h"
 #include "swf/SwfHairline.h"
+#include "swf/SwfLayer.h"
 #include "swf/SwfRaster.h"
 
 #include <QLinearGradient>
@@ -43,6 +44,8 @@ struct Ctx {
     CoverageRaster* coverage = nullptr;
     HairlineRaster* hairlines = nullptr;
     CoverRuns* aliasedRuns = nullptr;
+    bool inLayer = false;         // drawing into a blend layer: alpha and erase apply
+    long* layerBudget = nullptr;  // layer and filter pixels still allowed in this frame
 };
 
 // Characters drawn per frame at most: buttons and sprites that place each
@@ -468,6 +471,8 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
 }
 
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx);
+bool needsLayer(const DisplayObject& obj);
+void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx);
 
 void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
 {
@@ -581,6 +586,101 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
     c.p->restore();
 }
 
+bool needsLayer(const DisplayObject& obj)
+{
+    return obj.blend != BlendMode::Normal || (obj.filters && !obj.filters->empty());
+}
+
+// The device area obj may cover, found from the bounds of its characters;
+// `depth` bounds the walk through nested sprites.
+QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, int depth)
+{
+    const QTransform dev = world * c.base;
+    const QRectF everything(c.device);
+    switch (c.movie->kind(id)) {
+    case CharKind::Sprite: {
+        if (!obj || !obj->sprite) return {};
+        if (depth > 8) return everything;
+        QRectF r;
+        for (const auto& [d, child] : obj->sprite->list) {
+            if (!child.visible) continue;
+            QRectF b = deviceBounds(c, child.charId, &child, child.matrix * world, depth + 1);
+            if (child.filters && !child.filters->empty()) {
+                const double m = filterMargin(*child.filters, 20 * std::hypot(c.base.m11(), c.base.m12()),
+                                              20 * std::hypot(c.base.m21(), c.base.m22()));
+                b.adjust(-m, -m, m, m);
+            }
+            r = r.united(b);
+        }
+        return r;
+    }
+    case CharKind::Button:
+        return everything;
+    default: {
+        const QRectF b = c.movie->bounds(id);
+        if (b.isEmpty()) return {};
+        return dev.mapRect(b).adjusted(-2, -2, 2, 2);
+    }
+    }
+}
+
+// Draws obj into a layer of its own, applies its filters there and composes
+// the layer with what lies below by its blend mode.
+void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx)
+{
+    const BlendMode mode = obj.blend;
+    // Alpha and erase work on the layer of a parent; without one there is
+    // nothing for them to act on.
+    if ((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !c.inLayer) return;
+    const QTransform objWorld = obj.matrix * world;
+    const double sx = 20 * std::hypot(c.base.m11(), c.base.m12()), sy = 20 * std::hypot(c.base.m21(), c.base.m22());
+    const FilterList none;
+    const FilterList& filters = obj.filters ? *obj.filters : none;
+    const int margin = filterMargin(filters, std::isfinite(sx) ? sx : 1, std::isfinite(sy) ? sy : 1);
+    QRectF b = deviceBounds(c, obj.charId, &obj, objWorld, 0).adjusted(-margin, -margin, margin, margin);
+    if (!std::isfinite(b.left()) || !std::isfinite(b.right()) || !std::isfinite(b.top()) || !std::isfinite(b.bottom()))
+        b = QRectF(c.device);
+    // What lies off the device may still cast a shadow onto it.
+    const QRect reach = c.device.adjusted(-margin, -margin, margin, margin);
+    const QRect r = b.intersected(QRectF(reach)).toAlignedRect() & reach;
+    if (r.isEmpty()) return;
+    const long area = long(r.width()) * r.height();
+    const long cost = area * (1 + long(std::min<size_t>(filters.size(), kMaxFiltersApplied)));
+    if (c.layerBudget && (*c.layerBudget -= cost) < 0) return;
+
+    LayerPool& pool = LayerPool::local();
+    QImage layer = pool.acquire(r.size());
+    if (layer.isNull()) return;
+    {
+        Canvas canvas(layer);
+        QPainter lp(&layer);
+        setupPainter(lp, c.quality);
+        lp.setPen(Qt::NoPen);
+        Ctx inner = c;
+        inner.p = &lp;
+        if (c.canvas) inner.canvas = &canvas;
+        inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
+        inner.device = QRect(QPoint(0, 0), r.size());
+        inner.inLayer = true;
+        ++inner.nesting;
+        drawCharacter(inner, obj.charId, &obj, objWorld, cx.after(obj.cx));
+    }
+    int applied = 0;
+    for (const Filter& f : filters) {
+        if (++applied > kMaxFiltersApplied) break;
+        applyFilter(layer, f, sx, sy, pool.scratch());
+    }
+    if (QImage* target = Canvas::target(*c.p)) {
+        blendLayer(*target, r.topLeft(), layer, mode);
+    } else {
+        c.p->save();
+        c.p->resetTransform();
+        c.p->drawImage(r.topLeft(), layer);
+        c.p->restore();
+    }
+    pool.release();
+}
+
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx)
 {
     for (ListIt it = begin; it != end;) {
@@ -592,7 +692,10 @@ void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const 
             it = last;
             continue;
         }
-        if (obj.visible) drawCharacter(c, obj.charId, &obj, obj.matrix * world, cx.after(obj.cx));
+        if (obj.visible) {
+            if (needsLayer(obj)) drawLayered(c, obj, world, cx);
+            else drawCharacter(c, obj.charId, &obj, obj.matrix * world, cx.after(obj.cx));
+        }
         ++it;
     }
 }
@@ -629,6 +732,9 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     }
     const QPaintDevice* dev = painter.device();
     c.device = dev ? QRect(0, 0, dev->width(), dev->height()) : QRect(0, 0, 1 << 14, 1 << 14);
+    // Layers and filters may touch every pixel of the frame this many times.
+    long layerBudget = 64L * c.device.width() * c.device.height() + (4L << 20);
+    c.layerBudget = &layerBudget;
     drawRange(c, root_->list.cbegin(), root_->list.cend(), QTransform(), CxForm());
     painter.restore();
 }
