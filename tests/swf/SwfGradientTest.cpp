@@ -39,11 +39,25 @@ TEST(SwfGradient, TableFollowsTheStops)
     EXPECT_EQ(ramp.colors[52], qRgb(255, 255, 0));
     EXPECT_EQ(ramp.colors[255], qRgb(255, 255, 0));
 
-    // A ratio going backwards steps at the previous one, never reads out of order.
-    buildGradientRamp(gradient(FillStyle::Linear, {{0, kBlack}, {200, kWhite}, {100, QColor(255, 0, 0)}}), CxForm(), ramp);
-    EXPECT_EQ(ramp.colors[199], qRgb(254, 254, 254));
-    EXPECT_EQ(ramp.colors[200], qRgb(255, 0, 0));
-    EXPECT_EQ(ramp.colors[255], qRgb(255, 0, 0));
+    // Every pair of stops writes at least one entry: a ratio going backwards
+    // starts one entry on with the colour before it, then the next pair
+    // interpolates from the stops' own ratios; equal ratios each show their
+    // colour one entry apart.
+    buildGradientRamp(gradient(FillStyle::Linear, {{0, kBlack}, {200, kWhite}, {100, QColor(255, 0, 0)}, {255, kBlack}}),
+                      CxForm(), ramp);
+    EXPECT_EQ(ramp.colors[200], qRgb(255, 255, 255));
+    EXPECT_EQ(ramp.colors[201], qRgb(255, 255, 255));
+    EXPECT_EQ(ramp.colors[202], qRgb(int(255 - 255 * 102 / 155.0 + 0.5), 0, 0));  // red to black from 100
+    EXPECT_EQ(ramp.colors[255], qRgb(0, 0, 0));
+    buildGradientRamp(gradient(FillStyle::Linear, {{6, QColor(255, 0, 0)}, {6, QColor(0, 255, 0)}, {6, QColor(0, 0, 255)},
+                                                   {6, kBlack}, {150, kWhite}}),
+                      CxForm(), ramp);
+    EXPECT_EQ(ramp.colors[6], qRgb(255, 0, 0));
+    EXPECT_EQ(ramp.colors[7], qRgb(255, 0, 0));
+    EXPECT_EQ(ramp.colors[8], qRgb(0, 255, 0));
+    EXPECT_EQ(ramp.colors[9], qRgb(0, 0, 255));
+    EXPECT_EQ(qRed(ramp.colors[78]), 128);  // black at 6 to white at 150
+    EXPECT_EQ(ramp.colors[255], qRgb(255, 255, 255));
 
     // Hostile ratios are clamped; no stops give a transparent table.
     buildGradientRamp(gradient(FillStyle::Linear, {{std::numeric_limits<float>::quiet_NaN(), kWhite}, {1e9f, kBlack}}),
