@@ -1,5 +1,5 @@
 // WBMP reading on arbitrary bytes, and writing back what was read.
-#include "export/WBMPImage.h"
+#include "codecs/wbmp/WBMPImage.h"
 
 #include <QBuffer>
 #include <cstddef>

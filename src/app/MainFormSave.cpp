@@ -53,7 +53,7 @@ std::optional<TMainForm::SaveChoice> TMainForm::runSaveDialog(const SaveDialogSe
 DisplayedPicture TMainForm::displayedPicture() const
 {
     if (const Graphic* g = picture_->graphic())
-        return displayedPictureOf(*g, decoderOf(CurrentExtension()));
+        return displayedPictureOf(*g, findSupportedType(CurrentExtension()));
     return DisplayedPicture(picture_->pictureBitmap(), PictureKind::Bitmap);
 }
 

@@ -106,20 +106,20 @@ void TMainForm::OpenCurrentFile()
     try {
         if (key != QLatin1String("SWF"))
             stopAndHideMovie();
-        const DecoderKind kind = decoderOf(key);
-        if (kind == DecoderKind::Flash) {
+        const SupportedType* type = findSupportedType(key);
+        if (type && type->isMovie()) {
             picture_->clearPicture();
             placePicture(QSize(0, 0));
             OpenSwfMovie();
-        } else if (kind == DecoderKind::None) {
+        } else if (!type) {
             const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
             ShowLabelError(lang::unknownExtensionText(dot > slash ? path.mid(dot) : QString()));
         } else {
-            std::unique_ptr<Graphic> graphic = createGraphic(kind);
+            std::unique_ptr<Graphic> graphic = type->decoder ? type->decoder() : nullptr;
             if (!graphic)
                 throw CodecError("No decoder");
-            openGraphic(std::move(graphic), kind == DecoderKind::Icon);
+            openGraphic(std::move(graphic), type->has(IconSized));
         }
     } catch (const std::exception&) {
         ShowLabelError(lang::cannotOpenText(fileNameOf(path)));

@@ -16,27 +16,6 @@ class QPainter;
 
 namespace vx {
 
-// Which decoder opens a file; the supported-type table maps extensions to these.
-enum class DecoderKind {
-    None,
-    Bitmap,    // TBitmap: BMP, DIB, RLE
-    JPEG,      // TJPEGImage
-    GIF,       // TGIFImage (animated)
-    Metafile,  // TMetafile: WMF, EMF
-    Icon,      // TIcon
-    PSD,       // TPSDGraphic: PSD, PDD
-    PNG,       // TPNGObject
-    Targa,     // TTargaGraphic: TGA, VST, ICB, VDA, WIN
-    TIFF,      // TTIFFGraphic
-    PSP,       // TPSPGraphic
-    PCX,       // TPCXGraphic: PCX, PCC
-    SGI,       // TSGIGraphic: SGI, RGB, RGBA, BW
-    CUT,       // TCUTGraphic
-    PPM,       // TPPMGraphic: PPM, PGM, PBM
-    WBMP,      // TWBMPImage
-    Flash,     // not a picture: handed to the Flash host
-};
-
 class Graphic {
 public:
     virtual ~Graphic() = default;
@@ -72,8 +51,5 @@ public:
     // 0 = loop forever, n = play n times.
     virtual int loopCount() const { return 0; }
 };
-
-// Creates an empty decoder of the kind; nullptr for None and Flash.
-std::unique_ptr<Graphic> createGraphic(DecoderKind kind);
 
 }  // namespace vx

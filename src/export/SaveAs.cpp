@@ -2,6 +2,7 @@
 
 #include "export/Bmp2Tiff.h"
 #include "export/WbmpExport.h"
+#include "viewer/SupportedTypes.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,11 +23,6 @@ constexpr std::array<SaveFilterEntry, 7> kPictureFilter{{
 }};
 
 constexpr SaveFilterEntry kSwfFilter{"SWF - Shockwave flash", "*.swf", "swf"};
-
-constexpr std::array<const char*, 33> kSavable{
-    "PSD", "PNG", "TGA", "VST", "ICB", "VDA", "WIN", "PDD", "TIF", "TIFF", "PSP",
-    "PSPIMAGE", "PCX", "PCC", "SGI", "BW", "RGB", "RGBA", "PPM", "PGM", "PBM", "JPG",
-    "JPEG", "JPE", "BMP", "DIB", "RLE", "WMF", "EMF", "CUT", "ICO", "WBMP", "GIF"};
 
 QString asciiUpper(QString text)
 {
@@ -84,10 +80,7 @@ QString saveExtensionKey(const QString& fileName)
 
 bool isSavablePictureExtension(const QString& currentExtension)
 {
-    for (const char* e : kSavable)
-        if (currentExtension == QLatin1String(e))
-            return true;
-    return false;
+    return isSavablePicture(currentExtension);
 }
 
 SaveDialogSetup saveDialogSetup(const QString& currentPath)

@@ -28,12 +28,12 @@ Bitmap requirePixels(Bitmap bitmap)
 
 }  // namespace
 
-DisplayedPicture displayedPictureOf(const Graphic& graphic, DecoderKind decoder)
+DisplayedPicture displayedPictureOf(const Graphic& graphic, const SupportedType* type)
 {
     PictureKind kind = PictureKind::Other;
-    if (decoder == DecoderKind::Bitmap)
+    if (type && type->has(KeepsDepth))
         kind = PictureKind::Bitmap;
-    else if (decoder == DecoderKind::GIF)
+    else if (type && type->has(Animated))
         kind = PictureKind::GifImage;
     return DisplayedPicture(graphic.bitmap(), kind);
 }

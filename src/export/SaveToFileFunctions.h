@@ -8,6 +8,7 @@
 #include "codecs/Bitmap.h"
 #include "codecs/Graphic.h"
 #include "export/SafeFile.h"
+#include "viewer/SupportedTypes.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -34,8 +35,9 @@ struct DisplayedPicture {
     PictureKind kind = PictureKind::Bitmap;
 };
 
-// The displayed picture of a loaded decoder of the given kind.
-DisplayedPicture displayedPictureOf(const Graphic& graphic, DecoderKind decoder);
+// The displayed picture of a loaded decoder of the file type's row
+// (KeepsDepth rows as bitmaps, Animated rows by their first frame).
+DisplayedPicture displayedPictureOf(const Graphic& graphic, const SupportedType* type);
 
 // Source bitmap for the BMP, JPEG, PNG, TIFF and WBMP writers: a bitmap or a
 // GIF frame as it is (own depth and palette), anything else in 24 bits.

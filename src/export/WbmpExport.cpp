@@ -1,6 +1,6 @@
 #include "export/WbmpExport.h"
 
-#include "export/WBMPImage.h"
+#include "codecs/wbmp/WBMPImage.h"
 
 namespace vx {
 

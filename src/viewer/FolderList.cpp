@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <array>
+#include <vector>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -38,18 +39,15 @@ uint64_t packKey(const char* text, size_t length)
     return key;
 }
 
-const std::array<uint64_t, kSupportedTypeCount>& packedExtensions()
+std::vector<uint64_t> packedExtensions()
 {
-    static const std::array<uint64_t, kSupportedTypeCount> keys = [] {
-        std::array<uint64_t, kSupportedTypeCount> k{};
-        for (size_t i = 0; i < k.size(); ++i)
-            k[i] = packKey(SupportedTypeTable[i].extension, std::strlen(SupportedTypeTable[i].extension));
-        return k;
-    }();
+    std::vector<uint64_t> keys;
+    for (const SupportedType& t : supportedTypes())
+        keys.push_back(packKey(t.extension, std::strlen(t.extension)));
     return keys;
 }
 
-bool viewableName(const char* name, size_t length)
+bool viewableName(const std::vector<uint64_t>& extensions, const char* name, size_t length)
 {
     const char* dot = static_cast<const char*>(memrchr(name, '.', length));
     if (!dot)
@@ -58,7 +56,7 @@ bool viewableName(const char* name, size_t length)
     if (extLength == 0 || extLength > 8)
         return false;
     const uint64_t key = packKey(dot + 1, extLength);
-    for (uint64_t k : packedExtensions())
+    for (uint64_t k : extensions)
         if (k == key)
             return true;
     return false;
@@ -103,12 +101,13 @@ QStringList listViewableFiles(const QString& folder)
     if (!dir)
         return files;
     const int fd = dirfd(dir);
+    const std::vector<uint64_t> extensions = packedExtensions();
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == 0 || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
         const size_t length = std::strlen(name);
-        if (!viewableName(name, length) || isDirectoryEntry(fd, entry))
+        if (!viewableName(extensions, name, length) || isDirectoryEntry(fd, entry))
             continue;
         files.append(joinName(folder, name, length));
     }

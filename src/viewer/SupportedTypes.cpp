@@ -1,43 +1,103 @@
 #include "viewer/SupportedTypes.h"
 
+#include "codecs/dib/TBitmap.h"
+#include "codecs/dib/TIcon.h"
+#include "codecs/gif/GIFImage.h"
+#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/layered/PSDGraphic.h"
+#include "codecs/layered/PSPGraphic.h"
+#include "codecs/metafile/Metafile.h"
+#include "codecs/misc/CUTGraphic.h"
+#include "codecs/misc/SGIGraphic.h"
+#include "codecs/misc/TIFFGraphic.h"
+#include "codecs/png/PNGObject.h"
+#include "codecs/simple/TPCXGraphic.h"
+#include "codecs/simple/TPPMGraphic.h"
+#include "codecs/simple/TTargaGraphic.h"
+#include "codecs/wbmp/WBMPImage.h"
+
+#include <QMap>
+#include <algorithm>
+#include <deque>
+#include <vector>
+
 namespace vx {
 
-const std::array<SupportedType, kSupportedTypeCount> SupportedTypeTable = {{
-    {"BMP", DecoderKind::Bitmap, 1, true, "BMP", true},
-    {"JPEG", DecoderKind::JPEG, 2, true, "JPG/JPEG/JPE", true},
-    {"JPG", DecoderKind::JPEG, 2, true, "JPG/JPEG/JPE", true},
-    {"JPE", DecoderKind::JPEG, 2, true, "JPG/JPEG/JPE", true},
-    {"GIF", DecoderKind::GIF, 3, true, "GIF", true},
-    {"SWF", DecoderKind::Flash, 4, true, "SWF", false},
-    {"WMF", DecoderKind::Metafile, 5, true, "WMF", true},
-    {"EMF", DecoderKind::Metafile, 6, true, "EMF", true},
-    {"ICO", DecoderKind::Icon, 7, true, "ICO", true},
-    {"PSD", DecoderKind::PSD, 8, true, "PSD", true},
-    {"PNG", DecoderKind::PNG, 9, true, "PNG", true},
-    {"TGA", DecoderKind::Targa, 10, true, "TGA", true},
-    {"VST", DecoderKind::Targa, 10, false, "VST", true},
-    {"ICB", DecoderKind::Targa, 10, false, "ICB", true},
-    {"VDA", DecoderKind::Targa, 10, false, "VDA", true},
-    {"WIN", DecoderKind::Targa, 10, false, "WIN", true},
-    {"TIF", DecoderKind::TIFF, 11, true, "TIF", true},
-    {"TIFF", DecoderKind::TIFF, 12, true, "TIFF", true},
-    {"PDD", DecoderKind::PSD, 13, true, "PDD", true},
-    {"PSP", DecoderKind::PSP, 14, true, "PSP/PSPIMAGE", true},
-    {"PSPIMAGE", DecoderKind::PSP, 14, true, "PSP/PSPIMAGE", true},
-    {"PCX", DecoderKind::PCX, 15, true, "PCX", true},
-    {"PCC", DecoderKind::PCX, 16, true, "PCC", true},
-    {"BW", DecoderKind::SGI, 17, true, "BW", true},
-    {"RGB", DecoderKind::SGI, 18, true, "RGB", true},
-    {"RGBA", DecoderKind::SGI, 19, true, "RGBA", true},
-    {"SGI", DecoderKind::SGI, 20, true, "SGI", true},
-    {"CUT", DecoderKind::CUT, 21, true, "CUT", true},
-    {"PPM", DecoderKind::PPM, 22, true, "PPM", true},
-    {"PGM", DecoderKind::PPM, 23, true, "PGM", true},
-    {"PBM", DecoderKind::PPM, 24, true, "PBM", true},
-    {"WBMP", DecoderKind::WBMP, 25, true, "WBMP", true},
-    {"DIB", DecoderKind::Bitmap, 26, true, "DIB", true},
-    {"RLE", DecoderKind::Bitmap, 27, true, "RLE", true},
-}};
+namespace {
+
+constexpr unsigned kPicture = InAllTypes | Rotatable | Savable;
+constexpr const char* kTruevision = "TGA/VST/ICB/VDA/WIN - Truevision Image";
+
+// Rows sharing an Open row list their patterns in table order, and an
+// association group's first row is the extension its check is probed by.
+std::deque<SupportedType>& table()
+{
+    static std::deque<SupportedType> rows = {
+        {"BMP", makeGraphic<TBitmap>, 1, "BMP - Windows Bitmap", 0, "BMP", kPicture | KeepsDepth},
+        {"JPG", makeGraphic<TJPEGImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
+        {"JPEG", makeGraphic<TJPEGImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
+        {"JPE", makeGraphic<TJPEGImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
+        {"GIF", makeGraphic<TGIFImage>, 3, "GIF - Graphics Interchange Format", 2, "GIF", kPicture | Animated},
+        {"SWF", nullptr, 4, "SWF - Shockwave Flash", 3, "SWF", InAllTypes | Movie},
+        {"WMF", makeGraphic<TMetafile>, 5, "WMF - Windows Metafile", 4, "WMF", kPicture | Vector},
+        {"EMF", makeGraphic<TMetafile>, 6, "EMF - Enhanced Windows Metafile", 5, "EMF", kPicture | Vector},
+        {"ICO", makeGraphic<TIcon>, 7, "ICO - Windows Icon", 6, "ICO", kPicture | IconSized},
+        {"PSD", makeGraphic<TPSDGraphic>, 8, "PSD - Photoshop Image", 7, "PSD", kPicture},
+        {"PNG", makeGraphic<TPNGObject>, 9, "PNG - Portable Network Graphic Images", 8, "PNG", kPicture},
+        {"TGA", makeGraphic<TTargaGraphic>, 10, kTruevision, 9, "TGA", kPicture},
+        {"VST", makeGraphic<TTargaGraphic>, 10, kTruevision, 24, "VST", Rotatable | Savable},
+        {"ICB", makeGraphic<TTargaGraphic>, 10, kTruevision, 25, "ICB", Rotatable | Savable},
+        {"VDA", makeGraphic<TTargaGraphic>, 10, kTruevision, 26, "VDA", Rotatable | Savable},
+        {"WIN", makeGraphic<TTargaGraphic>, 10, kTruevision, 27, "WIN", Rotatable | Savable},
+        {"TIF", makeGraphic<TTIFFGraphic>, 11, "TIF - Tagged Image Format", 10, "TIF", kPicture},
+        {"TIFF", makeGraphic<TTIFFGraphic>, 12, "TIFF - Tagged Image File Format", 11, "TIFF", kPicture},
+        {"PDD", makeGraphic<TPSDGraphic>, 13, "PDD - Photoshop Image", 12, "PDD", kPicture},
+        {"PSP", makeGraphic<TPSPGraphic>, 14, "PSP/PSPIMAGE - Paintshop Pro Image", 13, "PSP/PSPIMAGE", kPicture},
+        {"PSPIMAGE", makeGraphic<TPSPGraphic>, 14, "PSP/PSPIMAGE - Paintshop Pro Image", 13, "PSP/PSPIMAGE", kPicture},
+        {"PCX", makeGraphic<TPCXGraphic>, 15, "PCX - ZSoft Paintbrush pcx Images", 14, "PCX", kPicture},
+        {"PCC", makeGraphic<TPCXGraphic>, 16, "PCC - ZSoft Paintbrush pcc Images", 15, "PCC", kPicture},
+        {"BW", makeGraphic<TSGIGraphic>, 17, "BW - SGI black & white Images", 16, "BW", kPicture},
+        {"RGB", makeGraphic<TSGIGraphic>, 18, "RGB - SGI true color Images", 17, "RGB", kPicture},
+        {"RGBA", makeGraphic<TSGIGraphic>, 19, "RGBA - SGI true color Images", 18, "RGBA", kPicture},
+        {"SGI", makeGraphic<TSGIGraphic>, 20, "SGI - SGI true color Images", 19, "SGI", kPicture},
+        {"CUT", makeGraphic<TCUTGraphic>, 21, "CUT - Dr. Halo Images", 20, "CUT", kPicture},
+        {"PPM", makeGraphic<TPPMGraphic>, 22, "PPM - Portable Pixelmap", 21, "PPM", kPicture},
+        {"PGM", makeGraphic<TPPMGraphic>, 23, "PGM - Portable Greymap", 22, "PGM", kPicture},
+        {"PBM", makeGraphic<TPPMGraphic>, 24, "PBM - Portable Bitmap", 23, "PBM", kPicture},
+        {"WBMP", makeGraphic<TWBMPImage>, 25, "WBMP - Wireless Bitmap", 28, "WBMP", kPicture},
+        {"DIB", makeGraphic<TBitmap>, 26, "DIB - Device Independent Bitmap", 29, "DIB", kPicture | KeepsDepth},
+        {"RLE", makeGraphic<TBitmap>, 27, "RLE - Run-Length Encoding", 30, "RLE", kPicture | KeepsDepth},
+    };
+    return rows;
+}
+
+// The rows in Open dialog order (stable: table order within a row).
+std::vector<const SupportedType*> rowsByOpenRow()
+{
+    std::vector<const SupportedType*> rows;
+    for (const SupportedType& t : supportedTypes())
+        rows.push_back(&t);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const SupportedType* a, const SupportedType* b) { return a->openRow < b->openRow; });
+    return rows;
+}
+
+QString lowerPattern(const SupportedType& t)
+{
+    return QStringLiteral("*.") + QString::fromLatin1(t.extension).toLower();
+}
+
+}  // namespace
+
+const std::deque<SupportedType>& supportedTypes()
+{
+    return table();
+}
+
+void addSupportedType(const SupportedType& row)
+{
+    table().push_back(row);
+}
 
 QString extensionKey(const QString& path, bool withDot)
 {
@@ -57,7 +117,7 @@ const SupportedType* findSupportedType(const QString& key)
     const QString bare = key.startsWith(QLatin1Char('.')) ? key.mid(1) : key;
     if (bare.isEmpty())
         return nullptr;
-    for (const SupportedType& t : SupportedTypeTable)
+    for (const SupportedType& t : supportedTypes())
         if (bare == QLatin1String(t.extension))
             return &t;
     return nullptr;
@@ -68,71 +128,65 @@ bool isViewable(const QString& name)
     return findSupportedType(extensionKey(name)) != nullptr;
 }
 
-DecoderKind decoderOf(const QString& key)
-{
-    const SupportedType* t = findSupportedType(key);
-    return t ? t->decoder : DecoderKind::None;
-}
-
 bool isRotatable(const QString& key)
 {
     const SupportedType* t = findSupportedType(key);
-    return t && t->rotatable;
+    return t && t->has(Rotatable);
 }
 
-const QStringList& associationItems()
+bool isSavablePicture(const QString& key)
 {
-    static const QStringList items = {
-        "BMP", "JPG/JPEG/JPE", "GIF", "SWF", "WMF", "EMF", "ICO", "PSD", "PNG", "TGA", "TIF",
-        "TIFF", "PDD", "PSP/PSPIMAGE", "PCX", "PCC", "BW", "RGB", "RGBA", "SGI", "CUT", "PPM",
-        "PGM", "PBM", "VST", "ICB", "VDA", "WIN", "WBMP", "DIB", "RLE"};
+    const SupportedType* t = findSupportedType(key);
+    return t && t->has(Savable);
+}
+
+std::unique_ptr<Graphic> createGraphic(const QString& key)
+{
+    const SupportedType* t = findSupportedType(key);
+    return t && t->decoder ? t->decoder() : nullptr;
+}
+
+QList<AssociationGroup> associationGroups()
+{
+    QMap<int, AssociationGroup> byRow;
+    for (const SupportedType& t : supportedTypes()) {
+        AssociationGroup& g = byRow[t.associationRow];
+        const QString ext = QString::fromLatin1(t.extension);
+        if (g.extensions.isEmpty()) {
+            g.item = QString::fromLatin1(t.associationItem);
+            g.probedExtension = QLatin1Char('.') + ext.toLower();
+        }
+        g.extensions << QLatin1Char('.') + ext.toLower();
+        g.descriptions << QStringLiteral("Vextrel Viewer ") + ext;
+    }
+    return byRow.values();
+}
+
+QStringList associationItems()
+{
+    QStringList items;
+    for (const AssociationGroup& g : associationGroups())
+        items << g.item;
     return items;
 }
 
 QString buildOpenFilter(const QString& allTypesDescription)
 {
-    static const char* const allTypes[] = {
-        "bmp", "jpg", "jpeg", "jpe", "gif", "swf", "wmf", "emf", "ico", "psd",
-        "png", "tga", "tif", "tiff", "pdd", "psp", "pspimage", "pcx", "pcc", "bw",
-        "rgb", "rgba", "sgi", "cut", "ppm", "pgm", "pbm", "wbmp", "dib", "rle"};
-    static const char* const rows =
-        "BMP - Windows Bitmap|*.bmp|"
-        "JPG/JPEG/JPE - Joint Picture Experts Group|*.jpg;*.jpeg;*.jpe|"
-        "GIF - Graphics Interchange Format|*.gif|"
-        "SWF - Shockwave Flash|*.swf|"
-        "WMF - Windows Metafile|*.wmf|"
-        "EMF - Enhanced Windows Metafile|*.emf|"
-        "ICO - Windows Icon|*.ico|"
-        "PSD - Photoshop Image|*.psd|"
-        "PNG - Portable Network Graphic Images|*.png|"
-        "TGA/VST/ICB/VDA/WIN - Truevision Image|*.tga;*.vst;*.icb;*.vda;*.win|"
-        "TIF - Tagged Image Format|*.tif|"
-        "TIFF - Tagged Image File Format|*.tiff|"
-        "PDD - Photoshop Image|*.pdd|"
-        "PSP/PSPIMAGE - Paintshop Pro Image|*.psp;*.pspimage|"
-        "PCX - ZSoft Paintbrush pcx Images|*.pcx|"
-        "PCC - ZSoft Paintbrush pcc Images|*.pcc|"
-        "BW - SGI black & white Images|*.bw|"
-        "RGB - SGI true color Images|*.rgb|"
-        "RGBA - SGI true color Images|*.rgba|"
-        "SGI - SGI true color Images|*.sgi|"
-        "CUT - Dr. Halo Images|*.cut|"
-        "PPM - Portable Pixelmap|*.ppm|"
-        "PGM - Portable Greymap|*.pgm|"
-        "PBM - Portable Bitmap|*.pbm|"
-        "WBMP - Wireless Bitmap|*.wbmp|"
-        "DIB - Device Independent Bitmap|*.dib|"
-        "RLE - Run-Length Encoding|*.rle|";
-    QString filter = allTypesDescription + QLatin1Char('|');
-    bool first = true;
-    for (const char* ext : allTypes) {
-        if (!first)
-            filter += QLatin1Char(';');
-        filter += QStringLiteral("*.") + QLatin1String(ext);
-        first = false;
+    const std::vector<const SupportedType*> rows = rowsByOpenRow();
+    QStringList allTypes;
+    for (const SupportedType* t : rows)
+        if (t->has(InAllTypes))
+            allTypes << lowerPattern(*t);
+    QString filter = allTypesDescription + QLatin1Char('|') + allTypes.join(QLatin1Char(';')) + QLatin1Char('|');
+    for (size_t i = 0; i < rows.size();) {
+        QStringList patterns;
+        size_t j = i;
+        for (; j < rows.size() && rows[j]->openRow == rows[i]->openRow; ++j)
+            patterns << lowerPattern(*rows[j]);
+        filter += QString::fromLatin1(rows[i]->openDescription) + QLatin1Char('|')
+                  + patterns.join(QLatin1Char(';')) + QLatin1Char('|');
+        i = j;
     }
-    filter += QLatin1Char('|');
-    filter += QLatin1String(rows);
     return filter;
 }
 

@@ -18,57 +18,6 @@ void touch(const QString& path)
 
 }  // namespace
 
-TEST(ExtensionKey, LastDotOfTheNameAsciiUpperCase)
-{
-    EXPECT_EQ(extensionKey(QStringLiteral("/a/photo.Jpg")), QStringLiteral("JPG"));
-    EXPECT_EQ(extensionKey(QStringLiteral("PHOTO.JPG"), true), QStringLiteral(".JPG"));
-    EXPECT_EQ(extensionKey(QStringLiteral("photo.jpg.bak")), QStringLiteral("BAK"));
-    EXPECT_FALSE(isViewable(QStringLiteral("photo.jpg.bak")));
-    EXPECT_EQ(extensionKey(QStringLiteral("/x/pics.old/readme")), QString());
-    EXPECT_EQ(extensionKey(QStringLiteral("readme")), QString());
-    EXPECT_EQ(extensionKey(QStringLiteral("a.pspimage")), QStringLiteral("PSPIMAGE"));
-    EXPECT_EQ(decoderOf(QStringLiteral("PSPIMAGE")), DecoderKind::PSP);
-    // Only a..z change: a Turkish dotless i or a German sharp s stays as it is.
-    EXPECT_EQ(extensionKey(QStringLiteral("a.j\u0131f")), QStringLiteral("J\u0131F"));
-    EXPECT_FALSE(isViewable(QStringLiteral("x.j\u0131f")));
-    EXPECT_EQ(decoderOf(QStringLiteral(".TXT")), DecoderKind::None);
-}
-
-TEST(SupportedTypes, TableColumns)
-{
-    int rotatable = 0, inAll = 0;
-    for (const SupportedType& t : SupportedTypeTable) {
-        rotatable += t.rotatable;
-        inAll += t.inAllTypes;
-    }
-    EXPECT_EQ(rotatable, 33);
-    EXPECT_EQ(inAll, 30);
-    EXPECT_FALSE(isRotatable(QStringLiteral("SWF")));
-    EXPECT_TRUE(isRotatable(QStringLiteral("GIF")));
-    EXPECT_EQ(decoderOf(QStringLiteral("VST")), DecoderKind::Targa);
-    EXPECT_EQ(decoderOf(QStringLiteral("RLE")), DecoderKind::Bitmap);
-    EXPECT_EQ(associationItems().size(), 31);
-    EXPECT_EQ(associationItems()[24], QStringLiteral("VST"));
-}
-
-TEST(OpenFilter, StringAndQtChoices)
-{
-    const QString filter = buildOpenFilter(QStringLiteral("All supported types"));
-    EXPECT_TRUE(filter.startsWith(QStringLiteral(
-        "All supported types|*.bmp;*.jpg;*.jpeg;*.jpe;*.gif;*.swf;*.wmf;*.emf;*.ico;*.psd;*.png;"
-        "*.tga;*.tif;*.tiff;*.pdd;*.psp;*.pspimage;*.pcx;*.pcc;*.bw;*.rgb;*.rgba;*.sgi;*.cut;"
-        "*.ppm;*.pgm;*.pbm;*.wbmp;*.dib;*.rle|BMP - Windows Bitmap|*.bmp|")));
-    EXPECT_TRUE(filter.endsWith(QStringLiteral("RLE - Run-Length Encoding|*.rle|")));
-    EXPECT_FALSE(filter.section(QLatin1Char('|'), 1, 1).contains(QStringLiteral("vst")));
-
-    const QStringList qt = openFilterToQtFilters(buildOpenFilter(QStringLiteral("Все типы")));
-    ASSERT_EQ(qt.size(), 28);
-    EXPECT_TRUE(qt[0].startsWith(QStringLiteral("Все типы (*.[bB][mM][pP] *.[jJ][pP][gG] ")));
-    EXPECT_EQ(qt[10], QStringLiteral("TGA/VST/ICB/VDA/WIN - Truevision Image (*.[tT][gG][aA] "
-                                     "*.[vV][sS][tT] *.[iI][cC][bB] *.[vV][dD][aA] *.[wW][iI][nN])"));
-    EXPECT_EQ(qt[27], QStringLiteral("RLE - Run-Length Encoding (*.[rR][lL][eE])"));
-}
-
 TEST(FolderList, KeepsViewableFilesInListingOrder)
 {
     QTemporaryDir dir;

@@ -1,4 +1,4 @@
-#include "export/WBMPImage.h"
+#include "codecs/wbmp/WBMPImage.h"
 
 #include <QBuffer>
 #include <QClipboard>

@@ -1,0 +1,82 @@
+// A format added by one table row and one decoder, both written here: the
+// folder scan, the Open dialog, the file-type list, the decoder choice and
+// Save as all take it up without another line changed. Its own program,
+// because the row stays in the table for the rest of the process.
+#include "export/SaveAs.h"
+#include "viewer/FolderList.h"
+#include "viewer/SupportedTypes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vx;
+
+namespace {
+
+// "VXG", width, height (one byte each), then one grey byte per pixel.
+class GreyGraphic : public Graphic {
+public:
+    void loadFromFile(const QString& path) override
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw CodecError("cannot open");
+        const QByteArray data = file.readAll();
+        if (data.size() < 5 || !data.startsWith("VXG"))
+            throw CodecError("not a grey picture");
+        const int w = uint8_t(data[3]), h = uint8_t(data[4]);
+        if (data.size() < 5 + w * h)
+            throw CodecError("truncated");
+        bitmap_ = Bitmap(w, h, 24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                std::fill_n(bitmap_.scanLine(y) + 3 * x, 3, uint8_t(data[5 + y * w + x]));
+    }
+    int width() const override { return bitmap_.width(); }
+    int height() const override { return bitmap_.height(); }
+    Bitmap bitmap() const override { return bitmap_; }
+
+private:
+    Bitmap bitmap_;
+};
+
+}  // namespace
+
+TEST(AddedFormat, OneRowReachesEveryList)
+{
+    const size_t before = supportedTypes().size();
+    const int groupsBefore = int(associationGroups().size());
+    addSupportedType({"VXG", makeGraphic<GreyGraphic>, 28, "VXG - Grey test picture", groupsBefore, "VXG",
+                      InAllTypes | Rotatable | Savable});
+    ASSERT_EQ(supportedTypes().size(), before + 1);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tile.Vxg"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("VXG\x02\x01\x10\xF0", 7));
+    file.close();
+
+    EXPECT_EQ(listViewableFiles(dir.path() + QLatin1Char('/')), QStringList{path});
+    EXPECT_TRUE(isRotatable(QStringLiteral("VXG")));
+
+    const QString filter = buildOpenFilter(QStringLiteral("All"));
+    EXPECT_TRUE(filter.section(QLatin1Char('|'), 1, 1).endsWith(QStringLiteral(";*.vxg")));
+    EXPECT_TRUE(filter.endsWith(QStringLiteral("VXG - Grey test picture|*.vxg|")));
+
+    const AssociationGroup group = associationGroups().last();
+    EXPECT_EQ(group.item, QStringLiteral("VXG"));
+    EXPECT_EQ(group.extensions, QStringList{QStringLiteral(".vxg")});
+    EXPECT_EQ(group.descriptions, QStringList{QStringLiteral("Vextrel Viewer VXG")});
+
+    std::unique_ptr<Graphic> graphic = createGraphic(extensionKey(path));
+    ASSERT_NE(graphic, nullptr);
+    graphic->loadFromFile(path);
+    EXPECT_EQ(graphic->width(), 2);
+    EXPECT_EQ(graphic->bitmap().pixel(1, 0), 0xFFF0F0F0u);
+
+    const SaveDialogSetup save = saveDialogSetup(path);
+    EXPECT_EQ(save.kind, SaveDialogKind::Picture);
+    EXPECT_EQ(save.proposedName, QStringLiteral("tile"));
+}
