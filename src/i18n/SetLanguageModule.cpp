@@ -3,9 +3,7 @@
 #include "i18n/MainFormTexts.h"
 #include "i18n/ProfileFile.h"
 
-#ifdef VX_HAVE_REGISTRY
-#include "settings/SettingsKey.h"
-#endif
+#include "settings/SettingsTable.h"
 
 namespace vx {
 namespace {
@@ -34,15 +32,8 @@ QString CurrentLanguageFile()
 void SaveLanguage(const QString& fileName)
 {
     currentLanguageFileStore() = fileName;
-#ifdef VX_HAVE_REGISTRY
-    try {
-        RegistryKey key;
-        if (key.open(kSettingsHive, kSettingsKeyPath, true))
-            key.writeString(QStringLiteral("Language"), fileName);
-    } catch (const std::exception&) {
-        // The language still applies until the program ends.
-    }
-#endif
+    // When it can't be stored, the language still applies until the program ends.
+    storeSettingText(SettingId::Language, fileName);
 }
 
 QString languageFolder(const QString& programFolder)
@@ -52,22 +43,18 @@ QString languageFolder(const QString& programFolder)
 
 QString defaultLanguageFile(const QString& programFolder)
 {
-    return languageFolder(programFolder) + QStringLiteral("Russian.lng");
+    return settingDefault(settingEntry(SettingId::Language), programFolder).text;
 }
 
 QString startupLanguageFile(const QString& programFolder)
 {
-#ifdef VX_HAVE_REGISTRY
     try {
         RegistryKey key;
-        if (key.open(kSettingsHive, kSettingsKeyPath, true)) {
-            const auto value = key.value(QStringLiteral("Language"));
-            if (value && value->type == RegistryValue::Type::String)
+        if (key.open(kSettingsHive, kSettingsKeyPath, true))
+            if (const auto value = readSetting(key, settingEntry(SettingId::Language)))
                 return value->text;
-        }
     } catch (const std::exception&) {
     }
-#endif
     return defaultLanguageFile(programFolder);
 }
 

@@ -1,6 +1,8 @@
 #include "settings/ViewerSettings.h"
 
 #include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
 
 namespace vx {
 
@@ -22,36 +24,76 @@ QString formatButtonsVisible(const std::array<bool, kToolbarButtonCount>& visibl
 
 namespace {
 
-std::optional<int32_t> readInt(const RegistryKey& key, const QString& name)
-{
-    auto v = key.value(name);
-    if (!v || v->type != RegistryValue::Type::DWord)
-        return std::nullopt;
-    return int32_t(v->number);
-}
-
-std::optional<QString> readText(const RegistryKey& key, const QString& name)
-{
-    auto v = key.value(name);
-    if (!v || v->type != RegistryValue::Type::String)
-        return std::nullopt;
-    return v->text;
-}
-
 // Writing a default back is best effort: start-up reports nothing.
-void writeIntQuietly(RegistryKey& key, const QString& name, int32_t value)
+void writeDefaultQuietly(RegistryKey& key, const SettingEntry& entry, const QString& programFolder)
 {
     try {
-        key.writeInteger(name, value);
+        writeSettingDefault(key, entry, programFolder);
     } catch (const RegistryError&) {
     }
 }
 
-void writeTextQuietly(RegistryKey& key, const QString& name, const QString& value)
+// The four stored window edges, gathered by the walk.
+struct FormValues {
+    std::optional<int> width, height, top, left;
+};
+
+// What one value read at start-up changes; value is nullopt when missing.
+// Values outside the entry's range never get here.
+void applyAtStartup(StartupSettings& s, FormValues& form, SettingId id, const std::optional<StoredSetting>& value)
 {
-    try {
-        key.writeString(name, value);
-    } catch (const RegistryError&) {
+    const int number = value ? value->number : 0;
+    switch (id) {
+    case SettingId::Skin:
+        if (value && QFileInfo(value->text).isFile())
+            s.skinPath = value->text;
+        break;
+    case SettingId::Language:
+        if (value)
+            s.languagePath = value->text;
+        break;
+    case SettingId::ButtonsVisible:
+        if (value)
+            s.buttonsVisible = parseButtonsVisible(value->text);
+        break;
+    case SettingId::CurrentFileNameLabelVisible:
+        if (value)
+            s.fileNameLabelVisible = number == 1;
+        break;
+    case SettingId::CurrentFileNumberVisible:
+        // Missing: 1 is written, but the number stays off until the next start.
+        if (value)
+            s.fileNumberVisible = number == 1;
+        break;
+    case SettingId::ImageScale:
+        s.imageScale = value ? number : settingEntry(id).defaultNumber;
+        break;
+    case SettingId::FlashScale:
+        if (value) {
+            s.flashScaleMode = std::min(number, 4) - 1;
+            s.resizeWindowToMovie = number == 5;
+        }
+        break;
+    case SettingId::FlashQuality:
+        if (value)
+            s.flashQuality = QStringList{"High", "Medium", "Low"}.at(number - 1);
+        break;
+    case SettingId::FlashFSCommand:
+        s.showFsCommandMessage = number != 0;
+        break;
+    case SettingId::BackColor:
+        if (value)
+            s.backColor = ColorRef(number);
+        break;
+    case SettingId::FullScreen:
+        s.fullScreen = number != 0;
+        break;
+    case SettingId::FormWidth: form.width = value ? std::optional(number) : std::nullopt; break;
+    case SettingId::FormHeight: form.height = value ? std::optional(number) : std::nullopt; break;
+    case SettingId::FormTop: form.top = value ? std::optional(number) : std::nullopt; break;
+    case SettingId::FormLeft: form.left = value ? std::optional(number) : std::nullopt; break;
+    default:
+        break;  // not read at start-up
     }
 }
 
@@ -60,86 +102,23 @@ void writeTextQuietly(RegistryKey& key, const QString& name, const QString& valu
 StartupSettings readStartupSettings(const QString& programFolder)
 {
     StartupSettings s;
-    s.languagePath = programFolder + QStringLiteral("Data/Languages/Russian.lng");
+    s.languagePath = settingDefault(settingEntry(SettingId::Language), programFolder).text;
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return s;
     s.keyOpened = true;
 
-    if (auto skin = readText(key, setting::Skin); skin && !skin->isEmpty() && QFileInfo(*skin).isFile())
-        s.skinPath = *skin;
-
-    if (auto lang = readText(key, setting::Language))
-        s.languagePath = *lang;
-
-    auto buttons = readText(key, setting::ButtonsVisible);
-    if (!buttons || buttons->isEmpty())
-        writeTextQuietly(key, setting::ButtonsVisible, kAllButtonsVisible);
-    else
-        s.buttonsVisible = parseButtonsVisible(*buttons);
-
-    if (auto v = readInt(key, setting::CurrentFileNameLabelVisible))
-        s.fileNameLabelVisible = *v == 1;
-    else
-        writeIntQuietly(key, setting::CurrentFileNameLabelVisible, 1);
-
-    // Absent: 1 is written, but the number stays off until the next start.
-    if (auto v = readInt(key, setting::CurrentFileNumberVisible))
-        s.fileNumberVisible = *v == 1;
-    else
-        writeIntQuietly(key, setting::CurrentFileNumberVisible, 1);
-
-    if (auto v = readInt(key, setting::ImageScale)) {
-        if (*v >= 1 && *v <= 3)
-            s.imageScale = *v;
-    } else {
-        writeIntQuietly(key, setting::ImageScale, 1);
-        s.imageScale = 1;
+    FormValues form;
+    for (const SettingEntry& entry : settingsTable()) {
+        const std::optional<StoredSetting> value = readSetting(key, entry);
+        if (!value && entry.writtenWhenMissing)
+            writeDefaultQuietly(key, entry, programFolder);
+        if (value && entry.type == SettingType::Integer && !entry.inRange(value->number))
+            continue;  // a number that means nothing is ignored
+        applyAtStartup(s, form, entry.id, value);
     }
-
-    if (auto v = readInt(key, setting::FlashScale)) {
-        if (*v >= 1 && *v <= 4)
-            s.flashScaleMode = *v - 1;
-        else if (*v == 5) {
-            s.flashScaleMode = 3;
-            s.resizeWindowToMovie = true;
-        }
-    } else {
-        writeIntQuietly(key, setting::FlashScale, 1);
-    }
-
-    if (auto v = readInt(key, setting::FlashQuality)) {
-        if (*v == 1)
-            s.flashQuality = QStringLiteral("High");
-        else if (*v == 2)
-            s.flashQuality = QStringLiteral("Medium");
-        else if (*v == 3)
-            s.flashQuality = QStringLiteral("Low");
-    } else {
-        writeIntQuietly(key, setting::FlashQuality, 1);
-    }
-
-    if (auto v = readInt(key, setting::FlashFSCommand))
-        s.showFsCommandMessage = *v != 0;
-    else
-        writeIntQuietly(key, setting::FlashFSCommand, 0);
-
-    if (auto text = readText(key, setting::BackColor))
-        if (auto color = colorFromText(*text))
-            s.backColor = *color;
-
-    if (auto v = readInt(key, setting::FullScreen)) {
-        s.fullScreen = *v != 0;
-    } else {
-        writeIntQuietly(key, setting::FullScreen, 0);
-    }
-
-    if (!s.fullScreen) {
-        auto w = readInt(key, setting::FormWidth), h = readInt(key, setting::FormHeight);
-        auto t = readInt(key, setting::FormTop), l = readInt(key, setting::FormLeft);
-        if (w && h && t && l)
-            s.formBounds = QRect(*l, *t, *w, *h);
-    }
+    if (!s.fullScreen && form.width && form.height && form.top && form.left)
+        s.formBounds = QRect(*form.left, *form.top, *form.width, *form.height);
     return s;
 }
 
@@ -156,19 +135,24 @@ bool startLogoWanted()
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return false;
-    auto v = readInt(key, setting::ShowStartLogo);
-    if (!key.valueExists(setting::ShowStartLogo)) {
-        writeIntQuietly(key, setting::ShowStartLogo, 1);
-        v = 1;
+    const SettingEntry& entry = settingEntry(SettingId::ShowStartLogo);
+    if (!key.valueExists(entry.valueName())) {
+        writeDefaultQuietly(key, entry, QString());
+        return entry.defaultNumber == 1;
     }
-    return v && *v == 1;
+    const std::optional<StoredSetting> value = readSetting(key, entry);
+    return value && value->number == 1;
 }
 
 void disableStartLogo()
 {
     RegistryKey key;
-    if (key.open(kSettingsHive, kSettingsKeyPath, true))
-        writeIntQuietly(key, setting::ShowStartLogo, 0);
+    if (!key.open(kSettingsHive, kSettingsKeyPath, true))
+        return;
+    try {
+        writeSetting(key, settingEntry(SettingId::ShowStartLogo), StoredSetting{0, QString()});
+    } catch (const RegistryError&) {
+    }
 }
 
 bool writeShutdownSettings(const QRect& bounds, bool fullScreen, ColorRef backColor)
@@ -177,12 +161,13 @@ bool writeShutdownSettings(const QRect& bounds, bool fullScreen, ColorRef backCo
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return false;
     try {
-        key.writeInteger(setting::FormWidth, bounds.width());
-        key.writeInteger(setting::FormHeight, bounds.height());
-        key.writeInteger(setting::FormLeft, bounds.left());
-        key.writeInteger(setting::FormTop, bounds.top());
-        key.writeBool(setting::FullScreen, fullScreen);
-        key.writeString(setting::BackColor, colorToText(backColor));
+        const std::pair<SettingId, int> values[] = {
+            {SettingId::FormWidth, bounds.width()}, {SettingId::FormHeight, bounds.height()},
+            {SettingId::FormLeft, bounds.left()},   {SettingId::FormTop, bounds.top()},
+            {SettingId::FullScreen, fullScreen},    {SettingId::BackColor, int(backColor)},
+        };
+        for (const auto& [id, number] : values)
+            writeSetting(key, settingEntry(id), StoredSetting{number, QString()});
     } catch (const RegistryError&) {
         return false;
     }

@@ -2,8 +2,7 @@
 // read or written and closed again at every access (nothing is cached here).
 #pragma once
 
-#include "settings/ColorText.h"
-#include "settings/SettingsKey.h"
+#include "settings/SettingsTable.h"
 
 #include <QRect>
 #include <QString>
@@ -12,35 +11,35 @@
 
 namespace vx {
 
-// Value names, spelled as stored.
+// Value names, as older code spells them; the table is SettingsTable.h.
 namespace setting {
-inline const QString Skin = QStringLiteral("Skin");
-inline const QString Language = QStringLiteral("Language");
-inline const QString ButtonsVisible = QStringLiteral("ButtonsVisible");
-inline const QString CurrentFileNameLabelVisible = QStringLiteral("CurrentFileNameLabelVisible");
-inline const QString CurrentFileNumberVisible = QStringLiteral("CurrentFileNumberVisible");
-inline const QString ImageScale = QStringLiteral("ImageScale");
-inline const QString FlashScale = QStringLiteral("FlashScale");
-inline const QString FlashQuality = QStringLiteral("FlashQuality");
-inline const QString FlashFSCommand = QStringLiteral("FlashFSCommand");
-inline const QString BackColor = QStringLiteral("BackColor");
-inline const QString FullScreen = QStringLiteral("FullScreen");
-inline const QString FormWidth = QStringLiteral("FormWidth");
-inline const QString FormHeight = QStringLiteral("FormHeight");
-inline const QString FormTop = QStringLiteral("FormTop");
-inline const QString FormLeft = QStringLiteral("FormLeft");
-inline const QString ShowStartLogo = QStringLiteral("ShowStartLogo");
-inline const QString SetWall = QStringLiteral("SetWall");
-inline const QString FlashFullScr = QStringLiteral("FlashFullScr");
-inline const QString FlashTransperent = QStringLiteral("FlashTransperent");
-inline const QString FlashAutoPlay = QStringLiteral("FlashAutoPlay");
-inline const QString FlashWallQuality = QStringLiteral("FlashWallQuality");
-inline const QString FlashBackColor = QStringLiteral("FlashBackColor");
+inline const QString Skin = settingName(SettingId::Skin);
+inline const QString Language = settingName(SettingId::Language);
+inline const QString ButtonsVisible = settingName(SettingId::ButtonsVisible);
+inline const QString CurrentFileNameLabelVisible = settingName(SettingId::CurrentFileNameLabelVisible);
+inline const QString CurrentFileNumberVisible = settingName(SettingId::CurrentFileNumberVisible);
+inline const QString ImageScale = settingName(SettingId::ImageScale);
+inline const QString FlashScale = settingName(SettingId::FlashScale);
+inline const QString FlashQuality = settingName(SettingId::FlashQuality);
+inline const QString FlashFSCommand = settingName(SettingId::FlashFSCommand);
+inline const QString BackColor = settingName(SettingId::BackColor);
+inline const QString FullScreen = settingName(SettingId::FullScreen);
+inline const QString FormWidth = settingName(SettingId::FormWidth);
+inline const QString FormHeight = settingName(SettingId::FormHeight);
+inline const QString FormTop = settingName(SettingId::FormTop);
+inline const QString FormLeft = settingName(SettingId::FormLeft);
+inline const QString ShowStartLogo = settingName(SettingId::ShowStartLogo);
+inline const QString SetWall = settingName(SettingId::SetWall);
+inline const QString FlashFullScr = settingName(SettingId::FlashFullScr);
+inline const QString FlashTransperent = settingName(SettingId::FlashTransperent);
+inline const QString FlashAutoPlay = settingName(SettingId::FlashAutoPlay);
+inline const QString FlashWallQuality = settingName(SettingId::FlashWallQuality);
+inline const QString FlashBackColor = settingName(SettingId::FlashBackColor);
 }  // namespace setting
 
 inline constexpr int kToolbarButtonCount = 9;
-inline const QString kAllButtonsVisible = QStringLiteral("111111111");
-inline constexpr ColorRef kDefaultBackColor = 0x141414;
+inline const QString kAllButtonsVisible = settingDefault(settingEntry(SettingId::ButtonsVisible)).text;
+inline constexpr ColorRef kDefaultBackColor = kDefaultBackColorRef;
 
 // Visibility of the nine toolbar buttons from the stored text: "1" shows,
 // anything else (or a position past the end) hides.
@@ -67,8 +66,9 @@ struct StartupSettings {
     std::optional<QRect> formBounds;       // absent: the centred 400 x 400 window
 };
 
-// Reads the start-up values in order, writing the defaults back as the
-// store's rules say. programFolder ends with a separator.
+// Walks the settings table in its order: each value read at start-up is
+// read, its default written back where the table says so when it is
+// missing, and applied. programFolder ends with a separator.
 StartupSettings readStartupSettings(const QString& programFolder);
 
 // The centred 400 x 400 window used when no bounds are stored.

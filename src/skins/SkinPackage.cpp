@@ -8,26 +8,15 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#ifdef VX_HAVE_REGISTRY
-#include "settings/SettingsKey.h"
-#endif
+#include "settings/SettingsTable.h"
 
 namespace vx {
 namespace {
 
 void saveSkinSetting(const QString& installedPath)
 {
-#ifdef VX_HAVE_REGISTRY
-    try {
-        RegistryKey key;
-        if (key.open(kSettingsHive, kSettingsKeyPath, true))
-            key.writeString(QStringLiteral("Skin"), installedPath);
-    } catch (const std::exception&) {
-        // like a key that cannot be opened: nothing is written
-    }
-#else
-    (void)installedPath;
-#endif
+    // Like a key that cannot be opened, a failed write leaves the value as it was.
+    storeSettingText(SettingId::Skin, installedPath);
 }
 
 void unpack(const QString& fileName, const QString& target, const QString& programFolder,

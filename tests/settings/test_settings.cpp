@@ -195,3 +195,32 @@ TEST(Shutdown, WritesGeometryFlagAndColourText)
     EXPECT_TRUE(key.readBool(setting::FullScreen));
     EXPECT_EQ(key.readString(setting::BackColor), QStringLiteral("$00141414"));
 }
+
+// The table and the start-up walk agree: a first start writes exactly the
+// values marked for it, each as its default, and every default means something.
+TEST(SettingsTable, FirstStartWritesExactlyTheMarkedDefaults)
+{
+    TempHome home;
+    readStartupSettings(QStringLiteral("/opt/vv/"));
+    RegistryKey key = settingsKey();
+    QStringList names;
+    for (const SettingEntry& e : settingsTable()) {
+        SCOPED_TRACE(e.name);
+        EXPECT_FALSE(names.contains(e.valueName()));
+        names << e.valueName();
+        EXPECT_TRUE(!e.writtenWhenMissing || e.hasDefault);
+        if (e.hasDefault && e.type == SettingType::Integer) {
+            EXPECT_TRUE(e.inRange(e.defaultNumber));
+        }
+        ASSERT_EQ(key.valueExists(e.valueName()), e.writtenWhenMissing);
+        if (e.writtenWhenMissing) {
+            const auto stored = readSetting(key, e);
+            ASSERT_TRUE(stored.has_value());
+            EXPECT_EQ(stored->number, settingDefault(e).number);
+            EXPECT_EQ(stored->text, settingDefault(e).text);
+        }
+    }
+    EXPECT_EQ(settingDefault(settingEntry(SettingId::FlashBackColor)).number, 0);
+    EXPECT_TRUE(storeSettingText(SettingId::Skin, QStringLiteral("/p/Data/Skins/a.vxskin")));
+    EXPECT_EQ(settingsKey().readString(QStringLiteral("Skin")), QStringLiteral("/p/Data/Skins/a.vxskin"));
+}
