@@ -71,8 +71,9 @@ std::shared_ptr<const FilterList> readFilterList(Stream& s)
             break;
         case Filter::Bevel:
             f.kind = Filter::Bevel;
-            f.color = readRgba(s);  // shadow
+            // The highlight comes first, the shadow second.
             f.highlight = readRgba(s);
+            f.color = readRgba(s);
             f.blurX = blurOf(s.fixed16());
             f.blurY = blurOf(s.fixed16());
             f.angle = float(s.fixed16());
@@ -157,9 +158,9 @@ void boxBlur(uint8_t* p, int w, int h, int stride, int nx, int ny, int passes, s
     line.resize(size_t(std::max(w, h)) + 1);
     auto run = [&](uint8_t* base, int count, int step, int n) {
         // One line of count values `step` apart: each becomes the mean of
-        // the n values around it (left of centre for an even n).
+        // the n values around it (right of centre for an even n).
         if (n <= 1 || count <= 0) return;
-        const int left = n / 2, right = n - 1 - left;
+        const int left = (n - 1) / 2, right = n - 1 - left;
         const uint32_t inv = uint32_t((1u << 24) / uint32_t(n));
         for (int i = 0; i < count; ++i) line[size_t(i)] = base[ptrdiff_t(i) * step];
         uint32_t sum = 0;
@@ -177,7 +178,9 @@ void boxBlur(uint8_t* p, int w, int h, int stride, int nx, int ny, int passes, s
     }
 }
 
-int boxSize(double blur) { return std::max(1, int(std::lround(std::min(blur, kMaxBlur)))); }
+// A blur of b pixels is a centred box of the odd width at most b, one
+// pixel at least.
+int boxSize(double blur) { return 2 * int(std::floor((std::min(blur, kMaxBlur) - 1) / 2)) + 1; }
 
 void blurPlane(std::vector<uint8_t>& plane, int w, int h, const Filter& f, double sx, double sy,
                std::vector<uint32_t>& line)

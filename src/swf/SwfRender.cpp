@@ -644,9 +644,14 @@ void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, cons
     const QRect reach = c.device.adjusted(-margin, -margin, margin, margin);
     const QRect r = b.intersected(QRectF(reach)).toAlignedRect() & reach;
     if (r.isEmpty()) return;
+    // The layer's pixels, then each filter's passes over them, come out of
+    // the frame's budget: once it is spent, objects draw without layers and
+    // filters stop.
     const long area = long(r.width()) * r.height();
-    const long cost = area * (1 + long(std::min<size_t>(filters.size(), kMaxFiltersApplied)));
-    if (c.layerBudget && (*c.layerBudget -= cost) < 0) return;
+    if (c.layerBudget && (*c.layerBudget -= area) < 0) {
+        if (mode != BlendMode::Alpha && mode != BlendMode::Erase) drawCharacter(c, obj.charId, &obj, objWorld, cx.after(obj.cx));
+        return;
+    }
 
     LayerPool& pool = LayerPool::local();
     QImage layer = pool.acquire(r.size());
@@ -668,6 +673,7 @@ void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, cons
     int applied = 0;
     for (const Filter& f : filters) {
         if (++applied > kMaxFiltersApplied) break;
+        if (c.layerBudget && (*c.layerBudget -= area * std::max(1, f.passes)) < 0) break;
         applyFilter(layer, f, sx, sy, pool.scratch());
     }
     if (QImage* target = Canvas::target(*c.p)) {

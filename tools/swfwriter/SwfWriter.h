@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -369,6 +370,50 @@ inline Bytes defineText2(uint16_t id, int x0, int y0, int x1, int y1, uint16_t f
     return w.data;
 }
 
+// Filter records for PlaceObject3 (sizes in pixels).
+namespace filter {
+inline void fixed16(Writer& w, double v) { w.u32(uint32_t(int32_t(std::lround(v * 65536)))); }
+inline Bytes blur(double bx, double by, int passes)
+{
+    Writer w;
+    w.u8(1); fixed16(w, bx); fixed16(w, by); w.u8(unsigned(passes << 3));
+    return w.data;
+}
+inline Bytes dropShadow(uint32_t argb, double blur, double angle, double distance, double strength, bool inner,
+                        bool knockout, bool hide, int passes = 1)
+{
+    Writer w;
+    w.u8(0); w.rgba(argb); fixed16(w, blur); fixed16(w, blur); fixed16(w, angle); fixed16(w, distance);
+    w.s16(int(std::lround(strength * 256)));
+    w.u8((inner ? 0x80 : 0) | (knockout ? 0x40 : 0) | (hide ? 0 : 0x20) | unsigned(passes));
+    return w.data;
+}
+inline Bytes bevel(uint32_t highlight, uint32_t shadow, double blur, double angle, double distance, bool inner,
+                   bool onTop)
+{
+    Writer w;
+    w.u8(3); w.rgba(highlight); w.rgba(shadow); fixed16(w, blur); fixed16(w, blur); fixed16(w, angle);
+    fixed16(w, distance); w.s16(256);
+    w.u8((inner ? 0x80 : 0) | 0x20 | (onTop ? 0x10 : 0) | 1);
+    return w.data;
+}
+inline Bytes colourMatrix(const std::vector<float>& m20)
+{
+    Writer w;
+    w.u8(6);
+    for (float f : m20) { uint32_t b; std::memcpy(&b, &f, 4); w.u32(b); }
+    return w.data;
+}
+// The list: a count then the records.
+inline Bytes list(const std::vector<Bytes>& filters, int count = -1)
+{
+    Writer w;
+    w.u8(unsigned(count >= 0 ? count : int(filters.size())));
+    for (const auto& f : filters) w.bytes(f);
+    return w.data;
+}
+}  // namespace filter
+
 // Action bytes.
 namespace act {
 inline Bytes stop() { return {0x07}; }
@@ -434,6 +479,22 @@ public:
         if (!name.empty()) w.str(name);
         if (clipDepth >= 0) w.u16(unsigned(clipDepth));
         tag(26, w.data);
+    }
+    // PlaceObject3 of a new character with an optional filter list (the
+    // list's bytes, count first), blend mode (-1: none) and bitmap caching.
+    void place3(uint16_t depth, uint16_t id, const Matrix& m = Matrix(), const Bytes& filters = {}, int blend = -1,
+                bool cache = false)
+    {
+        Writer w;
+        w.u8(0x04 | 0x02);
+        w.u8((filters.empty() ? 0 : 0x01) | (blend >= 0 ? 0x02 : 0) | (cache ? 0x04 : 0));
+        w.u16(depth);
+        w.u16(id);
+        m.write(w);
+        if (!filters.empty()) w.bytes(filters);
+        if (blend >= 0) w.u8(unsigned(blend));
+        if (cache) w.u8(1);
+        tag(70, w.data);
     }
     void remove(uint16_t depth) { Writer w; w.u16(depth); tag(28, w.data); }
     void doAction(const Bytes& actions) { Bytes b = actions; b.push_back(0); tag(12, b); }

@@ -1,0 +1,202 @@
+// Blend modes, filters and masks as the reference player composes them,
+// read back at chosen pixels of small movies.
+#include "SwfTestUtil.h"
+
+using namespace swfw;
+using vx::swf::Player;
+using vx::swf::Quality;
+
+namespace {
+
+class SwfLayer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { swftest::ensureApp(); }
+};
+
+ShapeBuilder square(int x, int y, int w, int h, uint32_t argb)
+{
+    ShapeBuilder s;
+    s.rect(x, y, w, h, s.addFill(Fill::solid(argb)));
+    return s;
+}
+
+// DefineSprite `id` showing the given PlaceObject tags (their bodies) in
+// one frame.
+Bytes sprite(uint16_t id, const std::vector<std::pair<int, Bytes>>& tags)
+{
+    Writer sp;
+    sp.u16(id);
+    sp.u16(1);
+    auto tag = [&](int code, const Bytes& b) {
+        sp.u16(unsigned(code << 6 | 0x3f));
+        sp.u32(uint32_t(b.size()));
+        sp.bytes(b);
+    };
+    for (const auto& [code, body] : tags) tag(code, body);
+    tag(1, {});
+    sp.u16(0);
+    return sp.data;
+}
+
+// A PlaceObject3 body placing id at depth with a blend mode.
+Bytes place3Body(uint16_t depth, uint16_t id, int blend)
+{
+    Writer w;
+    w.u8(0x06);
+    w.u8(0x02);
+    w.u16(depth);
+    w.u16(id);
+    Matrix().write(w);
+    w.u8(unsigned(blend));
+    return w.data;
+}
+
+}  // namespace
+
+TEST_F(SwfLayer, BlendModesComposeWithWhatLiesBelow)
+{
+    // Below (200, 100, 50), above (100, 150, 250), both opaque.
+    const struct {
+        int mode;
+        QRgb expected;
+    } cases[] = {
+        {1, qRgb(100, 150, 250)},  {2, qRgb(100, 150, 250)}, {3, qRgb(78, 59, 49)},    {4, qRgb(222, 191, 251)},
+        {5, qRgb(200, 150, 250)},  {6, qRgb(100, 100, 50)},  {7, qRgb(100, 50, 200)},  {8, qRgb(255, 250, 255)},
+        {9, qRgb(100, 0, 0)},      {10, qRgb(55, 155, 205)}, {11, qRgb(200, 100, 50)}, {12, qRgb(200, 100, 50)},
+        {13, qRgb(188, 118, 98)},  {14, qRgb(157, 127, 247)}, {200, qRgb(100, 150, 250)},
+    };
+    for (const auto& c : cases) {
+        Movie m(40 * 20, 40 * 20, 12);
+        m.shape(1, square(0, 0, 800, 800, 0xffc86432u));
+        m.shape(2, square(200, 200, 400, 400, 0xff6496fau));
+        m.place(1, 1);
+        m.place3(2, 2, Matrix(), {}, c.mode);
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        SCOPED_TRACE(c.mode);
+        EXPECT_COLOR(img, 20, 20, c.expected, 2);
+        EXPECT_COLOR(img, 5, 5, 0xffc86432u, 0);  // outside the upper square nothing changes
+    }
+}
+
+TEST_F(SwfLayer, AlphaAndEraseCutIntoTheirParentLayer)
+{
+    // A sprite in a layer holds a red square and, over its right half, a
+    // half-transparent square with blend mode alpha (or erase).
+    for (int mode : {11, 12}) {
+        Movie m(40 * 20, 40 * 20, 12);
+        m.shape(1, square(0, 0, 800, 800, 0xffff0000u));
+        m.shape(2, square(400, 0, 400, 800, 0x80000000u));
+        m.tag(39, sprite(3, {{26, [] { Writer w; w.u8(0x06); w.u16(1); w.u16(1); Matrix().write(w); return w.data; }()},
+                              {70, place3Body(2, 2, mode)}}));
+        m.place3(1, 3, Matrix(), {}, 2);  // layer
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        SCOPED_TRACE(mode);
+        EXPECT_COLOR(img, 10, 20, 0xffff0000u, 0);  // the left half keeps its alpha
+        // The right half: red at half alpha (alpha keeps 128, erase 127) over white.
+        EXPECT_COLOR(img, 30, 20, qRgb(255, 127, 127), 2);
+    }
+}
+
+TEST_F(SwfLayer, FiltersFollowTheReferenceGeometry)
+{
+    // A black 20 px square at (10, 10) on white, one filter each.
+    const double kPi = 3.14159265358979;
+    struct Case {
+        const char* what;
+        Bytes filter;
+        int x, y;
+        QRgb expected;
+        int tol;
+    };
+    const Case cases[] = {
+        // A blur of 4 is a centred box of 3: a third and two thirds across the edge.
+        {"blur edge outside", filter::blur(4, 4, 1), 9, 20, qRgb(170, 170, 170), 2},
+        {"blur edge inside", filter::blur(4, 4, 1), 10, 20, qRgb(85, 85, 85), 2},
+        {"blur beyond the box", filter::blur(4, 4, 1), 8, 20, qRgb(255, 255, 255), 0},
+        // A blur of 2 or less leaves the edge sharp.
+        {"small blur", filter::blur(2, 2, 1), 9, 20, qRgb(255, 255, 255), 0},
+        // A drop shadow at angle 0 lies to the right, distance pixels on.
+        {"shadow right", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false), 31, 20, qRgb(255, 0, 255), 0},
+        {"shadow not left", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false), 8, 20, qRgb(255, 255, 255), 0},
+        {"shadow down", filter::dropShadow(0xffff00ff, 0, kPi / 2, 3, 1, false, false, false), 20, 31, qRgb(255, 0, 255), 0},
+        // Knockout keeps the shadow but not the object.
+        {"knockout hides the object", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, true, false), 15, 20, qRgb(255, 255, 255), 0},
+        {"knockout keeps the shadow", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, true, false), 31, 20, qRgb(255, 0, 255), 0},
+        // Hide-object shows the shadow under where the object was.
+        {"hide object", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, true), 20, 20, qRgb(255, 0, 255), 0},
+        // An inner shadow falls inside the edge facing away from the light.
+        {"inner shadow", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, true, false, false), 11, 20, qRgb(255, 0, 255), 0},
+        {"inner shadow stays inside", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, true, false, false), 31, 20, qRgb(255, 255, 255), 0},
+        // A bevel stores its highlight first: at angle 0 the second colour
+        // (the shadow) lines the right edge, the highlight the left.
+        {"bevel shadow", filter::bevel(0xff00ff00, 0xffff00ff, 0, 0, 2, true, false), 29, 20, qRgb(255, 0, 255), 0},
+        {"bevel highlight", filter::bevel(0xff00ff00, 0xffff00ff, 0, 0, 2, true, false), 10, 20, qRgb(0, 255, 0), 0},
+        // A colour matrix taking red from blue and alpha as it is, with an offset.
+        {"colour matrix", filter::colourMatrix({0, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}), 20, 20,
+         qRgb(200, 0, 0), 0},
+    };
+    for (const Case& c : cases) {
+        Movie m(40 * 20, 40 * 20, 12);
+        m.shape(1, square(200, 200, 400, 400, 0xff000000u));
+        m.place3(1, 1, Matrix(), filter::list({c.filter}));
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        SCOPED_TRACE(c.what);
+        EXPECT_COLOR(img, c.x, c.y, c.expected, c.tol);
+    }
+}
+
+TEST_F(SwfLayer, FiltersScaleWithTheStage)
+{
+    // Twice the stage size: the shadow's distance of 3 becomes 6 pixels.
+    Movie m(40 * 20, 40 * 20, 12);
+    m.shape(1, square(200, 200, 400, 400, 0xff000000u));
+    m.place3(1, 1, Matrix(), filter::list({filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false)}));
+    m.showFrame();
+    Player p(swftest::load(m));
+    const QImage img = p.renderImage(QSize(80, 80), Quality::Low);
+    EXPECT_COLOR(img, 64, 40, 0xffff00ffu, 0);
+    EXPECT_COLOR(img, 66, 40, 0xffffffffu, 0);
+}
+
+TEST_F(SwfLayer, MasksTakeOnlyTheirFills)
+{
+    // The mask's fill covers the left half; its thick outline would reach
+    // further but takes no part in the mask.
+    Movie m(40 * 20, 40 * 20, 12);
+    ShapeBuilder mask;
+    const int f = mask.addFill(Fill::solid(0xff000000u));
+    const int l = mask.addLine({200, 0xff000000u});
+    mask.rect(0, 0, 400, 800, f, l);
+    m.shape(1, mask);
+    m.shape(2, square(0, 0, 800, 800, 0xffff0000u));
+    m.place(1, 1, Matrix(), nullptr, -1, 2);
+    m.place(2, 2);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 10, 20, 0xffff0000u, 0);
+    EXPECT_COLOR(img, 22, 20, 0xffffffffu, 0);  // under the outline, outside the fill
+}
+
+TEST_F(SwfLayer, HostileFilterListsStayBounded)
+{
+    // 255 blurs of the largest size and 31 passes over a stage-sized
+    // object; an unknown filter; a blend mode far out of range inside
+    // layers nested as deep as sprites go, every other one out of range.
+    std::vector<Bytes> many(255, filter::blur(255, 255, 31));
+    Movie m(550 * 20, 400 * 20, 12);
+    m.shape(1, square(0, 0, 550 * 20, 400 * 20, 0xff0000ffu));
+    m.place3(1, 1, Matrix(), filter::list(many));
+    m.place3(2, 1, Matrix::scale(0.1, 0.1), filter::list({{9, 1, 2, 3}}), 3);
+    for (uint16_t id = 10; id < 40; ++id)
+        m.tag(39, sprite(id, {{70, place3Body(1, uint16_t(id == 10 ? 1 : id - 1), id % 2 ? 250 : 2)}}));
+    m.place3(3, 39, Matrix(), {}, 2);
+    m.showFrame();
+    Player p(swftest::load(m));
+    const QImage img = swftest::shot(p, Quality::High);
+    EXPECT_FALSE(img.isNull());
+    // The blurred square is still blue in its middle.
+    EXPECT_GT(qBlue(img.pixel(275, 200)), 200);
+}
