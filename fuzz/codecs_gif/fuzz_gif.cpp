@@ -1,6 +1,6 @@
 // Loads arbitrary bytes as a GIF and plays every frame, in order and back.
 #include "codecs/gif/GIFImage.h"
-#include "codecs/gif/GifAnimator.h"
+#include "codecs/FrameAnimator.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         auto gif = std::make_shared<vx::TGIFImage>();
         gif->loadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         gif->bitmap();
-        vx::GifAnimator player(gif);
+        vx::FrameAnimator player(gif);
         for (int i = 0; i < 2 * gif->frameCount() + 1 && i < 200; ++i) {
             player.currentImage();
             player.currentDelayMs();

@@ -7,7 +7,7 @@
 
 #include "codecs/Bitmap.h"
 #include "codecs/Graphic.h"
-#include "codecs/gif/GifAnimator.h"
+#include "codecs/FrameAnimator.h"
 
 #include <QImage>
 #include <QTimer>
@@ -66,7 +66,7 @@ private:
 
     std::shared_ptr<Graphic> graphic_;
     Bitmap still_;
-    GifAnimator animator_;
+    FrameAnimator animator_;
     QTimer timer_;
     bool stretch_ = true, centre_ = false, proportional_ = false, fill_ = false;
 

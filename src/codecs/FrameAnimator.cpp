@@ -1,47 +1,47 @@
-#include "codecs/gif/GifAnimator.h"
+#include "codecs/FrameAnimator.h"
 
 #include <algorithm>
 
 namespace vx {
 
-GifAnimator::GifAnimator(std::shared_ptr<const Graphic> graphic)
+FrameAnimator::FrameAnimator(std::shared_ptr<const Graphic> graphic)
 {
     setGraphic(std::move(graphic));
 }
 
-void GifAnimator::setGraphic(std::shared_ptr<const Graphic> graphic)
+void FrameAnimator::setGraphic(std::shared_ptr<const Graphic> graphic)
 {
     graphic_ = std::move(graphic);
     restart();
 }
 
-void GifAnimator::restart()
+void FrameAnimator::restart()
 {
     index_ = 0;
     loops_ = 0;
     finished_ = false;
 }
 
-bool GifAnimator::isRunning() const
+bool FrameAnimator::isRunning() const
 {
     return graphic_ && graphic_->frameCount() > 1 && !finished_;
 }
 
-QImage GifAnimator::currentImage() const
+QImage FrameAnimator::currentImage() const
 {
     if (!graphic_)
         return QImage();
     return graphic_->frameCount() > 1 ? graphic_->frameImage(index_) : graphic_->displayImage(QSize());
 }
 
-int GifAnimator::currentDelayMs() const
+int FrameAnimator::currentDelayMs() const
 {
     if (!isRunning())
         return -1;
     return std::max(0, graphic_->frameDelayMs(index_));
 }
 
-bool GifAnimator::advance()
+bool FrameAnimator::advance()
 {
     if (!isRunning())
         return false;

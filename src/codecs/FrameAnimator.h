@@ -11,10 +11,10 @@
 
 namespace vx {
 
-class GifAnimator {
+class FrameAnimator {
 public:
-    GifAnimator() = default;
-    explicit GifAnimator(std::shared_ptr<const Graphic> graphic);
+    FrameAnimator() = default;
+    explicit FrameAnimator(std::shared_ptr<const Graphic> graphic);
 
     // Starts over at the first frame of graphic (nullptr stops everything).
     void setGraphic(std::shared_ptr<const Graphic> graphic);

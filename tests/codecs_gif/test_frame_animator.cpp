@@ -1,12 +1,12 @@
 #include "GifWriter.h"
 #include "codecs/gif/GIFImage.h"
-#include "codecs/gif/GifAnimator.h"
+#include "codecs/FrameAnimator.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-using vx::GifAnimator;
+using vx::FrameAnimator;
 
 namespace {
 
@@ -26,9 +26,9 @@ std::shared_ptr<vx::TGIFImage> animation(int frames, int loops)
 
 }  // namespace
 
-TEST(GifAnimator, PlaysTheStoredNumberOfTimesThenStopsOnTheLastFrame)
+TEST(FrameAnimator, PlaysTheStoredNumberOfTimesThenStopsOnTheLastFrame)
 {
-    GifAnimator a(animation(3, 1));  // one repeat: two plays
+    FrameAnimator a(animation(3, 1));  // one repeat: two plays
     std::vector<int> seen;
     std::vector<int> delays;
     do {
@@ -49,21 +49,21 @@ TEST(GifAnimator, PlaysTheStoredNumberOfTimesThenStopsOnTheLastFrame)
     EXPECT_EQ(a.currentIndex(), 0);
 }
 
-TEST(GifAnimator, LoopsForeverAndLeavesStillsAlone)
+TEST(FrameAnimator, LoopsForeverAndLeavesStillsAlone)
 {
-    GifAnimator endless(animation(2, 0));
+    FrameAnimator endless(animation(2, 0));
     for (int i = 0; i < 50; ++i)
         ASSERT_TRUE(endless.advance());
     EXPECT_EQ(endless.currentIndex(), 0);
     EXPECT_EQ(endless.completedLoops(), 25);
 
-    GifAnimator still(animation(1, -1));
+    FrameAnimator still(animation(1, -1));
     EXPECT_FALSE(still.isRunning());
     EXPECT_FALSE(still.advance());
     EXPECT_EQ(still.currentDelayMs(), -1);
     EXPECT_FALSE(still.currentImage().isNull());
 
-    GifAnimator none;
+    FrameAnimator none;
     EXPECT_TRUE(none.currentImage().isNull());
     EXPECT_FALSE(none.advance());
 }
