@@ -45,6 +45,7 @@ struct Ctx {
     HairlineRaster* hairlines = nullptr;
     CoverRuns* aliasedRuns = nullptr;
     bool inLayer = false;         // drawing into a blend layer: alpha and erase apply
+    int layers = 0;               // blend and filter layers open around this drawing
     long* layerBudget = nullptr;  // layer and filter pixels still allowed in this frame
 };
 
@@ -115,6 +116,8 @@ void fill(Ctx& c, const QPainterPath& path, const QBrush& brush)
 constexpr int kMaxDrawNesting = 48;
 // Each mask layer holds two images of its area; deeper masks draw unmasked.
 constexpr int kMaxMaskLayers = 6;
+// Blend and filter layers open at once at most; deeper objects draw without.
+constexpr int kMaxLayers = 8;
 
 void setupPainter(QPainter& p, Quality q)
 {
@@ -632,6 +635,12 @@ void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, cons
     // Alpha and erase work on the layer of a parent; without one there is
     // nothing for them to act on.
     if ((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !c.inLayer) return;
+    if (c.layers >= kMaxLayers) {
+        // Deeper layers, as a clip that holds itself makes, draw straight.
+        if (mode != BlendMode::Alpha && mode != BlendMode::Erase)
+            drawCharacter(c, obj.charId, &obj, obj.matrix * world, cx.after(obj.cx));
+        return;
+    }
     const QTransform objWorld = obj.matrix * world;
     const double sx = 20 * std::hypot(c.base.m11(), c.base.m12()), sy = 20 * std::hypot(c.base.m21(), c.base.m22());
     const FilterList none;
@@ -667,6 +676,7 @@ void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, cons
         inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
         inner.device = QRect(QPoint(0, 0), r.size());
         inner.inLayer = true;
+        ++inner.layers;
         ++inner.nesting;
         drawCharacter(inner, obj.charId, &obj, objWorld, cx.after(obj.cx));
     }

@@ -200,3 +200,28 @@ TEST_F(SwfLayer, HostileFilterListsStayBounded)
     // The blurred square is still blue in its middle.
     EXPECT_GT(qBlue(img.pixel(275, 200)), 200);
 }
+
+TEST_F(SwfLayer, ClipWithFiltersThatHoldsItselfStaysBounded)
+{
+    // Sprite 5 places itself, shrunk, with a drop shadow, a layer blend
+    // and bitmap caching, beside a square: every level would open a layer.
+    Movie m(100 * 20, 100 * 20, 12);
+    m.shape(1, square(0, 0, 400, 400, 0xff00ff00u));
+    Writer self;
+    self.u8(0x06);
+    self.u8(0x01 | 0x02 | 0x04);
+    self.u16(2);
+    self.u16(5);
+    Matrix::scale(0.9, 0.9, 100, 100).write(self);
+    self.bytes(filter::list({filter::dropShadow(0xff000000, 4, 0.7, 4, 1, false, false, false)}));
+    self.u8(2);
+    self.u8(1);
+    m.tag(39, sprite(5, {{26, [] { Writer w; w.u8(0x06); w.u16(1); w.u16(1); Matrix().write(w); return w.data; }()},
+                          {70, self.data}}));
+    m.place3(1, 5, Matrix(), {}, 2, true);
+    m.showFrame();
+    Player p(swftest::load(m));
+    for (int i = 0; i < 3; ++i) p.advance();
+    const QImage img = swftest::shot(p, Quality::High);
+    EXPECT_COLOR(img, 5, 5, 0xff00ff00u, 0);
+}
