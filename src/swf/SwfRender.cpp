@@ -8,6 +8,7 @@
 #include "swf/SwfPlayer.h"
 #include "platform/VectorState.h"
 #include "swf/SwfCanvas.h"
+#include "swf/SwfClipCache.h"
 #include "swf/SwfEditText.h"
 #include "swf/SwfGradient.h"
 #include "swf/SwfHairline.h"
@@ -475,6 +476,7 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
 
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx);
 bool needsLayer(const DisplayObject& obj);
+void drawCached(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx);
 void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx);
 
 void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
@@ -697,6 +699,55 @@ void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, cons
     pool.release();
 }
 
+// A clip placed with cacheAsBitmap: its picture from an earlier frame when
+// nothing in it changed, otherwise drawn into a new picture that is kept.
+void drawCached(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx)
+{
+    const QTransform objWorld = obj.matrix * world;
+    const CxForm objCx = cx.after(obj.cx);
+    QImage* target = c.maskMode ? nullptr : Canvas::target(*c.p);
+    const uint64_t signature =
+        target ? ClipCache::signature(*c.movie, obj, objWorld * c.base, objCx, int(c.quality), c.device) : 0;
+    if (!signature) {
+        drawCharacter(c, obj.charId, &obj, objWorld, objCx);
+        return;
+    }
+    ClipCache& cache = ClipCache::local();
+    QPoint at;
+    if (const QImage* kept = cache.find(*obj.sprite, signature, &at)) {
+        blendLayer(*target, at, *kept, BlendMode::Normal);
+        return;
+    }
+    QRectF b = deviceBounds(c, obj.charId, &obj, objWorld, 0);
+    if (!std::isfinite(b.left()) || !std::isfinite(b.right()) || !std::isfinite(b.top()) || !std::isfinite(b.bottom()))
+        b = QRectF(c.device);
+    const QRect r = b.intersected(QRectF(c.device)).toAlignedRect() & c.device;
+    if (r.isEmpty()) return;
+    const long area = long(r.width()) * r.height();
+    if (c.layerBudget && (*c.layerBudget -= area) < 0) {
+        drawCharacter(c, obj.charId, &obj, objWorld, objCx);
+        return;
+    }
+    QImage picture(r.size(), QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull()) return;
+    picture.fill(Qt::transparent);
+    {
+        Canvas canvas(picture);
+        QPainter pp(&picture);
+        setupPainter(pp, c.quality);
+        pp.setPen(Qt::NoPen);
+        Ctx inner = c;
+        inner.p = &pp;
+        if (c.canvas) inner.canvas = &canvas;
+        inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
+        inner.device = QRect(QPoint(0, 0), r.size());
+        ++inner.nesting;
+        drawCharacter(inner, obj.charId, &obj, objWorld, objCx);
+    }
+    blendLayer(*target, r.topLeft(), picture, BlendMode::Normal);
+    cache.store(obj.sprite, signature, std::move(picture), r.topLeft());
+}
+
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx)
 {
     for (ListIt it = begin; it != end;) {
@@ -710,6 +761,7 @@ void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const 
         }
         if (obj.visible) {
             if (needsLayer(obj)) drawLayered(c, obj, world, cx);
+            else if (obj.cacheAsBitmap && obj.sprite) drawCached(c, obj, world, cx);
             else drawCharacter(c, obj.charId, &obj, obj.matrix * world, cx.after(obj.cx));
         }
         ++it;

@@ -225,3 +225,45 @@ TEST_F(SwfLayer, ClipWithFiltersThatHoldsItselfStaysBounded)
     const QImage img = swftest::shot(p, Quality::High);
     EXPECT_COLOR(img, 5, 5, 0xff00ff00u, 0);
 }
+
+TEST_F(SwfLayer, CachedClipIsDrawnAgainWhenItsContentChanges)
+{
+    // Sprite 3, cached as a bitmap, shows a red square that moves 20 px
+    // right in its second frame; a shape outside it changes nothing.
+    Movie m(60 * 20, 20 * 20, 12);
+    m.shape(1, square(0, 0, 400, 400, 0xffff0000u));
+    Writer sp;
+    sp.u16(3);
+    sp.u16(2);
+    auto tag = [&](int code, const Bytes& b) {
+        sp.u16(unsigned(code << 6 | 0x3f));
+        sp.u32(uint32_t(b.size()));
+        sp.bytes(b);
+    };
+    for (int k = 0; k < 2; ++k) {
+        Writer p;
+        p.u8(k == 0 ? 0x06 : 0x05);
+        p.u16(1);
+        if (k == 0) p.u16(1);
+        Matrix::translate(k * 400, 0).write(p);
+        tag(26, p.data);
+        tag(1, {});
+    }
+    sp.u16(0);
+    m.tag(39, sp.data);
+    m.place3(1, 3, Matrix(), {}, -1, true);
+    m.showFrame();
+    m.showFrame();
+    Player p(swftest::load(m));
+    for (int round = 0; round < 2; ++round) {
+        const QImage first = swftest::shot(p);
+        EXPECT_COLOR(first, 10, 10, 0xffff0000u, 0);
+        EXPECT_COLOR(first, 30, 10, 0xffffffffu, 0);
+        EXPECT_EQ(swftest::shot(p), first);  // drawn again from the kept picture
+        p.advance();
+        const QImage second = swftest::shot(p);
+        EXPECT_COLOR(second, 10, 10, 0xffffffffu, 0);
+        EXPECT_COLOR(second, 30, 10, 0xffff0000u, 0);
+        p.advance();  // back to the first frame
+    }
+}
