@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vx {
@@ -344,6 +345,10 @@ void replaceFile(Hive hive, const QByteArray& bytes)
 {
     const QString path = hiveFilePath(hive);
     const QByteArray target = QFile::encodeName(path);
+    // A hive file the user made read-only is respected, also for a privileged user.
+    struct stat st;
+    if (::stat(target.constData(), &st) == 0 && !(st.st_mode & S_IWUSR))
+        throw RegistryError("Cannot write registry: " + path.toStdString() + " is read-only");
     const QByteArray temp = QFile::encodeName(path + QStringLiteral(".tmp-") + QString::number(::getpid()));
     int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
