@@ -12,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   fonts-dejavu-core xvfb x11-apps imagemagick
   libavcodec-dev libswresample-dev libswscale-dev libavutil-dev qt6-multimedia-dev ffmpeg
+  xdg-utils desktop-file-utils
 )
 
 missing=()

@@ -1,0 +1,56 @@
+// File type associations: the viewer's class name for each extension in the
+// emulated classes hive, the shell's per-user record of the chosen class,
+// and the same choice mirrored to the desktop (freedesktop conventions).
+// The check state of a row is read from the emulated hives alone.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace vx {
+
+// One row of the file types list: the item text and its extensions (with
+// their dots, lower case); the first extension decides the check state.
+struct AssociationRow {
+    QString item;
+    QStringList extensions;
+};
+
+// The rows in list order, from the format table's association items.
+const std::vector<AssociationRow>& associationRows();
+
+// The skin package extension, registered whenever associations are written.
+inline const QString kSkinExtension = QStringLiteral(".vxskin");
+inline const QString kSkinDescription = QStringLiteral("Vextrel Viewer SKIN");
+
+// "VextrelViewer" + extension.
+QString associationClassName(const QString& dottedExtension);
+// "Vextrel Viewer " + the extension in upper case without its dot.
+QString associationDescription(const QString& dottedExtension);
+// The shell's per-user record of an extension (HKCU).
+QString fileExtsKeyPath(const QString& dottedExtension);
+
+// Both the per-user record and the classes hive name the viewer's class
+// (exact comparison). Never fails; missing entries read as empty.
+bool IsExtensionAssociated(const QString& extension);
+
+// The five entries of one extension, in order; a name without a dot gets one.
+// Throws RegistryError when a hive can't be written.
+void AssociateExtension(const QString& extension, const QString& description, const QString& programPath);
+
+// Removes the viewer's class key and the two references that name it; other
+// programs' entries stay. Throws RegistryError when a hive can't be written.
+void UnassociateExtension(const QString& extension);
+
+// The check state of every row, as the dialog shows it.
+std::vector<bool> readAssociationChecks();
+
+// Writes the skin extension, then every row (registered when checked,
+// removed otherwise), then mirrors the choice to the desktop. iconPng is
+// the desktop icon as a PNG file (may be empty). Throws
+// std::runtime_error (RegistryError or XdgError) at the first write that
+// fails; what was written before stays.
+void writeAssociations(const std::vector<bool>& checked, const QString& programPath, const QByteArray& iconPng);
+
+}  // namespace vx
