@@ -191,6 +191,7 @@ void TMainForm::buildWidgets()
     });
     connect(buttons_[kBtnOpen], &TSkinButton::clicked, this, &TMainForm::OpenCommand);
     connect(buttons_[kBtnSave], &TSkinButton::clicked, this, &TMainForm::btnSaveClick);
+    connect(buttons_[kBtnSettings], &TSkinButton::clicked, this, &TMainForm::ShowSettingsDialog);
     connect(buttons_[kBtnFullScreen], &TSkinButton::clicked, this, &TMainForm::FullScreenToggle);
     connect(buttons_[kBtnMinimize], &TSkinButton::clicked, this, [this] { showMinimized(); });
     connect(buttons_[kBtnMaximize], &TSkinButton::clicked, this, &TMainForm::MaximizeToggle);

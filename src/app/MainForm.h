@@ -117,6 +117,13 @@ public:
     void OpenSwfMovie();
     void flashZoom(int percent);
 
+    // The settings dialog (btnSettings, F1) and what its Apply changes at once.
+    void ShowSettingsDialog();
+    void refreshPositionText();
+    void applyFlashScaleChoice(int flashScale);  // FlashScale 1..5
+    void resizeWindowToMovie(const QString& path);
+    void applyLanguageEverywhere(const QString& path);
+
     // The dialogs and movie commands the keys reach.
     void toggleFlashPanel();
     void rewindMovie(int frames);

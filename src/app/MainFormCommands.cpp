@@ -5,6 +5,7 @@
 #include "i18n/LanguageTable.h"
 #include "i18n/MainFormTexts.h"
 #include "platform/ClipboardFiles.h"
+#include "settings/ui/SettingsForm.h"
 #include "viewer/ui/PictureControl.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "viewer/ui/RenameFileForm.h"
@@ -69,7 +70,7 @@ void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
         scrollByLine(1, 0);
         break;
     case Qt::Key_F1:
-        // The settings dialog has no pages yet: the key has nothing to show.
+        ShowSettingsDialog();
         break;
     case Qt::Key_F2:
         StopTitleEffect();
@@ -155,8 +156,8 @@ void TMainForm::applyDialogLanguages(const QString& path)
 {
     // Settings, rename, JPEG options and information windows, in this order.
     const LanguageTable table(path);
-    if (settingsForm_)
-        settingsForm_->setWindowTitle(table.text(QString::fromLatin1(lang::kSettings), 1));
+    if (auto* settings = qobject_cast<TSettingsForm*>(settingsForm_.data()))
+        settings->LangSettingsForm(path);
     if (renameForm_) {
         const QString s = QString::fromLatin1(lang::kRename);
         renameForm_->setTexts(table.text(s, 1), table.text(s, 2), table.text(s, 3), table.text(s, 4),

@@ -110,20 +110,24 @@ void TMainForm::stopAndHideMovie()
     layoutBars();
 }
 
+void TMainForm::resizeWindowToMovie(const QString& path)
+{
+    SwfHeaderInfo header;
+    if (!ReadSwfHeader(path, header))
+        return;
+    const int w = roundHalfEven((long double)(int64_t(header.xmax) - header.xmin) / 20.0L);
+    const int h = roundHalfEven((long double)(int64_t(header.ymax) - header.ymin) / 20.0L);
+    const int border = FullScreen ? 0 : 2 * 3;
+    resize(w + border, h + buttonsPanel_->height() + navPanel_->height() + border);
+    if (x() + width() < 0)
+        move(0, y());
+}
+
 void TMainForm::OpenSwfMovie()
 {
     const QString path = nav.CurrentPath;
-    if (ResizeWindowToMovie && !FullScreen) {
-        SwfHeaderInfo header;
-        if (ReadSwfHeader(path, header)) {
-            const int w = roundHalfEven((long double)(int64_t(header.xmax) - header.xmin) / 20.0L);
-            const int h = roundHalfEven((long double)(int64_t(header.ymax) - header.ymin) / 20.0L);
-            const int border = FullScreen ? 0 : 2 * 3;
-            resize(w + border, h + buttonsPanel_->height() + navPanel_->height() + border);
-            if (x() + width() < 0)
-                move(0, y());
-        }
-    }
+    if (ResizeWindowToMovie && !FullScreen)
+        resizeWindowToMovie(path);
     navPanel_->setVisible(FlashPanelVisible);
     // The control leaves the picture area and fills the window between the bars.
     flash_->setParent(this);

@@ -2,15 +2,14 @@
 
 #include "app/MainForm.h"
 #include "export/ui/ChangeQualityForm.h"
+#include "settings/ui/SettingsForm.h"
 #include "viewer/ui/RenameFileForm.h"
 
 namespace vx {
 
 ProgramDialogs::ProgramDialogs(TMainForm* main)
 {
-    SettingsForm = new QDialog(main, Qt::Dialog);
-    SettingsForm->setObjectName(QStringLiteral("SettingsForm"));
-    SettingsForm->setWindowTitle(QStringLiteral("Настройки"));
+    SettingsForm = new TSettingsForm(main);
     InfoForm = new QDialog(main, Qt::Dialog);
     InfoForm->setObjectName(QStringLiteral("InfoForm"));
     InfoForm->setWindowTitle(QStringLiteral("Информация о файле"));
