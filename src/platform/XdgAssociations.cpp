@@ -107,7 +107,7 @@ QByteArray desktopEntry(const QString& programPath, const QStringList& mimeTypes
 {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"
-                                  "Version=1.5\n"
+                                  "Version=1.0\n"
                                   "Name=Vextrel Viewer\n"
                                   "GenericName=Picture Viewer\n"
                                   "Comment=View pictures and SWF movies\n");
