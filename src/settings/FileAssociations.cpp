@@ -2,7 +2,6 @@
 
 #include "platform/Registry.h"
 #include "platform/XdgAssociations.h"
-#include "viewer/SupportedTypes.h"
 
 namespace vx {
 namespace {
@@ -46,32 +45,15 @@ void releaseValue(Hive hive, const QString& path, const QString& name, const QSt
 
 }  // namespace
 
-const std::vector<AssociationRow>& associationRows()
+const QList<AssociationGroup>& associationRows()
 {
-    static const std::vector<AssociationRow> rows = [] {
-        std::vector<AssociationRow> list;
-        for (const QString& item : associationItems()) {
-            AssociationRow row{item, {}};
-            for (const QString& ext : item.split(QLatin1Char('/')))
-                row.extensions << QLatin1Char('.') + ext.toLower();
-            list.push_back(row);
-        }
-        return list;
-    }();
+    static const QList<AssociationGroup> rows = associationGroups();
     return rows;
 }
 
 QString associationClassName(const QString& dottedExtension)
 {
     return kClassPrefix + dottedExtension;
-}
-
-QString associationDescription(const QString& dottedExtension)
-{
-    QString bare = dottedExtension;
-    if (bare.startsWith(QLatin1Char('.')))
-        bare.remove(0, 1);
-    return QStringLiteral("Vextrel Viewer ") + bare.toUpper();
 }
 
 QString fileExtsKeyPath(const QString& dottedExtension)
@@ -113,8 +95,8 @@ void UnassociateExtension(const QString& extension)
 std::vector<bool> readAssociationChecks()
 {
     std::vector<bool> checks;
-    for (const AssociationRow& row : associationRows())
-        checks.push_back(IsExtensionAssociated(row.extensions.first()));
+    for (const AssociationGroup& row : associationRows())
+        checks.push_back(IsExtensionAssociated(row.probedExtension));
     return checks;
 }
 
@@ -126,11 +108,13 @@ void writeAssociations(const std::vector<bool>& checked, const QString& programP
     desktop.iconPng = iconPng;
     desktop.checked << kSkinExtension.mid(1);
     const auto& rows = associationRows();
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const bool on = i < checked.size() && checked[i];
-        for (const QString& ext : rows[i].extensions) {
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const bool on = size_t(i) < checked.size() && checked[size_t(i)];
+        const AssociationGroup& row = rows[i];
+        for (qsizetype k = 0; k < row.extensions.size(); ++k) {
+            const QString& ext = row.extensions[k];
             if (on)
-                AssociateExtension(ext, associationDescription(ext), programPath);
+                AssociateExtension(ext, row.descriptions.value(k), programPath);
             else
                 UnassociateExtension(ext);
             (on ? desktop.checked : desktop.unchecked) << ext.mid(1);

@@ -4,21 +4,18 @@
 // The check state of a row is read from the emulated hives alone.
 #pragma once
 
+#include "viewer/SupportedTypes.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
 
 namespace vx {
 
-// One row of the file types list: the item text and its extensions (with
-// their dots, lower case); the first extension decides the check state.
-struct AssociationRow {
-    QString item;
-    QStringList extensions;
-};
-
-// The rows in list order, from the format table's association items.
-const std::vector<AssociationRow>& associationRows();
+// The rows of the file types list in list order (the format table's
+// association groups): item text, extensions with their descriptions, and
+// the extension that decides the check state.
+const QList<AssociationGroup>& associationRows();
 
 // The skin package extension, registered whenever associations are written.
 inline const QString kSkinExtension = QStringLiteral(".vxskin");
@@ -26,8 +23,6 @@ inline const QString kSkinDescription = QStringLiteral("Vextrel Viewer SKIN");
 
 // "VextrelViewer" + extension.
 QString associationClassName(const QString& dottedExtension);
-// "Vextrel Viewer " + the extension in upper case without its dot.
-QString associationDescription(const QString& dottedExtension);
 // The shell's per-user record of an extension (HKCU).
 QString fileExtsKeyPath(const QString& dottedExtension);
 

@@ -32,7 +32,7 @@ QString get(Hive hive, const QString& path, const QString& name)
 int rowOf(const QString& item)
 {
     const auto& rows = associationRows();
-    for (size_t i = 0; i < rows.size(); ++i)
+    for (qsizetype i = 0; i < rows.size(); ++i)
         if (rows[i].item == item)
             return int(i);
     return -1;
@@ -43,12 +43,13 @@ int rowOf(const QString& item)
 TEST(Associations, RowsComeFromTheFormatTable)
 {
     const auto& rows = associationRows();
-    ASSERT_EQ(rows.size(), 31u);
+    ASSERT_EQ(rows.size(), 31);
     EXPECT_EQ(rows[1].item, QStringLiteral("JPG/JPEG/JPE"));
     EXPECT_EQ(rows[1].extensions, QStringList({".jpg", ".jpeg", ".jpe"}));
     EXPECT_EQ(rows[13].extensions, QStringList({".psp", ".pspimage"}));
     EXPECT_EQ(rows[30].item, QStringLiteral("RLE"));
-    EXPECT_EQ(associationDescription(QStringLiteral(".pspimage")), QStringLiteral("Vextrel Viewer PSPIMAGE"));
+    EXPECT_EQ(rows[13].descriptions, QStringList({"Vextrel Viewer PSP", "Vextrel Viewer PSPIMAGE"}));
+    EXPECT_EQ(rows[1].probedExtension, QStringLiteral(".jpg"));
 }
 
 TEST(Associations, ProbeNeedsBothPlacesToNameTheViewerExactly)
@@ -122,7 +123,7 @@ TEST(Associations, UncheckingRemovesOnlyWhatNamesTheViewer)
               QStringLiteral("Paint.Picture"));
     EXPECT_EQ(get(Hive::ClassesRoot, QStringLiteral(".png"), QString()), QStringLiteral("<no value>"));
     EXPECT_EQ(get(Hive::ClassesRoot, QStringLiteral(".png"), QStringLiteral("Content Type")), QStringLiteral("image/png"));
-    for (const AssociationRow& row : associationRows())
+    for (const AssociationGroup& row : associationRows())
         for (const QString& ext : row.extensions) {
             EXPECT_FALSE(registryKeyExists(Hive::ClassesRoot, associationClassName(ext))) << ext.toStdString();
             EXPECT_NE(get(Hive::CurrentUser, fileExtsKeyPath(ext), QStringLiteral("ProgID")), associationClassName(ext));

@@ -23,7 +23,7 @@ namespace {
 int rowOf(const QString& item)
 {
     const auto& rows = associationRows();
-    for (size_t i = 0; i < rows.size(); ++i)
+    for (qsizetype i = 0; i < rows.size(); ++i)
         if (rows[i].item == item)
             return int(i);
     return -1;

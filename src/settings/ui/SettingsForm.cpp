@@ -183,7 +183,7 @@ void TSettingsForm::buildFileTypesPage(QGroupBox* page)
 {
     FileTypeCheckListBox = make<QListWidget>(page, "FileTypeCheckListBox", QRect(8, 20, 150, 280));
     setBackground(FileTypeCheckListBox, kCream);
-    for (const AssociationRow& row : associationRows()) {
+    for (const AssociationGroup& row : associationRows()) {
         auto* item = new QListWidgetItem(row.item, FileTypeCheckListBox);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);

@@ -25,17 +25,13 @@ namespace {
 // One write to the settings key, opened (and created) for it alone. A key
 // that doesn't open stores nothing and is not an error; a failed write
 // returns the error's text.
-template <class T>
-std::optional<QString> store(const QString& name, const T& value)
+std::optional<QString> store(SettingId id, int number, const QString& text = QString())
 {
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return std::nullopt;
     try {
-        if constexpr (std::is_same_v<T, QString>)
-            key.writeString(name, value);
-        else
-            key.writeInteger(name, int32_t(value));
+        writeSetting(key, settingEntry(id), StoredSetting{number, text});
     } catch (const RegistryError& e) {
         return QString::fromStdString(e.what());
     }
@@ -85,30 +81,30 @@ bool TSettingsForm::AcceptButtonClick()
 {
     TMainForm* m = main_;
     // Steps 1 to 4: a failed write ends Apply with its text.
-    auto mustStore = [this](const QString& name, int value) {
-        if (auto error = store(name, value)) {
+    auto mustStore = [this](SettingId id, int value, const QString& text = QString()) {
+        if (auto error = store(id, value, text)) {
             report(*error);
             return false;
         }
         return true;
     };
     // Steps 7 to 15: a failed write is reported and Apply goes on.
-    auto tryStore = [this](const QString& name, const auto& value) {
-        if (store(name, value))
+    auto tryStore = [this](SettingId id, int value) {
+        if (store(id, value))
             report(cannotWriteRegistryText());
     };
 
     // 1. The file-name label.
     const bool showName = ShowNameCheckBox->isChecked();
     m->nameLabel()->setVisible(showName);
-    if (!mustStore(setting::CurrentFileNameLabelVisible, showName ? 1 : 0))
+    if (!mustStore(SettingId::CurrentFileNameLabelVisible, showName ? 1 : 0))
         return false;
 
     // 2. The file number, shown at once where the label shows a file.
     m->CurrentFileNumberVisible = ShowNumbersCheckBox->isChecked();
     if (!m->labelIsRed() && !m->nav.CurrentPath.isEmpty())
         m->refreshPositionText();
-    if (!mustStore(setting::CurrentFileNumberVisible, m->CurrentFileNumberVisible ? 1 : 0))
+    if (!mustStore(SettingId::CurrentFileNumberVisible, m->CurrentFileNumberVisible ? 1 : 0))
         return false;
 
     // 3. The toolbar, laid out again without gaps.
@@ -116,13 +112,11 @@ bool TSettingsForm::AcceptButtonClick()
     for (int i = 0; i < kToolbarButtonCount; ++i)
         visible[size_t(i)] = buttonCheckBoxes[size_t(i)]->isChecked();
     m->applyButtonsVisible(visible);
-    if (auto error = store(setting::ButtonsVisible, formatButtonsVisible(visible))) {
-        report(*error);
+    if (!mustStore(SettingId::ButtonsVisible, 0, formatButtonsVisible(visible)))
         return false;
-    }
 
     // 4. The start logo.
-    if (!mustStore(setting::ShowStartLogo, ShowStartLogoCheckBox->isChecked() ? 1 : 0))
+    if (!mustStore(SettingId::ShowStartLogo, ShowStartLogoCheckBox->isChecked() ? 1 : 0))
         return false;
 
     // 5. The view colour; shutdown stores it.
@@ -144,20 +138,20 @@ bool TSettingsForm::AcceptButtonClick()
 
     // 7 to 11. The wallpaper values.
     if (CenterRadioButton->isChecked())
-        tryStore(setting::SetWall, 1);
+        tryStore(SettingId::SetWall, 1);
     else if (ZamostRadioButton->isChecked())
-        tryStore(setting::SetWall, 2);
+        tryStore(SettingId::SetWall, 2);
     else if (RastRadioButton->isChecked())
-        tryStore(setting::SetWall, 3);
+        tryStore(SettingId::SetWall, 3);
     if (FullScrRadioButton->isChecked())
-        tryStore(setting::FlashFullScr, 1);
+        tryStore(SettingId::FlashFullScr, 1);
     else if (CenterScrRadioButton->isChecked())
-        tryStore(setting::FlashFullScr, 0);
-    tryStore(setting::FlashTransperent, TransperentCheckBox->isChecked() ? 1 : 0);
-    tryStore(setting::FlashAutoPlay, FlashAutoPlayCheckBox->isChecked() ? 1 : 0);
+        tryStore(SettingId::FlashFullScr, 0);
+    tryStore(SettingId::FlashTransperent, TransperentCheckBox->isChecked() ? 1 : 0);
+    tryStore(SettingId::FlashAutoPlay, FlashAutoPlayCheckBox->isChecked() ? 1 : 0);
     if (QualityComboBox->currentIndex() >= 0)
-        tryStore(setting::FlashWallQuality, QualityComboBox->currentIndex());
-    tryStore(setting::FlashBackColor, colorToText(wallColor_));
+        tryStore(SettingId::FlashWallQuality, QualityComboBox->currentIndex());
+    tryStore(SettingId::FlashBackColor, int(wallColor_));
 
     // 12. The scaling mode, from the next opened file on.
     int mode = 0;
@@ -169,25 +163,25 @@ bool TSettingsForm::AcceptButtonClick()
         mode = 2;
     if (mode != 0) {
         m->ImageScale = mode;
-        tryStore(setting::ImageScale, mode);
+        tryStore(SettingId::ImageScale, mode);
     }
 
     // 13. Flash scale, on the control at once.
     if (const int scale = checkedIndex(flashScaleButtons); scale >= 0) {
         m->applyFlashScaleChoice(scale + 1);
-        tryStore(setting::FlashScale, scale + 1);
+        tryStore(SettingId::FlashScale, scale + 1);
     }
 
     // 14. Flash quality.
     if (const int quality = checkedIndex(flashQualityButtons); quality >= 0) {
         static const char* const names[3] = {"High", "Medium", "Low"};
         m->applyFlashSettings(std::nullopt, QString::fromLatin1(names[quality]));
-        tryStore(setting::FlashQuality, quality + 1);
+        tryStore(SettingId::FlashQuality, quality + 1);
     }
 
     // 15. fscommand messages.
     m->ShowFsCommandMessage = FscommandCheckBox->isChecked();
-    tryStore(setting::FlashFSCommand, m->ShowFsCommandMessage ? 1 : 0);
+    tryStore(SettingId::FlashFSCommand, m->ShowFsCommandMessage ? 1 : 0);
 
     // 16. The chosen language, applied to every window, this one included.
     const QString path = languageChoice_.takeApplyPath(languageFolder(), languageList_);

@@ -23,22 +23,6 @@ namespace vx {
 
 namespace {
 
-std::optional<int32_t> readInt(const RegistryKey& key, const QString& name)
-{
-    const auto v = key.value(name);
-    if (!v || v->type != RegistryValue::Type::DWord)
-        return std::nullopt;
-    return int32_t(v->number);
-}
-
-std::optional<QString> readText(const RegistryKey& key, const QString& name)
-{
-    const auto v = key.value(name);
-    if (!v || v->type != RegistryValue::Type::String)
-        return std::nullopt;
-    return v->text;
-}
-
 void setCell(QTableWidget* grid, int row, int column, const QString& text)
 {
     QTableWidgetItem* item = grid->item(row, column);
@@ -95,19 +79,22 @@ void TSettingsForm::fillFromSettings()
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return;
+    // A value missing, of another type or not a colour counts as absent.
+    auto number = [&key](SettingId id) -> std::optional<int> {
+        if (auto v = readSetting(key, settingEntry(id)))
+            return v->number;
+        return std::nullopt;
+    };
     // A default that can't be written is reported and the filling goes on.
-    auto writeDefault = [&](const QString& name, auto value) {
+    auto writeDefault = [&](SettingId id) {
         try {
-            if constexpr (std::is_same_v<decltype(value), QString>)
-                key.writeString(name, value);
-            else
-                key.writeInteger(name, int32_t(value));
+            writeSettingDefault(key, settingEntry(id));
         } catch (const RegistryError&) {
             report(cannotWriteRegistryText());
         }
     };
 
-    if (auto v = readInt(key, setting::CurrentFileNameLabelVisible)) {
+    if (auto v = number(SettingId::CurrentFileNameLabelVisible)) {
         ShowNameCheckBox->setChecked(*v != 0);
         ShowNumbersCheckBox->setEnabled(*v != 0);
         if (*v == 0)
@@ -115,18 +102,19 @@ void TSettingsForm::fillFromSettings()
     }
     // With the name hidden the number box stays unchecked: Apply would
     // otherwise store a number that can't be shown.
-    if (auto v = readInt(key, setting::CurrentFileNumberVisible))
+    if (auto v = number(SettingId::CurrentFileNumberVisible))
         ShowNumbersCheckBox->setChecked(*v != 0 && ShowNumbersCheckBox->isEnabled());
-    if (auto buttons = readText(key, setting::ButtonsVisible))
+    if (auto v = readSetting(key, settingEntry(SettingId::ButtonsVisible)))
         for (int i = 0; i < 9; ++i)
-            buttonCheckBoxes[size_t(i)]->setChecked(!(i < buttons->size() && (*buttons)[i] == QLatin1Char('0')));
+            buttonCheckBoxes[size_t(i)]->setChecked(!(i < v->text.size() && v->text[i] == QLatin1Char('0')));
 
-    if (auto v = readInt(key, setting::ShowStartLogo)) {
+    if (auto v = number(SettingId::ShowStartLogo)) {
         ShowStartLogoCheckBox->setChecked(*v != 0);
     } else {
+        // The dialog's own default (start-up's is 1).
         ShowStartLogoCheckBox->setChecked(false);
         try {
-            key.writeInteger(setting::ShowStartLogo, 0);
+            writeSetting(key, settingEntry(SettingId::ShowStartLogo), StoredSetting{0, {}});
         } catch (const RegistryError& e) {
             // The one default whose failure ends the filling.
             report(QString::fromStdString(e.what()));
@@ -134,7 +122,7 @@ void TSettingsForm::fillFromSettings()
         }
     }
 
-    if (auto v = readInt(key, setting::SetWall)) {
+    if (auto v = number(SettingId::SetWall)) {
         if (*v == 1)
             CenterRadioButton->setChecked(true);
         else if (*v == 2)
@@ -142,44 +130,43 @@ void TSettingsForm::fillFromSettings()
         else if (*v == 3)
             RastRadioButton->setChecked(true);
     } else {
-        writeDefault(setting::SetWall, 3);
+        writeDefault(SettingId::SetWall);
     }
 
-    if (auto v = readInt(key, setting::FlashFullScr); v && (*v == 0 || *v == 1)) {
-        (*v == 1 ? FullScrRadioButton : CenterScrRadioButton)->setChecked(true);
-    } else if (!v) {
-        writeDefault(setting::FlashFullScr, 1);
+    if (auto v = number(SettingId::FlashFullScr)) {
+        if (*v == 0 || *v == 1)
+            (*v == 1 ? FullScrRadioButton : CenterScrRadioButton)->setChecked(true);
+    } else {
+        writeDefault(SettingId::FlashFullScr);
         FullScrRadioButton->setChecked(true);
     }
 
-    const std::pair<const QString*, QCheckBox*> wallBoxes[] = {{&setting::FlashTransperent, TransperentCheckBox},
-                                                              {&setting::FlashAutoPlay, FlashAutoPlayCheckBox}};
-    for (const auto& [name, box] : wallBoxes) {
-        if (auto v = readInt(key, *name)) {
+    const std::pair<SettingId, QCheckBox*> wallBoxes[] = {{SettingId::FlashTransperent, TransperentCheckBox},
+                                                         {SettingId::FlashAutoPlay, FlashAutoPlayCheckBox}};
+    for (const auto& [id, box] : wallBoxes) {
+        if (auto v = number(id)) {
             if (*v == 0 || *v == 1)
                 box->setChecked(*v == 1);
         } else {
-            writeDefault(*name, 1);
+            writeDefault(id);
             box->setChecked(true);
         }
     }
 
-    if (auto v = readInt(key, setting::FlashWallQuality)) {
-        if (*v >= 0 && *v <= 5)
+    if (auto v = number(SettingId::FlashWallQuality)) {
+        if (settingEntry(SettingId::FlashWallQuality).inRange(*v))
             QualityComboBox->setCurrentIndex(*v);
     } else {
-        writeDefault(setting::FlashWallQuality, 2);
-        QualityComboBox->setCurrentIndex(2);
+        writeDefault(SettingId::FlashWallQuality);
+        QualityComboBox->setCurrentIndex(settingEntry(SettingId::FlashWallQuality).defaultNumber);
     }
 
-    std::optional<ColorRef> wall;
-    if (auto text = readText(key, setting::FlashBackColor))
-        wall = colorFromText(*text);
-    if (!wall) {
-        writeDefault(setting::FlashBackColor, QStringLiteral("clBlack"));
-        wall = 0;
+    if (auto v = number(SettingId::FlashBackColor)) {
+        setSwatch(WallpaperBackColorPanel, ColorRef(*v));
+    } else {
+        writeDefault(SettingId::FlashBackColor);
+        setSwatch(WallpaperBackColorPanel, ColorRef(settingEntry(SettingId::FlashBackColor).defaultNumber));
     }
-    setSwatch(WallpaperBackColorPanel, *wall);
 
     // The scaling mode comes from the running window, not the registry.
     const int mode = main_ ? main_->ImageScale : 0;
@@ -190,29 +177,29 @@ void TSettingsForm::fillFromSettings()
     else if (mode == 3)
         OriginalSizeRadioButton->setChecked(true);
 
-    if (auto v = readInt(key, setting::FlashScale)) {
+    if (auto v = number(SettingId::FlashScale)) {
         if (*v >= 1 && *v <= 5)
             flashScaleButtons[size_t(*v - 1)]->setChecked(true);
     } else {
-        writeDefault(setting::FlashScale, 1);
+        writeDefault(SettingId::FlashScale);
         flashScaleButtons[0]->setChecked(true);
     }
 
-    if (auto v = readInt(key, setting::FlashQuality)) {
+    if (auto v = number(SettingId::FlashQuality)) {
         if (*v >= 1 && *v <= 3)
             flashQualityButtons[size_t(*v - 1)]->setChecked(true);
     } else {
-        writeDefault(setting::FlashQuality, 1);
+        writeDefault(SettingId::FlashQuality);
         flashQualityButtons[0]->setChecked(true);
     }
 
     lbOCXver->setText(versionPrefixes_[0] + QLatin1Char(' ') + FormatControlVersion(RegisteredControlVersion()));
     lbCurOCXVer->setText(versionPrefixes_[1] + QLatin1Char(' ') + FormatControlVersion(EmbeddedControlVersion));
 
-    if (auto v = readInt(key, setting::FlashFSCommand)) {
+    if (auto v = number(SettingId::FlashFSCommand)) {
         FscommandCheckBox->setChecked(*v != 0);
     } else {
-        writeDefault(setting::FlashFSCommand, 0);
+        writeDefault(SettingId::FlashFSCommand);
         FscommandCheckBox->setChecked(false);
     }
 }
