@@ -57,6 +57,10 @@ TEST_F(SettingsDialogTest, FillWritesTheDialogDefaultsAndShowsTheRunningColour)
     seedText(QStringLiteral("BackColor"), QStringLiteral("clWhite"));
     seedInt(QStringLiteral("FlashTransperent"), 0);
     seedText(QStringLiteral("FlashBackColor"), QStringLiteral("not a colour"));
+    // Out of range: nothing new is selected and nothing written; of another type: absent.
+    seedInt(QStringLiteral("SetWall"), 7);
+    seedInt(QStringLiteral("FlashWallQuality"), 9);
+    seedText(QStringLiteral("FlashScale"), QStringLiteral("2"));
     start();
     form->setBackColor(0x0000FF);
     showDialog([&](TSettingsForm& d) {
@@ -75,11 +79,12 @@ TEST_F(SettingsDialogTest, FillWritesTheDialogDefaultsAndShowsTheRunningColour)
         EXPECT_EQ(d.lbCurOCXVer->text(), QStringLiteral("Used by Vextrel Viewer: 8.0.24.0"));
         EXPECT_TRUE(d.lbOCXver->text().startsWith(QStringLiteral("Registered in system: ")));
     });
-    EXPECT_EQ(regInt(QStringLiteral("SetWall")), 3);
+    EXPECT_EQ(regInt(QStringLiteral("SetWall")), 7);
+    EXPECT_EQ(regInt(QStringLiteral("FlashWallQuality")), 9);
+    EXPECT_EQ(regInt(QStringLiteral("FlashScale")), 1);
     EXPECT_EQ(regInt(QStringLiteral("FlashFullScr")), 1);
     EXPECT_EQ(regInt(QStringLiteral("FlashTransperent")), 0);
     EXPECT_EQ(regInt(QStringLiteral("FlashAutoPlay")), 1);
-    EXPECT_EQ(regInt(QStringLiteral("FlashWallQuality")), 2);
     EXPECT_EQ(regText(QStringLiteral("FlashBackColor")), QStringLiteral("clBlack"));
     EXPECT_EQ(regInt(QStringLiteral("FlashFSCommand")), 0);
     EXPECT_TRUE(messages.isEmpty()) << messages.join(QLatin1Char('|')).toStdString();
@@ -230,7 +235,9 @@ TEST_F(SettingsDialogTest, CancelAndEscStoreNothingAndReopeningShowsTheStoredVal
         EXPECT_TRUE(d.buttonCheckBoxes[3]->isChecked());
     });
     EXPECT_EQ(regInt(QStringLiteral("ShowStartLogo")), 0);
-    EXPECT_EQ(regInt(QStringLiteral("SetWall")), 3);
+    EXPECT_EQ(regInt(QStringLiteral("SetWall")), 7);
+    EXPECT_EQ(regInt(QStringLiteral("FlashWallQuality")), 9);
+    EXPECT_EQ(regInt(QStringLiteral("FlashScale")), 1);
     EXPECT_EQ(regInt(QStringLiteral("FlashScale")), 1);
     EXPECT_TRUE(form->isVisible());  // Esc closed the dialog, not the window
 }
