@@ -18,9 +18,10 @@ void LayerPool::release()
 {
     if (used_ == 0) return;
     --used_;
-    // Buffers beyond those kept, and a kept one far larger than layers
-    // usually are, go back to the system.
+    // Buffers beyond those kept, and one larger than a kept one may be, go
+    // back to the system.
     if (buffers_.size() > kKept && used_ + 1 == buffers_.size()) buffers_.pop_back();
+    else if (buffers_[used_].size() > kMaxKeptPixels) std::vector<uint32_t>().swap(buffers_[used_]);
 }
 
 LayerPool& LayerPool::local()

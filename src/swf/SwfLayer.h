@@ -26,6 +26,8 @@ public:
     static constexpr qint64 kMaxLayerPixels = qint64(1) << 24;
     // Buffers kept between frames at most; deeper nesting allocates.
     static constexpr size_t kKept = 8;
+    // A buffer above this many pixels (a 2,560 x 1,600 layer) is not kept.
+    static constexpr size_t kMaxKeptPixels = size_t(1) << 22;
 
 private:
     std::vector<std::vector<uint32_t>> buffers_;

@@ -552,11 +552,15 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
         drawRange(c, begin, end, world, cx);
         return;
     }
-    QImage content(r.size(), QImage::Format_ARGB32_Premultiplied);
-    QImage mask(r.size(), QImage::Format_ARGB32_Premultiplied);
-    if (content.isNull() || mask.isNull()) return;
-    content.fill(Qt::transparent);
-    mask.fill(Qt::transparent);
+    // Both layers come cleared from the pool: kept from frame to frame.
+    LayerPool& pool = LayerPool::local();
+    QImage content = pool.acquire(r.size());
+    if (content.isNull()) return;
+    QImage mask = pool.acquire(r.size());
+    if (mask.isNull()) {
+        pool.release();
+        return;
+    }
     const QTransform shift = QTransform::fromTranslate(-r.x(), -r.y());
     {
         // Both layers are our own images: drawn on canvases when the frame is.
@@ -589,6 +593,8 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
     c.p->resetTransform();
     c.p->drawImage(r.topLeft(), content);
     c.p->restore();
+    pool.release();
+    pool.release();
 }
 
 bool needsLayer(const DisplayObject& obj)
