@@ -235,9 +235,8 @@ TEST_F(SettingsDialogTest, CancelAndEscStoreNothingAndReopeningShowsTheStoredVal
         EXPECT_TRUE(d.buttonCheckBoxes[3]->isChecked());
     });
     EXPECT_EQ(regInt(QStringLiteral("ShowStartLogo")), 0);
-    EXPECT_EQ(regInt(QStringLiteral("SetWall")), 7);
-    EXPECT_EQ(regInt(QStringLiteral("FlashWallQuality")), 9);
-    EXPECT_EQ(regInt(QStringLiteral("FlashScale")), 1);
+    EXPECT_EQ(regInt(QStringLiteral("SetWall")), 3);
+    EXPECT_EQ(regInt(QStringLiteral("FlashWallQuality")), 4);
     EXPECT_EQ(regInt(QStringLiteral("FlashScale")), 1);
     EXPECT_TRUE(form->isVisible());  // Esc closed the dialog, not the window
 }
