@@ -505,7 +505,7 @@ void blendLayer(QImage& dst, QPoint at, const QImage& src, BlendMode mode)
         const QRgb* s = reinterpret_cast<const QRgb*>(src.constScanLine(y - at.y()));
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb sp = s[x - at.x()];
-            if (sp == 0 && mode != BlendMode::Alpha) continue;
+            if (sp == 0) continue;  // outside the object nothing changes, in any mode
             d[x] = blendPixel(mode, sp, d[x]);
         }
     }

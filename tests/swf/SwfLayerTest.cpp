@@ -94,6 +94,7 @@ TEST_F(SwfLayer, AlphaAndEraseCutIntoTheirParentLayer)
         const QImage img = swftest::shot(Player(swftest::load(m)));
         SCOPED_TRACE(mode);
         EXPECT_COLOR(img, 10, 20, 0xffff0000u, 0);  // the left half keeps its alpha
+        EXPECT_COLOR(img, 19, 20, 0xffff0000u, 0);  // right beside the square too
         // The right half: red at half alpha (alpha keeps 128, erase 127) over white.
         EXPECT_COLOR(img, 30, 20, qRgb(255, 127, 127), 2);
     }
