@@ -1,5 +1,5 @@
-// Loads a movie from memory, plays a few ticks and renders frames into a
-// small image, at low and high quality.
+// Loads a movie from memory, plays a few ticks, moves and presses the mouse
+// over it and renders frames into a small image, at low and high quality.
 #include "swf/SwfPlayer.h"
 
 #include <QGuiApplication>
@@ -27,6 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         player.setFsCommandHandler([](const QString&, const QString&) {});
         (void)player.renderImage(QSize(64, 48), vx::swf::Quality::Low);
         for (int i = 0; i < 3; ++i) player.advance();
+        // The pointer over a few places of the stage, pressed and released,
+        // and a key: buttons, clip handlers and their scripts.
+        const QRectF stage = movie->stage();
+        for (int i = 0; i < 4; ++i) {
+            player.mouseMove(QPointF(stage.left() + stage.width() * (i + 1) / 5, stage.top() + stage.height() * (i % 3 + 1) / 4));
+            if (i & 1) player.mouseDown();
+            else player.mouseUp();
+        }
+        player.keyPress(13);
         player.gotoFrame(0);
         player.advance();
         (void)player.renderImage(QSize(80, 60), vx::swf::Quality::High, vx::swf::ScaleMode::NoBorder, 0.5);

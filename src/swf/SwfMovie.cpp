@@ -99,32 +99,6 @@ PlaceCommand parsePlace(Stream& s, int code, int version)
     return p;
 }
 
-std::vector<ButtonRecord> parseButton(Stream& s, int code)
-{
-    std::vector<ButtonRecord> out;
-    if (code == 34) {
-        s.u8();
-        s.u16();
-    }
-    while (!s.atEnd()) {
-        const uint8_t flags = s.u8();
-        if (flags == 0) break;
-        ButtonRecord r;
-        r.states = flags & 0x0f;
-        r.charId = s.u16();
-        r.depth = s.u16();
-        r.matrix = s.matrix();
-        if (code == 34) {
-            r.cx = s.cxform(true);
-            if (flags & 0x10) skipFilterList(s);
-            if (flags & 0x20) s.u8();
-        }
-        out.push_back(r);
-    }
-    std::stable_sort(out.begin(), out.end(), [](const ButtonRecord& a, const ButtonRecord& b) { return a.depth < b.depth; });
-    return out;
-}
-
 }  // namespace
 
 void skipFilterList(Stream& s)
@@ -260,9 +234,12 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                 break;
             case 13:
             case 62:
+            case 17:
+            case 23:
                 if (isRoot) {
                     const uint16_t id = body.u16();
-                    if (Character* c = find(id); c && c->kind == CharKind::Font)
+                    const CharKind kind = code == 13 || code == 62 ? CharKind::Font : CharKind::Button;
+                    if (Character* c = find(id); c && c->kind == kind && c->fontInfo.size() < 16)
                         c->fontInfo.push_back({code, at + 2, len - 2});
                 }
                 break;
@@ -388,8 +365,18 @@ std::shared_ptr<void> Movie::decodeCharacter(const Character& c) const
         return std::make_shared<TextData>(parseText(s, c.tag == 33));
     case CharKind::EditText:
         return std::make_shared<EditTextData>(parseEditText(s, version_));
-    case CharKind::Button:
-        return std::make_shared<std::vector<ButtonRecord>>(parseButton(s, c.tag));
+    case CharKind::Button: {
+        auto b = std::make_shared<ButtonData>(parseButton(s, c.tag, c.offset));
+        for (const auto& extra : c.fontInfo) {
+            Stream es(data() + extra.offset, extra.size);
+            try {
+                if (extra.tag == 23) applyButtonCxform(*b, es);
+                else applyButtonSound(*b, es, extra.offset);
+            } catch (const CodecError&) {
+            }
+        }
+        return b;
+    }
     default:
         return nullptr;
     }
@@ -420,9 +407,11 @@ const Timeline* Movie::sprite(uint16_t id) const { return decode<Timeline>(id, C
 const FontData* Movie::font(uint16_t id) const { return decode<FontData>(id, CharKind::Font); }
 const TextData* Movie::text(uint16_t id) const { return decode<TextData>(id, CharKind::Text); }
 const EditTextData* Movie::editText(uint16_t id) const { return decode<EditTextData>(id, CharKind::EditText); }
+const ButtonData* Movie::buttonData(uint16_t id) const { return decode<ButtonData>(id, CharKind::Button); }
 const std::vector<ButtonRecord>* Movie::button(uint16_t id) const
 {
-    return decode<std::vector<ButtonRecord>>(id, CharKind::Button);
+    const ButtonData* b = buttonData(id);
+    return b ? &b->records : nullptr;
 }
 
 const CompiledShape* Movie::morph(uint16_t id, uint16_t ratio) const

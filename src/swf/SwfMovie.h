@@ -4,6 +4,7 @@
 // than inflating a compressed file.
 #pragma once
 
+#include "swf/SwfButton.h"
 #include "swf/SwfFilter.h"
 #include "swf/SwfShape.h"
 #include "swf/SwfStream.h"
@@ -55,13 +56,6 @@ struct Timeline {
     int labelFrame(const QString& label) const;  // -1 when unknown
 };
 
-struct ButtonRecord {
-    uint8_t states = 0;  // 1 up, 2 over, 4 down, 8 hit test
-    uint16_t charId = 0, depth = 0;
-    QTransform matrix;
-    CxForm cx;
-};
-
 enum class CharKind : uint8_t { Shape, Morph, Bitmap, Sprite, Font, Text, EditText, Button, Unknown };
 
 class Movie {
@@ -88,6 +82,7 @@ public:
     const TextData* text(uint16_t id) const;
     const EditTextData* editText(uint16_t id) const;
     const std::vector<ButtonRecord>* button(uint16_t id) const;
+    const ButtonData* buttonData(uint16_t id) const;
     QRectF bounds(uint16_t id) const;  // twips, empty when unknown
     // An embedded font by name and style (the first defined wins), or nullptr.
     const FontData* findFont(const QString& name, bool bold, bool italic) const;
@@ -121,7 +116,7 @@ private:
             int tag;
             size_t offset, size;
         };
-        std::vector<Span> fontInfo;  // DefineFontInfo tags naming this font
+        std::vector<Span> fontInfo;  // DefineFontInfo tags naming this font; a button's cxform and sounds
     };
 
     Movie() = default;

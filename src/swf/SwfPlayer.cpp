@@ -1,5 +1,7 @@
 #include "swf/SwfPlayer.h"
 
+#include "swf/SwfClipScript.h"
+
 #include <algorithm>
 #include <QRegularExpression>
 #include <cmath>
@@ -86,11 +88,19 @@ void Player::applyPlace(TimelineInstance& t, const PlaceCommand& p)
         it = t.list.emplace(p.depth, std::move(obj)).first;
         ++objects_;
         if (movie_->kind(p.charId) == CharKind::Sprite) it->second.sprite = newSprite(p.charId, t.nesting + 1);
+        if (it->second.sprite) {
+            it->second.sprite->parent = t.weak_from_this();
+            it->second.sprite->depth = p.depth;
+        }
     } else if (p.hasChar && it->second.charId != p.charId) {
         if (it->second.sprite) release(*it->second.sprite);
         it->second.sprite.reset();
         it->second.charId = p.charId;
         if (movie_->kind(p.charId) == CharKind::Sprite) it->second.sprite = newSprite(p.charId, t.nesting + 1);
+        if (it->second.sprite) {
+            it->second.sprite->parent = t.weak_from_this();
+            it->second.sprite->depth = p.depth;
+        }
     }
     DisplayObject& o = it->second;
     if (p.hasMatrix) o.matrix = p.matrix;
@@ -188,10 +198,12 @@ void Player::advance()
     ++tick_;
     tick(*root_);
     runQueue();
+    refreshMouse();
 }
 
 void Player::runQueue()
 {
+    startScripts();
     int budget = kMaxActionsPerTick;
     for (size_t i = 0; i < queue_.size() && budget > 0; ++i, --budget) {
         Pending p = queue_[i];
@@ -205,35 +217,57 @@ void Player::runQueue()
 
 TimelineInstance* Player::findTarget(TimelineInstance& from, const QString& path)
 {
-    if (path.isEmpty()) return &from;
-    QString p = path;
-    TimelineInstance* cur = &from;
-    if (p.startsWith(u"_root") || p.startsWith(u"_level0")) {
-        cur = root_.get();
-        p = p.mid(p.indexOf(u'.') < 0 ? p.size() : p.indexOf(u'.') + 1);
-    } else if (p.startsWith(u'/')) {
-        cur = root_.get();
+    return ClipScript(*this).resolvePath(from, path);
+}
+
+DisplayObject* Player::displayObjectOf(TimelineInstance& t)
+{
+    auto parent = t.parent.lock();
+    if (!parent) return nullptr;
+    auto it = parent->list.find(t.depth);
+    return it != parent->list.end() && it->second.sprite.get() == &t ? &it->second : nullptr;
+}
+
+void Player::queueFrameActions(TimelineInstance& t, int frame)
+{
+    if (!t.timeline || frame < 0 || size_t(frame) >= t.timeline->frames.size()) return;
+    for (const FrameCommand& c : t.timeline->frames[size_t(frame)])
+        if (c.kind == FrameCommand::Action && queue_.size() < size_t(kMaxActionsPerTick) * 4)
+            queue_.push_back({t.weak_from_this(), c.offset, c.size});
+}
+
+void Player::startScripts()
+{
+    scriptSteps_ = 0;
+    scriptClock_.start();
+}
+
+bool Player::scriptStep()
+{
+    if (scriptSteps_ < 0) return false;
+    if (++scriptSteps_ > kMaxScriptSteps || ((scriptSteps_ & 4095) == 0 && scriptClock_.elapsed() > kScriptTimeLimitMs)) {
+        scriptSteps_ = -1;  // spent until the next tick
+        return false;
     }
-    const QStringList parts = p.split(QRegularExpression(QStringLiteral("[/.:]")), Qt::SkipEmptyParts);
-    for (const QString& name : parts) {
-        if (name == u"..") return nullptr;
-        TimelineInstance* next = nullptr;
-        for (auto& [depth, obj] : cur->list) {
-            (void)depth;
-            if (obj.sprite && obj.name.compare(name, Qt::CaseInsensitive) == 0) {
-                next = obj.sprite.get();
-                break;
-            }
-        }
-        if (!next) return nullptr;
-        cur = next;
-    }
-    return cur;
+    return true;
+}
+
+void Player::callHandler(TimelineInstance& t, const QString& name)
+{
+    Value* handler = t.vars->find(name);
+    if (!handler || handler->type != Value::Object || !handler->obj->function) return;
+    const Value fn = *handler;
+    auto hold = t.shared_from_this();
+    callFunction(*this, fn, Value::clipRef(hold), {});
+    ++revision_;
 }
 
 void Player::fsCommand(const QString& url, const QString& target)
 {
-    if (!url.startsWith(u"FSCommand:", Qt::CaseInsensitive)) return;
+    if (!url.startsWith(u"FSCommand:", Qt::CaseInsensitive)) {
+        if (onGetUrl && !url.isEmpty()) onGetUrl(url, target);
+        return;
+    }
     if (onFsCommand_) onFsCommand_(url.mid(10), target);
     else if (waitingFsCommands_.size() < 64) waitingFsCommands_.emplace_back(url.mid(10), target);
 }

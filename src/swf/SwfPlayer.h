@@ -4,6 +4,9 @@
 #pragma once
 
 #include "swf/SwfMovie.h"
+#include "swf/SwfScript.h"
+
+#include <QElapsedTimer>
 
 #include <QPainter>
 #include <QTransform>
@@ -34,6 +37,7 @@ struct DisplayObject {
     BlendMode blend = BlendMode::Normal;
     std::shared_ptr<const FilterList> filters;  // null or empty: none
     bool cacheAsBitmap = false;
+    uint8_t buttonState = 1;  // buttons: the record states drawn (1 up, 2 over, 4 down)
     std::shared_ptr<TimelineInstance> sprite;  // for sprite characters
 };
 
@@ -44,7 +48,23 @@ struct TimelineInstance : std::enable_shared_from_this<TimelineInstance> {
     int nesting = 0;
     uint64_t bornTick = 0;
     std::map<int, DisplayObject> list;  // by depth
+    std::shared_ptr<ScriptObject> vars = std::make_shared<ScriptObject>();  // variables and handlers
+    std::weak_ptr<TimelineInstance> parent;  // empty for the main timeline
+    int depth = 0;                           // in the parent's list
     int frameCount() const { return timeline ? timeline->frameCount : 1; }
+};
+
+// What the mouse is over: a button (owner's list at depth) or a clip with
+// mouse handlers.
+struct MouseTarget {
+    std::weak_ptr<TimelineInstance> owner;
+    int depth = -1;
+    bool isClip = false;
+    bool operator==(const MouseTarget& o) const
+    {
+        return depth == o.depth && isClip == o.isClip && !owner.owner_before(o.owner) && !o.owner.owner_before(owner);
+    }
+    bool empty() const { return depth < 0; }
 };
 
 class Player {
@@ -69,6 +89,7 @@ public:
     QColor backgroundColor() const;
     // Changes every time the picture of the frame may change.
     uint64_t revision() const { return revision_; }
+    void touch() { ++revision_; }
 
     // Draws the current frame (not the background) with stage twips mapped
     // by stageToDevice.
@@ -83,15 +104,50 @@ public:
     using FsCommandHandler = std::function<void(const QString& command, const QString& args)>;
     void setFsCommandHandler(FsCommandHandler handler);
 
+    // The mouse over the stage (twips), its button, and key presses (SWF
+    // key codes: ASCII, or 1 left, 2 right, 3 home, 4 end, 5 insert,
+    // 6 delete, 8 backspace, 13 enter, 14 up, 15 down, 16 page up,
+    // 17 page down, 18 tab, 19 escape). Buttons change state and run their
+    // condition actions; clips run onRollOver, onRollOut, onPress,
+    // onRelease, onReleaseOutside.
+    void mouseMove(QPointF stage);
+    void mouseDown();
+    void mouseUp();
+    void keyPress(int swfKey);
+    // The pointer is over a button or a clip that answers the mouse.
+    bool overActiveTarget() const { return !hover_.empty(); }
+    QPointF mousePosition() const { return mouse_; }
+
+    // Raised by getURL / getURL2 with any other URL (a web address: the host
+    // decides whether to open it).
+    std::function<void(const QString& url, const QString& target)> onGetUrl;
+    // Raised when a button's transition has a sound (DefineButtonSound).
+    std::function<void(const ButtonSound& sound)> onButtonSound;
+
     // Limits that keep hostile movies bounded.
     static constexpr int kMaxNesting = 24;
     static constexpr size_t kMaxObjects = 200'000;
     static constexpr int kMaxActionsPerTick = 4096;
+    // Scripts of one tick (frame actions, handlers) stop after this many
+    // instructions or this time, whichever comes first.
+    static constexpr long kMaxScriptSteps = 2'000'000;
+    static constexpr int kScriptTimeLimitMs = 500;
+    static constexpr int kMaxCallDepth = 64;
 
     // Used by the action interpreter.
     void gotoInstance(TimelineInstance& t, int frame, bool play);
     TimelineInstance* findTarget(TimelineInstance& from, const QString& path);
     void fsCommand(const QString& url, const QString& target);
+    TimelineInstance& rootInstance() { return *root_; }
+    // The display object showing clip t in its parent's list, or nullptr.
+    DisplayObject* displayObjectOf(TimelineInstance& t);
+    // Queues the actions of frame (0-based) of t, as the Call action does.
+    void queueFrameActions(TimelineInstance& t, int frame);
+    // Scripts share one budget per tick; false once it is spent.
+    bool scriptStep();
+    int callDepth = 0;
+    // Runs the handler of clip t by name (onPress...), when it has one.
+    void callHandler(TimelineInstance& t, const QString& name);
 
 private:
     void enterFrame(TimelineInstance& t, int frame, bool runActions);
@@ -101,6 +157,11 @@ private:
     void tick(TimelineInstance& t);
     void runQueue();
     void release(TimelineInstance& t);
+    void startScripts();
+    MouseTarget hitTest(QPointF stage);
+    void refreshMouse();
+    void setButtonState(const MouseTarget& target, uint8_t state, uint16_t condition);
+    void clipEvent(const MouseTarget& target, const char* handler);
 
     std::shared_ptr<const Movie> movie_;
     std::shared_ptr<TimelineInstance> root_;
@@ -114,10 +175,17 @@ private:
     };
     std::vector<Pending> queue_;
     FsCommandHandler onFsCommand_;
+    QPointF mouse_;
+    bool mouseDown_ = false, mouseKnown_ = false;
+    MouseTarget hover_, pressed_;
+    long scriptSteps_ = 0;
+    QElapsedTimer scriptClock_;
     std::vector<std::pair<QString, QString>> waitingFsCommands_;
 };
 
 // Runs one block of AVM1 actions on timeline t (SwfAction.cpp).
 void runActions(Player& player, TimelineInstance& t, const uint8_t* code, size_t size);
+// Calls a function value with this and arguments (SwfAction.cpp).
+Value callFunction(Player& player, const Value& function, const Value& self, const std::vector<Value>& args);
 
 }  // namespace vx::swf

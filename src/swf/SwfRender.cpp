@@ -1,7 +1,7 @@
 // Drawing a frame: display lists in depth order, clip layers as masks
 // (content and mask drawn into layers and combined), shapes with solid,
 // gradient and bitmap fills, strokes, morph shapes, static and edit text,
-// and buttons in their up state. Colour transforms apply to every colour
+// and buttons in their current state. Colour transforms apply to every colour
 // drawn. On a plain 32-bit image shapes go through our own rasterizers and
 // are blended into its pixels directly; on any other device, and for edit
 // text, through the painter.
@@ -508,7 +508,7 @@ void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransfo
         if (const auto* records = m.button(id)) {
             ++c.nesting;
             for (const ButtonRecord& r : *records)
-                if (r.states & 1) drawCharacter(c, r.charId, nullptr, r.matrix * world, cx.after(r.cx));
+                if (r.states & (obj ? obj->buttonState : 1)) drawCharacter(c, r.charId, nullptr, r.matrix * world, cx.after(r.cx));
             --c.nesting;
         }
         break;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace swfw;
@@ -226,4 +227,47 @@ TEST_F(FlashControl, QualityNamesAndRenderCache)
     w.RecreateWnd();
     EXPECT_EQ(w.grabFrame().size(), QSize(300, 200));
     w.SetFocus();
+}
+
+TEST_F(FlashControl, APlayButtonAnswersTheMouseAndAWebAddressIsAskedFirst)
+{
+    Movie m(2000, 2000, 1);  // one frame a second: nothing moves by itself
+    ShapeBuilder s;
+    s.rect(0, 0, 800, 800, s.addFill(Fill::solid(0xff00ff00u)));
+    m.shape(1, s);
+    Bytes release = act::play();
+    const Bytes url = act::getURL("http://example.org/", "_blank");
+    release.insert(release.end(), url.begin(), url.end());
+    m.tag(34, defineButton2(2, {{15, 1, {}}}, {{0x08, release}}));
+    m.place(1, 2, Matrix::translate(600, 600));
+    m.doAction(act::stop());
+    m.showFrame();
+    m.showFrame();
+    const QString path = dir.filePath(QStringLiteral("button.swf"));
+    const Bytes b = m.bytes();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(b.data()), qint64(b.size()));
+    f.close();
+
+    ShockwaveFlash w;
+    QStringList asked;
+    std::vector<QUrl> opened;
+    w.askOpenUrl = [&](const QString& u) { asked << u; return true; };
+    w.openUrl = [&](const QUrl& u) { opened.push_back(u); };
+    w.resize(100, 100);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.setMovie(path);
+    EXPECT_FALSE(w.Playing());  // stopped on its first frame
+    QTest::mouseMove(&w, QPoint(50, 50));
+    EXPECT_EQ(w.cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_TRUE(w.Playing());
+    wait(50);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("http://example.org/")});
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("http://example.org/")));
+    QTest::mouseMove(&w, QPoint(5, 5));
+    EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
 }

@@ -414,6 +414,36 @@ inline Bytes list(const std::vector<Bytes>& filters, int count = -1)
 }
 }  // namespace filter
 
+// DefineButton2: records (state bits, character id, matrix) at depth 1 and
+// condition actions (condition word, action bytes without the end byte).
+struct ButtonState { uint8_t states; uint16_t id; Matrix matrix; };
+inline Bytes defineButton2(uint16_t id, const std::vector<ButtonState>& records,
+                           const std::vector<std::pair<uint16_t, Bytes>>& conditions)
+{
+    Writer b;
+    b.u16(id);
+    b.u8(0);
+    Writer r;
+    for (const auto& rec : records) {
+        r.u8(rec.states);
+        r.u16(rec.id);
+        r.u16(1);
+        rec.matrix.write(r);
+        CxForm().write(r);
+    }
+    r.u8(0);
+    b.u16(conditions.empty() ? 0 : unsigned(r.data.size() + 2));
+    b.bytes(r.data);
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        Bytes actions = conditions[i].second;
+        actions.push_back(0);
+        b.u16(i + 1 == conditions.size() ? 0 : unsigned(actions.size() + 4));
+        b.u16(conditions[i].first);
+        b.bytes(actions);
+    }
+    return b.data;
+}
+
 // Action bytes.
 namespace act {
 inline Bytes stop() { return {0x07}; }

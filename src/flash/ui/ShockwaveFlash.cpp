@@ -1,5 +1,9 @@
 #include "flash/ui/ShockwaveFlash.h"
 
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -10,6 +14,7 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("ShockwaveFlash"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &ShockwaveFlash::tick);
 }
@@ -30,11 +35,13 @@ void ShockwaveFlash::setMovie(const QString& path)
         loadError_.clear();
         if (!autoPlay_) player_->stop();
         // Commands of the first frame (run as the player was made) come now.
+        player_->onGetUrl = [this](const QString& url, const QString&) { getUrl(url); };
         player_->setFsCommandHandler([this](const QString& command, const QString& args) { emit OnFSCommand(command, args); });
     } catch (const std::exception& e) {
         player_.reset();  // the control shows nothing for a movie it cannot load
         loadError_ = QString::fromLocal8Bit(e.what());
     }
+    unsetCursor();
     updateTimer();
     invalidate();
 }
@@ -144,7 +151,7 @@ void ShockwaveFlash::tick()
 {
     if (!player_) return;
     player_->advance();
-    if (player_->revision() != cacheRevision_) update();
+    afterInput();
 }
 
 void ShockwaveFlash::invalidate()
@@ -186,4 +193,101 @@ void ShockwaveFlash::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     invalidate();
+}
+
+QPointF ShockwaveFlash::toStage(QPointF pos) const
+{
+    if (!player_) return {};
+    const qreal dpr = devicePixelRatioF();
+    const QTransform t = vx::swf::stageTransform(player_->movie().stage(), QSizeF(size()) * dpr,
+                                                 vx::swf::ScaleMode(scaleMode_), zoom_);
+    bool ok = false;
+    return t.inverted(&ok).map(pos * dpr);
+}
+
+void ShockwaveFlash::afterInput()
+{
+    if (!player_) return;
+    if (player_->overActiveTarget()) setCursor(Qt::PointingHandCursor);
+    else unsetCursor();
+    if (player_->revision() != cacheRevision_) update();
+}
+
+void ShockwaveFlash::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!player_) return;
+    player_->mouseMove(toStage(event->position()));
+    afterInput();
+}
+
+void ShockwaveFlash::mousePressEvent(QMouseEvent* event)
+{
+    if (!player_ || event->button() != Qt::LeftButton) return;
+    setFocus(Qt::MouseFocusReason);
+    player_->mouseMove(toStage(event->position()));
+    player_->mouseDown();
+    afterInput();
+}
+
+void ShockwaveFlash::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!player_ || event->button() != Qt::LeftButton) return;
+    player_->mouseMove(toStage(event->position()));
+    player_->mouseUp();
+    afterInput();
+}
+
+void ShockwaveFlash::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    if (!player_) return;
+    // Far outside the stage: whatever the pointer was over is left.
+    player_->mouseMove(QPointF(-1e9, -1e9));
+    afterInput();
+}
+
+void ShockwaveFlash::keyPressEvent(QKeyEvent* event)
+{
+    int code = 0;
+    switch (event->key()) {
+    case Qt::Key_Left: code = 1; break;
+    case Qt::Key_Right: code = 2; break;
+    case Qt::Key_Home: code = 3; break;
+    case Qt::Key_End: code = 4; break;
+    case Qt::Key_Insert: code = 5; break;
+    case Qt::Key_Delete: code = 6; break;
+    case Qt::Key_Backspace: code = 8; break;
+    case Qt::Key_Return: case Qt::Key_Enter: code = 13; break;
+    case Qt::Key_Up: code = 14; break;
+    case Qt::Key_Down: code = 15; break;
+    case Qt::Key_PageUp: code = 16; break;
+    case Qt::Key_PageDown: code = 17; break;
+    case Qt::Key_Tab: code = 18; break;
+    case Qt::Key_Escape: code = 19; break;
+    default:
+        if (event->text().size() == 1 && event->text()[0].unicode() >= 32 && event->text()[0].unicode() < 127)
+            code = event->text()[0].unicode();
+    }
+    if (player_ && code != 0 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        player_->keyPress(code);
+        afterInput();
+    }
+    QWidget::keyPressEvent(event);  // the window's own keys still work
+}
+
+void ShockwaveFlash::getUrl(const QString& address)
+{
+    const QUrl url(address);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https")) return;
+    // Asked later, from the event loop: the movie's script is running now.
+    QMetaObject::invokeMethod(this, [this, url] {
+        const bool yes = askOpenUrl ? askOpenUrl(url.toString())
+                                    : QMessageBox::question(this, window()->windowTitle(),
+                                                            tr("Open this address in the web browser?") +
+                                                                QStringLiteral("\n") + url.toString()) == QMessageBox::Yes;
+        if (!yes) return;
+        if (openUrl) openUrl(url);
+        else QDesktopServices::openUrl(url);
+    }, Qt::QueuedConnection);
 }

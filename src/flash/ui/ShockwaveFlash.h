@@ -8,7 +8,9 @@
 #include <QImage>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class ShockwaveFlash : public QWidget {
@@ -76,15 +78,28 @@ public:
     int renderCount() const { return renders_; }
     vx::swf::Player* player() const { return player_.get(); }
 
+    // A movie's getURL to a web address: asked first (a question box unless
+    // set), then opened in the desktop's browser (unless set).
+    std::function<bool(const QString& url)> askOpenUrl;
+    std::function<void(const QUrl& url)> openUrl;
+
 signals:
     void OnFSCommand(QString command, QString args);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void tick();
+    QPointF toStage(QPointF widgetPos) const;
+    void afterInput();
+    void getUrl(const QString& url);
     void invalidate();
     void updateTimer();
     const QImage& frameImage();
