@@ -4,16 +4,17 @@
 // and buttons in their current state. Colour transforms apply to every colour
 // drawn. On a plain 32-bit image shapes go through our own rasterizers and
 // are blended into its pixels directly; on any other device, and for edit
-// text, through the painter.
+// text, through the painter. Objects with blend modes or filters and cached
+// clips go through layers of their own (SwfRenderLayers.cpp).
 #include "swf/SwfPlayer.h"
 #include "platform/VectorState.h"
 #include "swf/SwfCanvas.h"
-#include "swf/SwfClipCache.h"
 #include "swf/SwfEditText.h"
 #include "swf/SwfGradient.h"
 #include "swf/SwfHairline.h"
 #include "swf/SwfLayer.h"
 #include "swf/SwfRaster.h"
+#include "swf/SwfRenderContext.h"
 
 #include <QLinearGradient>
 #include <QPainterPathStroker>
@@ -29,26 +30,13 @@ namespace {
 
 using ListIt = std::map<int, DisplayObject>::const_iterator;
 
-struct Ctx {
-    const Movie* movie;
-    Quality quality;
-    QPainter* p;
-    QTransform base;  // stage device to the painter's device
-    QRect device;     // the painter's device area
-    bool maskMode = false;
-    int nesting = 0;
-    int maskLayers = 0;  // mask layers open around this drawing
-    ScanRaster* raster = nullptr;  // aliased fills
-    long* drawBudget = nullptr;    // characters still allowed in this frame
-    // Set when we write the device's pixels ourselves.
-    Canvas* canvas = nullptr;
-    CoverageRaster* coverage = nullptr;
-    HairlineRaster* hairlines = nullptr;
-    CoverRuns* aliasedRuns = nullptr;
-    bool inLayer = false;         // drawing into a blend layer: alpha and erase apply
-    int layers = 0;               // blend and filter layers open around this drawing
-    long* layerBudget = nullptr;  // layer and filter pixels still allowed in this frame
-};
+using detail::Ctx;
+using detail::drawCached;
+using detail::drawCharacter;
+using detail::drawLayered;
+using detail::kMaxLayers;
+using detail::needsLayer;
+using detail::setupPainter;
 
 // Characters drawn per frame at most: buttons and sprites that place each
 // other many times over would otherwise multiply without end.
@@ -117,14 +105,16 @@ void fill(Ctx& c, const QPainterPath& path, const QBrush& brush)
 constexpr int kMaxDrawNesting = 48;
 // Each mask layer holds two images of its area; deeper masks draw unmasked.
 constexpr int kMaxMaskLayers = 6;
-// Blend and filter layers open at once at most; deeper objects draw without.
-constexpr int kMaxLayers = 8;
 
-void setupPainter(QPainter& p, Quality q)
+}  // namespace
+
+void detail::setupPainter(QPainter& p, Quality q)
 {
     p.setRenderHint(QPainter::Antialiasing, q != Quality::Low);
     p.setRenderHint(QPainter::SmoothPixmapTransform, q == Quality::High);
 }
+
+namespace {
 
 // Bitmaps with a colour transform applied, kept for the frames that follow.
 struct TintEntry {
@@ -475,11 +465,10 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
 }
 
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx);
-bool needsLayer(const DisplayObject& obj);
-void drawCached(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx);
-void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx);
 
-void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
+}  // namespace
+
+void detail::drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
 {
     if (c.nesting > kMaxDrawNesting) return;
     if (c.drawBudget && (*c.drawBudget)-- <= 0) return;
@@ -532,6 +521,8 @@ void drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransfo
         break;
     }
 }
+
+namespace {
 
 void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, const QTransform& world,
                 const CxForm& cx)
@@ -595,163 +586,6 @@ void drawMasked(Ctx& c, const DisplayObject& maskObj, ListIt begin, ListIt end, 
     c.p->restore();
     pool.release();
     pool.release();
-}
-
-bool needsLayer(const DisplayObject& obj)
-{
-    return obj.blend != BlendMode::Normal || (obj.filters && !obj.filters->empty());
-}
-
-// The device area obj may cover, found from the bounds of its characters;
-// `depth` bounds the walk through nested sprites.
-QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, int depth)
-{
-    const QTransform dev = world * c.base;
-    const QRectF everything(c.device);
-    switch (c.movie->kind(id)) {
-    case CharKind::Sprite: {
-        if (!obj || !obj->sprite) return {};
-        if (depth > 8) return everything;
-        QRectF r;
-        for (const auto& [d, child] : obj->sprite->list) {
-            if (!child.visible) continue;
-            QRectF b = deviceBounds(c, child.charId, &child, child.matrix * world, depth + 1);
-            if (child.filters && !child.filters->empty()) {
-                const double m = filterMargin(*child.filters, 20 * std::hypot(c.base.m11(), c.base.m12()),
-                                              20 * std::hypot(c.base.m21(), c.base.m22()));
-                b.adjust(-m, -m, m, m);
-            }
-            r = r.united(b);
-        }
-        return r;
-    }
-    case CharKind::Button:
-        return everything;
-    default: {
-        const QRectF b = c.movie->bounds(id);
-        if (b.isEmpty()) return {};
-        return dev.mapRect(b).adjusted(-2, -2, 2, 2);
-    }
-    }
-}
-
-// Draws obj into a layer of its own, applies its filters there and composes
-// the layer with what lies below by its blend mode.
-void drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx)
-{
-    const BlendMode mode = obj.blend;
-    // Alpha and erase work on the layer of a parent; without one there is
-    // nothing for them to act on.
-    if ((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !c.inLayer) return;
-    if (c.layers >= kMaxLayers) {
-        // Deeper layers, as a clip that holds itself makes, draw straight.
-        if (mode != BlendMode::Alpha && mode != BlendMode::Erase)
-            drawCharacter(c, obj.charId, &obj, obj.matrix * world, cx.after(obj.cx));
-        return;
-    }
-    const QTransform objWorld = obj.matrix * world;
-    const double sx = 20 * std::hypot(c.base.m11(), c.base.m12()), sy = 20 * std::hypot(c.base.m21(), c.base.m22());
-    const FilterList none;
-    const FilterList& filters = obj.filters ? *obj.filters : none;
-    const int margin = filterMargin(filters, std::isfinite(sx) ? sx : 1, std::isfinite(sy) ? sy : 1);
-    QRectF b = deviceBounds(c, obj.charId, &obj, objWorld, 0).adjusted(-margin, -margin, margin, margin);
-    if (!std::isfinite(b.left()) || !std::isfinite(b.right()) || !std::isfinite(b.top()) || !std::isfinite(b.bottom()))
-        b = QRectF(c.device);
-    // What lies off the device may still cast a shadow onto it.
-    const QRect reach = c.device.adjusted(-margin, -margin, margin, margin);
-    const QRect r = b.intersected(QRectF(reach)).toAlignedRect() & reach;
-    if (r.isEmpty()) return;
-    // The layer's pixels, then each filter's passes over them, come out of
-    // the frame's budget: once it is spent, objects draw without layers and
-    // filters stop.
-    const long area = long(r.width()) * r.height();
-    if (c.layerBudget && (*c.layerBudget -= area) < 0) {
-        if (mode != BlendMode::Alpha && mode != BlendMode::Erase) drawCharacter(c, obj.charId, &obj, objWorld, cx.after(obj.cx));
-        return;
-    }
-
-    LayerPool& pool = LayerPool::local();
-    QImage layer = pool.acquire(r.size());
-    if (layer.isNull()) return;
-    {
-        Canvas canvas(layer);
-        QPainter lp(&layer);
-        setupPainter(lp, c.quality);
-        lp.setPen(Qt::NoPen);
-        Ctx inner = c;
-        inner.p = &lp;
-        if (c.canvas) inner.canvas = &canvas;
-        inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
-        inner.device = QRect(QPoint(0, 0), r.size());
-        inner.inLayer = true;
-        ++inner.layers;
-        ++inner.nesting;
-        drawCharacter(inner, obj.charId, &obj, objWorld, cx.after(obj.cx));
-    }
-    int applied = 0;
-    for (const Filter& f : filters) {
-        if (++applied > kMaxFiltersApplied) break;
-        if (c.layerBudget && (*c.layerBudget -= area * std::max(1, f.passes)) < 0) break;
-        applyFilter(layer, f, sx, sy, pool.scratch());
-    }
-    if (QImage* target = Canvas::target(*c.p)) {
-        blendLayer(*target, r.topLeft(), layer, mode);
-    } else {
-        c.p->save();
-        c.p->resetTransform();
-        c.p->drawImage(r.topLeft(), layer);
-        c.p->restore();
-    }
-    pool.release();
-}
-
-// A clip placed with cacheAsBitmap: its picture from an earlier frame when
-// nothing in it changed, otherwise drawn into a new picture that is kept.
-void drawCached(Ctx& c, const DisplayObject& obj, const QTransform& world, const CxForm& cx)
-{
-    const QTransform objWorld = obj.matrix * world;
-    const CxForm objCx = cx.after(obj.cx);
-    QImage* target = c.maskMode ? nullptr : Canvas::target(*c.p);
-    const uint64_t signature =
-        target ? ClipCache::signature(*c.movie, obj, objWorld * c.base, objCx, int(c.quality), c.device) : 0;
-    if (!signature) {
-        drawCharacter(c, obj.charId, &obj, objWorld, objCx);
-        return;
-    }
-    ClipCache& cache = ClipCache::local();
-    QPoint at;
-    if (const QImage* kept = cache.find(*obj.sprite, signature, &at)) {
-        blendLayer(*target, at, *kept, BlendMode::Normal);
-        return;
-    }
-    QRectF b = deviceBounds(c, obj.charId, &obj, objWorld, 0);
-    if (!std::isfinite(b.left()) || !std::isfinite(b.right()) || !std::isfinite(b.top()) || !std::isfinite(b.bottom()))
-        b = QRectF(c.device);
-    const QRect r = b.intersected(QRectF(c.device)).toAlignedRect() & c.device;
-    if (r.isEmpty()) return;
-    const long area = long(r.width()) * r.height();
-    if (c.layerBudget && (*c.layerBudget -= area) < 0) {
-        drawCharacter(c, obj.charId, &obj, objWorld, objCx);
-        return;
-    }
-    QImage picture(r.size(), QImage::Format_ARGB32_Premultiplied);
-    if (picture.isNull()) return;
-    picture.fill(Qt::transparent);
-    {
-        Canvas canvas(picture);
-        QPainter pp(&picture);
-        setupPainter(pp, c.quality);
-        pp.setPen(Qt::NoPen);
-        Ctx inner = c;
-        inner.p = &pp;
-        if (c.canvas) inner.canvas = &canvas;
-        inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
-        inner.device = QRect(QPoint(0, 0), r.size());
-        ++inner.nesting;
-        drawCharacter(inner, obj.charId, &obj, objWorld, objCx);
-    }
-    blendLayer(*target, r.topLeft(), picture, BlendMode::Normal);
-    cache.store(obj.sprite, signature, std::move(picture), r.topLeft());
 }
 
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx)
