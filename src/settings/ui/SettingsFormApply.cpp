@@ -57,7 +57,7 @@ QByteArray desktopIconPng(const QWidget* window)
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
-        if (!icon.isNull() && !icon.availableSizes().isEmpty()) {
+        if (!icon.isNull()) {
             icon.paint(&p, image.rect());
         } else {
             p.setRenderHint(QPainter::Antialiasing);
