@@ -1,5 +1,6 @@
 #include "app/HotKeyFilter.h"
 
+#include "app/KeyTable.h"
 #include "app/MainForm.h"
 
 #include <QKeyEvent>
@@ -9,16 +10,6 @@
 namespace vx {
 
 HotKeyFilter::HotKeyFilter(TMainForm* main) : main_(main) {}
-
-bool HotKeyFilter::isHotKey(int key, Qt::KeyboardModifiers modifiers)
-{
-    const Qt::KeyboardModifiers m = modifiers & ~Qt::KeypadModifier;
-    if (key == Qt::Key_Escape)
-        return m == Qt::NoModifier;
-    if (key == Qt::Key_C || key == Qt::Key_Left || key == Qt::Key_Right)
-        return m == Qt::ControlModifier;
-    return false;
-}
 
 int HotKeyFilter::wheelSteps(int delta)
 {
@@ -37,38 +28,35 @@ bool HotKeyFilter::eventFilter(QObject* watched, QEvent* event)
     // Events reach the window object first and then its widget: act once, on the widget.
     if (!watched->isWidgetType())
         return false;
+    auto* widget = static_cast<QWidget*>(watched);
     switch (event->type()) {
-    case QEvent::ShortcutOverride: {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (isHotKey(key->key(), key->modifiers())) {
+        const KeyBinding* binding = findKeyBinding(layoutIndependentKey(*key), key->modifiers());
+        if (!binding)
+            return false;
+        // Keys of every window act wherever they are pressed; the main
+        // window's keys also when one of its children (the movie control
+        // takes the focus) has the focus, once: they would otherwise be
+        // seen again as they propagate up.
+        const bool ours = binding->windows == KeyWindows::Any || widget->window() == main_;
+        if (!ours)
+            return false;
+        if (event->type() == QEvent::ShortcutOverride) {
             // Keep editors from claiming the key as their own shortcut.
+            if (binding->windows != KeyWindows::Any)
+                return false;
             event->accept();
             return true;
         }
-        return false;
-    }
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!isHotKey(key->key(), key->modifiers())) {
-            // Keys of the main window's children (the movie control takes
-            // the focus) go to the window's key handler, once: it would
-            // otherwise see them again as they propagate up.
-            auto* widget = static_cast<QWidget*>(watched);
-            if (widget != main_ && widget->window() == main_) {
-                main_->FormKeyDown(key->key(), key->modifiers());
-                return true;
-            }
-            return false;
-        }
-        main_->handleHotKey(key->key(), key->modifiers());
+        if (event->type() == QEvent::KeyRelease)
+            return binding->windows == KeyWindows::Any;
+        main_->runKeyCommand(*binding, widget->window());
         return true;
     }
-    case QEvent::KeyRelease: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        return isHotKey(key->key(), key->modifiers());
-    }
     case QEvent::Wheel: {
-        auto* widget = static_cast<QWidget*>(watched);
         if (widget->window() != main_)
             return false;
         auto* wheel = static_cast<QWheelEvent*>(event);

@@ -1,6 +1,8 @@
-// The four hot keys (Esc, Ctrl+C, Ctrl+Left, Ctrl+Right) and the wheel,
-// taken from every window of the viewer, dialogs included, before the
-// focused widget sees them.
+// The one entry point of keys and the wheel. Keys are looked up in the key
+// table (app/KeyTable.h): the keys of every window (Esc, Ctrl+C, Ctrl+Left,
+// Ctrl+Right) are taken from every window of the viewer, dialogs included,
+// before the focused widget sees them; the main window's keys from the
+// window and all its children.
 #pragma once
 
 #include <QObject>
@@ -15,9 +17,6 @@ class HotKeyFilter : public QObject {
 
 public:
     explicit HotKeyFilter(TMainForm* main);
-
-    // True for the four combinations (Ctrl means exactly Ctrl).
-    static bool isHotKey(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -101,6 +101,17 @@ QString TMainForm::CurrentExtension() const
     return extensionKey(nav.CurrentPath);
 }
 
+const SupportedType* TMainForm::currentType() const
+{
+    return findSupportedType(CurrentExtension());
+}
+
+bool TMainForm::isMovieCurrent() const
+{
+    const SupportedType* type = currentType();
+    return type && type->isMovie();
+}
+
 QString TMainForm::message(int key) const
 {
     return lang::messageOrDefault(key);

@@ -27,6 +27,8 @@ class TSkinButton;
 class TPictureControl;
 class Graphic;
 class HotKeyFilter;
+struct KeyBinding;
+struct SupportedType;
 class TRenameFileForm;
 class ChangeQualityForm;
 class TXiProgressBar;
@@ -161,10 +163,13 @@ public:
     std::optional<SaveChoice> runSaveDialog(const SaveDialogSetup& setup);
     ChangeQualityForm* qualityForm() const;
 
-    // Keys and hot keys.
+    // Keys (the table is app/KeyTable.h): the main window's key handler,
+    // and the command of a row for a key pressed in window.
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    // Returns true when the key is one of the four hot keys (it is then consumed).
-    bool handleHotKey(int key, Qt::KeyboardModifiers modifiers);
+    void runKeyCommand(const KeyBinding& binding, QWidget* window);
+    // The current file's row of the format table (nullptr: none or unknown).
+    const SupportedType* currentType() const;
+    bool isMovieCurrent() const;
 
     // File operations.
     void RenameCurrentFile();
@@ -223,6 +228,8 @@ private:
     void placePicture(QSize size);
     void pictureAreaResized();
     void scrollByLine(int dx, int dy);
+    // Esc in window: ends the program in the main window, cancels the viewer's dialogs.
+    void closeOnEscape(QWidget* window);
     void zoomStep(bool in);
     void resizeByHand(QPoint globalPos);
     void openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon);

@@ -1,6 +1,8 @@
 // Keys, hot keys and the file commands (rename, delete, copy).
 #include "app/MainForm.h"
 
+#include "app/KeyTable.h"
+
 #include "i18n/LangStrings.h"
 #include "i18n/LanguageTable.h"
 #include "i18n/MainFormTexts.h"
@@ -24,132 +26,79 @@ namespace vx {
 
 void TMainForm::keyPressEvent(QKeyEvent* event)
 {
-    FormKeyDown(event->key(), event->modifiers());
+    FormKeyDown(layoutIndependentKey(*event), event->modifiers());
     QWidget::keyPressEvent(event);
 }
 
 void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    const bool swf = CurrentExtension() == QLatin1String("SWF");
-    const bool keypad = modifiers & Qt::KeypadModifier;
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        FullScreenToggle();
+    const KeyBinding* binding = findKeyBinding(key, modifiers);
+    if (binding && binding->windows == KeyWindows::Main)
+        runKeyCommand(*binding, this);
+}
+
+void TMainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
+{
+    const bool movie = isMovieCurrent();
+    if ((binding.files == KeyFiles::Picture && movie) || (binding.files == KeyFiles::Movie && !movie))
+        return;
+    switch (binding.command) {
+    case KeyCommand::Close: closeOnEscape(window); break;
+    case KeyCommand::CopyFile:
+        if (QFileInfo::exists(nav.CurrentPath))
+            CopyCurrentFileToClipboard();
         break;
-    case Qt::Key_Space:
-        if (!swf)
-            NextFile();
-        break;
-    case Qt::Key_PageDown:
-        NextFile();
-        break;
-    case Qt::Key_Backspace:
-        if (!swf)
-            PreviousFile();
-        break;
-    case Qt::Key_PageUp:
-        PreviousFile();
-        break;
-    case Qt::Key_Home:
-        FirstFile();
-        break;
-    case Qt::Key_End:
-        LastFile();
-        break;
-    case Qt::Key_Up:
-        scrollByLine(0, -1);
-        break;
-    case Qt::Key_Down:
-        scrollByLine(0, 1);
-        break;
-    case Qt::Key_Left:
-        scrollByLine(-1, 0);
-        break;
-    case Qt::Key_Right:
-        scrollByLine(1, 0);
-        break;
-    case Qt::Key_F1:
-        ShowSettingsDialog();
-        break;
-    case Qt::Key_F2:
+    case KeyCommand::RewindBack: rewindMovie(-5); break;
+    case KeyCommand::RewindForward: rewindMovie(5); break;
+    case KeyCommand::FullScreenToggle: FullScreenToggle(); break;
+    case KeyCommand::NextFile: NextFile(); break;
+    case KeyCommand::PreviousFile: PreviousFile(); break;
+    case KeyCommand::FirstFile: FirstFile(); break;
+    case KeyCommand::LastFile: LastFile(); break;
+    case KeyCommand::ScrollUp: scrollByLine(0, -1); break;
+    case KeyCommand::ScrollDown: scrollByLine(0, 1); break;
+    case KeyCommand::ScrollLeft: scrollByLine(-1, 0); break;
+    case KeyCommand::ScrollRight: scrollByLine(1, 0); break;
+    case KeyCommand::ShowSettings: ShowSettingsDialog(); break;
+    case KeyCommand::Rename:
         StopTitleEffect();
         if (RequireDisplayedFile())
             RenameCurrentFile();
         break;
-    case Qt::Key_F4:
-        StopTitleEffect();
-        break;
-    case Qt::Key_F12:
-        if (swf)
-            toggleFlashPanel();
-        break;
-    case Qt::Key_Asterisk:
-        if (keypad)
-            FitToggle();
-        break;
-    case Qt::Key_Plus:
-        if (keypad)
-            ZoomIn();
-        break;
-    case Qt::Key_Minus:
-        if (keypad)
-            ZoomOut();
-        break;
-    case Qt::Key_L:
-        RotatePicture(90);
-        break;
-    case Qt::Key_R:
-        RotatePicture(270);
-        break;
-    case Qt::Key_Delete:
+    case KeyCommand::ShowBrowserCache: StopTitleEffect(); break;
+    case KeyCommand::ToggleFlashPanel: toggleFlashPanel(); break;
+    case KeyCommand::FitToggle: FitToggle(); break;
+    case KeyCommand::ZoomIn: ZoomIn(); break;
+    case KeyCommand::ZoomOut: ZoomOut(); break;
+    case KeyCommand::Rotate90: RotatePicture(90); break;
+    case KeyCommand::Rotate270: RotatePicture(270); break;
+    case KeyCommand::Delete:
         StopTitleEffect();
         if (RequireDisplayedFile())
             DeleteCurrentFile();
         break;
-    default:
-        break;
     }
 }
 
-bool TMainForm::handleHotKey(int key, Qt::KeyboardModifiers modifiers)
+void TMainForm::closeOnEscape(QWidget* window)
 {
-    const Qt::KeyboardModifiers m = modifiers & ~Qt::KeypadModifier;
-    if (key == Qt::Key_C && m == Qt::ControlModifier) {
-        if (QFileInfo::exists(nav.CurrentPath))
-            CopyCurrentFileToClipboard();
-        return true;
+    // The window the key was pressed in decides, not the window Qt thinks
+    // active (none for a while after a full-screen switch re-creates the
+    // main window). While a modal window is open, input goes to it alone:
+    // Esc never closes the main window behind an open question.
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target)
+        target = window;
+    if (target == this) {
+        close();
+    } else if (target && (target == settingsForm_ || target == infoForm_)) {
+        if (auto* d = qobject_cast<QDialog*>(target))
+            d->reject();
+        else
+            target->close();
+    } else if (target && target == renameForm_) {
+        renameForm_->CancelButton->click();
     }
-    if (key == Qt::Key_Escape && m == Qt::NoModifier) {
-        // While a modal window is open, input goes to it alone: it counts as
-        // the active window even where the platform is slow to report that,
-        // so Esc never closes the main window behind an open question.
-        QWidget* active = QApplication::activeModalWidget();
-        if (!active)
-            active = QApplication::activeWindow();
-        if (active == this) {
-            close();
-        } else if (active && active == settingsForm_) {
-            if (auto* d = qobject_cast<QDialog*>(active))
-                d->reject();
-            else
-                active->close();
-        } else if (active && active == infoForm_) {
-            if (auto* d = qobject_cast<QDialog*>(active))
-                d->reject();
-            else
-                active->close();
-        } else if (active && active == renameForm_) {
-            renameForm_->CancelButton->click();
-        }
-        return true;
-    }
-    if ((key == Qt::Key_Left || key == Qt::Key_Right) && m == Qt::ControlModifier) {
-        if (CurrentExtension() == QLatin1String("SWF"))
-            rewindMovie(key == Qt::Key_Left ? -5 : 5);
-        return true;
-    }
-    return false;
 }
 
 void TMainForm::applyDialogLanguages(const QString& path)

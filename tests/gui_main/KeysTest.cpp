@@ -2,6 +2,8 @@
 // dialog.
 #include "MainWindowFixture.h"
 
+#include "app/KeyTable.h"
+
 #include "skins/ui/SkinButton.h"
 #include "viewer/ui/PictureControl.h"
 #include "viewer/ui/RenameFileForm.h"
@@ -10,6 +12,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -332,4 +335,89 @@ TEST_F(KeysTest, FileStartedByARelativePathIsCopiedWithItsFullPath)
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     ASSERT_TRUE(mime && mime->hasUrls());
     EXPECT_EQ(mime->urls().value(0).toLocalFile(), QFileInfo(pic).absoluteFilePath());
+}
+
+TEST_F(KeysTest, EscClosesTheWindowItWasPressedInAfterFullScreenSwitches)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("full.bmp"), 50, 40);
+    start({pic});
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    key(Qt::Key_Return);
+    key(Qt::Key_Return);
+    key(Qt::Key_Space);
+    // The switch re-creates the native window: for a while the platform
+    // reports no active window at all.
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+}
+
+// Under a Russian layout the L key gives "Д" and C gives "С": the commands
+// follow the physical key, as the key's native code tells it.
+TEST_F(KeysTest, LettersActByThePhysicalKeyUnderOtherLayouts)
+{
+    seedDefaults();
+    const QString pic = writeBmp(QStringLiteral("ru.bmp"), 60, 20);
+    start({pic});
+    const auto press = [&](int qtKey, Qt::KeyboardModifiers modifiers, quint32 scanCode, const QString& text) {
+        QKeyEvent down(QEvent::KeyPress, qtKey, modifiers, scanCode, 0, 0, text);
+        QApplication::sendEvent(form.get(), &down);
+        QKeyEvent up(QEvent::KeyRelease, qtKey, modifiers, scanCode, 0, 0, text);
+        QApplication::sendEvent(form.get(), &up);
+    };
+    const QSize before = form->picture()->pictureSize();
+    press(0x0414, Qt::NoModifier, 46, QStringLiteral("д"));  // L
+    EXPECT_EQ(form->picture()->pictureSize(), before.transposed());
+    press(0x041A, Qt::NoModifier, 27, QStringLiteral("к"));  // R
+    EXPECT_EQ(form->picture()->pictureSize(), before);
+
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    press(0x0421, Qt::ControlModifier, 54, QString());  // Ctrl+C
+    ASSERT_TRUE(QApplication::clipboard()->mimeData()->hasUrls());
+    EXPECT_EQ(QApplication::clipboard()->mimeData()->urls().value(0).toLocalFile(), pic);
+}
+
+TEST_F(KeysTest, MainKeyboardZoomsAndFitsLikeTheKeypad)
+{
+    seedDefaults(3);
+    const QString pic = writeBmp(QStringLiteral("zoom.bmp"), 80, 60);
+    start({pic});
+    const QSize natural = pictureGeometry().size();
+    key(Qt::Key_Equal);
+    const QSize bigger = pictureGeometry().size();
+    EXPECT_GT(bigger.width(), natural.width());
+    key(Qt::Key_Plus, Qt::ShiftModifier);
+    EXPECT_GT(pictureGeometry().width(), bigger.width());
+    key(Qt::Key_Minus);
+    EXPECT_EQ(pictureGeometry().size(), bigger);
+    key(Qt::Key_Plus, Qt::KeypadModifier);
+    key(Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_EQ(pictureGeometry().size(), bigger);
+    key(Qt::Key_Asterisk, Qt::ShiftModifier);
+    EXPECT_EQ(pictureGeometry().size(), natural);
+}
+
+// The README's key table and the settings dialog's hot-key grid are the
+// key table's rows.
+TEST(KeyTable, ReadmeAndHotKeyGridAgreeWithIt)
+{
+    QFile readme(QDir::cleanPath(QStringLiteral(VX_TEST_DATA "/../../README.md")));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    QStringList listed;
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("| <kbd>")))
+            listed << line;
+    QStringList expected;
+    for (const vx::KeyBinding& b : vx::keyTable())
+        expected << QStringLiteral("| <kbd>%1</kbd> | %2 | %3 |")
+                        .arg(QString::fromLatin1(b.name), vx::keyWhereText(b), vx::keyCommandText(b.command));
+    EXPECT_EQ(listed, expected);
+
+    EXPECT_EQ(vx::hotKeyGridKeys(),
+              QStringList({"Esc", "Space; PageDown", "Backspace; PageUp", "End", "Home", "Num+", "Num-", "Num*",
+                           "Delete", "F1", "F2", "Enter", "F12", "L", "R", "Ctrl+C", "Ctrl+Arrow Left",
+                           "Ctrl+Arrow Right", "F4"}));
 }
