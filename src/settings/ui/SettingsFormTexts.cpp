@@ -3,6 +3,7 @@
 // file with the English defaults; the grids' texts are kept for the showings.
 #include "settings/ui/SettingsForm.h"
 
+#include "app/KeyTable.h"
 #include "i18n/LangStrings.h"
 #include "i18n/LanguageTable.h"
 #include "settings/ui/LinkLabel.h"
@@ -19,12 +20,6 @@
 namespace vx {
 
 namespace {
-
-// The key column of the hot key grid, rows 1 to 19.
-const char* const kHotKeyTexts[TSettingsForm::kHotKeyRows] = {
-    nullptr,       "Esc",  "Space; PageDown", "Backspace; PageUp", "End",    "Home",  "Num+",
-    "Num-",        "Num*", "Delete",          "F1",                "F2",     "Enter", "F12",
-    "L",           "R",    "Ctrl+C",          "Ctrl+Arrow Left",   "Ctrl+Arrow Right", "F4"};
 
 // "SetHot" keys of the action column, rows 0 to 19 (key 17 heads the key column).
 constexpr int kHotKeyActionKeys[TSettingsForm::kHotKeyRows] = {4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
@@ -54,7 +49,8 @@ void wrapTo(QLabel* label, int width)
 
 QString TSettingsForm::hotKeyText(int row)
 {
-    return row > 0 && row < kHotKeyRows ? QString::fromLatin1(kHotKeyTexts[row]) : QString();
+    // The key column comes from the key table, rows 1 to 19.
+    return row > 0 && row < kHotKeyRows ? hotKeyGridKeys().value(row - 1) : QString();
 }
 
 void TSettingsForm::LangSettingsForm(const QString& fileName)
