@@ -46,6 +46,22 @@ QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const Q
     }
 }
 
+QPainter::CompositionMode compositionOf(BlendMode mode)
+{
+    switch (mode) {
+    case BlendMode::Multiply: return QPainter::CompositionMode_Multiply;
+    case BlendMode::Screen: return QPainter::CompositionMode_Screen;
+    case BlendMode::Lighten: return QPainter::CompositionMode_Lighten;
+    case BlendMode::Darken: return QPainter::CompositionMode_Darken;
+    case BlendMode::Difference: return QPainter::CompositionMode_Difference;
+    case BlendMode::Add: return QPainter::CompositionMode_Plus;
+    case BlendMode::Overlay: return QPainter::CompositionMode_Overlay;
+    case BlendMode::HardLight: return QPainter::CompositionMode_HardLight;
+    case BlendMode::Erase: return QPainter::CompositionMode_DestinationOut;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
 }  // namespace
 
 bool detail::needsLayer(const DisplayObject& obj)
@@ -115,8 +131,15 @@ void detail::drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& wor
     if (QImage* target = Canvas::target(*c.p)) {
         blendLayer(*target, r.topLeft(), layer, mode);
     } else {
+        // A device we do not write ourselves: the painter's nearest modes
+        // (none keeps what lies outside the layer's object for alpha).
+        if (mode == BlendMode::Alpha) {
+            pool.release();
+            return;
+        }
         c.p->save();
         c.p->resetTransform();
+        c.p->setCompositionMode(compositionOf(mode));
         c.p->drawImage(r.topLeft(), layer);
         c.p->restore();
     }
