@@ -28,13 +28,14 @@ QTransform stageTransform(const QRectF& stage, QSizeF viewport, ScaleMode mode, 
     return t;
 }
 
-Player::Player(std::shared_ptr<const Movie> movie) : movie_(std::move(movie))
+Player::Player(std::shared_ptr<const Movie> movie, bool deferActions) : movie_(std::move(movie))
 {
     root_ = std::make_shared<TimelineInstance>();
     root_->timeline = &movie_->root();
     movie_->resetDefinitions();
     enterFrame(*root_, 0, true);
-    runQueue();
+    startPending_ = deferActions;
+    if (!deferActions) runQueue();
 }
 
 Player::~Player() = default;
@@ -166,7 +167,9 @@ void Player::gotoInstance(TimelineInstance& t, int frame, bool play)
 
 void Player::gotoFrame(int frame)
 {
+    const int before = root_->current;
     seek(*root_, frame);
+    if (startPending_ && root_->current == before) return;  // going to the first frame keeps the start deferred
     runQueue();
 }
 
@@ -195,6 +198,7 @@ void Player::tick(TimelineInstance& t)
 
 void Player::advance()
 {
+    runQueue();  // what a deferred start left
     ++tick_;
     tick(*root_);
     runQueue();
@@ -203,6 +207,7 @@ void Player::advance()
 
 void Player::runQueue()
 {
+    startPending_ = false;
     startScripts();
     int budget = kMaxActionsPerTick;
     for (size_t i = 0; i < queue_.size() && budget > 0; ++i, --budget) {

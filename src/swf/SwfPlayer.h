@@ -69,7 +69,11 @@ struct MouseTarget {
 
 class Player {
 public:
-    explicit Player(std::shared_ptr<const Movie> movie);
+    // Shows the first frame; its actions run at once, or with deferActions
+    // at the first runPendingActions or advance (a host that starts the
+    // movie after loading it lets the first frame's stop have the last word).
+    explicit Player(std::shared_ptr<const Movie> movie, bool deferActions = false);
+    void runPendingActions() { runQueue(); }
     ~Player();
 
     const Movie& movie() const { return *movie_; }
@@ -177,6 +181,7 @@ private:
     FsCommandHandler onFsCommand_;
     QPointF mouse_;
     bool mouseDown_ = false, mouseKnown_ = false;
+    bool startPending_ = false;
     MouseTarget hover_, pressed_;
     long scriptSteps_ = 0;
     QElapsedTimer scriptClock_;

@@ -30,13 +30,21 @@ void ShockwaveFlash::setMovie(const QString& path)
     zoom_ = 1.0;
     try {
         auto movie = vx::swf::Movie::fromFile(path);
-        player_ = std::make_unique<vx::swf::Player>(movie);
+        player_ = std::make_unique<vx::swf::Player>(movie, true);
         player_->setLoop(loop_);
         loadError_.clear();
         if (!autoPlay_) player_->stop();
         // Commands of the first frame (run as the player was made) come now.
         player_->onGetUrl = [this](const QString& url, const QString&) { getUrl(url); };
         player_->setFsCommandHandler([this](const QString& command, const QString& args) { emit OnFSCommand(command, args); });
+        // The first frame's actions run once the caller has set the movie
+        // going: a stop there holds the movie on its first frame.
+        QMetaObject::invokeMethod(this, [this, serial = ++loadSerial_] {
+            if (player_ && serial == loadSerial_) {
+                player_->runPendingActions();
+                afterInput();
+            }
+        }, Qt::QueuedConnection);
     } catch (const std::exception& e) {
         player_.reset();  // the control shows nothing for a movie it cannot load
         loadError_ = QString::fromLocal8Bit(e.what());

@@ -108,6 +108,7 @@ private:
     std::unique_ptr<vx::swf::Player> player_;
     QString moviePath_;
     QString loadError_;
+    int loadSerial_ = 0;
     QTimer timer_;
     bool autoPlay_ = true;
     double zoom_ = 1.0;
