@@ -152,8 +152,11 @@ QString mimeTypeForExtension(const QString& extension)
 {
     const QString ext = extension.toLower();
     static QMimeDatabase db;
+    // Only a picture type (or the movie type) is taken over: claiming, say,
+    // the type of *.vst drawing templates would hand all drawings to the viewer.
     for (const QMimeType& type : db.mimeTypesForFileName(QStringLiteral("x.") + ext))
-        if (type.isValid() && !type.isDefault() && !isOwnMimeType(type.name()))
+        if (type.isValid() && !type.isDefault() && !isOwnMimeType(type.name()) &&
+            (type.name().startsWith(QLatin1String("image/")) || ext == QLatin1String("swf")))
             return type.name();
     return ext == QLatin1String("vxskin") ? kSkinType : kOwnTypePrefix + ext;
 }

@@ -23,7 +23,8 @@ inline const QString kDesktopFileName = QStringLiteral("vextrel-viewer.desktop")
 inline const QString kIconName = QStringLiteral("vextrel-viewer");
 
 // The MIME type the desktop knows an extension (without its dot, any case)
-// by; for one the shared database lacks, the viewer's own type
+// by, when it is a picture type (or the SWF movie type); for one the shared
+// database lacks or knows as something else, the viewer's own type
 // "image/x-vextrel-<ext>" ("application/x-vextrel-skin" for skin packages),
 // declared by the MIME package.
 QString mimeTypeForExtension(const QString& extension);

@@ -70,6 +70,9 @@ TEST(XdgRegistration, KnownTypesFromTheDatabaseOwnTypesForTheRest)
     EXPECT_EQ(mimeTypeForExtension(QStringLiteral("PNG")), QStringLiteral("image/png"));
     EXPECT_EQ(mimeTypeForExtension(QStringLiteral("jpe")), QStringLiteral("image/jpeg"));
     EXPECT_TRUE(isOwnMimeType(mimeTypeForExtension(QStringLiteral("vxskin"))));
+    // Extensions other programs' types also use are never claimed through those types.
+    for (const char* ext : {"vst", "win", "cut", "pdd", "bw", "rle", "dib", "icb", "vda"})
+        EXPECT_TRUE(mimeTypeForExtension(QLatin1String(ext)).startsWith(QStringLiteral("image/"))) << ext;
 }
 
 TEST(XdgRegistration, ReadOnlyMimeAppsListIsLeftAlone)
