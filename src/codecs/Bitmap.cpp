@@ -1,5 +1,7 @@
 #include "codecs/Bitmap.h"
 
+#include "codecs/PixelBudget.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -9,26 +11,45 @@ namespace vx {
 
 namespace {
 
-// Pixel memory. Very large pictures get 2 MB-aligned memory that the kernel
-// may back with huge pages, so filling a fresh picture costs a few dozen
-// page faults instead of tens of thousands. Below kHugeFrom the kernel's
-// work to find free huge pages costs more than the faults it saves.
+// Pixel memory, counted against the process-wide limit for as long as any
+// bitmap or image shares it. Very large pictures get 2 MB-aligned memory
+// that the kernel may back with huge pages, so filling a fresh picture costs
+// a few dozen page faults instead of tens of thousands. Below kHugeFrom the
+// kernel's work to find free huge pages costs more than the faults it saves.
+struct PixelBlock {
+    PixelReservation reservation;
+    uint8_t* pixels = nullptr;
+    bool aligned = false;
+    ~PixelBlock()
+    {
+        if (aligned)
+            std::free(pixels);
+        else
+            delete[] pixels;
+    }
+};
+
 std::shared_ptr<uint8_t[]> allocatePixels(size_t bytes, bool zero)
 {
     constexpr size_t kHuge = size_t(2) << 20;
     constexpr size_t kHugeFrom = size_t(32) << 20;
+    auto block = std::make_shared<PixelBlock>();
+    block->reservation = PixelReservation(bytes);
     if (bytes < kHugeFrom) {
-        uint8_t* p = zero ? new uint8_t[bytes]() : new uint8_t[bytes];
-        return std::shared_ptr<uint8_t[]>(p);
+        block->pixels = zero ? new uint8_t[bytes]() : new uint8_t[bytes];
+    } else {
+        const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
+        void* p = std::aligned_alloc(kHuge, rounded);
+        if (!p)
+            throw std::bad_alloc();
+        block->pixels = static_cast<uint8_t*>(p);
+        block->aligned = true;
+        ::madvise(p, rounded, MADV_HUGEPAGE);
+        if (zero)
+            std::memset(p, 0, bytes);
     }
-    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-    void* p = std::aligned_alloc(kHuge, rounded);
-    if (!p)
-        throw std::bad_alloc();
-    ::madvise(p, rounded, MADV_HUGEPAGE);
-    if (zero)
-        std::memset(p, 0, bytes);
-    return std::shared_ptr<uint8_t[]>(static_cast<uint8_t*>(p), [](uint8_t* q) { std::free(q); });
+    uint8_t* pixels = block->pixels;
+    return std::shared_ptr<uint8_t[]>(std::move(block), pixels);
 }
 
 }  // namespace

@@ -52,6 +52,11 @@ struct Decoded {
 // data starts, relative to dib; 0 means right after the palette.
 Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavor);
 
+// Throws CodecError unless `available` bytes of pixel data can hold the
+// picture: every row for uncompressed pixels, and for RLE at most 255 pixels
+// per two-byte run (a small picture may be mostly skipped by moves).
+void checkSupply(const Header& header, size_t available);
+
 // Pixel decoders used by decode(); out has the header's size and depth.
 void readUncompressed(const Header& header, const uint8_t* data, size_t size, Bitmap& out);
 Bitmap readBitFields(const Header& header, const uint8_t* data, size_t size);

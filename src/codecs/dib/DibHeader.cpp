@@ -139,6 +139,7 @@ Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavo
         return {Bitmap::fromImage(image), size};
     }
 
+    checkSupply(h, size - pixelOffset);
     Decoded result;
     const bool indexed = h.bitCount <= 8;
     if (!indexed && (h.compression == kBitFields || h.compression == kAlphaBitFields)

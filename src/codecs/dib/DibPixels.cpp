@@ -1,6 +1,7 @@
 // Uncompressed DIB rows and bit-field pixels.
 #include "codecs/dib/ByteCursor.h"
 #include "codecs/dib/DibDecoder.h"
+#include "codecs/PixelBudget.h"
 
 #include <bit>
 #include <cstring>
@@ -43,6 +44,18 @@ struct Channel {
 };
 
 }  // namespace
+
+void checkSupply(const Header& h, size_t available)
+{
+    if (h.compression == kRle4 || h.compression == kRle8) {
+        const uint64_t pixelBytes = uint64_t(Bitmap::strideFor(h.width, h.bitCount)) * uint64_t(h.height);
+        checkDataSupply(pixelBytes, available, h.compression == kRle8 ? 128 : 64, "RLE bitmap is truncated",
+                        kSparsePictureSlack);
+        return;
+    }
+    if (neededBytes(h, storedStride(h.width, h.bitCount)) > available)
+        throw CodecError("Bitmap is truncated");
+}
 
 void readUncompressed(const Header& h, const uint8_t* data, size_t size, Bitmap& out)
 {

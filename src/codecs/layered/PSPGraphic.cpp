@@ -17,6 +17,10 @@ using namespace psp;
 constexpr char kSignature[] = "Paint Shop Pro Image File\n\x1a";
 constexpr size_t kSignatureLength = sizeof kSignature - 1;
 constexpr size_t kHeaderLength = 36;
+// The work one file may ask for: layers read, and layer pixels unpacked and
+// blended (about eight full layers of a 4096 x 4096 picture).
+constexpr size_t kMaxLayers = 4096;
+constexpr int64_t kMaxLayerPixels = int64_t(1) << 27;
 
 enum BlockId { ImageAttributes = 0, ColorPalette = 2, LayerBank = 3, LayerBlock = 4,
                ChannelBlock = 5, CompositeImage = 9, CompositeBank = 16, CompositeAttributes = 17 };
@@ -249,6 +253,8 @@ void Parser::readLayer(const BlockHeader& b)
             throw CodecError("Paint Shop Pro layer is truncated");
     }
     layer.channels = readChannels(channelsAt, b.end);
+    if (layers_.size() >= kMaxLayers)
+        throw CodecError("Paint Shop Pro picture has too many layers");
     layers_.push_back(std::move(layer));
 }
 
@@ -400,6 +406,18 @@ Bitmap Parser::mergeLayers() const
             && l.image.top + l.saved.top == 0 && l.saved.right - l.saved.left == a.width
             && l.saved.bottom - l.saved.top == a.height)
             return imageFromChannels(a, palette_, l.channels);
+    }
+
+    int64_t work = 0;
+    for (const Layer* layer : shown) {
+        const Layer& l = *layer;
+        const int64_t lw = l.saved.right - l.saved.left, lh = l.saved.bottom - l.saved.top;
+        const int64_t ox = l.image.left + l.saved.left, oy = l.image.top + l.saved.top;
+        if (lw <= 0 || lh <= 0 || ox >= a.width || oy >= a.height || ox + lw <= 0 || oy + lh <= 0)
+            continue;
+        work += (lw > kMaxSide || lh > kMaxSide) ? kMaxLayerPixels + 1 : lw * lh;
+        if (work > kMaxLayerPixels)
+            throw CodecError("Paint Shop Pro picture has too many layer pixels to merge");
     }
 
     const std::vector<PaletteEntry> palette = a.depth <= 8 ? colours(a, palette_) : std::vector<PaletteEntry>();

@@ -150,19 +150,25 @@ void Canvas::track(const QTransform& toDevice, const QRectF& logical)
 void Canvas::setObjectTableSize(size_t size)
 {
     objects_.assign(std::min(std::max<size_t>(size, 1), kMaxObjects), GdiObject());
+    firstFree_ = 0;
 }
 
 int Canvas::addObject(const GdiObject& object)
 {
-    for (size_t i = 0; i < objects_.size(); ++i) {
+    // The lowest free slot, as GDI hands them out; the search resumes where
+    // the last one ended, so a file creating thousands of objects stays linear.
+    for (size_t i = firstFree_; i < objects_.size(); ++i) {
         if (objects_[i].kind == GdiObject::Empty) {
             objects_[i] = object;
+            firstFree_ = i + 1;
             return int(i);
         }
     }
+    firstFree_ = objects_.size();
     if (objects_.size() >= kMaxObjects)
         return -1;
     objects_.push_back(object);
+    firstFree_ = objects_.size();
     return int(objects_.size() - 1);
 }
 
@@ -173,6 +179,8 @@ void Canvas::setObject(uint32_t index, const GdiObject& object)
     if (index >= objects_.size())
         objects_.resize(size_t(index) + 1);
     objects_[index] = object;
+    if (object.kind == GdiObject::Empty)
+        firstFree_ = std::min<size_t>(firstFree_, index);
 }
 
 const GdiObject* Canvas::object(uint32_t index) const
@@ -218,8 +226,10 @@ void Canvas::selectStockObject(uint32_t stock)
 
 void Canvas::deleteObject(uint32_t index)
 {
-    if (index < objects_.size())
+    if (index < objects_.size()) {
         objects_[index] = GdiObject();
+        firstFree_ = std::min<size_t>(firstFree_, index);
+    }
 }
 
 void Canvas::save()

@@ -127,6 +127,7 @@ private:
     DcState dc_;
     std::vector<DcState> saved_;
     std::vector<GdiObject> objects_;
+    size_t firstFree_ = 0;  // no empty slot of objects_ lies below this index
     QPainterPath bracket_;  // device coordinates
     bool inBracket_ = false, figureOpen_ = false;
     bool rasterOps_ = false, fontsUsable_ = false, clipDirty_ = true, exhausted_ = false;

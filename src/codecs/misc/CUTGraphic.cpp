@@ -1,6 +1,7 @@
 #include "codecs/misc/CUTGraphic.h"
 
 #include "codecs/misc/ByteReader.h"
+#include "codecs/PixelBudget.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -113,9 +114,22 @@ Bitmap TCUTGraphic::decode(const uint8_t* data, size_t size)
     const int height = in.u16le();
     in.skip(2);
     checkPictureSize(width, height);
-    // Every row takes at least its two-byte length: refuse before allocating.
+    // Every row takes at least its two-byte length, and a run of two bytes
+    // fills at most 127 pixels: refuse before allocating.
     if (uint64_t(height) * 2 > in.remaining())
         throw CodecError("CUT picture: rows are truncated");
+    uint64_t encoded = 0;
+    {
+        ByteReader rows(data + in.pos(), in.remaining());
+        for (int y = 0; y < height && rows.remaining() >= 2; ++y) {
+            const unsigned length = rows.u16le();
+            const size_t take = std::min<size_t>(length, rows.remaining());
+            rows.skip(take);
+            encoded += take;
+        }
+    }
+    checkDataSupply(uint64_t(Bitmap::strideFor(width, 8)) * uint64_t(height), encoded, 64,
+                    "CUT picture: rows are truncated", kSparsePictureSlack);
     Bitmap bmp(width, height, 8);
     bmp.palette() = palette_.empty() ? grayPalette() : palette_;
     for (int y = 0; y < height; ++y) {

@@ -1,5 +1,6 @@
 #include "codecs/misc/TIFFGraphic.h"
 
+#include "codecs/PixelBudget.h"
 #include "codecs/misc/ByteReader.h"
 
 #include <tiffio.h>
@@ -177,6 +178,36 @@ Bitmap readRgba(TIFF* tif, MemoryStream& s, uint32_t width, uint32_t height)
     return bmp;
 }
 
+// Refuses a picture whose strips or tiles cannot hold its samples, given
+// the best ratio of its compression, before anything of its size is allocated.
+void checkStripSupply(TIFF* tif, uint64_t fileSize, uint32_t width, uint32_t height)
+{
+    uint16_t spp = 1, bps = 1, compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    uint64_t* counts = nullptr;
+    const bool tiled = TIFFIsTiled(tif);
+    if (!TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) || !counts)
+        throw CodecError("TIFF picture has no image data");
+    const uint32_t pieces = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    uint64_t stored = 0;
+    for (uint32_t i = 0; i < pieces && stored < fileSize; ++i)
+        stored += std::min(counts[i], fileSize);
+    stored = std::min(stored, fileSize);
+    const uint64_t needed = (uint64_t(width) * spp * bps + 7) / 8 * uint64_t(height);
+    constexpr const char* kTruncated = "TIFF picture data is truncated";
+    switch (compression) {
+    case COMPRESSION_NONE: checkDataSupply(needed, stored, 1, kTruncated); break;
+    case COMPRESSION_PACKBITS: checkDataSupply(needed, stored, 64, kTruncated); break;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: checkDataSupply(needed, stored, 1032, kTruncated); break;
+    case COMPRESSION_LZW: checkDataSupply(needed, stored, 2731, kTruncated); break;
+    // Fax codes and JPEG have no useful bound: a blank picture costs almost nothing.
+    default: checkDataSupply(needed, stored, 8192, kTruncated, kSparsePictureSlack); break;
+    }
+}
+
 }  // namespace
 
 Bitmap TTIFFGraphic::decode(const uint8_t* data, size_t size)
@@ -199,6 +230,7 @@ Bitmap TTIFFGraphic::decode(const uint8_t* data, size_t size)
         || !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
         fail(stream, "TIFF picture has no size");
     checkPictureSize(width, height);
+    checkStripSupply(tif.get(), size, width, height);
 
     Bitmap bmp = readIndexed(tif.get(), stream, width, height);
     if (bmp.isNull())

@@ -1,5 +1,7 @@
 #include "codecs/png/PngDecode.h"
 
+#include "codecs/PixelBudget.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -57,18 +59,40 @@ void setGrayPalette(Bitmap& bitmap, int levels)
     }
 }
 
+uint32_t readBe32(const uint8_t* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
 // Walks the chunk list up to IEND: a chunk claiming more bytes than the file
-// holds is refused here, before libpng sizes a buffer by its length.
+// holds is refused here, before libpng sizes a buffer by its length, and so
+// is a picture whose image data cannot inflate to its pixels (deflate gives
+// at most 1032 bytes for one).
 void checkChunks(const uint8_t* data, size_t size)
 {
     size_t pos = 8;
+    uint64_t imageData = 0;
+    uint64_t pixelBytes = 0;
     while (size - pos >= 8) {
-        const size_t length = (size_t(data[pos]) << 24) | (size_t(data[pos + 1]) << 16)
-                              | (size_t(data[pos + 2]) << 8) | data[pos + 3];
+        const size_t length = readBe32(data + pos);
         if (length > size - pos - 8 || size - pos - 8 - length < 4)
             throw CodecError("PNG chunk runs past the end of the file");
-        if (std::memcmp(data + pos + 4, "IEND", 4) == 0)
+        const uint8_t* type = data + pos + 4;
+        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13) {
+            const uint8_t* f = data + pos + 8;
+            const uint64_t width = readBe32(f), height = readBe32(f + 4);
+            const int depth = f[8];
+            const int channels = f[9] == 2 ? 3 : f[9] == 4 ? 2 : f[9] == 6 ? 4 : 1;
+            if (width <= uint64_t(kMaxSide) && height <= uint64_t(kMaxSide))
+                pixelBytes = (width * uint64_t(channels) * uint64_t(depth) + 7) / 8 * height;
+        } else if (std::memcmp(type, "IDAT", 4) == 0) {
+            imageData += length;
+        } else if (std::memcmp(type, "IEND", 4) == 0) {
+            if (imageData == 0)
+                throw CodecError("PNG file has no image data");
+            checkDataSupply(pixelBytes, imageData, 1032, "PNG image data is truncated");
             return;
+        }
         pos += 12 + length;
     }
     throw CodecError("PNG data ends without an IEND chunk");

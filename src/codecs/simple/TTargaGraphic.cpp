@@ -1,5 +1,6 @@
 #include "codecs/simple/TTargaGraphic.h"
 
+#include "codecs/PixelBudget.h"
 #include "codecs/dib/ByteCursor.h"
 
 #include <cstring>
@@ -71,8 +72,11 @@ std::vector<uint8_t> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
         uint8_t* dst = out.data() + done * bpp;
         if (head & 0x80) {
             const uint8_t* value = in.take(bpp);
-            for (size_t i = 0; i < count; ++i)
-                std::memcpy(dst + i * bpp, value, bpp);
+            if (bpp == 1)
+                std::memset(dst, value[0], count);
+            else
+                for (size_t i = 0; i < count; ++i)
+                    std::memcpy(dst + i * bpp, value, bpp);
         } else {
             std::memcpy(dst, in.take(count * bpp), count * bpp);
         }
@@ -121,8 +125,10 @@ Bitmap TTargaGraphic::decode(const uint8_t* data, size_t size) const
     const size_t pixels = size_t(h.width) * h.height;
     const size_t bpp = size_t(h.pixelBits + 7) / 8;
     std::vector<uint8_t> unpacked;
+    PixelReservation unpackedMemory;
     const uint8_t* src;
     if (h.rle()) {
+        unpackedMemory = PixelReservation(uint64_t(pixels) * bpp);
         unpacked = unpackRle(in, pixels, bpp);
         src = unpacked.data();
     } else {
