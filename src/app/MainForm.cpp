@@ -9,6 +9,7 @@
 #include "settings/ViewerSettings.h"
 #include "skins/ui/SkinButton.h"
 #include "viewer/SupportedTypes.h"
+#include "viewer/ViewGeometry.h"
 #include "viewer/ui/NameLabel.h"
 #include "viewer/ui/PictureControl.h"
 #include "viewer/ui/RenameFileForm.h"
@@ -287,7 +288,7 @@ void TMainForm::FormCreate(const QStringList& arguments)
             setGeometry(area);
             FullScreenToggle();
         } else {
-            setGeometry(s.formBounds.value_or(defaultWindowBounds(area)));
+            setGeometry(s.formBounds ? clampToArea(*s.formBounds, area) : defaultWindowBounds(area));
         }
     } else {
         setBackColor(colorRefFromRgb(palette().color(QPalette::Button).rgb()));

@@ -118,9 +118,14 @@ void TMainForm::resizeWindowToMovie(const QString& path)
     const int w = roundHalfEven((long double)(int64_t(header.xmax) - header.xmin) / 20.0L);
     const int h = roundHalfEven((long double)(int64_t(header.ymax) - header.ymin) / 20.0L);
     const int border = FullScreen ? 0 : 2 * 3;
-    resize(w + border, h + buttonsPanel_->height() + navPanel_->height() + border);
-    if (x() + width() < 0)
-        move(0, y());
+    const QSize chrome(border, buttonsPanel_->height() + navPanel_->height() + border);
+    if (w <= 0 || h <= 0)
+        return;
+    // The whole window stays on the work area: a larger stage is shown
+    // smaller, keeping its aspect.
+    const QRect area = workArea();
+    const QSize stage = shrinkToFit(QSize(w, h), area.size() - chrome);
+    setGeometry(clampToArea(QRect(pos(), stage + chrome), area));
 }
 
 void TMainForm::OpenSwfMovie()

@@ -1,95 +1,21 @@
 #include "platform/HiveFile.h"
 
-#include <QDateTime>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
+#include <QHash>
+#include <QMutex>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vx {
-
-const RegistryValue* RegistryKeyData::find(const QString& name) const
-{
-    for (const auto& [n, v] : values)
-        if (n.compare(name, Qt::CaseInsensitive) == 0)
-            return &v;
-    return nullptr;
-}
-
-void RegistryKeyData::set(const QString& name, const RegistryValue& value)
-{
-    for (auto& [n, v] : values)
-        if (n.compare(name, Qt::CaseInsensitive) == 0) {
-            v = value;
-            return;
-        }
-    values.emplace_back(name, value);
-}
-
-bool RegistryKeyData::remove(const QString& name)
-{
-    for (auto it = values.begin(); it != values.end(); ++it)
-        if (it->first.compare(name, Qt::CaseInsensitive) == 0) {
-            values.erase(it);
-            return true;
-        }
-    return false;
-}
-
-RegistryKeyData* HiveData::find(const QString& path)
-{
-    auto it = keys.find(keyOf(path));
-    return it == keys.end() ? nullptr : &it.value();
-}
-
-const RegistryKeyData* HiveData::find(const QString& path) const
-{
-    auto it = keys.constFind(keyOf(path));
-    return it == keys.constEnd() ? nullptr : &it.value();
-}
-
-RegistryKeyData& HiveData::create(const QString& path)
-{
-    const QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    QString prefix;
-    RegistryKeyData* last = nullptr;
-    for (const QString& part : parts) {
-        prefix = prefix.isEmpty() ? part : prefix + QLatin1Char('\\') + part;
-        auto it = keys.find(keyOf(prefix));
-        if (it == keys.end())
-            it = keys.insert(keyOf(prefix), RegistryKeyData{prefix, {}});
-        last = &it.value();
-    }
-    if (!last) {
-        auto it = keys.find(QString());
-        if (it == keys.end())
-            it = keys.insert(QString(), RegistryKeyData{QString(), {}});
-        last = &it.value();
-    }
-    return *last;
-}
-
-bool HiveData::removeTree(const QString& path)
-{
-    const QString key = keyOf(path);
-    const QString below = key + QLatin1Char('\\');
-    bool found = false;
-    for (auto it = keys.begin(); it != keys.end();) {
-        if (it.key() == key || it.key().startsWith(below)) {
-            it = keys.erase(it);
-            found = true;
-        } else {
-            ++it;
-        }
-    }
-    return found;
-}
 
 QString hiveRootName(Hive hive)
 {
@@ -121,150 +47,113 @@ QString hiveFilePath(Hive hive)
 
 namespace {
 
-QString escape(const QString& text)
-{
-    QString out;
-    out.reserve(text.size() + 2);
-    for (QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-            out += QLatin1Char('\\');
-        if (c == QLatin1Char('\n')) {
-            out += QStringLiteral("\\n");
-            continue;
-        }
-        if (c == QLatin1Char('\r')) {
-            out += QStringLiteral("\\r");
-            continue;
-        }
-        out += c;
+// ---- parsed hives, kept per file until the file changes ---------------------
+
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{}, changed{};
+
+    static FileStamp of(const struct stat& st)
+    {
+        return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
     }
-    return out;
+    bool operator==(const FileStamp& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec
+               && modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec
+               && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+struct CachedHive {
+    FileStamp stamp;
+    QByteArray bytes;
+    HiveData data;
+};
+
+QMutex cacheMutex;
+QHash<QString, CachedHive>& cache()
+{
+    static QHash<QString, CachedHive> hives;
+    return hives;
 }
 
-// Reads a quoted string starting at pos (at the opening quote); advances pos
-// past the closing quote. False when it is not a well-formed string.
-bool readQuoted(const QString& line, int& pos, QString& out)
+void remember(const QString& path, const FileStamp& stamp, const QByteArray& bytes, const HiveData& data)
 {
-    if (pos >= line.size() || line[pos] != QLatin1Char('"'))
-        return false;
-    ++pos;
-    out.clear();
-    while (pos < line.size()) {
-        QChar c = line[pos++];
-        if (c == QLatin1Char('"'))
-            return true;
-        if (c == QLatin1Char('\\')) {
-            if (pos >= line.size())
-                return false;
-            QChar e = line[pos++];
-            if (e == QLatin1Char('n'))
-                out += QLatin1Char('\n');
-            else if (e == QLatin1Char('r'))
-                out += QLatin1Char('\r');
-            else
-                out += e;
-            continue;
-        }
-        out += c;
-    }
-    return false;
+    QMutexLocker lock(&cacheMutex);
+    cache().insert(path, CachedHive{stamp, bytes, data});
 }
 
-}  // namespace
-
-bool parseHive(const QByteArray& bytes, Hive hive, HiveData& out)
+// Keeps the file as it was beside it, once per distinct content, and names
+// the skipped lines on stderr.
+void keepOriginal(const QString& path, const QByteArray& bytes, const std::vector<int>& skipped)
 {
-    out.keys.clear();
-    const QString text = QString::fromUtf8(bytes);
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    const QString root = hiveRootName(hive);
-    bool sawHeader = false;
-    RegistryKeyData* current = nullptr;
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')))
-            continue;
-        if (!sawHeader) {
-            if (trimmed != QLatin1String("REGEDIT4")
-                && trimmed != QLatin1String("Windows Registry Editor Version 5.00"))
-                return false;
-            sawHeader = true;
-            continue;
-        }
-        if (trimmed.startsWith(QLatin1Char('['))) {
-            if (!trimmed.endsWith(QLatin1Char(']')))
-                return false;
-            QString full = trimmed.mid(1, trimmed.size() - 2);
-            if (full.compare(root, Qt::CaseInsensitive) == 0) {
-                current = &out.create(QString());
-                continue;
-            }
-            if (!full.startsWith(root + QLatin1Char('\\'), Qt::CaseInsensitive))
-                return false;
-            current = &out.create(full.mid(root.size() + 1));
-            continue;
-        }
-        if (!current)
-            return false;
-        int pos = 0;
-        QString name;
-        if (trimmed.startsWith(QLatin1Char('@'))) {
-            pos = 1;
-        } else if (!readQuoted(trimmed, pos, name)) {
-            return false;
-        }
-        if (pos >= trimmed.size() || trimmed[pos] != QLatin1Char('='))
-            return false;
-        ++pos;
-        const QString rest = trimmed.mid(pos);
-        RegistryValue value;
-        if (rest.startsWith(QLatin1Char('"'))) {
-            int p = 0;
-            if (!readQuoted(rest, p, value.text) || p != rest.size())
-                return false;
-            value.type = RegistryValue::Type::String;
-        } else if (rest.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
-            const QString hex = rest.mid(6);
-            bool ok = false;
-            const qulonglong n = hex.toULongLong(&ok, 16);
-            if (!ok || hex.size() > 8)
-                return false;
-            value.type = RegistryValue::Type::DWord;
-            value.number = uint32_t(n);
-        } else {
-            return false;
-        }
-        current->set(name, value);
+    const QString digest = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(12));
+    const QString copy = path + QStringLiteral(".bad-") + digest;
+    QFile out(copy);
+    if (!out.exists() && out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        out.write(bytes);
+        out.close();
     }
-    return sawHeader || text.trimmed().isEmpty();
+    const QByteArray text = (path + QStringLiteral(": skipped line") + (skipped.size() > 1 ? QStringLiteral("s ") : QStringLiteral(" "))
+                             + lineRanges(skipped) + QStringLiteral(" (not registry syntax); the file as it was is kept in ")
+                             + copy)
+                                .toLocal8Bit();
+    std::fprintf(stderr, "vextrel-viewer: %s\n", text.constData());
 }
 
-QByteArray formatHive(const HiveData& data, Hive hive)
+// Reads the hive's file, parsing it only when it changed since the last read.
+// With trustStamp an unchanged stamp is enough; otherwise the bytes are compared.
+HiveData readHive(Hive hive, bool trustStamp)
 {
-    QString text = QStringLiteral("REGEDIT4\n");
-    const QString root = hiveRootName(hive);
-    for (const RegistryKeyData& key : data.keys) {
-        text += QLatin1Char('\n');
-        text += QLatin1Char('[') + root;
-        if (!key.path.isEmpty())
-            text += QLatin1Char('\\') + key.path;
-        text += QStringLiteral("]\n");
-        for (const auto& [name, value] : key.values) {
-            text += name.isEmpty() ? QStringLiteral("@") : QLatin1Char('"') + escape(name) + QLatin1Char('"');
-            text += QLatin1Char('=');
-            if (value.type == RegistryValue::Type::String)
-                text += QLatin1Char('"') + escape(value.text) + QLatin1Char('"');
-            else
-                text += QStringLiteral("dword:%1").arg(value.number, 8, 16, QLatin1Char('0'));
-            text += QLatin1Char('\n');
+    const QString path = hiveFilePath(hive);
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return HiveData();
+        throw RegistryError("Cannot read " + path.toStdString() + ": " + std::strerror(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        throw RegistryError("Cannot read " + path.toStdString());
+    }
+    const FileStamp stamp = FileStamp::of(st);
+    if (trustStamp) {
+        QMutexLocker lock(&cacheMutex);
+        auto it = cache().constFind(path);
+        if (it != cache().constEnd() && it->stamp == stamp) {
+            ::close(fd);
+            return it->data;
         }
     }
-    return text.toUtf8();
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw RegistryError("Cannot read " + path.toStdString());
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    {
+        QMutexLocker lock(&cacheMutex);
+        auto it = cache().find(path);
+        if (it != cache().end() && it->bytes == bytes) {
+            it->stamp = stamp;
+            return it->data;
+        }
+    }
+    HiveData data;
+    const std::vector<int> skipped = parseHive(bytes, hive, data);
+    if (!skipped.empty())
+        keepOriginal(path, bytes, skipped);
+    remember(path, stamp, bytes, data);
+    return data;
 }
 
-namespace {
+// ---- writing ----------------------------------------------------------------
 
 // An exclusive advisory lock on the hive's lock file, held for its lifetime.
 class HiveLock {
@@ -300,37 +189,12 @@ void ensureFolder()
         throw RegistryError("Cannot create the registry folder " + registryFolder().toStdString());
 }
 
-// Reads the file; a file that doesn't parse is renamed aside (the caller
-// holds the lock) and the hive starts empty.
-HiveData readLocked(Hive hive)
-{
-    HiveData data;
-    const QString path = hiveFilePath(hive);
-    QFile file(path);
-    if (!file.exists())
-        return data;
-    if (!file.open(QIODevice::ReadOnly))
-        throw RegistryError("Cannot read " + path.toStdString());
-    const QByteArray bytes = file.readAll();
-    file.close();
-    if (parseHive(bytes, hive, data))
-        return data;
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    QString aside = path + QStringLiteral(".corrupt-") + stamp;
-    for (int n = 1; QFile::exists(aside); ++n)
-        aside = path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(path, aside))
-        throw RegistryError("Cannot move the unreadable registry file " + path.toStdString() + " aside");
-    data.keys.clear();
-    return data;
-}
-
 void writeAll(int fd, const QByteArray& bytes)
 {
     const char* p = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        ssize_t n = ::write(fd, p, size_t(left));
+        const ssize_t n = ::write(fd, p, size_t(left));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -341,19 +205,23 @@ void writeAll(int fd, const QByteArray& bytes)
     }
 }
 
-void replaceFile(Hive hive, const QByteArray& bytes)
+// Replaces the hive's file atomically (temporary file, fsync, rename). A file
+// the user made read-only is left alone; a replaced file keeps its mode.
+void replaceFile(Hive hive, const QByteArray& bytes, const HiveData& data)
 {
     const QString path = hiveFilePath(hive);
     const QByteArray target = QFile::encodeName(path);
-    // A hive file the user made read-only is respected, also for a privileged user.
-    struct stat st;
-    if (::stat(target.constData(), &st) == 0 && !(st.st_mode & S_IWUSR))
+    struct stat old {};
+    const bool existed = ::stat(target.constData(), &old) == 0;
+    if (existed && (old.st_mode & S_IWUSR) == 0)
         throw RegistryError("Cannot write registry: " + path.toStdString() + " is read-only");
     const QByteArray temp = QFile::encodeName(path + QStringLiteral(".tmp-") + QString::number(::getpid()));
-    int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         throw RegistryError(std::string("Cannot write registry: ") + std::strerror(errno));
     try {
+        if (existed && ::fchmod(fd, old.st_mode & 07777) != 0)
+            throw RegistryError(std::string("Cannot write registry: ") + std::strerror(errno));
         writeAll(fd, bytes);
         if (::fsync(fd) != 0)
             throw RegistryError(std::string("Cannot write registry: ") + std::strerror(errno));
@@ -369,10 +237,70 @@ void replaceFile(Hive hive, const QByteArray& bytes)
         throw RegistryError(std::string("Cannot replace registry file: ") + std::strerror(err));
     }
     const QByteArray folder = QFile::encodeName(registryFolder());
-    int dfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
+    }
+    struct stat now {};
+    if (::stat(target.constData(), &now) == 0)
+        remember(path, FileStamp::of(now), bytes, data);
+}
+
+HiveData updateNow(Hive hive, const std::function<void(HiveData&)>& change)
+{
+    ensureFolder();
+    HiveLock lock(hive);
+    HiveData data = readHive(hive, false);
+    change(data);
+    replaceFile(hive, formatHive(data, hive), data);
+    return data;
+}
+
+// ---- batches ------------------------------------------------------------------
+
+struct PendingHive {
+    HiveData base;     // as read when the batch first touched the hive
+    HiveData changed;  // base with the batch's changes
+};
+
+struct Batch {
+    int depth = 0;
+    std::map<Hive, PendingHive> hives;
+};
+
+thread_local Batch batch;
+
+// Applies what the batch changed (from base to changed) to the hive as it is
+// now, so values written by other programs meanwhile are kept.
+void applyChanges(const PendingHive& p, HiveData& now)
+{
+    for (auto it = p.base.keys.constBegin(); it != p.base.keys.constEnd(); ++it)
+        if (!p.changed.keys.contains(it.key()))
+            now.removeTree(it.value().path);
+    for (auto it = p.changed.keys.constBegin(); it != p.changed.keys.constEnd(); ++it) {
+        const RegistryKeyData& key = it.value();
+        const RegistryKeyData* before = p.base.find(key.path);
+        RegistryKeyData* target = before ? now.find(key.path) : &now.create(key.path);
+        if (!target) {
+            bool changed = false;
+            for (const RegistryEntry& e : key.entries)
+                changed = changed || (!e.comment && !(before->find(e.name) && *before->find(e.name) == e.value));
+            if (!changed)
+                continue;  // removed by someone else and not written by us
+            target = &now.create(key.path);
+        }
+        for (const RegistryEntry& e : key.entries) {
+            if (e.comment)
+                continue;
+            const RegistryValue* old = before ? before->find(e.name) : nullptr;
+            if (!old || !(*old == e.value))
+                target->set(e.name, e.value);
+        }
+        if (before)
+            for (const QString& name : before->valueNames())
+                if (!key.find(name))
+                    target->remove(name);
     }
 }
 
@@ -380,29 +308,58 @@ void replaceFile(Hive hive, const QByteArray& bytes)
 
 HiveData loadHive(Hive hive)
 {
-    const QString path = hiveFilePath(hive);
-    HiveData data;
-    {
-        // Fast path without the lock: a well-formed file is read as it is.
-        QFile file(path);
-        if (!file.exists())
-            return data;
-        if (file.open(QIODevice::ReadOnly) && parseHive(file.readAll(), hive, data))
-            return data;
+    if (batch.depth > 0) {
+        auto it = batch.hives.find(hive);
+        if (it != batch.hives.end())
+            return it->second.changed;
     }
-    ensureFolder();
-    HiveLock lock(hive);
-    return readLocked(hive);
+    return readHive(hive, true);
 }
 
 HiveData updateHive(Hive hive, const std::function<void(HiveData&)>& change)
 {
-    ensureFolder();
-    HiveLock lock(hive);
-    HiveData data = readLocked(hive);
-    change(data);
-    replaceFile(hive, formatHive(data, hive));
-    return data;
+    if (batch.depth == 0)
+        return updateNow(hive, change);
+    auto it = batch.hives.find(hive);
+    if (it == batch.hives.end()) {
+        HiveData base = readHive(hive, true);
+        it = batch.hives.emplace(hive, PendingHive{base, base}).first;
+    }
+    change(it->second.changed);
+    return it->second.changed;
+}
+
+RegistryBatch::RegistryBatch() { ++batch.depth; }
+
+RegistryBatch::~RegistryBatch()
+{
+    try {
+        commit();
+    } catch (const RegistryError&) {
+        // Reported to whoever called commit(); a batch left by an exception stays quiet.
+    }
+}
+
+void RegistryBatch::commit()
+{
+    if (committed_)
+        return;
+    committed_ = true;
+    if (--batch.depth > 0)
+        return;
+    std::map<Hive, PendingHive> hives;
+    hives.swap(batch.hives);
+    std::string failure;
+    for (const auto& [hive, pending] : hives) {
+        try {
+            updateNow(hive, [&](HiveData& now) { applyChanges(pending, now); });
+        } catch (const RegistryError& e) {
+            if (failure.empty())
+                failure = e.what();
+        }
+    }
+    if (!failure.empty())
+        throw RegistryError(failure);
 }
 
 }  // namespace vx

@@ -134,8 +134,7 @@ QStringList RegistryKey::valueNames() const
     if (!open_)
         return names;
     if (const RegistryKeyData* key = snapshot_->find(path_))
-        for (const auto& [name, v] : key->values)
-            names << name;
+        names = key->valueNames();
     return names;
 }
 

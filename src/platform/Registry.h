@@ -1,13 +1,15 @@
 // The registry hives the viewer uses (HKLM, HKCU, HKCR), kept as REGEDIT4
 // text files under $XDG_CONFIG_HOME/vextrel-viewer/. Keys are compared
 // without letter case; values are REG_SZ strings or REG_DWORD numbers; the
-// empty value name is the key's default value ("@" in the file).
+// empty value name is the key's default value ("@" in the file). Values of
+// other types found in a file are kept and written back as they were.
 //
 // A RegistryKey reads its hive when it is opened and sees that snapshot.
-// Every change locks the hive file, reads it again, applies the one change
-// and replaces the file atomically, so concurrent writers never lose each
-// other's values. A hive file that cannot be parsed is moved aside with a
-// time stamp and the hive starts empty; it is never overwritten.
+// Every change locks the hive file, reads it again, applies the change and
+// replaces the file atomically, so concurrent writers never lose each
+// other's values; inside a RegistryBatch the changes are gathered and written
+// once. Lines of a hive file that are not registry syntax are skipped (the
+// file as it was is kept beside it); every other value is read.
 #pragma once
 
 #include <QString>
@@ -30,10 +32,28 @@ public:
 };
 
 struct RegistryValue {
-    enum class Type { String, DWord };
+    // Other: a type the viewer doesn't use (hex:, hex(2):, ...), kept as written.
+    enum class Type { String, DWord, Other };
     Type type = Type::String;
-    QString text;     // String
+    QString text;     // String; for Other the data as written after "="
     uint32_t number = 0;  // DWord
+    bool operator==(const RegistryValue&) const = default;
+};
+
+// While one lives, registry changes of this thread are gathered (and seen by
+// keys opened meanwhile) and written by commit() with one locked write per
+// hive. commit() throws RegistryError when a hive cannot be written; the
+// destructor commits what is left without reporting.
+class RegistryBatch {
+public:
+    RegistryBatch();
+    ~RegistryBatch();
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+    void commit();
+
+private:
+    bool committed_ = false;
 };
 
 class RegistryKey {

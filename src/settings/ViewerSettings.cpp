@@ -103,6 +103,8 @@ StartupSettings readStartupSettings(const QString& programFolder)
 {
     StartupSettings s;
     s.languagePath = settingDefault(settingEntry(SettingId::Language), programFolder).text;
+    // The defaults written below reach the file in one write.
+    RegistryBatch batch;
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return s;
@@ -157,6 +159,7 @@ void disableStartLogo()
 
 bool writeShutdownSettings(const QRect& bounds, bool fullScreen, ColorRef backColor)
 {
+    RegistryBatch batch;
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
         return false;
@@ -168,6 +171,7 @@ bool writeShutdownSettings(const QRect& bounds, bool fullScreen, ColorRef backCo
         };
         for (const auto& [id, number] : values)
             writeSetting(key, settingEntry(id), StoredSetting{number, QString()});
+        batch.commit();
     } catch (const RegistryError&) {
         return false;
     }

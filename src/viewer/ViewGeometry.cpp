@@ -1,6 +1,8 @@
 #include "viewer/ViewGeometry.h"
 
+#include <algorithm>
 #include <cfenv>
+#include <cstdint>
 #include <cmath>
 #include <stdexcept>
 
@@ -91,6 +93,28 @@ QPoint centredPosition(QSize control, QSize area)
     const int left = area.width() > control.width() ? area.width() / 2 - control.width() / 2 : 0;
     const int top = area.height() > control.height() ? area.height() / 2 - control.height() / 2 : 0;
     return QPoint(left, top);
+}
+
+QRect clampToArea(QRect bounds, const QRect& area)
+{
+    const int64_t aw = std::max(area.width(), 1), ah = std::max(area.height(), 1);
+    const int64_t w = bounds.width() <= 0 || bounds.width() > aw ? aw : bounds.width();
+    const int64_t h = bounds.height() <= 0 || bounds.height() > ah ? ah : bounds.height();
+    const int64_t x = std::clamp<int64_t>(bounds.x(), area.x(), area.x() + aw - w);
+    const int64_t y = std::clamp<int64_t>(bounds.y(), area.y(), area.y() + ah - h);
+    return QRect(int(x), int(y), int(w), int(h));
+}
+
+QSize shrinkToFit(QSize size, QSize room)
+{
+    const int64_t w = std::max(size.width(), 1), h = std::max(size.height(), 1);
+    const int64_t rw = std::max(room.width(), 1), rh = std::max(room.height(), 1);
+    if (w <= rw && h <= rh)
+        return QSize(int(w), int(h));
+    // The side that limits the size is exact; the other follows the aspect.
+    if (w * rh >= h * rw)
+        return QSize(int(rw), int(std::max<int64_t>(1, h * rw / w)));
+    return QSize(int(std::max<int64_t>(1, w * rh / h)), int(rh));
 }
 
 }  // namespace vx

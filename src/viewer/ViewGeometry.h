@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <limits>
 
@@ -33,6 +34,14 @@ QSize fitToggleSize(QSize control, QSize natural, QSize area);
 
 // Top-left of the control centred in the area (0 on a side it doesn't fit).
 QPoint centredPosition(QSize control, QSize area);
+
+// Window bounds kept on the work area: a side larger than the area's (or not
+// positive) becomes the area's, then the rectangle is moved inside the area.
+QRect clampToArea(QRect bounds, const QRect& area);
+
+// A size shrunk to fit into room keeping its aspect ratio (never enlarged;
+// each side at least 1).
+QSize shrinkToFit(QSize size, QSize room);
 
 // Rounds to nearest with ties to even, in extended precision.
 int roundHalfEven(long double value);

@@ -157,3 +157,25 @@ TEST(RotateBitmap, LargeAndOddSizesMatchThePixelRule)
         }
     }
 }
+
+TEST(WindowOnWorkArea, BoundsAreClampedAndMoviesShrinkKeepingTheirAspect)
+{
+    const QRect area(0, 30, 1280, 994);
+    struct Case {
+        QRect in, out;
+    };
+    const Case bounds[] = {
+        {QRect(100, 100, 400, 400), QRect(100, 100, 400, 400)},
+        {QRect(100, 100, 0x7fffffff, 0x7fffffff), QRect(0, 30, 1280, 994)},
+        {QRect(-5000, 900, 400, 300), QRect(0, 724, 400, 300)},
+        {QRect(2000, -40, 0, -7), QRect(0, 30, 1280, 994)},
+        {QRect(1200, 1000, 200, 100), QRect(1080, 924, 200, 100)},
+    };
+    for (const Case& c : bounds)
+        EXPECT_EQ(clampToArea(c.in, area), c.out) << c.in.x() << "," << c.in.y();
+
+    EXPECT_EQ(shrinkToFit(QSize(1024, 1024), QSize(1018, 950)), QSize(950, 950));
+    EXPECT_EQ(shrinkToFit(QSize(40000, 30000), QSize(1274, 944)), QSize(1258, 944));
+    EXPECT_EQ(shrinkToFit(QSize(640, 480), QSize(1274, 944)), QSize(640, 480));
+    EXPECT_EQ(shrinkToFit(QSize(100000, 1), QSize(1000, 1000)), QSize(1000, 1));
+}
