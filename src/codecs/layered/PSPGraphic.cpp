@@ -1,5 +1,6 @@
 #include "codecs/layered/PSPGraphic.h"
 
+#include "codecs/PixelBudget.h"
 #include "codecs/layered/PSPChannel.h"
 #include "codecs/misc/ByteReader.h"
 
@@ -420,6 +421,11 @@ Bitmap Parser::mergeLayers() const
             throw CodecError("Paint Shop Pro picture has too many layer pixels to merge");
     }
 
+    // The canvas outside the layers stays transparent, but a few bytes of
+    // layers don't get a canvas of gigabytes: deflate gives at most 1032
+    // bytes a byte, and the canvas takes four for the three of a pixel.
+    checkDataSupply(uint64_t(a.width) * uint64_t(a.height) * 4, in_.size(), 2048,
+                    "Paint Shop Pro layers are truncated", kSparsePictureSlack);
     const std::vector<PaletteEntry> palette = a.depth <= 8 ? colours(a, palette_) : std::vector<PaletteEntry>();
     Bitmap canvas(a.width, a.height, 32);
     for (const Layer* layer : shown) {
