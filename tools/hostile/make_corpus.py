@@ -26,14 +26,14 @@ put('bmp_55_bytes_claims_16384x16384.bmp',
 # A packed DIB that is only its 40-byte header.
 put('dib_40_byte_header_claims_16384x16384.dib', info_header(16384, 16384, 32))
 # RLE8: 1 KB of runs for 40000 x 40000 (1.6 GB), and under the pixel limit
-# (30000 x 30000) a picture made of row skips.
+# (16000 x 16000) a picture made of row skips.
 runs = b''.join(b'\xff\x07' for _ in range(500)) + b'\x00\x01'
 put('bmp_rle8_1kb_claims_40000x40000.bmp',
     b'BM' + struct.pack('<IHHI', 54 + 1024 + len(runs), 0, 0, 54 + 1024) + info_header(40000, 40000, 8, 1)
     + b'\0' * 1024 + runs)
-skips = b''.join(b'\x00\x02\x00\xff' for _ in range(118)) + b'\x00\x01'
-put('bmp_rle8_row_skips_claim_30000x30000.bmp',
-    b'BM' + struct.pack('<IHHI', 54 + 1024 + len(skips), 0, 0, 54 + 1024) + info_header(30000, 30000, 8, 1)
+skips = b''.join(b'\x00\x02\x00\xff' for _ in range(63)) + b'\x00\x01'
+put('bmp_rle8_row_skips_claim_16000x16000.bmp',
+    b'BM' + struct.pack('<IHHI', 54 + 1024 + len(skips), 0, 0, 54 + 1024) + info_header(16000, 16000, 8, 1)
     + b'\0' * 1024 + skips)
 # An icon whose image claims 16384 x 32768 with no pixels.
 entry = info_header(16384, 32768, 32)
@@ -70,11 +70,11 @@ put('ppm_claims_60000x4000.ppm', b'P6\n60000 4000\n255\n' + b'\0' * 6)
 put('cut_empty_rows_claim_65535x4000.cut', struct.pack('<HHH', 65535, 4000, 0) + b'\0\0' * 200)
 # SGI: run-length 8192 x 8192 x 4 whose row tables are cut.
 put('sgi_rle_tables_cut_8192x8192.sgi', struct.pack('>HBBHHHH', 474, 1, 1, 3, 8192, 8192, 4) + b'\0' * 500)
-# PSD: 30000 x 30000 RGB whose run-length rows are missing.
-put('psd_rle_rows_missing_30000x30000.psd', b'8BPS' + struct.pack('>H6xHIIHH', 1, 3, 30000, 30000, 8, 3)
+# PSD: 16000 x 16000 RGB whose run-length rows are missing.
+put('psd_rle_rows_missing_16000x16000.psd', b'8BPS' + struct.pack('>H6xHIIHH', 1, 3, 16000, 16000, 8, 3)
     + struct.pack('>III', 0, 0, 0) + struct.pack('>H', 1) + b'\0\2' * 100)
-# WBMP: 60000 x 60000 in a few bytes (multi-byte integers).
-put('wbmp_claims_60000x60000.wbmp', b'\0\0' + b'\x83\xd4\x60' * 2 + b'\xff' * 8)
+# WBMP: 16000 x 16000 in a few bytes (multi-byte integers).
+put('wbmp_claims_16000x16000.wbmp', b'\0\0' + b'\x80\xfd\x00' * 2 + b'\xff' * 8)
 # TIFF: one uncompressed strip of 16 bytes for 60000 x 4000 RGB.
 ifd = [(256, 4, 1, 60000), (257, 4, 1, 4000), (258, 3, 1, 8), (259, 3, 1, 1), (262, 3, 1, 2),
        (273, 4, 1, 8 + 2 + 12 * 10 + 4), (277, 3, 1, 3), (278, 4, 1, 4000), (279, 4, 1, 16), (284, 3, 1, 1)]
@@ -82,16 +82,17 @@ tiff = b'II*\0' + struct.pack('<I', 8) + struct.pack('<H', len(ifd))
 for tag, kind, count, value in ifd:
     tiff += struct.pack('<HHI', tag, kind, count) + (struct.pack('<HH', value, 0) if kind == 3 else struct.pack('<I', value))
 put('tiff_16_byte_strip_claims_60000x4000.tif', tiff + struct.pack('<I', 0) + b'\0' * 16)
-# TIFF: a deflate strip of 40 bytes for 30000 x 30000 grey.
-ifd[0], ifd[1], ifd[3], ifd[4], ifd[6], ifd[7], ifd[8] = (256, 4, 1, 30000), (257, 4, 1, 30000), (259, 3, 1, 8), \
-    (262, 3, 1, 1), (277, 3, 1, 1), (278, 4, 1, 30000), (279, 4, 1, 40)
+# TIFF: a deflate strip of 40 bytes for 16000 x 16000 grey.
+ifd[0], ifd[1], ifd[3], ifd[4], ifd[6], ifd[7], ifd[8] = (256, 4, 1, 16000), (257, 4, 1, 16000), (259, 3, 1, 8), \
+    (262, 3, 1, 1), (277, 3, 1, 1), (278, 4, 1, 16000), (279, 4, 1, 40)
 tiff = b'II*\0' + struct.pack('<I', 8) + struct.pack('<H', len(ifd))
 for tag, kind, count, value in ifd:
     tiff += struct.pack('<HHI', tag, kind, count) + (struct.pack('<HH', value, 0) if kind == 3 else struct.pack('<I', value))
-put('tiff_deflate_bomb_30000x30000.tif', tiff + struct.pack('<I', 0) + zlib.compress(b'\0' * 100000)[:40])
-# EMF: a header whose frame claims 60000 x 60000 millimetres.
-emf = struct.pack('<II', 1, 108) + struct.pack('<4i', 0, 0, 60000, 60000) + struct.pack('<4i', 0, 0, 6000000, 6000000)
+put('tiff_deflate_bomb_16000x16000.tif', tiff + struct.pack('<I', 0) + zlib.compress(b'\0' * 100000)[:40])
+# EMF: an empty picture whose frame claims 12000 x 12000 pixels (3.175 metres):
+# shown, but never drawn at that size.
+emf = struct.pack('<II', 1, 108) + struct.pack('<4i', 0, 0, 11999, 11999) + struct.pack('<4i', 0, 0, 317500, 317500)
 emf += struct.pack('<IIIIHHIII', 0x464D4520, 0x10000, 108 + 20, 2, 1, 0, 0, 0, 0)
 emf += struct.pack('<iiii', 1024, 768, 320, 240) + struct.pack('<III', 0, 0, 0)
 emf += struct.pack('<IIIII', 14, 20, 0, 16, 20)  # EMR_EOF
-put('emf_frame_claims_60000x60000mm.emf', emf)
+put('emf_empty_frame_of_12000x12000.emf', emf)
