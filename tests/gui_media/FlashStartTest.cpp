@@ -63,6 +63,22 @@ TEST_F(FlashStartTest, ScaleFiveSizesTheWindowToTheStage)
     EXPECT_EQ(form->flash()->size(), QSize(550, 400 + form->navButtonPanel()->height()));
 }
 
+TEST_F(FlashStartTest, ScaleFiveKeepsTheWindowOnTheWorkAreaAndTheStageAspect)
+{
+    setSetting(vx::setting::FlashScale, 5);
+    start();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QSize stage : {QSize(area.width(), area.height()), QSize(1024, 1024), QSize(40000, 30000)}) {
+        SCOPED_TRACE(stage.width());
+        form->openPath(writeFile(path(QStringLiteral("big%1.swf").arg(stage.width())),
+                                 movieBytes(3, stage.width(), stage.height())));
+        EXPECT_TRUE(area.contains(form->geometry()));
+        const QSize shown = form->flash()->size();
+        EXPECT_LE(shown.width(), stage.width());
+        EXPECT_NEAR(double(shown.width()) / shown.height(), double(stage.width()) / stage.height(), 0.01);
+    }
+}
+
 TEST_F(FlashStartTest, ScaleFiveLeavesAFullScreenWindowAsItIs)
 {
     setSetting(vx::setting::FlashScale, 5);
