@@ -350,9 +350,10 @@ void RegistryBatch::commit()
     std::map<Hive, PendingHive> hives;
     hives.swap(batch.hives);
     std::string failure;
-    for (const auto& [hive, pending] : hives) {
+    for (const auto& entry : hives) {
+        const PendingHive& pending = entry.second;
         try {
-            updateNow(hive, [&](HiveData& now) { applyChanges(pending, now); });
+            updateNow(entry.first, [&pending](HiveData& now) { applyChanges(pending, now); });
         } catch (const RegistryError& e) {
             if (failure.empty())
                 failure = e.what();
