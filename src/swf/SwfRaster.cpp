@@ -293,7 +293,7 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
     for (int i = 0; i < n && edgeBudget_ > 0; ++i) {
         const QPainterPath::Element& el = path.elementAt(i);
         const QPointF raw = map(QPointF(el.x, el.y));
-        const QPointF p = snap(raw);
+        const QPointF p = grid_ ? snap(raw) : raw;
         switch (el.type) {
         case QPainterPath::MoveToElement:
             if (open) addLine(cur, start);
@@ -311,7 +311,7 @@ const std::vector<ScanRaster::Edge>& ScanRaster::buildEdges(const QPainterPath& 
                 const QPainterPath::Element& e2 = path.elementAt(i + 1);
                 const QPainterPath::Element& e3 = path.elementAt(i + 2);
                 const QPointF c2 = map(QPointF(e2.x, e2.y)), bRaw = map(QPointF(e3.x, e3.y));
-                const QPointF b = snap(bRaw);
+                const QPointF b = grid_ ? snap(bRaw) : bRaw;
                 addCurve(cur, curRaw, raw, c2, bRaw, b);
                 cur = b;
                 curRaw = bRaw;

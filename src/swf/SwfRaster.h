@@ -43,6 +43,11 @@ public:
     const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip,
                                        double curveTolerance = 0);
 
+    // Whether vertices land on the twips grid (1/20 pixel) as those of shapes
+    // do; glyphs scaled to their size and the outlines of lines keep theirs.
+    void setTwipsGrid(bool on) { grid_ = on; }
+    bool twipsGrid() const { return grid_; }
+
     // `path` with its quadratic curves (held as raised cubics) cut into
     // lines within `tolerance` (in the path's units); other curves kept.
     static QPainterPath flattenQuadratics(const QPainterPath& path, double tolerance);
@@ -68,6 +73,7 @@ private:
     std::vector<std::pair<double, int>> crossings_;
     std::vector<Span> spans_;
     size_t edgeBudget_ = 0;
+    bool grid_ = true;
     size_t spent_ = 0;  // edges built by this rasterizer in all
     int64_t pixelsSpent_ = 0;  // pixels of the spans it gave out
     double quadTolerance_ = 0.1;  // in device pixels

@@ -356,6 +356,20 @@ QPainterPath lineOutline(const QPainterPath& path, const QPen& pen, const QTrans
     return outline;
 }
 
+// Turns the twips grid of the frame's rasterizer off while it lives.
+struct OffGrid {
+    ScanRaster* raster;
+    bool was;
+    explicit OffGrid(ScanRaster* r, bool off = true) : raster(r), was(r ? r->twipsGrid() : true)
+    {
+        if (raster && off) raster->setTwipsGrid(false);
+    }
+    ~OffGrid()
+    {
+        if (raster) raster->setTwipsGrid(was);
+    }
+};
+
 // A line filled through our own rasterizer: on the canvas, or aliased
 // through the painter. `gradient` is the line's gradient fill, if any.
 void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev, const FillStyle* gradient,
@@ -369,6 +383,8 @@ void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransfo
         return;
     }
     const QPainterPath outline = thin ? QPainterPath() : lineOutline(path, pen, dev);
+    // So are the outlines of lines.
+    OffGrid offGrid(c.raster);
     const QTransform toDevice = pen.isCosmetic() ? QTransform() : dev;
     const double tolerance = pen.isCosmetic() ? 0 : kCurveTolerance;
     if (c.canvas) {
@@ -447,6 +463,8 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
 
 void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& cx)
 {
+    // Glyphs scaled to their size lie off the twips grid, and are drawn so.
+    OffGrid offGrid(c.raster);
     const QTransform textToDev = t.matrix * world * c.base;
     for (const TextRun& run : t.runs) {
         const FontData* font = c.movie->font(run.fontId);

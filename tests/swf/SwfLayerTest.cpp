@@ -281,3 +281,23 @@ TEST_F(SwfLayer, CachedClipIsDrawnAgainWhenItsContentChanges)
         p.advance();  // back to the first frame
     }
 }
+
+TEST_F(SwfLayer, GlyphsKeepTheirOwnVertices)
+{
+    // At low quality a pixel is drawn when its centre is inside. A glyph
+    // stem from x = 10.52 to 11.46 pixels holds no centre; rounded to the
+    // twips grid its left edge would fall on 10.5 and take column 10.
+    Movie m(40 * 20, 20 * 20, 12);
+    ShapeBuilder stem;
+    stem.style(0, 1, 0);
+    stem.moveTo(107, 0); stem.lineTo(299, 0); stem.lineTo(299, -1024); stem.lineTo(107, -1024); stem.lineTo(107, 0);
+    m.tag(48, defineFont2(1, "Stem", {stem}, {'I'}, {1024}));
+    // Height 100 twips: glyph units times 100 / 1024; the stem spans
+    // 210.45 .. 229.2 twips across, 200 .. 300 down.
+    m.tag(33, defineText2(2, 0, 0, 800, 400, 1, 100, 0xff000000u, 200, 300, {{0, 100}}));
+    m.place(1, 2);
+    m.showFrame();
+    const QImage img = swftest::shot(Player(swftest::load(m)));
+    EXPECT_COLOR(img, 10, 12, 0xffffffffu, 0);
+    EXPECT_COLOR(img, 11, 12, 0xffffffffu, 0);
+}
