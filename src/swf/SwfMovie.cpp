@@ -1,6 +1,7 @@
 #include "swf/SwfMovie.h"
 
 #include "swf/SwfBitmap.h"
+#include "swf/SwfSound.h"
 
 #include <QFile>
 #include <algorithm>
@@ -22,6 +23,7 @@ CharKind kindOfTag(int code)
     case 11: case 33: return CharKind::Text;
     case 37: return CharKind::EditText;
     case 7: case 34: return CharKind::Button;
+    case 14: return CharKind::Sound;
     default: return CharKind::Unknown;
     }
 }
@@ -223,6 +225,20 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                 current.push_back(c);
                 break;
             }
+            case 15:
+            case 19: {
+                FrameCommand c;
+                c.kind = code == 15 ? FrameCommand::StartSound : FrameCommand::StreamBlock;
+                c.offset = at;
+                c.size = len;
+                current.push_back(c);
+                break;
+            }
+            case 18:
+            case 45:
+                body.u8();
+                t.streamFormat = body.u8();
+                break;
             case 43:
                 t.labels.emplace_back(decodeText(body.cstr(), version_), int(t.frames.size()));
                 break;
@@ -365,6 +381,15 @@ std::shared_ptr<void> Movie::decodeCharacter(const Character& c) const
         return std::make_shared<TextData>(parseText(s, c.tag == 33));
     case CharKind::EditText:
         return std::make_shared<EditTextData>(parseEditText(s, version_));
+    case CharKind::Sound: {
+        const SoundFormat format = SoundFormat::fromByte(s.u8());
+        s.u32();  // the sample count: the data decides
+        if (format.codec == 2) s.u16();  // MP3: the seek samples
+        auto pcm = std::make_shared<std::vector<int16_t>>();
+        SoundDecoder decoder(format);
+        decoder.decode(s.ptr(), s.remaining(), *pcm);
+        return pcm;
+    }
     case CharKind::Button: {
         auto b = std::make_shared<ButtonData>(parseButton(s, c.tag, c.offset));
         for (const auto& extra : c.fontInfo) {
@@ -407,6 +432,13 @@ const Timeline* Movie::sprite(uint16_t id) const { return decode<Timeline>(id, C
 const FontData* Movie::font(uint16_t id) const { return decode<FontData>(id, CharKind::Font); }
 const TextData* Movie::text(uint16_t id) const { return decode<TextData>(id, CharKind::Text); }
 const EditTextData* Movie::editText(uint16_t id) const { return decode<EditTextData>(id, CharKind::EditText); }
+std::shared_ptr<const std::vector<int16_t>> Movie::sound(uint16_t id) const
+{
+    const auto* pcm = decode<std::vector<int16_t>>(id, CharKind::Sound);
+    if (!pcm) return nullptr;
+    return std::shared_ptr<const std::vector<int16_t>>(find(id)->value, pcm);
+}
+
 const ButtonData* Movie::buttonData(uint16_t id) const { return decode<ButtonData>(id, CharKind::Button); }
 const std::vector<ButtonRecord>* Movie::button(uint16_t id) const
 {

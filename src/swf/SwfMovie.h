@@ -42,7 +42,8 @@ struct PlaceCommand {
 struct FrameCommand {
     // Define and Free change which definition an id names from this frame
     // on (FreeCharacter and a new definition of the freed id).
-    enum Kind : uint8_t { Place, Remove, Action, Define, Free } kind = Place;
+    // StartSound and StreamBlock carry their tag body (offset, size).
+    enum Kind : uint8_t { Place, Remove, Action, Define, Free, StartSound, StreamBlock } kind = Place;
     uint16_t depth = 0;  // Remove; the character id for Define and Free
     uint32_t place = 0;  // index into Timeline::places; the definition for Define
     size_t offset = 0, size = 0;  // Action bytes in the movie data
@@ -53,10 +54,11 @@ struct Timeline {
     std::vector<PlaceCommand> places;
     std::vector<std::pair<QString, int>> labels;
     int frameCount = 1;  // declared count, at least 1 and at least frames.size()
+    int streamFormat = -1;  // SoundStreamHead's format byte, -1 without a stream
     int labelFrame(const QString& label) const;  // -1 when unknown
 };
 
-enum class CharKind : uint8_t { Shape, Morph, Bitmap, Sprite, Font, Text, EditText, Button, Unknown };
+enum class CharKind : uint8_t { Shape, Morph, Bitmap, Sprite, Font, Text, EditText, Button, Sound, Unknown };
 
 class Movie {
 public:
@@ -83,6 +85,8 @@ public:
     const EditTextData* editText(uint16_t id) const;
     const std::vector<ButtonRecord>* button(uint16_t id) const;
     const ButtonData* buttonData(uint16_t id) const;
+    // A DefineSound decoded to 44.1 kHz stereo frames, or nullptr.
+    std::shared_ptr<const std::vector<int16_t>> sound(uint16_t id) const;
     QRectF bounds(uint16_t id) const;  // twips, empty when unknown
     // An embedded font by name and style (the first defined wins), or nullptr.
     const FontData* findFont(const QString& name, bool bold, bool italic) const;

@@ -138,6 +138,12 @@ void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
         case FrameCommand::Free:
             movie_->freeDefinition(c.depth);
             break;
+        case FrameCommand::StartSound:
+            if (runActions && mixer_) startSound(c);
+            break;
+        case FrameCommand::StreamBlock:
+            if (runActions && mixer_ && &t == root_.get()) streamBlock(c);
+            break;
         case FrameCommand::Action:
             if (runActions && queue_.size() < size_t(kMaxActionsPerTick) * 4)
                 queue_.push_back({t.weak_from_this(), c.offset, c.size});
@@ -150,6 +156,11 @@ void Player::seek(TimelineInstance& t, int frame)
 {
     frame = std::clamp(frame, 0, t.frameCount() - 1);
     if (frame == t.current) return;
+    if (&t == root_.get() && frame != t.current + 1 && mixer_) {
+        // A jump: the sound stops at once and the stream starts afresh.
+        mixer_->stopAll();
+        streamDecoder_.reset();
+    }
     if (frame < t.current) {
         // Going back rebuilds the display list from the first frame.
         release(t);
@@ -157,6 +168,45 @@ void Player::seek(TimelineInstance& t, int frame)
         if (&t == root_.get()) movie_->resetDefinitions();
     }
     for (int f = t.current + 1; f <= frame; ++f) enterFrame(t, f, f == frame);
+}
+
+void Player::stop()
+{
+    root_->playing = false;
+    if (mixer_) mixer_->stopAll();
+    streamDecoder_.reset();
+}
+
+void Player::startSound(const FrameCommand& c)
+{
+    if (c.offset + c.size > movie_->dataSize()) return;
+    Stream s(movie_->data() + c.offset, c.size);
+    try {
+        const uint16_t id = s.u16();
+        const uint8_t flags = s.u8();
+        if (flags & 0x20) {  // stop
+            mixer_->stop(id);
+            return;
+        }
+        if (flags & 0x01) s.u32();  // in point
+        if (flags & 0x02) s.u32();  // out point
+        const int loops = (flags & 0x04) ? s.u16() : 1;
+        mixer_->play(movie_->sound(id), id, loops, flags & 0x10);
+    } catch (const CodecError&) {
+    }
+}
+
+void Player::streamBlock(const FrameCommand& c)
+{
+    const int format = root_->timeline->streamFormat;
+    if (format < 0 || c.offset + c.size > movie_->dataSize()) return;
+    const SoundFormat f = SoundFormat::fromByte(uint8_t(format));
+    if (!streamDecoder_) streamDecoder_ = std::make_unique<SoundDecoder>(f);
+    size_t skip = f.codec == 2 ? 4 : 0;  // MP3 blocks start with their sample count and seek
+    if (c.size <= skip) return;
+    std::vector<int16_t> pcm;
+    streamDecoder_->decode(movie_->data() + c.offset + skip, c.size - skip, pcm);
+    mixer_->appendStream(pcm);
 }
 
 void Player::gotoInstance(TimelineInstance& t, int frame, bool play)

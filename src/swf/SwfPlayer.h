@@ -4,7 +4,9 @@
 #pragma once
 
 #include "swf/SwfMovie.h"
+#include "swf/SwfMixer.h"
 #include "swf/SwfScript.h"
+#include "swf/SwfSound.h"
 
 #include <QElapsedTimer>
 
@@ -81,7 +83,11 @@ public:
     int currentFrame() const { return std::max(0, root_->current); }
     bool isPlaying() const { return root_->playing; }
     void play() { root_->playing = true; }
-    void stop() { root_->playing = false; }
+    // Pausing silences the sound at once; the stream starts again with the next frame.
+    void stop();
+    // Sounds go to mixer (none: the movie is silent).
+    void setSoundMixer(std::shared_ptr<SoundMixer> mixer) { mixer_ = std::move(mixer); }
+    SoundMixer* soundMixer() const { return mixer_.get(); }
     void setLoop(bool on) { loop_ = on; }
     bool loop() const { return loop_; }
     // Shows frame (0-based, clamped into the movie), running its actions.
@@ -182,6 +188,10 @@ private:
     QPointF mouse_;
     bool mouseDown_ = false, mouseKnown_ = false;
     bool startPending_ = false;
+    std::shared_ptr<SoundMixer> mixer_;
+    std::unique_ptr<SoundDecoder> streamDecoder_;
+    void startSound(const FrameCommand& c);
+    void streamBlock(const FrameCommand& c);
     MouseTarget hover_, pressed_;
     long scriptSteps_ = 0;
     QElapsedTimer scriptClock_;
