@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-dejavu-core xvfb x11-apps imagemagick
   libavcodec-dev libswresample-dev libswscale-dev libavutil-dev qt6-multimedia-dev ffmpeg
   xdg-utils desktop-file-utils
+  libxcb1-dev dbus-daemon
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "i18n/SetLanguageModule.h"
 #include "settings/ViewerSettings.h"
 #include "skins/ui/SkinButton.h"
+#include "viewer/BrowserCache.h"
 #include "viewer/SupportedTypes.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ui/NameLabel.h"
@@ -99,6 +100,10 @@ void TMainForm::setDialogs(QWidget* settings, QWidget* info, TRenameFileForm* re
 
 QString TMainForm::CurrentExtension() const
 {
+    // A browser-cache entry has no extension: its content names its type.
+    if (browserCache_)
+        if (const CacheEntry* entry = browserCache_->find(nav.CurrentPath))
+            return entry->key;
     return extensionKey(nav.CurrentPath);
 }
 
@@ -204,6 +209,8 @@ void TMainForm::buildWidgets()
     connect(buttons_[kBtnOpen], &TSkinButton::clicked, this, &TMainForm::OpenCommand);
     connect(buttons_[kBtnSave], &TSkinButton::clicked, this, &TMainForm::btnSaveClick);
     connect(buttons_[kBtnSettings], &TSkinButton::clicked, this, &TMainForm::ShowSettingsDialog);
+    connect(buttons_[kBtnInfo], &TSkinButton::clicked, this, &TMainForm::btnInfoClick);
+    connect(buttons_[kBtnSetWall], &TSkinButton::clicked, this, &TMainForm::btnSetWallClick);
     connect(buttons_[kBtnFullScreen], &TSkinButton::clicked, this, &TMainForm::FullScreenToggle);
     connect(buttons_[kBtnMinimize], &TSkinButton::clicked, this, [this] { showMinimized(); });
     connect(buttons_[kBtnMaximize], &TSkinButton::clicked, this, &TMainForm::MaximizeToggle);

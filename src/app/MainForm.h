@@ -32,6 +32,7 @@ struct SupportedType;
 class TRenameFileForm;
 class ChangeQualityForm;
 class TXiProgressBar;
+class BrowserCacheList;
 struct SkinPackage;
 struct SaveDialogSetup;
 struct DisplayedPicture;
@@ -171,6 +172,15 @@ public:
     const SupportedType* currentType() const;
     bool isMovieCurrent() const;
 
+    // Desktop commands: the wallpaper, the file information dialog and the
+    // browser-cache view (MainFormDesktop.cpp).
+    void btnSetWallClick();
+    void btnInfoClick();
+    void ViewBrowserCache();
+    // The file the decoders read for the current file: the file itself, or
+    // a copy of a browser-cache entry's body. Throws when it can't be read.
+    QString contentPath();
+
     // File operations.
     void RenameCurrentFile();
     void DeleteCurrentFile();
@@ -218,6 +228,9 @@ private:
     void MatrixStringTimerTimer();
     void applyLanguage(const QString& path);
     void applyDialogLanguages(const QString& path);
+    void informUser(const QString& text);
+    void setPictureWallpaper();
+    void setFlashWallpaper();
     void destroyFlashControl();
     void stopAndHideMovie();
     bool destroyed_ = false;
@@ -273,6 +286,7 @@ private:
     QPointer<TRenameFileForm> renameForm_;
     QPointer<ChangeQualityForm> qualityForm_;
     std::unique_ptr<HotKeyFilter> hotKeys_;
+    std::unique_ptr<BrowserCacheList> browserCache_;
 };
 
 }  // namespace vx

@@ -9,6 +9,7 @@
 #include "platform/ClipboardFiles.h"
 #include "settings/ui/SettingsForm.h"
 #include "viewer/ui/PictureControl.h"
+#include "desktop/ui/InfoForm.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "viewer/ui/RenameFileForm.h"
 
@@ -65,7 +66,7 @@ void TMainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
         if (RequireDisplayedFile())
             RenameCurrentFile();
         break;
-    case KeyCommand::ShowBrowserCache: StopTitleEffect(); break;
+    case KeyCommand::ShowBrowserCache: ViewBrowserCache(); break;
     case KeyCommand::ToggleFlashPanel: toggleFlashPanel(); break;
     case KeyCommand::FitToggle: FitToggle(); break;
     case KeyCommand::ZoomIn: ZoomIn(); break;
@@ -116,8 +117,8 @@ void TMainForm::applyDialogLanguages(const QString& path)
         qualityForm_->applyLanguage([&table](const QString& section, int key, const QString& defaultText) {
             return table.text(section, QString::number(key), defaultText);
         });
-    if (infoForm_)
-        infoForm_->setWindowTitle(table.text(QString::fromLatin1(lang::kInformation), 1));
+    if (auto* info = qobject_cast<InfoForm*>(infoForm_.data()))
+        info->applyLanguage(table);
 }
 
 void TMainForm::RenameCurrentFile()

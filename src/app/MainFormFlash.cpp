@@ -130,7 +130,7 @@ void TMainForm::resizeWindowToMovie(const QString& path)
 
 void TMainForm::OpenSwfMovie()
 {
-    const QString path = nav.CurrentPath;
+    const QString path = contentPath();
     if (ResizeWindowToMovie && !FullScreen)
         resizeWindowToMovie(path);
     navPanel_->setVisible(FlashPanelVisible);

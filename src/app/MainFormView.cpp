@@ -75,7 +75,7 @@ void TMainForm::openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon)
         jpeg->setSpeedFirst(true);
     // Decoding follows painting: see clearUpperVectorState().
     clearUpperVectorState();
-    graphic->loadFromFile(nav.CurrentPath);
+    graphic->loadFromFile(contentPath());
     if (isIcon) {
         NaturalWidth = kIconSize;
         NaturalHeight = kIconSize;

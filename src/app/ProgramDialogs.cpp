@@ -1,6 +1,7 @@
 #include "app/ProgramDialogs.h"
 
 #include "app/MainForm.h"
+#include "desktop/ui/InfoForm.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "settings/ui/SettingsForm.h"
 #include "viewer/ui/RenameFileForm.h"
@@ -10,9 +11,7 @@ namespace vx {
 ProgramDialogs::ProgramDialogs(TMainForm* main)
 {
     SettingsForm = new TSettingsForm(main);
-    InfoForm = new QDialog(main, Qt::Dialog);
-    InfoForm->setObjectName(QStringLiteral("InfoForm"));
-    InfoForm->setWindowTitle(QStringLiteral("Информация о файле"));
+    InfoForm = new vx::InfoForm(main);
     RenameFileForm = new TRenameFileForm(main);
     QualityForm = new ChangeQualityForm(main);
     QualityForm->setObjectName(QStringLiteral("ChangeQualityForm"));
