@@ -12,6 +12,7 @@
 #include "export/SafeFile.h"
 #include "export/SaveToFileFunctions.h"
 #include "flash/SwfFileInfo.h"
+#include "flash/ui/ShockwaveFlash.h"
 #include "i18n/LangStrings.h"
 #include "i18n/MainFormTexts.h"
 #include "i18n/SetLanguageModule.h"
@@ -22,7 +23,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
-#include <flash/ui/ShockwaveFlash.h>
 
 namespace vx {
 
