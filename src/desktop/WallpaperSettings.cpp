@@ -1,59 +1,51 @@
 #include "desktop/WallpaperSettings.h"
 
-#include "settings/ViewerSettings.h"
+#include "settings/SettingsTable.h"
 
 namespace vx {
 
 namespace {
 
-// The number of name, or its default written back when it is absent or not
-// a number; nullopt when the key can't be opened.
-std::optional<int> readNumber(const QString& name, int defaultValue)
+// The value of id, or its default written back when it is absent or of
+// another type; nullopt when the key can't be opened (it is not created).
+std::optional<StoredSetting> readOrDefault(SettingId id)
 {
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, false))
         return std::nullopt;
-    const auto v = key.value(name);
-    if (v && v->type == RegistryValue::Type::DWord)
-        return int32_t(v->number);
+    const SettingEntry& entry = settingEntry(id);
+    if (auto value = readSetting(key, entry))
+        return value;
     try {
-        key.writeInteger(name, defaultValue);
+        writeSettingDefault(key, entry);
     } catch (const RegistryError&) {
     }
-    return defaultValue;
+    return settingDefault(entry);
 }
 
-std::optional<ColorRef> readColor(const QString& name, const QString& defaultText)
+std::optional<int> readNumber(SettingId id)
 {
-    RegistryKey key;
-    if (!key.open(kSettingsHive, kSettingsKeyPath, false))
-        return std::nullopt;
-    if (const auto v = key.value(name); v && v->type == RegistryValue::Type::String)
-        if (const auto color = colorFromText(v->text))
-            return color;
-    try {
-        key.writeString(name, defaultText);
-    } catch (const RegistryError&) {
-    }
-    return colorFromText(defaultText);
+    const auto v = readOrDefault(id);
+    return v ? std::optional<int>(v->number) : std::nullopt;
 }
 
 }  // namespace
 
 std::optional<int> readWallpaperStyle()
 {
-    return readNumber(setting::SetWall, 3);
+    return readNumber(SettingId::SetWall);
 }
 
 FlashWallpaperSettings readFlashWallpaperSettings()
 {
     // In the order the page uses them.
     FlashWallpaperSettings s;
-    s.backColor = readColor(setting::FlashBackColor, QStringLiteral("clBlack"));
-    s.fullScreen = readNumber(setting::FlashFullScr, 1);
-    s.autoPlay = readNumber(setting::FlashAutoPlay, 1);
-    s.transparent = readNumber(setting::FlashTransperent, 1);
-    s.quality = readNumber(setting::FlashWallQuality, 2);
+    if (const auto colour = readOrDefault(SettingId::FlashBackColor))
+        s.backColor = ColorRef(colour->number);
+    s.fullScreen = readNumber(SettingId::FlashFullScr);
+    s.autoPlay = readNumber(SettingId::FlashAutoPlay);
+    s.transparent = readNumber(SettingId::FlashTransperent);
+    s.quality = readNumber(SettingId::FlashWallQuality);
     return s;
 }
 
