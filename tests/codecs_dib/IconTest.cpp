@@ -125,3 +125,59 @@ TEST(Icon, BadInputIsRefused)
         expectPrefixesSafe<TIcon>(Bytes{input});
     }
 }
+
+// The image shown is the entry nearest 32 x 32 (larger, then deeper, on
+// ties), whatever the order of the directory; it is scaled only when no
+// entry is 32 x 32.
+TEST(Icon, TheEntryNearestThirtyTwoIsShown)
+{
+    struct Entry {
+        int size, bits;
+        uint8_t blue;  // the entry's colour tells which one was taken
+    };
+    auto file = [](const std::vector<Entry>& entries) {
+        std::vector<Bytes> images;
+        for (const Entry& e : entries) {
+            Bytes img = infoHeader(e.size, 2 * e.size, e.bits);
+            if (e.bits == 8) {
+                img.append(palette({0x000000, uint32_t(e.blue)}));
+                img.zeros(254 * 4);
+                for (int i = 0; i < e.size * e.size; ++i)
+                    img.u8(1);
+            } else {
+                for (int i = 0; i < e.size * e.size; ++i)
+                    img.bytes({e.blue, 0, 0, 255});
+            }
+            images.push_back(img);
+        }
+        Bytes b;
+        b.u16(0).u16(1).u16(uint16_t(entries.size()));
+        uint32_t offset = 6 + 16 * uint32_t(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i) {
+            b.u8(uint8_t(entries[i].size)).u8(uint8_t(entries[i].size)).u8(0).u8(0).u16(1).u16(uint16_t(entries[i].bits));
+            b.u32(uint32_t(images[i].size())).u32(offset);
+            offset += uint32_t(images[i].size());
+        }
+        for (const Bytes& img : images)
+            b.append(img);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Entry> entries;
+        uint8_t shown;
+    };
+    const Case cases[] = {
+        {"16, 32, 48", {{16, 32, 10}, {32, 32, 20}, {48, 32, 30}}, 20},
+        {"48, 16, 32", {{48, 32, 30}, {16, 32, 10}, {32, 32, 20}}, 20},
+        {"16 and 48: the larger", {{16, 32, 10}, {48, 32, 30}}, 30},
+        {"two of 32: the deeper", {{32, 8, 40}, {32, 32, 50}}, 50},
+        {"only 16", {{16, 32, 60}}, 60},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bitmap b = load(file(c.entries));
+        EXPECT_EQ(b.pixel(16, 16) & 0xFF, c.shown);
+        EXPECT_EQ(b.pixel(0, 0) & 0xFF, c.shown);
+    }
+}

@@ -4,7 +4,11 @@
 #include "codecs/dib/DibDecoder.h"
 #include "codecs/dib/EmbeddedImage.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <vector>
 
 namespace vx {
 
@@ -73,15 +77,58 @@ Bitmap TIcon::decode(const uint8_t* data, size_t size) const
         throw CodecError("Not an icon file");
     if (count == 0)
         throw CodecError("Icon file has no images");
-    // The first entry of the directory is the one shown.
-    const uint8_t* entry = in.take(16);
-    const uint32_t bytes = readLe32(entry + 8);
-    const uint32_t offset = readLe32(entry + 12);
-    if (offset < 6 + 16 || offset >= size)
-        throw CodecError("Icon file is truncated");
-    const size_t length = std::min<size_t>(bytes, size - offset);
 
-    QImage image = decodeEntry(data + offset, length);
+    // The image shown is the one the platform takes at the standard icon
+    // size: of the entries whose data lies in the file, the one nearest
+    // 32 x 32, the larger and then the deeper on ties.
+    struct Candidate {
+        int width, height, depth;
+        uint32_t offset;
+        size_t length;
+    };
+    std::vector<Candidate> candidates;
+    for (uint16_t i = 0; i < count && 6 + 16 * (size_t(i) + 1) <= size; ++i) {
+        const uint8_t* entry = data + 6 + 16 * size_t(i);
+        const uint32_t bytes = readLe32(entry + 8);
+        const uint32_t offset = readLe32(entry + 12);
+        if (offset < 6 + 16 || offset >= size)
+            continue;
+        Candidate c{entry[0] ? entry[0] : 256, entry[1] ? entry[1] : 256, entry[6] | (entry[7] << 8), offset,
+                    std::min<size_t>(bytes, size - offset)};
+        const uint8_t* image = data + offset;
+        if (c.length >= sizeof kPngSignature && std::memcmp(image, kPngSignature, sizeof kPngSignature) == 0)
+            c.depth = 32;
+        else if (c.depth == 0 && c.length >= 16)
+            c.depth = image[14] | (image[15] << 8);
+        candidates.push_back(c);
+    }
+    if (candidates.empty())
+        throw CodecError("Icon file is truncated");
+    auto distance = [](const Candidate& c) {
+        return std::abs(c.width - kStandardIconSize) + std::abs(c.height - kStandardIconSize);
+    };
+    std::stable_sort(candidates.begin(), candidates.end(), [&](const Candidate& a, const Candidate& b) {
+        if (distance(a) != distance(b))
+            return distance(a) < distance(b);
+        if (a.width * a.height != b.width * b.height)
+            return a.width * a.height > b.width * b.height;
+        return a.depth > b.depth;
+    });
+
+    // An entry that doesn't decode gives way to the next best one.
+    QImage image;
+    std::exception_ptr firstError;
+    for (const Candidate& c : candidates) {
+        try {
+            image = decodeEntry(data + c.offset, c.length);
+            break;
+        } catch (const CodecError&) {
+            if (!firstError)
+                firstError = std::current_exception();
+        }
+    }
+    if (image.isNull())
+        std::rethrow_exception(firstError);
     if (image.width() != kStandardIconSize || image.height() != kStandardIconSize)
         image = image.scaled(kStandardIconSize, kStandardIconSize, Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);
