@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -38,7 +39,8 @@ private:
     void extractOne(zip_uint64_t index, const std::string& name, const zip_stat_t& st);
     bool makeFolders(const std::vector<std::string>& parts, size_t count, std::string& path);
     zip_file_t* openEntry(zip_uint64_t index, const std::string& name, bool encrypted);
-    int copyOut(zip_file_t* file, int fd, const std::string& name);
+    // An entry never yields more than its declared size.
+    int copyOut(zip_file_t* file, int fd, const std::string& name, int64_t declaredSize);
 
     UnzParams& p_;
     zip_t* zip_ = nullptr;
@@ -118,7 +120,7 @@ zip_file_t* Extractor::openEntry(zip_uint64_t index, const std::string& name, bo
 }
 
 // Copies an entry into fd; returns a reason (0 on success).
-int Extractor::copyOut(zip_file_t* file, int fd, const std::string& name)
+int Extractor::copyOut(zip_file_t* file, int fd, const std::string& name, int64_t declaredSize)
 {
     std::vector<char> buf(kChunk);
     int64_t total = 0;
@@ -136,7 +138,7 @@ int Extractor::copyOut(zip_file_t* file, int fd, const std::string& name)
             return UnzReasonReadError;
         }
         total += n;
-        if (total > kMaxEntrySize)
+        if (total > kMaxEntrySize || total > declaredSize)
             return UnzReasonTooBig;
         if (fd >= 0) {
             const char* at = buf.data();
@@ -226,7 +228,7 @@ void Extractor::extractOne(zip_uint64_t index, const std::string& name, const zi
     }
     int reason = UnzReasonReadError;
     try {
-        reason = copyOut(file, fd, name);
+        reason = copyOut(file, fd, name, (st.valid & ZIP_STAT_SIZE) ? int64_t(st.size) : kMaxEntrySize);
     } catch (const Stop&) {
         zip_fclose(file);
         if (fd >= 0) {
@@ -257,12 +259,63 @@ void Extractor::extractOne(zip_uint64_t index, const std::string& name, const zi
     done(reason, name);
 }
 
+// Bytes in front of the archive (a self-extracting stub): the end record is
+// found from the end of the file, and the central directory lies its size
+// before it; where the directory says it starts is that much further on.
+// 0 when there are none or the file has no end record.
+uint64_t bytesBeforeArchive(const char* path, uint64_t& fileSize)
+{
+    fileSize = 0;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return 0;
+    uint64_t prefix = 0;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        fileSize = size > 0 ? uint64_t(size) : 0;
+        const long tail = std::min<long>(size, 65535 + 22);
+        std::vector<unsigned char> buf(size_t(tail > 0 ? tail : 0));
+        if (tail >= 22 && std::fseek(f, size - tail, SEEK_SET) == 0 && std::fread(buf.data(), 1, buf.size(), f) == buf.size()) {
+            for (long i = tail - 22; i >= 0; --i) {
+                const unsigned char* r = buf.data() + i;
+                if (r[0] != 'P' || r[1] != 'K' || r[2] != 5 || r[3] != 6)
+                    continue;
+                auto le32 = [](const unsigned char* b) { return uint64_t(b[0]) | uint64_t(b[1]) << 8 | uint64_t(b[2]) << 16 | uint64_t(b[3]) << 24; };
+                const uint64_t endPosition = uint64_t(size - tail + i);
+                const uint64_t directorySize = le32(r + 12), directoryOffset = le32(r + 16);
+                if (directorySize + directoryOffset < endPosition)
+                    prefix = endPosition - directorySize - directoryOffset;
+                break;
+            }
+        }
+    }
+    std::fclose(f);
+    return prefix;
+}
+
+// Opens the archive, through a window that skips what lies in front of it.
+zip_t* openArchive(const char* path)
+{
+    int err = 0;
+    uint64_t size = 0;
+    const uint64_t prefix = bytesBeforeArchive(path, size);
+    if (prefix == 0 || prefix >= size)
+        return zip_open(path, ZIP_RDONLY, &err);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_file_create(path, prefix, zip_int64_t(size - prefix), &error);
+    zip_t* z = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+    if (!z && source)
+        zip_source_free(source);
+    zip_error_fini(&error);
+    return z;
+}
+
 int32_t Extractor::run()
 {
     if (!p_.archivePath)
         return -1;
-    int err = 0;
-    zip_ = zip_open(p_.archivePath, ZIP_RDONLY, &err);
+    zip_ = openArchive(p_.archivePath);
     if (!zip_) {
         try {
             message(UnzReasonReadError, std::string("Cannot open \"") + p_.archivePath + "\"");

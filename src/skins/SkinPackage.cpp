@@ -3,6 +3,7 @@
 #include "codecs/Bitmap.h"
 #include "skins/Zip.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,13 +20,60 @@ void saveSkinSetting(const QString& installedPath)
     storeSettingText(SettingId::Skin, installedPath);
 }
 
+// What one package may unpack: a skin is a picture and a text file.
+constexpr int kMaxSkinEntries = 64;
+constexpr qint64 kMaxSkinBytes = qint64(64) * 1024 * 1024;
+
+// The record in "Temp" of the package unpacked there: its path, size and time.
+QByteArray packageStamp(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    return QFile::encodeName(info.absoluteFilePath()) + '\n' + QByteArray::number(info.size()) + '\n'
+           + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\n';
+}
+
+QString stampPath(const QString& temp)
+{
+    return temp + QStringLiteral("/.unpacked");
+}
+
+bool alreadyUnpacked(const QString& fileName, const QString& temp)
+{
+    QFile stamp(stampPath(temp));
+    return stamp.open(QIODevice::ReadOnly) && stamp.readAll() == packageStamp(fileName)
+           && QFileInfo(temp + QStringLiteral("/Buttons.bmp")).isFile()
+           && QFileInfo(temp + QStringLiteral("/SkinInfo.txt")).isFile();
+}
+
+// Empties "Temp": a package is used only with its own files.
+void clearFolder(const QString& temp)
+{
+    QDir dir(temp);
+    const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.absoluteFilePath()).removeRecursively();
+        else
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
+
 void unpack(const QString& fileName, const QString& target, const QString& programFolder,
             ZipPrompter* prompter)
 {
+    if (alreadyUnpacked(fileName, target))
+        return;
+    clearFolder(target);
     try {
         TZip zip;
         zip.setPrompter(prompter);
         zip.SetArchive(fileName);
+        // A package that would unpack more than a skin needs is refused whole.
+        qint64 declared = 0;
+        for (const ZipEntry& entry : zip.Entries())
+            declared += entry.uncompressedSize();
+        if (zip.Entries().size() > kMaxSkinEntries || declared > kMaxSkinBytes)
+            return;
         zip.FileSpecs = {QStringLiteral("*.*")};
         zip.TargetFolder = target;
         zip.ShowProgressDialog = false;
@@ -33,8 +81,12 @@ void unpack(const QString& fileName, const QString& target, const QString& progr
         zip.LibraryFolder = programFolder + QStringLiteral("Data/Unzip");
         zip.Extract();
     } catch (const std::exception&) {
-        // an archive that cannot be unpacked leaves "Temp" as it was
+        // an archive that cannot be unpacked leaves "Temp" empty
+        return;
     }
+    QFile stamp(stampPath(target));
+    if (stamp.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        stamp.write(packageStamp(fileName));
 }
 
 }  // namespace

@@ -59,8 +59,11 @@ public:
 // programFolder + "Data/Skins/".
 QString skinsFolder(const QString& programFolder);
 
-// Installs and reads the package fileName (LoadSkin without the window):
-// nothing (std::nullopt) when the file does not exist; a package with
+// Installs and reads the package fileName (LoadSkin without the window).
+// "Temp" is emptied before a package is unpacked there, so a package is used
+// only with its own files; a package that declares more than 64 entries or
+// 64 MB is not unpacked at all; the package last unpacked (same path, size
+// and time) is not unpacked again. Returns nothing (std::nullopt) when the file does not exist; a package with
 // isDefault when "Buttons.bmp" or "SkinInfo.txt" is missing in "Temp" after
 // unpacking (unpacking errors are swallowed). On success the settings value
 // "Skin" is written with installedPath. Throws SkinLoadError for a

@@ -98,7 +98,9 @@ int TZip::Extract()
 
     QString folder = TargetFolder.isEmpty() ? QFileInfo(archivePath_).absolutePath()
                                             : QFileInfo(TargetFolder).absoluteFilePath();
-    if (!QDir::setCurrent(folder))
+    // The library is given the folder; the process's working folder is left
+    // alone (a relative path given to the program still means what it meant).
+    if (!QFileInfo(folder).isDir())
         throw ZipError(QStringLiteral("Unable to extract files to:\n\"%1\"\nThis folder does not exist.").arg(folder));
     if (!folder.endsWith(u'/'))
         folder += u'/';

@@ -74,7 +74,7 @@ TEST_F(SkinTest, SampleSkinsGivenAsArgumentAreInstalledAppliedAndKept)
         QSize button;
         int top, bottom, gap;
     };
-    for (const Sample& s : {Sample{"Graphite.vxskin", QSize(30, 24), 28, 26, 5},
+    for (const Sample& s : {Sample{"Graphite.vxskin", QSize(26, 24), 28, 26, 3},
                             Sample{"Mint.vxskin", QSize(25, 19), 20, 20, 1}}) {
         SCOPED_TRACE(s.file);
         const QString argument = builtData(QStringLiteral("Skins/") + QLatin1String(s.file));
@@ -85,6 +85,9 @@ TEST_F(SkinTest, SampleSkinsGivenAsArgumentAreInstalledAppliedAndKept)
         EXPECT_EQ(settingText(vx::setting::Skin), installed);
         EXPECT_EQ(form->CurrentSkinFile, argument);
         expectSkin(s.button, s.top, s.bottom, s.gap);
+        // At the default width of 400 pixels Next ends before Full screen begins.
+        EXPECT_EQ(form->width(), 400);
+        EXPECT_LT(left(vx::kBtnNext) + s.button.width(), left(vx::kBtnFullScreen));
         // The package is no picture to open.
         EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
         EXPECT_FALSE(form->picture()->hasPicture());
@@ -144,7 +147,7 @@ TEST_F(SkinTest, AHiddenButtonTakesNoRoom)
     start({builtData(QStringLiteral("Skins/Graphite.vxskin"))});
     EXPECT_FALSE(button(vx::kBtnSettings)->isVisible());
     EXPECT_FALSE(button(vx::kBtnNext)->isVisible());
-    const int step = 35;
+    const int step = 29;
     EXPECT_EQ(left(vx::kBtnSave), step);
     EXPECT_EQ(left(vx::kBtnInfo), 2 * step);  // where btnSettings would be
     EXPECT_EQ(left(vx::kBtnSetWall), 3 * step);

@@ -220,3 +220,69 @@ TEST(SkinPackage, MissingFilesGiveTheDefaultSkin)
     EXPECT_EQ(def.buttons[9].pressed.pixel(0, 0), qRgb(250, 19, 7));
     EXPECT_EQ(def.buttons[15].normal.size(), QSize(25, 19));
 }
+
+// A package is used with its own files only, within what a skin needs, and
+// is unpacked once; data in front of the archive does not matter.
+TEST(SkinPackage, EachPackageIsUsedWithItsOwnFilesOnly)
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    const QString program = home.filePath("prog") + "/";
+    const QString temp = program + "Data/Skins/Temp/";
+    QDir().mkpath(program + "Data/Unzip");
+    ASSERT_TRUE(QFile::copy(VX_UNZIP_DIR "/libunzdll.so", program + "Data/Unzip/libunzdll.so"));
+    auto skinFiles = [](int gap) {
+        return vxtest::Entries{{"Buttons.bmp", bmpBytes(gradient(480, 44))}, {"SkinInfo.txt", fullButtons(gap)}};
+    };
+    auto zipBytes = [&](const vxtest::Entries& entries) {
+        const QString scratch = home.filePath("scratch.zip");
+        EXPECT_TRUE(vxtest::writeZip(scratch, entries));
+        QFile f(scratch);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+    vxtest::Entries many = skinFiles(6);
+    for (int i = 0; i < 70; ++i)
+        many.append({QString("extra%1.txt").arg(i), "x"});
+    vxtest::Entries huge = skinFiles(7);
+    for (int i = 0; i < 8; ++i)
+        huge.append({QString("zeros%1.bin").arg(i), QByteArray(9 * 1024 * 1024, '\0')});
+
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int gap;  // 0: the built-in skin
+    };
+    const Case cases[] = {
+        {"Good.vxskin", zipBytes(skinFiles(4)), 4},
+        {"ReadmeOnly.vxskin", zipBytes({{"readme.txt", "hello"}}), 0},
+        {"Stub.vxskin", QByteArray(100, 'M') + zipBytes(skinFiles(9)), 9},
+        {"Many.vxskin", zipBytes(many), 0},
+        {"Huge.vxskin", zipBytes(huge), 0},
+        {"Good.vxskin", zipBytes(skinFiles(4)), 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString package = vxtest::writeBytes(home.filePath(c.name), c.bytes);
+        const auto skin = loadSkinPackage(package, program);
+        ASSERT_TRUE(skin.has_value());
+        EXPECT_EQ(skin->isDefault, c.gap == 0);
+        if (c.gap) {
+            EXPECT_EQ(skin->metrics.betweenWidth, c.gap);
+        }
+        // Nothing of a refused package stays in "Temp".
+        qint64 unpacked = 0;
+        for (const QFileInfo& f : QDir(temp).entryInfoList(QDir::Files))
+            unpacked += f.size();
+        EXPECT_LT(unpacked, 1024 * 1024);
+        EXPECT_LE(QDir(temp).entryList(QDir::Files).size(), 2);
+    }
+
+    // The package last unpacked is not unpacked again; another one is.
+    const QString good = home.filePath("Good.vxskin");
+    vxtest::writeBytes(temp + "mark", "left by the last unpacking");
+    EXPECT_FALSE(loadSkinPackage(good, program)->isDefault);
+    EXPECT_TRUE(QFileInfo::exists(temp + "mark"));
+    EXPECT_FALSE(loadSkinPackage(home.filePath("Stub.vxskin"), program)->isDefault);
+    EXPECT_FALSE(QFileInfo::exists(temp + "mark"));
+}

@@ -193,8 +193,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
+    // Both fit the default 400-pixel window: nine top buttons and the four
+    // window buttons side by side with room between them.
     const Style styles[] = {
-        {"Graphite.vxskin", 30, 24, 28, 26, 5, QColor(70, 72, 78), QColor(120, 124, 132),
+        {"Graphite.vxskin", 26, 24, 28, 26, 3, QColor(70, 72, 78), QColor(120, 124, 132),
          QColor(30, 30, 34), QColor(230, 232, 236)},
         {"Mint.vxskin", 25, 19, 20, 20, 1, QColor(170, 222, 196), QColor(225, 250, 238),
          QColor(90, 140, 115), QColor(20, 60, 40)},
