@@ -36,7 +36,7 @@ void copyFolder(const QString& from, const QString& to)
 ProgramFolder::ProgramFolder()
 {
     const QString data = QStringLiteral(VX_BUILD_DIR "/Data/");
-    for (const char* sub : {"Languages", "Font", "Unzip"})
+    for (const char* sub : {"Languages", "Font", "Unzip", "Icons"})
         copyFolder(data + QLatin1String(sub), path() + QStringLiteral("Data/") + QLatin1String(sub));
     QDir().mkpath(skinsFolder());
 }

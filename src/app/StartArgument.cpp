@@ -1,0 +1,32 @@
+#include "app/StartArgument.h"
+
+#include "viewer/FolderList.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace vx {
+
+QString resolveStartArgument(const QString& argument)
+{
+    QString path = argument;
+    if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(argument);
+        if (url.isValid() && url.isLocalFile())
+            path = url.toLocalFile();
+    }
+    if (path.isEmpty())
+        return path;
+    const QFileInfo info(path);
+    path = QDir::cleanPath(info.absoluteFilePath());
+    if (info.isDir()) {
+        const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+        const QStringList files = listViewableFiles(folder);
+        if (!files.isEmpty())
+            return files.first();
+    }
+    return path;
+}
+
+}  // namespace vx

@@ -1,0 +1,56 @@
+// The program's argument as a user gives it: a path relative to the folder
+// the viewer was started in (with a stored skin that is unpacked first), a
+// file:// address, a folder.
+#include "MediaFixture.h"
+
+#include "settings/ViewerSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QUrl>
+
+namespace media {
+namespace {
+
+class StartArgumentTest : public MediaTest {};
+
+TEST_F(StartArgumentTest, EveryFormOfTheArgumentOpensItsFile)
+{
+    const QString skin = program.skinsFolder() + QStringLiteral("Mint.vxskin");
+    ASSERT_TRUE(QDir().mkpath(program.skinsFolder()));
+    ASSERT_TRUE(QFile::copy(builtData(QStringLiteral("Skins/Mint.vxskin")), skin));
+    setSetting(vx::setting::Skin, skin);
+
+    const QString pictures = path(QStringLiteral("my pictures"));
+    const QString a = writeBmp(pictures + QStringLiteral("/a.bmp"), quarterPicture(40, 30));
+    const QString only = writeBmp(path(QStringLiteral("one/only.bmp")), quarterPicture(40, 30));
+    writeFile(path(QStringLiteral("one/notes.txt")), "not a picture");
+
+    struct Case {
+        const char* what;
+        QString argument;
+        QString opened;
+    };
+    const Case cases[] = {
+        {"relative to the working folder", QStringLiteral("a.bmp"), a},
+        {"relative with dots", QStringLiteral("../my pictures/./a.bmp"), a},
+        {"file address", QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded), a},
+        {"folder", path(QStringLiteral("one")), only},
+    };
+    const QString startFolder = QDir::currentPath();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QDir::setCurrent(pictures));
+        start({c.argument});
+        EXPECT_EQ(form->CurrentSkinFile, skin);
+        EXPECT_EQ(form->nav.CurrentPath, c.opened);
+        EXPECT_FALSE(form->labelIsRed()) << form->nameLabel()->text().toStdString();
+        EXPECT_EQ(QDir::currentPath(), QDir(pictures).absolutePath());
+        stop();
+    }
+    QDir::setCurrent(startFolder);
+}
+
+}  // namespace
+}  // namespace media
