@@ -8,6 +8,7 @@
 #include "flash/ui/FrameProgressBar.h"
 #include "flash/ui/ShockwaveFlash.h"
 #include "i18n/LangStrings.h"
+#include "platform/RegistryFolder.h"
 #include "skins/ui/SkinButton.h"
 #include "viewer/ViewGeometry.h"
 #include "viewer/ui/PictureControl.h"
@@ -24,7 +25,9 @@ void TMainForm::createFlashControl()
     ResizeWindowToMovie = false;
     FlashPanelVisible = true;
     const QString programPath = QCoreApplication::applicationFilePath();
-    if (!ProvisionFlashControl(programPath)) {
+    // The control is the built-in player: where no settings can be stored
+    // its registration is only skipped, and the viewer runs without them.
+    if (!ProvisionFlashControl(programPath) && !reportRegistryFolderProblemOnce()) {
         reportError(lang::englishDefault(QString::fromLatin1(lang::kMessages), lang::CannotRegisterFlash));
         terminateRequested_ = true;
     }
