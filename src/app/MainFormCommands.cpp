@@ -8,6 +8,7 @@
 #include "i18n/MainFormTexts.h"
 #include "platform/ClipboardFiles.h"
 #include "settings/ui/SettingsForm.h"
+#include "viewer/FileTrash.h"
 #include "viewer/ui/PictureControl.h"
 #include "desktop/ui/InfoForm.h"
 #include "export/ui/ChangeQualityForm.h"
@@ -23,7 +24,28 @@
 #include <QMimeData>
 #include <QPushButton>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace vx {
+namespace {
+
+// Renames in place without ever replacing a file; the system's reason when it refuses.
+QString renameFile(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return {};
+    if ((errno == EINVAL || errno == ENOSYS) && !QFileInfo::exists(to) && ::rename(source.constData(), target.constData()) == 0)
+        return {};  // a file system without the no-replace rename
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+}  // namespace
 
 void TMainForm::keyPressEvent(QKeyEvent* event)
 {
@@ -99,6 +121,10 @@ void TMainForm::closeOnEscape(QWidget* window)
             target->close();
     } else if (target && target == renameForm_) {
         renameForm_->CancelButton->click();
+    } else if (target && target->objectName() == QLatin1String("ErrorBox")) {
+        // The general error display.
+        if (auto* d = qobject_cast<QDialog*>(target))
+            d->reject();
     }
 }
 
@@ -132,10 +158,20 @@ void TMainForm::RenameCurrentFile()
     const QString folder = folderOf(nav.CurrentPath);
     const QString target = folder + newName;
     // A rename never replaces another file and never moves the file to
-    // another folder: then nothing is renamed and the view shows what the
-    // new name holds.
-    if (!newName.contains(QLatin1Char('/')) && !QFileInfo::exists(target))
-        QFile::rename(nav.CurrentPath, target);
+    // another folder. A refused one says why and leaves the file on screen.
+    QString refusal;
+    if (newName.contains(QLatin1Char('/')))
+        refusal = message(lang::NameHasSeparator);
+    else if (newName == QLatin1String(".") || newName == QLatin1String(".."))
+        refusal = message(lang::NameIsDots);
+    else if (target != nav.CurrentPath && (QFileInfo(target).exists() || QFileInfo(target).isSymLink()))
+        refusal = message(lang::NameExists);
+    else if (target != nav.CurrentPath)
+        refusal = renameFile(nav.CurrentPath, target);
+    if (!refusal.isEmpty()) {
+        setLabel(lang::renameRefusedText(fileNameOf(nav.CurrentPath), refusal), true, false);
+        return;
+    }
     nav.CurrentPath = target;
     nav.RebuildFolderList();
     OpenCurrentFile();
@@ -143,19 +179,22 @@ void TMainForm::RenameCurrentFile()
 
 void TMainForm::DeleteCurrentFile()
 {
-    const QString text = lang::deleteQuestionText(nav.CurrentPath);
+    const bool toTrash = hasTrash(nav.CurrentPath);
+    const QString text = toTrash ? lang::trashQuestionText(nav.CurrentPath)
+                                 : lang::deleteForGoodQuestionText(nav.CurrentPath);
     bool confirmed;
     if (confirmDelete) {
         confirmed = confirmDelete(text);
     } else {
-        confirmed = QMessageBox::question(this, windowTitle(), text, QMessageBox::Ok | QMessageBox::Cancel,
-                                          QMessageBox::Ok) == QMessageBox::Ok;
+        confirmed = QMessageBox::question(this, windowTitle(), lang::shownText(text),
+                                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+            == QMessageBox::Ok;
     }
     if (!confirmed)
         return;
     QFile file(nav.CurrentPath);
     file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-    if (!file.remove()) {
+    if (!(toTrash ? moveFileToTrash(nav.CurrentPath) : file.remove())) {
         reportError(message(lang::CannotDeleteFile));
         return;
     }

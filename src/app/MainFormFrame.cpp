@@ -58,10 +58,14 @@ QRect TMainForm::workArea() const
 
 void TMainForm::reportError(const QString& text)
 {
-    if (showMessage)
+    if (showMessage) {
         showMessage(text);
-    else
-        QMessageBox::critical(this, windowTitle(), text);
+        return;
+    }
+    // The general error display; the Esc hot key closes it.
+    QMessageBox box(QMessageBox::Critical, windowTitle(), lang::shownText(text), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.exec();
 }
 
 void TMainForm::reportInfo(const QString& text)

@@ -45,6 +45,12 @@ constexpr LangEntry kEntries[] = {
     {kMessages, 16, "Delete file:"},
     {kMessages, 17, "bytes"},
     {kMessages, 18, "Kb"},
+    {kMessages, 19, "Move file to the trash:"},
+    {kMessages, 20, "This folder has no trash: the file will be deleted for good."},
+    {kMessages, 21, "Cannot rename file:"},
+    {kMessages, 22, "A file with this name already exists"},
+    {kMessages, 23, "A file name cannot contain \"/\""},
+    {kMessages, 24, "\".\" and \"..\" cannot be file names"},
 
     // Settings dialog frame.
     {kSettings, 1, "Vextrel Viewer Settings"},

@@ -33,7 +33,7 @@ inline constexpr const char* kQuality = "Quality";
 inline constexpr const char* kInformation = "Information";
 
 inline constexpr int kHintCount = 16;
-inline constexpr int kMessageCount = 18;
+inline constexpr int kMessageCount = 24;
 
 // The text sections in the order their windows are labelled.
 std::span<const char* const> textSections();
@@ -65,6 +65,12 @@ enum Message : int {
     DeleteFileQuestion = 16,
     Bytes = 17,
     Kilobytes = 18,
+    TrashFileQuestion = 19,
+    NoTrashWarning = 20,
+    CannotRenameFile = 21,
+    NameExists = 22,
+    NameHasSeparator = 23,
+    NameIsDots = 24,
 };
 
 // The sixteen main window buttons in hint order ("Main" keys 1..16).

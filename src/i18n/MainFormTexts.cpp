@@ -100,5 +100,25 @@ QString deleteQuestionText(const QString& fullPath)
     return message(DeleteFileQuestion) + u' ' + kLineBreak + fullPath + QStringLiteral(" ?");
 }
 
+QString trashQuestionText(const QString& fullPath)
+{
+    return message(TrashFileQuestion) + u' ' + kLineBreak + fullPath + QStringLiteral(" ?");
+}
+
+QString deleteForGoodQuestionText(const QString& fullPath)
+{
+    return deleteQuestionText(fullPath) + kLineBreak + message(NoTrashWarning);
+}
+
+QString renameRefusedText(const QString& fileName, const QString& reason)
+{
+    return message(CannotRenameFile) + u' ' + fileName + kLineBreak + reason;
+}
+
+QString shownText(QString text)
+{
+    return text.replace(kLineBreak, QStringLiteral("\n"));
+}
+
 }  // namespace lang
 }  // namespace vx

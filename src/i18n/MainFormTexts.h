@@ -46,6 +46,13 @@ QString cannotOpenText(const QString& fileName);               // 6 + " " + name
 QString folderErasedText();                                    // 9 + LF CR + 10
 QString splashMissingText();                                   // 13 + LF CR + 14
 QString deleteQuestionText(const QString& fullPath);           // 16 + " " + LF CR + path + " ?"
+QString trashQuestionText(const QString& fullPath);            // 19 + " " + LF CR + path + " ?"
+QString deleteForGoodQuestionText(const QString& fullPath);    // the delete question + LF CR + 20
+QString renameRefusedText(const QString& fileName, const QString& reason);  // 21 + " " + name + LF CR + reason
+
+// A composed text as a message box shows it: each LF CR pair is one line
+// break (the box would take the CR for a second one).
+QString shownText(QString text);
 
 }  // namespace lang
 }  // namespace vx

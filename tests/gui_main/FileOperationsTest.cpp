@@ -82,41 +82,38 @@ TEST_F(RenameTest, FieldsSplitAtTheLastDot)
     EXPECT_EQ(renameForm()->newName(), QStringLiteral("README."));
 }
 
-TEST_F(RenameTest, ExistingNameRenamesNothingAndShowsThatFile)
+TEST_F(RenameTest, ARefusedRenameSaysWhyAndKeepsTheFileOnScreen)
 {
     seedDefaults(3);
-    const QString first = writeBmp(QStringLiteral("first.bmp"), 11, 11);
-    const QString second = writeBmp(QStringLiteral("second.bmp"), 22, 22);
-    start({first});
-    renameTo(QStringLiteral("second"), QStringLiteral("bmp"));
-    EXPECT_TRUE(QFileInfo::exists(first));
-    EXPECT_TRUE(QFileInfo::exists(second));
-    EXPECT_EQ(QImage(second).size(), QSize(22, 22));
-    EXPECT_EQ(QImage(first).size(), QSize(11, 11));
-    EXPECT_EQ(form->nav.CurrentPath, second);
-    EXPECT_EQ(pictureGeometry().size(), QSize(22, 22));
-    EXPECT_TRUE(labelText().startsWith(QStringLiteral("second.bmp [")));
-}
-
-TEST_F(RenameTest, EmptyNameOrANameWithASlashKeepsTheFile)
-{
-    seedDefaults(3);
-    const QString path = writeBmp(QStringLiteral("stay.bmp"), 5, 5);
+    const QString path = writeBmp(QStringLiteral("stay.bmp"), 11, 11);
+    const QString other = writeBmp(QStringLiteral("second.bmp"), 22, 22);
     QDir(picturePath(QString())).mkdir(QStringLiteral("sub"));
     start({path});
-
-    renameTo(QString(), QString());
-    EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_TRUE(labelRed());
-
-    form->openPath(path);
-    renameTo(QStringLiteral("sub/moved"), QStringLiteral("bmp"));
-    EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_FALSE(QFileInfo::exists(picturePath(QStringLiteral("sub/moved.bmp"))));
-    // The new path names no file: the open error shows it.
-    EXPECT_TRUE(labelRed());
-    EXPECT_TRUE(labelText().startsWith(QStringLiteral("Cannot open file: moved.bmp")));
-    EXPECT_EQ(form->nav.CurrentIndex, 0);
+    struct Case {
+        QString name, ext, reason;
+    };
+    const Case cases[] = {
+        {QStringLiteral("second"), QStringLiteral("bmp"), QStringLiteral("A file with this name already exists")},
+        {QStringLiteral("sub/moved"), QStringLiteral("bmp"), QStringLiteral("A file name cannot contain \"/\"")},
+        {QString(), QString(), QStringLiteral("\".\" and \"..\" cannot be file names")},
+        {QStringLiteral("."), QString(), QStringLiteral("\".\" and \"..\" cannot be file names")},
+        {QString(300, QLatin1Char('x')), QStringLiteral("bmp"), QStringLiteral("File name too long")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason.toStdString());
+        renameTo(c.name, c.ext);
+        EXPECT_EQ(labelText(), QStringLiteral("Cannot rename file: stay.bmp") + text::LineBreak + c.reason);
+        EXPECT_TRUE(labelRed());
+        EXPECT_TRUE(QFileInfo::exists(path));
+        EXPECT_EQ(QImage(other).size(), QSize(22, 22));
+        EXPECT_FALSE(QFileInfo::exists(picturePath(QStringLiteral("sub/moved.bmp"))));
+        EXPECT_EQ(form->nav.CurrentPath, path);
+        EXPECT_EQ(pictureGeometry().size(), QSize(11, 11));
+    }
+    // The file is still the one on screen: the next rename works.
+    renameTo(QStringLiteral("moved"), QStringLiteral("bmp"));
+    EXPECT_TRUE(QFileInfo::exists(picturePath(QStringLiteral("moved.bmp"))));
+    EXPECT_TRUE(labelLime());
 }
 
 class DeleteTest : public MainWindowTest {
@@ -144,7 +141,7 @@ TEST_F(DeleteTest, ThirdOfFiveShowsTheFollowingFileAtTheSamePlace)
     openEntry(3);
     key(Qt::Key_Delete);
     ASSERT_EQ(deleteQuestions.size(), 1);
-    EXPECT_EQ(deleteQuestions[0], QStringLiteral("Delete file: ") + text::LineBreak + list[2] + QStringLiteral(" ?"));
+    EXPECT_EQ(deleteQuestions[0], QStringLiteral("Move file to the trash: ") + text::LineBreak + list[2] + QStringLiteral(" ?"));
     EXPECT_FALSE(QFileInfo::exists(list[2]));
     EXPECT_EQ(form->nav.CurrentIndex, 3);
     EXPECT_EQ(form->nav.count(), 4);
@@ -214,4 +211,49 @@ TEST_F(DeleteTest, OnlyFileLeavesTheRedTwoLineMessage)
     key(Qt::Key_Delete);
     EXPECT_EQ(labelText(), text::NothingIsOpen);
     EXPECT_EQ(deleteQuestions.size(), 1);
+}
+
+TEST_F(DeleteTest, TheQuestionSaysWhetherTheFileGoesToTheTrashOrForGood)
+{
+    startWithFive();
+    struct Case {
+        bool trashUsable;
+        QString question;
+    };
+    const QString path = list[0];
+    const Case cases[] = {
+        {true, QStringLiteral("Move file to the trash: ") + text::LineBreak + path + QStringLiteral(" ?")},
+        {false, QStringLiteral("Delete file: ") + text::LineBreak + path + QStringLiteral(" ?") + text::LineBreak
+                    + QStringLiteral("This folder has no trash: the file will be deleted for good.")},
+    };
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const QString trashFiles = QFile::decodeName(dataHome) + QStringLiteral("/Trash/files/");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trashUsable);
+        writeBmp(QFileInfo(path).fileName(), c.trashUsable ? 11 : 12, 10);
+        QFile written(path);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        written.close();
+        form->nav.RebuildFolderList();
+        form->openPath(path);
+        // A data folder under a plain file: no trash can be made there.
+        const QString blocked = picturePath(QStringLiteral("d1.bmp.blocker"));
+        if (!c.trashUsable) {
+            writeText(QFileInfo(blocked).fileName(), "a file");
+            qputenv("XDG_DATA_HOME", QFile::encodeName(blocked + QStringLiteral("/data")));
+        }
+        deleteQuestions.clear();
+        key(Qt::Key_Delete);
+        qputenv("XDG_DATA_HOME", dataHome);
+        QFile::remove(blocked);
+        ASSERT_EQ(deleteQuestions.size(), 1);
+        EXPECT_EQ(deleteQuestions[0], c.question);
+        EXPECT_FALSE(QFileInfo::exists(path));
+        QFile trashed(trashFiles + QFileInfo(path).fileName());
+        const bool inTrash = trashed.open(QIODevice::ReadOnly) && trashed.readAll() == bytes;
+        EXPECT_EQ(inTrash, c.trashUsable);
+        QFile::remove(trashed.fileName());
+        EXPECT_TRUE(messages.isEmpty());
+    }
 }
