@@ -44,7 +44,19 @@ std::optional<TMainForm::SaveChoice> TMainForm::runSaveDialog(const SaveDialogSe
         dialog.setDefaultSuffix(vx::SaveDialog1TypeChange(index).defaultExtension);
         SaveDialog1TypeChange(index);
     });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The options window belongs to the dialog while it runs: a modal
+    // dialog blocks every window but its own, so beside it the options
+    // window takes clicks and keys. It goes back to the main window after.
+    QPointer<ChangeQualityForm> options = qualityForm_;
+    const Qt::WindowFlags optionFlags = options ? options->windowFlags() : Qt::WindowFlags();
+    if (options)
+        options->setParent(&dialog, optionFlags);
+    const int result = dialog.exec();
+    if (options) {
+        options->hide();
+        options->setParent(this, optionFlags);
+    }
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return SaveChoice{dialog.selectedFiles().first(),
                       int(setup.nameFilters.indexOf(dialog.selectedNameFilter())) + 1};
@@ -65,10 +77,7 @@ void TMainForm::btnSaveClick()
     const SaveDialogSetup setup = saveDialogSetup(nav.CurrentPath);
     if (setup.kind != SaveDialogKind::None) {
         if (std::optional<SaveChoice> choice = runSaveDialog(setup)) {
-            const QString target = withDefaultExtension(choice->fileName,
-                                                        setup.kind == SaveDialogKind::Picture
-                                                            ? vx::SaveDialog1TypeChange(choice->filterIndex).defaultExtension
-                                                            : setup.defaultExtension);
+            const QString target = saveTargetName(choice->fileName, setup.kind, choice->filterIndex);
             bool go = true;
             if (QFileInfo::exists(target)) {
                 const QString question = overwriteQuestion(target);
@@ -78,9 +87,12 @@ void TMainForm::btnSaveClick()
             }
             if (go) {
                 try {
-                    saveAs(displayedPicture(), nav.CurrentPath, target, choice->filterIndex,
-                           qualityForm_ ? qualityForm_->jpegOptions() : JpegOptions{},
-                           message(lang::ImageTooBigForHtml));
+                    // The target already carries its extension: saveAs adds nothing more.
+                    if (saveAs(displayedPicture(), nav.CurrentPath, target, choice->filterIndex,
+                               qualityForm_ ? qualityForm_->jpegOptions() : JpegOptions{},
+                               message(lang::ImageTooBigForHtml))
+                        == SaveFormat::None)
+                        reportError(QStringLiteral("Nothing was written to \"%1\"").arg(target));
                 } catch (const PictureTooBigError& e) {
                     reportError(e.message());
                 } catch (const std::exception& e) {

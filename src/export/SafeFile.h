@@ -1,13 +1,19 @@
 // Files that replace what the user had only once they are complete: the
 // content goes to a temporary file in the target's folder, which is renamed
 // over the target at the end. Any failure leaves the old file untouched and
-// throws SaveError with the system's text.
+// throws SaveError with the system's text. Where the folder refuses the
+// temporary file but the target may be written, the content is gathered in
+// memory and written over the target in place, with its room reserved first.
 #pragma once
 
 #include "codecs/Bitmap.h"
 
-#include <QSaveFile>
+#include <QByteArray>
 #include <QString>
+#include <memory>
+
+class QBuffer;
+class QIODevice;
 
 namespace vx {
 
@@ -24,9 +30,9 @@ public:
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
     // Without commit() the temporary file is removed and the target stays.
-    ~SafeFileWriter() = default;
+    ~SafeFileWriter();
 
-    QIODevice& device() { return file_; }
+    QIODevice& device();
     const QString& path() const { return path_; }
 
     // Writes all bytes or throws SaveError.
@@ -41,8 +47,13 @@ public:
     [[noreturn]] void fail(const QString& what) const;
 
 private:
+    class FdDevice;
+    void commitInPlace();
+
     QString path_;
-    QSaveFile file_;
+    QByteArray tempPath_;
+    std::unique_ptr<FdDevice> file_;
+    std::unique_ptr<QBuffer> memory_;  // in-place mode
 };
 
 // Byte-for-byte copy of source to target; the target is replaced only once

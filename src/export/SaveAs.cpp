@@ -166,6 +166,23 @@ QString withDefaultExtension(const QString& fileName, const QString& defaultExte
     return fileName + u'.' + defaultExtension;
 }
 
+QString saveTargetName(const QString& chosenFileName, SaveDialogKind kind, int filterIndex)
+{
+    if (chosenFileName.isEmpty() || kind == SaveDialogKind::None)
+        return chosenFileName;
+    if (kind == SaveDialogKind::Movie) {
+        if (saveExtensionKey(chosenFileName) == QLatin1String(".SWF"))
+            return chosenFileName;
+        return chosenFileName + u'.' + QString::fromLatin1(swfSaveFilterEntry().defaultExtension);
+    }
+    if (saveFormatFor(chosenFileName) != SaveFormat::None)
+        return chosenFileName;
+    QString extension = SaveDialog1TypeChange(filterIndex).defaultExtension;
+    if (extension.isEmpty())
+        extension = SaveDialog1TypeChange(1).defaultExtension;
+    return chosenFileName + u'.' + extension;
+}
+
 SaveFormat SaveByExtension(const DisplayedPicture& picture, const QString& path,
                            const JpegOptions& jpeg, const QString& tooBigMessage)
 {
@@ -197,10 +214,7 @@ SaveFormat saveAs(const DisplayedPicture& picture, const QString& currentPath,
     const SaveDialogSetup setup = saveDialogSetup(currentPath);
     if (setup.kind == SaveDialogKind::None || chosenFileName.isEmpty())
         return SaveFormat::None;
-    QString defaultExtension = setup.defaultExtension;
-    if (setup.kind == SaveDialogKind::Picture)
-        defaultExtension = SaveDialog1TypeChange(filterIndex).defaultExtension;
-    const QString target = withDefaultExtension(chosenFileName, defaultExtension);
+    const QString target = saveTargetName(chosenFileName, setup.kind, filterIndex);
     const bool exists = QFileInfo::exists(target);
 
     if (setup.kind == SaveDialogKind::Movie) {

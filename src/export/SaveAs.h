@@ -82,6 +82,12 @@ void clearAttributes(const QString& path);
 // Appends "." + defaultExtension to a name typed without extension.
 QString withDefaultExtension(const QString& fileName, const QString& defaultExtension);
 
+// The file a save writes: the chosen name keeps its extension when the
+// dialog's types can write it (one of the seven picture types, ".swf" for a
+// movie); any other name ("photo.v1", "movie.v2.copy", "a.tif") gets the
+// chosen type's extension appended, as a name without one does.
+QString saveTargetName(const QString& chosenFileName, SaveDialogKind kind, int filterIndex);
+
 // Writes the picture to path with the writer of its extension and returns
 // which one ran (None: nothing written, nothing reported). Writer errors
 // are thrown as CodecError: SaveError for file-system failures (the EMF and

@@ -9,6 +9,11 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace exporttest;
@@ -111,8 +116,10 @@ TEST_F(SaveAs, SaveAfterTheDialog)
     // A name typed without extension gets the chosen type's extension.
     EXPECT_EQ(vx::saveAs(picture, current, path("out"), 3, jpeg), vx::SaveFormat::Tiff);
     EXPECT_TRUE(QFile::exists(path("out.tiff")));
-    EXPECT_EQ(vx::saveAs(picture, current, path("out.tif"), 3, jpeg), vx::SaveFormat::None);
+    // So does a name whose extension no writer has.
+    EXPECT_EQ(vx::saveAs(picture, current, path("out.tif"), 3, jpeg), vx::SaveFormat::Tiff);
     EXPECT_FALSE(QFile::exists(path("out.tif")));
+    EXPECT_TRUE(QFile::exists(path("out.tif.tiff")));
 
     // A read-only target is replaced after the user's Yes.
     writeAll(path("ro.bmp"), "old");
@@ -164,15 +171,131 @@ TEST_F(SaveAs, FailuresKeepTheOldFile)
     EXPECT_EQ(readAll(path("keep.bmp")), QByteArray("old content"));
     for (const QString& f : files())
         EXPECT_TRUE(f.startsWith("keep.") || before.contains(f)) << f.toStdString();
+}
 
-    // A folder without write permission (meaningless for root, who may write anyway).
-    if (geteuid() != 0) {
-        QDir(dir.path()).mkdir("locked");
-        writeAll(path("locked/a.bmp"), "old");
-        QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        EXPECT_THROW(vx::SaveByExtension(picture, path("locked/a.bmp"), jpeg), vx::SaveError);
-        EXPECT_EQ(readAll(path("locked/a.bmp")), QByteArray("old"));
-        QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                  | QFileDevice::ExeOwner);
+namespace {
+
+// Makes a folder refuse new files for its lifetime: without write permission,
+// or for root (whom permissions don't stop) immutable.
+class RefusingFolder {
+public:
+    explicit RefusingFolder(const QString& folder) : path_(QFile::encodeName(folder))
+    {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (refuses())
+            return;
+        fd_ = ::open(path_.constData(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        if (fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+        }
     }
+    ~RefusingFolder()
+    {
+        if (immutable_) {
+            int flags = 0;
+            ::ioctl(fd_, FS_IOC_GETFLAGS, &flags);
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        if (fd_ >= 0)
+            ::close(fd_);
+        QFile::setPermissions(QFile::decodeName(path_),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    bool refuses() const
+    {
+        const QByteArray probe = path_ + "/.probe";
+        const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd < 0)
+            return true;
+        ::close(fd);
+        ::unlink(probe.constData());
+        return false;
+    }
+
+private:
+    QByteArray path_;
+    int fd_ = -1;
+    bool immutable_ = false;
+};
+
+}  // namespace
+
+// A file the user may write in a folder that refuses new files is replaced
+// in place by every writer; a writer that fails leaves it as it was.
+TEST_F(SaveAs, AFolderThatRefusesNewFilesIsWrittenInPlace)
+{
+    const char* names[] = {"a.bmp", "a.jpg", "a.tiff", "a.emf", "a.html", "a.png", "a.wbmp"};
+    const vx::DisplayedPicture shown(patterned(30, 20, 24));
+    QDir(dir.path()).mkdir("locked");
+    QDir(dir.path()).mkdir("open");
+    for (const char* name : names) {
+        writeAll(path(QStringLiteral("locked/") + name), "old content");
+        vx::SaveByExtension(shown, path(QStringLiteral("open/") + name), jpeg);
+    }
+    writeAll(path("locked/big.html"), "old content");
+    {
+        RefusingFolder locked(path("locked"));
+        if (!locked.refuses())
+            GTEST_SKIP() << "no way to make a folder refuse new files here";
+        for (const char* name : names) {
+            SCOPED_TRACE(name);
+            EXPECT_NO_THROW(vx::SaveByExtension(shown, path(QStringLiteral("locked/") + name), jpeg));
+            EXPECT_EQ(readAll(path(QStringLiteral("locked/") + name)), readAll(path(QStringLiteral("open/") + name)));
+        }
+        // The HTML writer refuses a picture over its limit before anything is written.
+        EXPECT_THROW(vx::SaveByExtension(vx::DisplayedPicture(patterned(700, 500, 24)), path("locked/big.html"), jpeg),
+                     vx::CodecError);
+        EXPECT_EQ(readAll(path("locked/big.html")), QByteArray("old content"));
+        // A new file can't be made there at all: the error says so.
+        try {
+            vx::SaveByExtension(shown, path("locked/new.png"), jpeg);
+            ADD_FAILURE() << "a new file was made";
+        } catch (const vx::SaveError& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("Cannot create file")) << e.what();
+        }
+    }
+    EXPECT_EQ(QDir(path("locked")).entryList(QDir::Files | QDir::Hidden).size(), 8);
+}
+
+// A full disk is reported with the system's words by every writer, and the
+// old file keeps its content.
+TEST_F(SaveAs, AFullDiskSaysSoForEveryWriter)
+{
+    // A small file system of its own, mounted where only this thread sees it.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no private mounts here";
+    const QByteArray small = QFile::encodeName(path("small"));
+    QDir(dir.path()).mkdir("small");
+    ASSERT_EQ(::mount("tmpfs", small.constData(), "tmpfs", 0, "size=256k"), 0);
+    const char* names[] = {"k.bmp", "k.jpg", "k.tiff", "k.emf", "k.html", "k.png", "k.wbmp"};
+    for (const char* name : names)
+        writeAll(path(QStringLiteral("small/") + name), "old content");
+    // Fill it up, then free a little: every new picture is larger than that.
+    {
+        QFile filler(path("small/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+        filler.resize(filler.size() - 8192);
+    }
+    const vx::DisplayedPicture big(patterned(400, 300, 24));
+    const vx::DisplayedPicture html(patterned(160, 120, 24));
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const QString target = path(QStringLiteral("small/") + name);
+        try {
+            vx::SaveByExtension(QString(name).endsWith("html") ? html : big, target, jpeg);
+            ADD_FAILURE() << "the save succeeded";
+        } catch (const vx::CodecError& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).endsWith(": No space left on device")) << e.what();
+        }
+        EXPECT_EQ(readAll(target), QByteArray("old content"));
+    }
+    EXPECT_EQ(QDir(path("small")).entryList(QDir::Files | QDir::Hidden).size(), 8);
+    ::umount2(small.constData(), MNT_DETACH);
 }

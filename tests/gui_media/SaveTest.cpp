@@ -6,11 +6,23 @@
 #include "export/SaveAs.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "settings/ViewerSettings.h"
+#include "skins/ui/SkinButton.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -104,24 +116,39 @@ TEST_F(SaveTest, TheJpegOptionsWindowIsShownExactlyWhileTheJpegTypeIsChosen)
     EXPECT_EQ(jpeg.left(2), QByteArray("\xff\xd8"));
 }
 
-TEST_F(SaveTest, TheTypedExtensionChoosesTheWriter)
+TEST_F(SaveTest, TheTypedExtensionChoosesTheWriterAndAnyOtherGetsTheTypes)
 {
-    openAndAnswer(picture(), path(QStringLiteral("out.tif")), 1);
-    form->btnSaveClick();
-    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("view.bmp")});  // ".tif" writes nothing
+    struct Case {
+        const char* typed;
+        int filterIndex;
+        const char* written;
+        QByteArray magic;
+    };
+    const Case cases[] = {
+        {"out", 3, "out.tiff", "II*"},                       // no extension: the type's
+        {"web.PNG", 1, "web.PNG", "\x89PNG"},               // a typed writer's extension wins
+        {"photo.v1", 1, "photo.v1.bmp", "BM"},               // a dot in the name is no extension
+        {"scan.tif", 6, "scan.tif.png", "\x89PNG"},         // nor one no writer has
+        {"a.b.jpeg", 1, "a.b.jpeg", "\xff\xd8"},
+    };
+    openAndAnswer(picture(), QString(), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        answer(path(QLatin1String(c.typed)), c.filterIndex);
+        form->btnSaveClick();
+        EXPECT_TRUE(readFile(path(QLatin1String(c.written))).startsWith(c.magic));
+    }
+    QStringList written = folderEntries();
+    written.sort();
+    EXPECT_EQ(written, (QStringList{"a.b.jpeg", "out.tiff", "photo.v1.bmp", "scan.tif.png", "view.bmp", "web.PNG"}));
     EXPECT_TRUE(messages.isEmpty());
 
-    answer(path(QStringLiteral("out")), 3);  // the TIFF type appends ".tiff"
+    // A movie's copy always ends in ".swf".
+    const QByteArray bytes = movieBytes(3);
+    form->openPath(writeFile(path(QStringLiteral("movie.swf")), bytes));
+    answer(path(QStringLiteral("movie.v2.copy")), 1);
     form->btnSaveClick();
-    const QByteArray tiff = readFile(path(QStringLiteral("out.tiff")));
-    ASSERT_GE(tiff.size(), 4);
-    EXPECT_TRUE(tiff.startsWith("II*\0") || tiff.startsWith(QByteArray("MM\0*", 4)));
-
-    answer(path(QStringLiteral("web.PNG")), 1);  // a typed extension wins over the type
-    form->btnSaveClick();
-    EXPECT_EQ(QImage(path(QStringLiteral("web.PNG")), "PNG").size(), QSize(40, 20));
-    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("web.PNG.bmp"))));
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(readFile(path(QStringLiteral("movie.v2.copy.swf"))), bytes);
 }
 
 TEST_F(SaveTest, AnExistingFileIsReplacedOnlyAfterYesEvenWhenReadOnly)
@@ -262,6 +289,79 @@ TEST_F(SaveTest, ARotatedPictureIsSavedRotated)
         EXPECT_EQ(saved.pixelColor(p), expected.pixelColor(p)) << p.x() << "," << p.y();
     // The file on disk is as it was.
     EXPECT_EQ(QImage(path(QStringLiteral("wide.bmp")), "BMP").size(), QSize(40, 20));
+}
+
+// The options window beside the real save dialog takes real clicks and
+// keys: the picture is written with what was chosen there.
+TEST_F(SaveTest, TheJpegOptionsWindowIsUsableBesideTheSaveDialog)
+{
+    const QString source = picture(QStringLiteral("view.bmp"), QSize(64, 48));
+    start();
+    form->openPath(source);
+    vx::ChangeQualityForm* options = dialogs->QualityForm;
+    auto openDialog = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible())
+                return d;
+        return static_cast<QFileDialog*>(nullptr);
+    };
+    bool driven = false;
+    auto drive = [&] {
+        QFileDialog* dialog = openDialog();
+        QVERIFY(dialog);
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        QVERIFY(types && name && buttons && buttons->button(QDialogButtonBox::Save));
+        QTest::keyClick(types, Qt::Key_Down);  // BMP -> JPG
+        QVERIFY(options->isVisible());
+        auto* gray = options->findChild<QCheckBox*>(QStringLiteral("GrayscaleCheckBox"));
+        auto* slider = options->findChild<QSlider*>(QStringLiteral("JpegQualityTrackBar"));
+        auto* edit = options->findChild<QLineEdit*>(QStringLiteral("JPEGQualityEdit"));
+        QVERIFY(gray && slider && edit);
+        // Clicks and keys go through the window system, which holds back
+        // input for windows that a modal dialog blocks.
+        QWindow* window = options->windowHandle();
+        QVERIFY(window);
+        auto click = [&](QWidget* w, QPoint at) { QTest::mouseClick(window, Qt::LeftButton, {}, w->mapTo(options, at)); };
+        click(gray, QPoint(6, gray->height() / 2));
+        click(slider, QPoint(3, slider->height() / 2));
+        click(edit, QPoint(edit->width() / 2, edit->height() / 2));
+        QTest::keyClick(window, Qt::Key_End);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(window, Qt::Key_Backspace);
+        QTest::keyClick(window, Qt::Key_3);
+        QTest::keyClick(window, Qt::Key_5);
+        QTest::mouseClick(name, Qt::LeftButton);
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, QStringLiteral("gray"));
+        driven = true;
+        QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
+    };
+    // Driven once the dialog is up; whatever happens there, it does not stay open.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QFileDialog* dialog = openDialog()) {
+            poll.stop();
+            drive();
+            if (dialog->isVisible())
+                dialog->reject();
+        }
+    });
+    poll.start(50);
+    vx::TSkinButton* save = form->button(vx::kBtnSave);
+    QTest::mouseClick(save, Qt::LeftButton, {}, save->rect().center());
+    poll.stop();
+    ASSERT_TRUE(driven);
+    EXPECT_FALSE(options->isVisible());
+    EXPECT_TRUE(options->grayscale());
+    EXPECT_EQ(options->quality(), 35);
+    const QString reference = path(QStringLiteral("reference.jpg"));
+    vx::SaveByExtension(form->displayedPicture(), reference, vx::JpegOptions{35, true});
+    const QByteArray written = readFile(path(QStringLiteral("gray.jpg")));
+    ASSERT_FALSE(written.isEmpty());
+    EXPECT_EQ(written, readFile(reference));
+    EXPECT_EQ(QImage(path(QStringLiteral("gray.jpg"))).format(), QImage::Format_Grayscale8);
 }
 
 }  // namespace
