@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6test6 qt6-qpa-plugins qt6-translations-l10n
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libzip-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev

@@ -1,10 +1,12 @@
 #include "app/MainForm.h"
 
 #include "app/HotKeyFilter.h"
+#include "app/StartArgument.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "flash/ui/FrameProgressBar.h"
 #include "i18n/LangStrings.h"
 #include "i18n/MainFormTexts.h"
+#include "i18n/QtTranslations.h"
 #include "i18n/SetLanguageModule.h"
 #include "settings/ViewerSettings.h"
 #include "skins/ui/SkinButton.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLabel>
 #include <QScreen>
 #include <QScrollArea>
@@ -49,6 +52,18 @@ void registerInterfaceFont(const QString& programFolder)
         QFont::insertSubstitution(kLabelFontFamily, families.first());
 }
 
+// The viewer's icon, drawn at several sizes into Data/Icons by the build.
+QIcon programIcon(const QString& programFolder)
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString file = programFolder + QStringLiteral("Data/Icons/vextrel-viewer-%1.png").arg(size);
+        if (QFileInfo::exists(file))
+            icon.addFile(file, QSize(size, size));
+    }
+    return icon;
+}
+
 void unregisterInterfaceFont()
 {
     if (registeredFontId >= 0)
@@ -61,8 +76,18 @@ void unregisterInterfaceFont()
 TMainForm::TMainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent)
     : QWidget(parent), programFolder_(programFolder), arguments_(arguments)
 {
+    // The start file is resolved before a skin is unpacked or anything else
+    // runs, against the folder the program was started in.
+    if (!arguments_.isEmpty())
+        arguments_.first() = resolveStartArgument(arguments_.first());
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kTitle);
+    // Every window of the viewer (the dialogs too) shows its icon.
+    const QIcon icon = programIcon(programFolder_);
+    if (!icon.isNull()) {
+        QApplication::setWindowIcon(icon);
+        setWindowIcon(icon);
+    }
     // No title bar; the sizing border is drawn and handled by the window itself.
     setWindowFlag(Qt::FramelessWindowHint, true);
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -85,7 +110,7 @@ TMainForm::TMainForm(const QString& programFolder, const QStringList& arguments,
     connect(titleTimer_, &QTimer::timeout, this, &TMainForm::MatrixStringTimerTimer);
     titleTimer_->start();
 
-    FormCreate(arguments);
+    FormCreate(arguments_);
 }
 
 TMainForm::~TMainForm() = default;
@@ -230,9 +255,9 @@ void TMainForm::setBackColor(ColorRef color)
     scrollContent_->setAutoFillBackground(false);
 }
 
-void TMainForm::setLabel(const QString& text, bool red)
+void TMainForm::setLabel(const QString& text, bool red, std::optional<bool> error)
 {
-    labelRed_ = red;
+    labelRed_ = error.value_or(red);
     QPalette p = label_->palette();
     p.setColor(QPalette::WindowText, red ? QColor(255, 0, 0) : QColor(0, 255, 0));
     label_->setPalette(p);
@@ -249,6 +274,7 @@ bool TMainForm::labelIsRed() const
 void TMainForm::applyLanguage(const QString& path)
 {
     SaveLanguage(path);
+    applyQtTranslations(path);
     const MainFormTexts texts = LangMainForm(path);
     for (int i = 0; i < kBtnCount; ++i)
         buttons_[size_t(i)]->setToolTip(texts.hints[size_t(i)]);
@@ -324,7 +350,7 @@ void TMainForm::chooseStartFile(const QStringList& arguments)
         return;
     }
     nav.CurrentPath = arguments.first();
-    if (!QFileInfo::exists(nav.CurrentPath)) {
+    if (!QFileInfo::exists(nav.CurrentPath) || QFileInfo(nav.CurrentPath).isDir()) {
         ShowLabelError(message(lang::FileNotExist));
         return;
     }

@@ -235,7 +235,9 @@ private:
     void stopAndHideMovie();
     bool destroyed_ = false;
     void chooseStartFile(const QStringList& arguments);
-    void setLabel(const QString& text, bool red);
+    // A red text is an error (no file displayed) unless error is false: a
+    // notice over the picture that stays on screen.
+    void setLabel(const QString& text, bool red, std::optional<bool> error = std::nullopt);
     void layoutBars();
     void updateContentSize();
     void placePicture(QSize size);
