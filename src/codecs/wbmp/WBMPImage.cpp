@@ -1,11 +1,10 @@
 #include "codecs/wbmp/WBMPImage.h"
 
-#include "export/SafeFile.h"
-
 #include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QMimeData>
+#include <QSaveFile>
 #include <cstring>
 
 namespace vx {
@@ -288,9 +287,12 @@ void writeWbmp(const Bitmap& bitmap, QIODevice& out)
 
 void saveWbmpFile(const Bitmap& bitmap, const QString& path)
 {
-    SafeFileWriter file(path);
-    writeWbmp(bitmap, file.device());
-    file.commit();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw CodecError("Cannot create " + path.toStdString() + ": " + file.errorString().toStdString());
+    writeWbmp(bitmap, file);
+    if (!file.commit())
+        throw CodecError("Cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
 }
 
 }  // namespace vx
