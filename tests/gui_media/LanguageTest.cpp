@@ -7,10 +7,14 @@
 #include "skins/ui/SkinButton.h"
 #include "viewer/ui/RenameFileForm.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace media {
 namespace {
@@ -111,6 +115,46 @@ TEST_F(LanguageTest, AMissingLanguageFileGivesEnglishWithoutAMessage)
         EXPECT_EQ(hint(i), QLatin1String(kEnglishHints[i])) << i;
     EXPECT_EQ(dialogs->RenameFileForm->windowTitle(), QStringLiteral("Rename file"));
     EXPECT_TRUE(messages.isEmpty());
+}
+
+// The delete question as a Russian user sees it: Qt's own buttons in the
+// language of the language file, one line break between its two parts and
+// the caption exactly as given.
+TEST_F(LanguageTest, TheDeleteQuestionIsInOneLanguage)
+{
+    struct Case {
+        const char* language;
+        QString question, ok, cancel;
+    };
+    const QString picture = writeBmp(path(QStringLiteral("gone.bmp")), quarterPicture(20, 10));
+    const Case cases[] = {
+        {"Russian.lng", QString::fromUtf8("Переместить файл в корзину: \n") + picture + QStringLiteral(" ?"),
+         QStringLiteral("OK"), QString::fromUtf8("Отмена")},
+        {"English.lng", QStringLiteral("Move file to the trash: \n") + picture + QStringLiteral(" ?"),
+         QStringLiteral("OK"), QStringLiteral("Cancel")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        setSetting(vx::setting::Language, program.languageFile(QLatin1String(c.language)));
+        start({picture});
+        QString text, caption, ok, cancel;
+        QTimer::singleShot(0, form.get(), [&] {
+            QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            text = box->text();
+            caption = box->windowTitle();
+            ok = box->button(QMessageBox::Ok)->text();
+            cancel = box->button(QMessageBox::Cancel)->text();
+            box->button(QMessageBox::Cancel)->click();
+        });
+        QTest::keyClick(form.get(), Qt::Key_Delete);
+        EXPECT_EQ(text, c.question);
+        EXPECT_EQ(caption, QStringLiteral("Vextrel Viewer"));
+        EXPECT_EQ(ok.remove(QLatin1Char('&')), c.ok);
+        EXPECT_EQ(cancel.remove(QLatin1Char('&')), c.cancel);
+        EXPECT_TRUE(QFileInfo::exists(picture));
+        stop();
+    }
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include "settings/ViewerSettings.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QFile>
 #include <QLabel>
 #include <QUrl>
@@ -50,6 +52,15 @@ TEST_F(StartArgumentTest, EveryFormOfTheArgumentOpensItsFile)
         stop();
     }
     QDir::setCurrent(startFolder);
+}
+
+TEST_F(StartArgumentTest, TheWindowHasTheViewersIcon)
+{
+    start();
+    const QList<QSize> sizes = form->windowIcon().availableSizes();
+    for (QSize size : {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(256, 256)})
+        EXPECT_TRUE(sizes.contains(size)) << size.width();
+    EXPECT_EQ(QApplication::windowIcon().availableSizes(), sizes);  // the dialogs' too
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ TEST(LanguageTable, DefaultsCoverEveryTableAndFilesOverride)
     }
     EXPECT_EQ(seen, counts);
     EXPECT_EQ(lang::englishDefault("setfiletype", 2), "File  types");
-    EXPECT_EQ(lang::englishDefault("Messages", 19), "");
+    EXPECT_EQ(lang::englishDefault("Messages", 25), "");
 
     QTemporaryDir dir;
     const QString path = vxtest::writeFile(dir, "t.lng", "[SetAbout]\n4=\n[rename]\n1=Umbenennen\n");
