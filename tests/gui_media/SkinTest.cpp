@@ -12,6 +12,8 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMimeData>
 #include <QTest>
 
@@ -231,6 +233,36 @@ TEST_F(SkinTest, ABadButtonKeyThroughTheMessageHook)
     expectPackageImages(vx::kBtnPause, 15);
     EXPECT_EQ(button(vx::kBtnStop)->bmpNormal().pixelColor(1, 1), QColor(10 + 16 * 14, 200, 120));
     EXPECT_FALSE(settingText(vx::setting::Skin).has_value());
+}
+
+// The error display of a package whose picture is broken closes with Esc,
+// as every error box of the viewer does.
+TEST_F(SkinTest, ABrokenPictureIsReportedInABoxThatEscCloses)
+{
+    const QString package = writeZip(path(QStringLiteral("Broken.vxskin")),
+                                     {{QStringLiteral("Buttons.bmp"), QByteArray("BM not a bitmap at all")},
+                                      {QStringLiteral("SkinInfo.txt"), skinInfoText(SkinSpec())}});
+    start();
+    form->showMessage = nullptr;  // the real box
+    QString text;
+    bool closedByEsc = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        text = box->text();
+        QTest::keyClick(box, Qt::Key_Escape);
+        closedByEsc = !box->isVisible();
+        if (!closedByEsc)
+            box->accept();
+    });
+    poll.start(20);
+    form->LoadSkin(package);
+    EXPECT_EQ(text, QStringLiteral("Bitmap image is not valid"));
+    EXPECT_TRUE(closedByEsc);
+    EXPECT_TRUE(form->isVisible());
 }
 
 }  // namespace
