@@ -24,6 +24,7 @@ ShockwaveFlash::~ShockwaveFlash() = default;
 void ShockwaveFlash::setMovie(const QString& path)
 {
     timer_.stop();
+    audio_.reset();
     player_.reset();
     moviePath_ = path;
     loadError_ = QStringLiteral("No movie");
@@ -31,6 +32,9 @@ void ShockwaveFlash::setMovie(const QString& path)
     try {
         auto movie = vx::swf::Movie::fromFile(path);
         player_ = std::make_unique<vx::swf::Player>(movie, true);
+        auto mixer = std::make_shared<vx::swf::SoundMixer>();
+        player_->setSoundMixer(mixer);
+        audio_ = std::make_unique<SwfAudioOutput>(mixer);
         player_->setLoop(loop_);
         loadError_.clear();
         if (!autoPlay_) player_->stop();

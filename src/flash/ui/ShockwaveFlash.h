@@ -3,6 +3,7 @@
 // names of the control's published properties, methods and events.
 #pragma once
 
+#include "flash/ui/SwfAudioOutput.h"
 #include "swf/SwfPlayer.h"
 
 #include <QImage>
@@ -106,6 +107,7 @@ private:
     vx::swf::Quality quality() const;
 
     std::unique_ptr<vx::swf::Player> player_;
+    std::unique_ptr<SwfAudioOutput> audio_;
     QString moviePath_;
     QString loadError_;
     int loadSerial_ = 0;
