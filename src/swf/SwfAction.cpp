@@ -289,7 +289,8 @@ void Machine::run(const uint8_t* code, size_t size, Frame& f)
         }
         case 0x21: { const QString b = str(pop()), a = str(pop()); push(Value::string(a + b)); break; }
         case 0x22: {  // getProperty
-            const int index = int(num(pop()));
+            const double at = num(pop());
+            const int index = std::isfinite(at) ? int(std::clamp(at, -1.0, 64.0)) : -1;
             const Value target = pop();
             TimelineInstance* c = target.type == Value::Clip ? target.clip.lock().get() : clips_.resolvePath(t, str(target));
             push(c ? clips_.getProperty(*c, index) : Value());
@@ -297,7 +298,8 @@ void Machine::run(const uint8_t* code, size_t size, Frame& f)
         }
         case 0x23: {  // setProperty
             Value v = pop();
-            const int index = int(num(pop()));
+            const double at = num(pop());
+            const int index = std::isfinite(at) ? int(std::clamp(at, -1.0, 64.0)) : -1;
             const Value target = pop();
             TimelineInstance* c = target.type == Value::Clip ? target.clip.lock().get() : clips_.resolvePath(t, str(target));
             if (c) clips_.setProperty(*c, index, v);
