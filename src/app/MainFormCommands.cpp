@@ -1,5 +1,6 @@
 // Keys, hot keys and the file commands (rename, delete, copy).
 #include "app/MainForm.h"
+#include "platform/FileName.h"
 
 #include "app/KeyTable.h"
 
@@ -68,7 +69,7 @@ void TMainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
     switch (binding.command) {
     case KeyCommand::Close: closeOnEscape(window); break;
     case KeyCommand::CopyFile:
-        if (QFileInfo::exists(nav.CurrentPath))
+        if (fileExists(nav.CurrentPath))
             CopyCurrentFileToClipboard();
         break;
     case KeyCommand::RewindBack: rewindMovie(-5); break;

@@ -1,6 +1,7 @@
 // The frame of the main window: bars and their buttons, moving, sizing,
 // snapping, maximize and full-screen, dropped files and the Open command.
 #include "app/MainForm.h"
+#include "platform/FileName.h"
 
 #include "flash/ui/FrameProgressBar.h"
 #include "settings/ViewerSettings.h"
@@ -289,7 +290,7 @@ void TMainForm::FullScreenToggle()
     ArrangeWindowButtons();
     transportLayout();
     if (CurrentExtension() != QLatin1String("SWF")) {
-        if (!nav.CurrentPath.isEmpty() && QFileInfo::exists(nav.CurrentPath) && !labelRed_)
+        if (!nav.CurrentPath.isEmpty() && fileExists(nav.CurrentPath) && !labelRed_)
             OpenCurrentFile();
     } else {
         transportLayout();

@@ -1,5 +1,6 @@
 #include "flash/SwfFileInfo.h"
 
+#include "platform/FileName.h"
 #include "codecs/Bitmap.h"
 
 #include <QFile>
@@ -76,8 +77,8 @@ bool ReadSwfHeader(const QString& path, SwfHeaderInfo& info)
     if (path.isEmpty() || !fi.exists() || fi.isDir())
         return false;
 
-    QFile file(path);  // closed by its destructor on every path
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;  // closed by its destructor on every path
+    if (!vx::openForReading(file, path))
         throw vx::CodecError("Cannot open " + path.toStdString() + ": " +
                              file.errorString().toStdString());
     if (file.size() <= 22)

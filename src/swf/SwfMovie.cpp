@@ -1,5 +1,6 @@
 #include "swf/SwfMovie.h"
 
+#include "platform/FileName.h"
 #include "swf/SwfBitmap.h"
 #include "swf/SwfSound.h"
 
@@ -139,8 +140,8 @@ int Timeline::labelFrame(const QString& label) const
 
 std::shared_ptr<Movie> Movie::fromFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw CodecError("Cannot open " + path.toStdString());
+    QFile f;
+    if (!openForReading(f, path)) throw CodecError("Cannot open " + path.toStdString());
     if (f.size() > qint64(kMaxMovieBytes)) throw CodecError("The movie file is too large");
     return fromData(f.readAll());
 }

@@ -1,9 +1,13 @@
 #include "viewer/FolderList.h"
 
+#include "platform/FileName.h"
+#include "viewer/FileOrder.h"
 #include "viewer/SupportedTypes.h"
 
-#include <QFile>
+#include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 #include <cstring>
 #include <dirent.h>
@@ -62,13 +66,13 @@ bool viewableName(const std::vector<uint64_t>& extensions, const char* name, siz
     return false;
 }
 
-// folder + name, decoding the name as the file system's bytes (UTF-8);
+// folder + name, the name's bytes kept as decodeFileName keeps them;
 // plain ASCII names are widened directly into the result.
 QString joinName(const QString& folder, const char* name, size_t length)
 {
     for (size_t i = 0; i < length; ++i)
         if (static_cast<unsigned char>(name[i]) >= 0x80)
-            return folder + QFile::decodeName(QByteArray(name, qsizetype(length)));
+            return folder + decodeFileName(name, qsizetype(length));
     QString path(folder.size() + qsizetype(length), Qt::Uninitialized);
     QChar* out = path.data();
     std::copy(folder.constBegin(), folder.constEnd(), out);
@@ -76,6 +80,16 @@ QString joinName(const QString& folder, const char* name, size_t length)
     for (size_t i = 0; i < length; ++i)
         out[i] = QLatin1Char(name[i]);
     return path;
+}
+
+// Bytes from..from+7 of a key as a big-endian number, zeros past its end:
+// numbers compare as the bytes do (the full keys decide ties).
+uint64_t bigEndianHead(const char* key, size_t length, size_t from)
+{
+    uint64_t head = 0;
+    for (size_t i = from; i < from + 8; ++i)
+        head = (head << 8) | (i < length ? uint8_t(key[i]) : 0u);
+    return head;
 }
 
 bool isDirectoryEntry(int dirFd, const dirent* entry)
@@ -96,12 +110,21 @@ bool isDirectoryEntry(int dirFd, const dirent* entry)
 QStringList listViewableFiles(const QString& folder)
 {
     QStringList files;
-    const QByteArray encoded = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const QByteArray encoded = encodeFileName(folder.isEmpty() ? QStringLiteral(".") : folder);
     DIR* dir = opendir(encoded.constData());
     if (!dir)
         return files;
     const int fd = dirfd(dir);
     const std::vector<uint64_t> extensions = packedExtensions();
+    // The kept names' bytes and sort keys, one after the other in two
+    // buffers; the first 16 key bytes also as two numbers, which decide
+    // almost every comparison of the sort without touching the buffers.
+    struct Kept {
+        uint64_t head0, head1;
+        uint32_t name, nameLength, key, keyLength;
+    };
+    std::vector<Kept> kept;
+    std::string names, keys;
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == 0 || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
@@ -109,9 +132,30 @@ QStringList listViewableFiles(const QString& folder)
         const size_t length = std::strlen(name);
         if (!viewableName(extensions, name, length) || isDirectoryEntry(fd, entry))
             continue;
-        files.append(joinName(folder, name, length));
+        const size_t keyStart = keys.size();
+        appendFileNameSortKey(keys, name, length);
+        const size_t keyLength = keys.size() - keyStart;
+        kept.push_back({bigEndianHead(keys.data() + keyStart, keyLength, 0),
+                        bigEndianHead(keys.data() + keyStart, keyLength, 8), uint32_t(names.size()),
+                        uint32_t(length), uint32_t(keyStart), uint32_t(keyLength)});
+        names.append(name, length);
     }
     closedir(dir);
+
+    const auto view = [](const std::string& buffer, uint32_t start, uint32_t length) {
+        return std::string_view(buffer.data() + start, length);
+    };
+    std::sort(kept.begin(), kept.end(), [&](const Kept& a, const Kept& b) {
+        if (a.head0 != b.head0)
+            return a.head0 < b.head0;
+        if (a.head1 != b.head1)
+            return a.head1 < b.head1;
+        const int c = view(keys, a.key, a.keyLength).compare(view(keys, b.key, b.keyLength));
+        return c != 0 ? c < 0 : view(names, a.name, a.nameLength) < view(names, b.name, b.nameLength);
+    });
+    files.reserve(qsizetype(kept.size()));
+    for (const Kept& k : kept)
+        files.append(joinName(folder, names.data() + k.name, k.nameLength));
     return files;
 }
 
@@ -167,7 +211,7 @@ bool FolderNavigation::LastFile()
 
 QString positionText(const QString& path, int index, int count, bool numberVisible)
 {
-    const QString name = fileNameOf(path);
+    const QString name = displayFileName(fileNameOf(path));
     if (!numberVisible)
         return name;
     return name + QStringLiteral(" [") + QString::number(index) + QLatin1Char('/')

@@ -1,5 +1,6 @@
-// The current file, the viewable files of its folder (a snapshot in the
-// order the directory listing returns them) and the position in that list.
+// The current file, the viewable files of its folder (a snapshot in name
+// order, see FileOrder.h) and the position in that list. Paths keep the
+// file system's bytes (platform/FileName.h): every listed file opens.
 #pragma once
 
 #include <QString>
@@ -32,7 +33,7 @@ QString folderOf(const QString& path);
 // The name part of a path, after its last separator.
 QString fileNameOf(const QString& path);
 
-// Viewable files of folder in listing order, each as folder + name; hidden
+// Viewable files of folder in name order, each as folder + name; hidden
 // files included, directories skipped; empty when the folder can't be read.
 QStringList listViewableFiles(const QString& folder);
 

@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
+#include <fcntl.h>
+#include <unistd.h>
 
 using OpeningTest = MainWindowTest;
 
@@ -244,4 +246,27 @@ TEST_F(OpeningTest, DroppedFilesAreTakenAsCopiesNeverAsMoved)
     EXPECT_EQ(dropFiles(form.get(), {pic}, Qt::MoveAction, Qt::MoveAction), Qt::IgnoreAction);
     EXPECT_TRUE(labelLime());
     EXPECT_EQ(pictureGeometry().size(), QSize(6, 6));
+}
+
+// A file whose name is not UTF-8 is listed, opened and shown by name, with
+// replacement characters only where the name can't be read.
+TEST_F(OpeningTest, NameThatIsNotUtf8OpensFromTheFolderList)
+{
+    seedDefaults(3);
+    const QString plain = writeBmp(QStringLiteral("plain.bmp"), 30, 20);
+    QFile source(plain);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray bytes = source.readAll();
+    const QByteArray raw = QFile::encodeName(picturePath(QString())) + QByteArray("caf\xe9.bmp");
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+    ::close(fd);
+
+    start({plain});
+    ASSERT_EQ(form->nav.count(), 2);
+    key(Qt::Key_Home);
+    EXPECT_EQ(labelText(), QStringLiteral("caf\uFFFD.bmp [1/2]"));
+    EXPECT_FALSE(labelRed());
+    EXPECT_EQ(pictureGeometry().size(), QSize(30, 20));
 }

@@ -1,10 +1,14 @@
+#include "platform/FileName.h"
+#include "viewer/FileOrder.h"
 #include "viewer/FolderList.h"
 #include "viewer/SupportedTypes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace vx;
 
@@ -18,7 +22,7 @@ void touch(const QString& path)
 
 }  // namespace
 
-TEST(FolderList, KeepsViewableFilesInListingOrder)
+TEST(FolderList, KeepsViewableFilesInNameOrder)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + QLatin1Char('/');
@@ -29,13 +33,7 @@ TEST(FolderList, KeepsViewableFilesInListingOrder)
     FolderNavigation nav;
     nav.CurrentPath = folder + QStringLiteral("B.JPEG");
     nav.RebuildFolderList();
-    QStringList expected;
-    QDir listing(folder);
-    listing.setFilter(QDir::Files | QDir::Hidden | QDir::System);
-    listing.setSorting(QDir::Unsorted);
-    for (const QString& n : listing.entryList())
-        if (isViewable(n))
-            expected << folder + n;
+    const QStringList expected = {folder + ".hidden.png", folder + "a.jpg", folder + "B.JPEG", folder + "c.Jpe"};
     EXPECT_EQ(nav.FolderFileList, expected);
     EXPECT_EQ(nav.count(), 4);
     EXPECT_FALSE(nav.FolderFileList.contains(folder + QStringLiteral("holiday.jpg")));
@@ -115,4 +113,52 @@ TEST(FolderList, NonAsciiNamesKeepTheirLetters)
     EXPECT_EQ(files.size(), 2);
     EXPECT_TRUE(files.contains(folder + QStringLiteral("фото.JPG")));
     EXPECT_TRUE(files.contains(folder + QStringLiteral("plain.png")));
+}
+
+TEST(FolderList, SortsAsFileManagersDo)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    // Case ignored, digit runs compared as numbers, exact names break ties.
+    const QStringList sorted = {"A.jpg", "a.jpg", "b.jpg", "IMG1.png", "img02.jpg", "img2.jpg",
+                                "img10.jpg", "img10a.jpg", "img10b.JPG", "img100.jpg", "Ünïcode.png", "ünïcode.png"};
+    for (qsizetype i = sorted.size() - 1; i >= 0; --i)
+        touch(folder + sorted[i]);
+    QStringList expected;
+    for (const QString& name : sorted)
+        expected << folder + name;
+    EXPECT_EQ(listViewableFiles(folder), expected);
+    for (qsizetype i = 0; i + 1 < sorted.size(); ++i) {
+        EXPECT_TRUE(fileNameLess(sorted[i], sorted[i + 1])) << sorted[i].toStdString();
+        EXPECT_FALSE(fileNameLess(sorted[i + 1], sorted[i])) << sorted[i].toStdString();
+    }
+    EXPECT_FALSE(fileNameLess(sorted[0], sorted[0]));
+}
+
+// A name that is not UTF-8 keeps its bytes: the listed path opens the file,
+// and only what a person reads shows replacement characters.
+TEST(FolderList, NamesThatAreNotUtf8OpenAsListed)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QByteArray raw = QFile::encodeName(folder) + QByteArray("caf\xe9.jpg");
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "bytes", 5), 5);
+    ::close(fd);
+    touch(folder + QStringLiteral("cafe.jpg"));
+
+    const QStringList files = listViewableFiles(folder);
+    ASSERT_EQ(files.size(), 2);
+    const QString listed = files[0] == folder + QStringLiteral("cafe.jpg") ? files[1] : files[0];
+    EXPECT_EQ(encodeFileName(listed), raw);
+    QFile file;
+    ASSERT_TRUE(openForReading(file, listed));
+    EXPECT_EQ(file.readAll(), QByteArray("bytes"));
+    EXPECT_TRUE(fileExists(listed));
+    EXPECT_EQ(positionText(listed, 1, 2, true), QStringLiteral("caf\uFFFD.jpg [1/2]"));
+    // Well-formed names and every kind of malformed byte go back to the same bytes.
+    for (const QByteArray& name : {QByteArray("фото.jpg"), QByteArray("\xff\xfe.png"), QByteArray("a\xc3.gif"),
+                                   QByteArray("\xed\xb2\x80.bmp"), QByteArray("\xc0\xaf.tga"), QByteArray("\xf0\x90\x82\x80\xe9.png")})
+        EXPECT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().toStdString();
 }

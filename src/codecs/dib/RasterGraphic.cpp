@@ -1,13 +1,14 @@
 #include "codecs/dib/RasterGraphic.h"
 
+#include "platform/FileName.h"
 #include <QFile>
 
 namespace vx {
 
 std::vector<uint8_t> readFileBytes(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot open " + path.toStdString() + ": " + file.errorString().toStdString());
     const qint64 size = file.size();
     if (size < 0 || size > kMaxFileBytes)

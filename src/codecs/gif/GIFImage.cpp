@@ -1,5 +1,6 @@
 #include "codecs/gif/GIFImage.h"
 
+#include "platform/FileName.h"
 #include <QFile>
 #include <cstring>
 
@@ -7,8 +8,8 @@ namespace vx {
 
 void TGIFImage::loadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot read " + path.toStdString());
     if (file.size() > (qint64(1) << 31))
         throw CodecError("GIF file too large");

@@ -1,5 +1,6 @@
 #include "codecs/jpeg/JPEGImage.h"
 
+#include "platform/FileName.h"
 #include <QFile>
 #include <cstdio>
 
@@ -10,7 +11,7 @@ auto TJPEGImage::withSource(Decode&& decode) const
 {
     if (path_.isEmpty())
         return decode(jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size())));
-    FILE* file = std::fopen(QFile::encodeName(path_).constData(), "rb");
+    FILE* file = std::fopen(encodeFileName(path_).constData(), "rb");
     if (!file)
         throw CodecError("Cannot read " + path_.toStdString());
     struct Closer {
@@ -22,8 +23,8 @@ auto TJPEGImage::withSource(Decode&& decode) const
 
 void TJPEGImage::loadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot read " + path.toStdString());
     file.close();
     const QString previousPath = path_;

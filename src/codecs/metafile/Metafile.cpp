@@ -1,5 +1,6 @@
 #include "codecs/metafile/Metafile.h"
 
+#include "platform/FileName.h"
 #include <QFile>
 #include <QPainter>
 #include <cmath>
@@ -27,8 +28,8 @@ QTransform rectToRect(const QRectF& from, const QRectF& to)
 
 void TMetafile::loadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot open " + path.toStdString());
     if (file.size() > kMaxFileSize)
         throw CodecError("Metafile is too large");

@@ -1,5 +1,6 @@
 #include "codecs/misc/ByteReader.h"
 
+#include "platform/FileName.h"
 #include <QFile>
 #include <algorithm>
 
@@ -12,8 +13,8 @@ constexpr qint64 kMaxFileBytes = qint64(2) << 30;
 
 std::vector<uint8_t> readWholeFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot read " + path.toStdString());
     const qint64 size = file.size();
     if (size < 0 || size > kMaxFileBytes)

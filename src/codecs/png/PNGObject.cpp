@@ -1,13 +1,14 @@
 #include "codecs/png/PNGObject.h"
 
+#include "platform/FileName.h"
 #include <QFile>
 
 namespace vx {
 
 void TPNGObject::loadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot read " + path.toStdString());
     if (file.size() > (qint64(1) << 31))
         throw CodecError("PNG file too large");

@@ -1,5 +1,6 @@
 #include "codecs/wbmp/WBMPImage.h"
 
+#include "platform/FileName.h"
 #include <QBuffer>
 #include <QClipboard>
 #include <QFile>
@@ -121,8 +122,8 @@ void TWBMPFile::assign(const TWBMPFile& other)
 
 void TWBMPImage::loadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         throw CodecError("Cannot open " + path.toStdString() + ": " + file.errorString().toStdString());
     loadFromStream(file);
 }
