@@ -19,16 +19,20 @@ bool answersMouse(const TimelineInstance& t)
     return false;
 }
 
-bool characterHit(const Movie& m, uint16_t id, const DisplayObject* obj, QPointF local, int nesting);
+// Characters looked at per hit test at most: buttons whose records hold
+// buttons (themselves, too) would otherwise multiply without end.
+constexpr long kMaxHitVisits = 20'000;
 
-bool listHit(const Movie& m, const TimelineInstance& t, QPointF p, int nesting)
+bool characterHit(const Movie& m, uint16_t id, const DisplayObject* obj, QPointF local, int nesting, long& budget);
+
+bool listHit(const Movie& m, const TimelineInstance& t, QPointF p, int nesting, long& budget)
 {
     for (const auto& [depth, obj] : t.list) {
         (void)depth;
         if (!obj.visible || obj.clipDepth > 0) continue;
         bool ok = false;
         const QTransform inv = obj.matrix.inverted(&ok);
-        if (ok && characterHit(m, obj.charId, &obj, inv.map(p), nesting + 1)) return true;
+        if (ok && characterHit(m, obj.charId, &obj, inv.map(p), nesting + 1, budget)) return true;
     }
     return false;
 }
@@ -44,20 +48,20 @@ bool shapeHit(const CompiledShape* s, QPointF p)
     return false;
 }
 
-bool characterHit(const Movie& m, uint16_t id, const DisplayObject* obj, QPointF p, int nesting)
+bool characterHit(const Movie& m, uint16_t id, const DisplayObject* obj, QPointF p, int nesting, long& budget)
 {
-    if (nesting > Player::kMaxNesting) return false;
+    if (nesting > Player::kMaxNesting || --budget < 0) return false;
     switch (m.kind(id)) {
     case CharKind::Shape: return shapeHit(m.shape(id), p);
     case CharKind::Morph: return shapeHit(m.morph(id, obj ? obj->ratio : 0), p);
-    case CharKind::Sprite: return obj && obj->sprite && listHit(m, *obj->sprite, p, nesting);
+    case CharKind::Sprite: return obj && obj->sprite && listHit(m, *obj->sprite, p, nesting, budget);
     case CharKind::Button:
         if (const ButtonData* b = m.buttonData(id)) {
             for (const ButtonRecord& r : b->records) {
                 if (!(r.states & 8)) continue;
                 bool ok = false;
                 const QTransform inv = r.matrix.inverted(&ok);
-                if (ok && characterHit(m, r.charId, nullptr, inv.map(p), nesting + 1)) return true;
+                if (ok && characterHit(m, r.charId, nullptr, inv.map(p), nesting + 1, budget)) return true;
             }
         }
         return false;
@@ -69,9 +73,9 @@ bool characterHit(const Movie& m, uint16_t id, const DisplayObject* obj, QPointF
 
 namespace {
 
-MouseTarget topTarget(const Movie& m, TimelineInstance& t, const QTransform& world, QPointF stage, int nesting)
+MouseTarget topTarget(const Movie& m, TimelineInstance& t, const QTransform& world, QPointF stage, int nesting, long& budget)
 {
-    if (nesting > Player::kMaxNesting) return {};
+    if (nesting > Player::kMaxNesting || budget < 0) return {};
     for (auto it = t.list.rbegin(); it != t.list.rend(); ++it) {
         const DisplayObject& obj = it->second;
         if (!obj.visible || obj.clipDepth > 0) continue;
@@ -81,11 +85,11 @@ MouseTarget topTarget(const Movie& m, TimelineInstance& t, const QTransform& wor
         if (!ok) continue;
         const CharKind kind = m.kind(obj.charId);
         if (kind == CharKind::Button) {
-            if (characterHit(m, obj.charId, &obj, local, nesting)) return {t.weak_from_this(), it->first, false};
+            if (characterHit(m, obj.charId, &obj, local, nesting, budget)) return {t.weak_from_this(), it->first, false};
         } else if (obj.sprite) {
             if (answersMouse(*obj.sprite)) {
-                if (listHit(m, *obj.sprite, local, nesting)) return {t.weak_from_this(), it->first, true};
-            } else if (MouseTarget inner = topTarget(m, *obj.sprite, w, stage, nesting + 1); !inner.empty()) {
+                if (listHit(m, *obj.sprite, local, nesting, budget)) return {t.weak_from_this(), it->first, true};
+            } else if (MouseTarget inner = topTarget(m, *obj.sprite, w, stage, nesting + 1, budget); !inner.empty()) {
                 return inner;
             }
         }
@@ -95,7 +99,11 @@ MouseTarget topTarget(const Movie& m, TimelineInstance& t, const QTransform& wor
 
 }  // namespace
 
-MouseTarget Player::hitTest(QPointF stage) { return topTarget(*movie_, *root_, QTransform(), stage, 0); }
+MouseTarget Player::hitTest(QPointF stage)
+{
+    long budget = kMaxHitVisits;
+    return topTarget(*movie_, *root_, QTransform(), stage, 0, budget);
+}
 
 void Player::setButtonState(const MouseTarget& target, uint8_t state, uint16_t condition)
 {
