@@ -25,4 +25,12 @@ QImage Graphic::frameImage(int /*index*/) const
     return bitmap().toImage();
 }
 
+QImage Graphic::frameImageAt(int index, QSize size) const
+{
+    QImage image = frameCount() > 1 ? frameImage(index) : displayImage(size);
+    if (image.isNull() || size.isEmpty() || image.size() == size)
+        return image;
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 }  // namespace vx

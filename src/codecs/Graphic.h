@@ -47,6 +47,11 @@ public:
     // frameImage is cheap when called in playing order (0, 1, 2, ..., 0).
     virtual int frameCount() const { return 1; }
     virtual QImage frameImage(int index) const;
+    // Frame index (the picture itself for stills: displayImage) drawn at
+    // size, scaled smoothly where the decoder delivers another size. A
+    // decoder can compose small frames on a large screen without ever
+    // holding the whole screen.
+    virtual QImage frameImageAt(int index, QSize size) const;
     virtual int frameDelayMs(int /*index*/) const { return 0; }
     // 0 = loop forever, n = play n times.
     virtual int loopCount() const { return 0; }

@@ -1,5 +1,7 @@
 // Uncompressed DIB rows and bit-field pixels.
 #include "codecs/dib/ByteCursor.h"
+
+#include "codecs/DecodeCancel.h"
 #include "codecs/dib/DibDecoder.h"
 #include "codecs/PixelBudget.h"
 
@@ -64,6 +66,7 @@ void readUncompressed(const Header& h, const uint8_t* data, size_t size, Bitmap&
         throw CodecError("Bitmap is truncated");
     const size_t copy = std::min<size_t>(stride, size_t(out.stride()));
     for (int i = 0; i < h.height; ++i) {
+        checkCancelled();
         const size_t offset = stride * size_t(i);
         std::memcpy(out.scanLine(rowOf(h, i)), data + offset, std::min(copy, size - offset));
     }
@@ -81,6 +84,7 @@ Bitmap readBitFields(const Header& h, const uint8_t* data, size_t size)
     const int inBytes = h.bitCount / 8;
     bool anyAlpha = false;
     for (int i = 0; i < h.height; ++i) {
+        checkCancelled();
         const uint8_t* src = data + stride * size_t(i);
         uint8_t* dst = out.scanLine(rowOf(h, i));
         for (int x = 0; x < h.width; ++x, src += inBytes, dst += outBytes) {

@@ -3,6 +3,8 @@
 // edge are dropped; a run, move or row that reaches past the last row is an
 // error, and so is data that ends before the picture does.
 #include "codecs/dib/ByteCursor.h"
+
+#include "codecs/DecodeCancel.h"
 #include "codecs/dib/DibDecoder.h"
 
 #include <algorithm>
@@ -58,6 +60,7 @@ void readRle(const Header& h, const uint8_t* data, size_t size, Bitmap& out)
     RleWriter writer(h, out);
     const bool four = h.bitCount == 4;
     while (true) {
+        checkCancelled();
         if (in.remaining() < 2) {
             // Some writers stop after the last row without an end marker.
             if (writer.finished())

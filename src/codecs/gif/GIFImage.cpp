@@ -2,6 +2,8 @@
 
 #include "platform/FileName.h"
 #include <QFile>
+#include <QPainter>
+#include <algorithm>
 #include <cstring>
 
 namespace vx {
@@ -26,19 +28,38 @@ void TGIFImage::loadFromData(const QByteArray& data)
     const int w = size.width(), h = size.height();
     checkPictureSize(w, h);
 
+    // Where the frames can draw: nothing outside that is ever anything but
+    // clear. A frame's data reaches no further than LZW allows: at most
+    // eight codes a byte, each at most 4096 pixels long.
+    const QRect screen(0, 0, w, h);
+    QRect box;
+    for (const gif::FrameInfo& f : s.frames) {
+        if (f.width <= 0 || f.height <= 0)
+            continue;
+        const int64_t reach = (int64_t(f.dataBytes) + 1) * 8 * 4096;
+        int64_t rows = (reach + f.width - 1) / f.width;
+        if (f.interlaced)
+            rows *= 8;  // the first pass spreads its rows over the frame
+        box |= QRect(f.left, f.top, f.width, int(std::min<int64_t>(f.height, rows))) & screen;
+    }
+    if (box.isEmpty())
+        box = QRect(0, 0, 1, 1);
+
     data_ = data;
     structure_ = std::move(s);
+    screen_ = size;
+    box_ = box;
     first_ = QImage();
     firstBitmap_ = Bitmap();
     saved_ = QImage();
-    canvas_ = QImage(w, h, QImage::Format_ARGB32);
+    canvas_ = QImage(box.size(), QImage::Format_ARGB32);
     if (canvas_.isNull())
         throw CodecError("Not enough memory for the picture");
     canvas_.fill(0);
     canvasIndex_ = 0;
 
     const gif::FrameInfo& f = structure_.frames.front();
-    const bool covers = f.left == 0 && f.top == 0 && f.width == w && f.height == h;
+    const bool covers = f.left == 0 && f.top == 0 && f.width == w && f.height == h && box == screen;
     Bitmap indices = covers ? Bitmap(w, h, 8) : Bitmap();
     drawFrame(0, true, covers ? &indices : nullptr);
     first_ = canvas_;
@@ -58,16 +79,53 @@ QSize TGIFImage::screenSize(const gif::Structure& s)
     return QSize(f.left + f.width, f.top + f.height);
 }
 
+QImage TGIFImage::onScreen(const QImage& canvas) const
+{
+    if (canvas.isNull() || box_ == QRect(QPoint(0, 0), screen_))
+        return canvas;
+    checkPictureSize(screen_.width(), screen_.height());
+    QImage image(screen_, QImage::Format_ARGB32);
+    if (image.isNull())
+        throw CodecError("Not enough memory for the picture");
+    image.fill(0);
+    for (int y = 0; y < canvas.height(); ++y)
+        std::memcpy(image.scanLine(box_.top() + y) + size_t(box_.left()) * 4, canvas.constScanLine(y),
+                    size_t(canvas.width()) * 4);
+    return image;
+}
+
 Bitmap TGIFImage::bitmap() const
 {
     if (firstBitmap_.isNull() && !first_.isNull())
-        firstBitmap_ = Bitmap::fromImage(first_);
+        firstBitmap_ = Bitmap::fromImage(onScreen(first_));
     return firstBitmap_;
 }
 
 QImage TGIFImage::displayImage(QSize) const
 {
-    return first_;
+    return onScreen(first_);
+}
+
+QImage TGIFImage::frameImageAt(int index, QSize size) const
+{
+    if (size.isEmpty() || !composeTo(index))
+        return QImage();
+    if (box_ == QRect(QPoint(0, 0), screen_)) {
+        if (canvas_.size() == size)
+            return canvas_;
+        return canvas_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    // Only the covered part is scaled, into its place in the picture.
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        throw CodecError("Not enough memory for the picture");
+    image.fill(0);
+    const double sx = double(size.width()) / screen_.width(), sy = double(size.height()) / screen_.height();
+    const QRectF target(box_.left() * sx, box_.top() * sy, box_.width() * sx, box_.height() * sy);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, canvas_);
+    return image;
 }
 
 int TGIFImage::frameDelayMs(int index) const
@@ -84,10 +142,10 @@ int TGIFImage::loopCount() const
     return n <= 0 ? 0 : n + 1;
 }
 
-QImage TGIFImage::frameImage(int index) const
+bool TGIFImage::composeTo(int index) const
 {
     if (index < 0 || index >= frameCount() || first_.isNull())
-        return QImage();
+        return false;
     if (index < canvasIndex_ || canvasIndex_ < 0) {
         canvas_ = first_;
         canvasIndex_ = 0;
@@ -98,7 +156,14 @@ QImage TGIFImage::frameImage(int index) const
         ++canvasIndex_;
         drawFrame(canvasIndex_, false, nullptr);
     }
-    return canvas_;
+    return true;
+}
+
+QImage TGIFImage::frameImage(int index) const
+{
+    if (!composeTo(index))
+        return QImage();
+    return onScreen(canvas_);
 }
 
 void TGIFImage::disposeFrame(int index) const
@@ -106,7 +171,7 @@ void TGIFImage::disposeFrame(int index) const
     const gif::FrameInfo& f = structure_.frames[size_t(index)];
     if (f.disposal != gif::kDisposeBackground && f.disposal != gif::kDisposePrevious)
         return;
-    const QRect clip = QRect(f.left, f.top, f.width, f.height) & canvas_.rect();
+    const QRect clip = QRect(f.left - box_.left(), f.top - box_.top(), f.width, f.height) & canvas_.rect();
     if (clip.isEmpty())
         return;
     const size_t bytes = size_t(clip.width()) * 4;
@@ -123,7 +188,9 @@ void TGIFImage::disposeFrame(int index) const
 void TGIFImage::drawFrame(int index, bool strict, Bitmap* indices) const
 {
     const gif::FrameInfo& f = structure_.frames[size_t(index)];
-    const QRect clip = QRect(f.left, f.top, f.width, f.height) & canvas_.rect();
+    // The frame on the canvas: canvas coordinates are screen ones less box_'s corner.
+    const int left = f.left - box_.left(), top = f.top - box_.top();
+    const QRect clip = QRect(left, top, f.width, f.height) & canvas_.rect();
     saved_ = QImage();
     if (f.disposal == gif::kDisposePrevious && !clip.isEmpty())
         saved_ = canvas_.copy(clip);
@@ -147,20 +214,20 @@ void TGIFImage::drawFrame(int index, bool strict, Bitmap* indices) const
         }
     };
     auto takeRow = [&](int y, const uint8_t* line) {
-        const int cy = f.top + y;
-        if (cy >= canvasHeight || x0 >= x1)
+        const int cy = top + y;
+        if (indices) {
+            std::memcpy(indices->scanLine(f.top + y), line, size_t(f.width));
+            if (f.transparent >= 0 && std::memchr(line, f.transparent, size_t(f.width)))
+                usedTransparent = true;
+        }
+        if (cy < 0 || cy >= canvasHeight || x0 >= x1)
             return;
         auto* row = reinterpret_cast<uint32_t*>(bits + size_t(cy) * stride);
-        const uint8_t* src = line + (x0 - f.left);
+        const uint8_t* src = line + (x0 - left);
         for (int x = x0; x < x1; ++x) {
             const uint32_t c = lut[*src++];
             if (c >> 24)
                 row[x] = c;
-        }
-        if (indices) {
-            std::memcpy(indices->scanLine(cy), line, size_t(f.width));
-            if (f.transparent >= 0 && std::memchr(line, f.transparent, size_t(f.width)))
-                usedTransparent = true;
         }
     };
     const std::string error = gif::decodeFrame(reinterpret_cast<const uint8_t*>(data_.constData()),

@@ -2,7 +2,9 @@
 // memory, records its frames and composes the first one; later frames are
 // decoded when asked for and composed onto one canvas with their disposal
 // methods, so playing in order costs one frame decode per step and no frame
-// is held beyond the current one.
+// is held beyond the current one. The canvas covers only the part of the
+// logical screen that some frame reaches (the rest stays transparent), so a
+// few bytes claiming a huge screen cost no more than their frames.
 #pragma once
 
 #include "codecs/Graphic.h"
@@ -19,15 +21,19 @@ public:
     void loadFromData(const QByteArray& data);
 
     // The logical screen.
-    int width() const override { return first_.width(); }
-    int height() const override { return first_.height(); }
+    int width() const override { return screen_.width(); }
+    int height() const override { return screen_.height(); }
 
     // The first frame: 8-bit indexed with the file's colours when that frame
     // covers the screen without transparent pixels, 32 bits with alpha
     // otherwise (made when first asked for, so the picture is held once).
     Bitmap bitmap() const override;
-    // The composed first frame.
+    // The composed first frame on the whole screen.
     QImage displayImage(QSize target) const override;
+    // A composed frame scaled to size; only the covered part is scaled.
+    QImage frameImageAt(int index, QSize size) const override;
+    // The part of the screen the frames reach.
+    QRect coveredRect() const { return box_; }
 
     int frameCount() const override { return int(structure_.frames.size()); }
     // The size of the picture a scanned file describes: its logical screen,
@@ -53,9 +59,15 @@ private:
     // CodecError, otherwise the rows the data holds are kept.
     void drawFrame(int index, bool strict, Bitmap* indices) const;
     void disposeFrame(int index) const;
+    // Composes the canvas up to frame index (false for a bad index).
+    bool composeTo(int index) const;
+    // The canvas placed on the whole screen.
+    QImage onScreen(const QImage& canvas) const;
 
     QByteArray data_;
     gif::Structure structure_;
+    QSize screen_;
+    QRect box_;  // the canvas's place on the screen
     QImage first_;
     mutable Bitmap firstBitmap_;
 

@@ -1,6 +1,7 @@
 #include "codecs/gif/GifStream.h"
 
 #include "codecs/Bitmap.h"
+#include "codecs/DecodeCancel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -147,6 +148,7 @@ Structure scan(const uint8_t* data, size_t size)
         if (type != IMAGE_DESC_RECORD_TYPE)
             fail(gif.get());
 
+        checkCancelled();
         FrameInfo f;
         f.offset = reader.pos - 1;
         if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
@@ -172,6 +174,7 @@ Structure scan(const uint8_t* data, size_t size)
         if (DGifGetCode(gif.get(), &codeSize, &block) == GIF_ERROR)
             fail(gif.get());
         while (block) {
+            f.dataBytes += block[0];
             if (DGifGetCodeNext(gif.get(), &block) == GIF_ERROR)
                 fail(gif.get());
         }
@@ -227,6 +230,7 @@ std::string decodeFrame(const uint8_t* data, size_t size, const Structure& s, co
         const int start = passes == 1 ? 0 : kStart[pass];
         const int step = passes == 1 ? 1 : kStep[pass];
         for (int y = start; y < height; y += step) {
+            checkCancelled();
             if (DGifGetLine(gif.get(), line.data(), width) == GIF_ERROR)
                 return errorText(gif->Error);
             row(y, line.data());

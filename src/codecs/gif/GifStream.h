@@ -25,6 +25,7 @@ struct FrameInfo {
     int delayCs = 0;       // delay in hundredths of a second, as stored
     bool interlaced = false;
     bool localPalette = false;
+    size_t dataBytes = 0;  // bytes of compressed pixel data
 };
 
 struct Structure {

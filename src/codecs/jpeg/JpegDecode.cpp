@@ -1,5 +1,6 @@
 #include "codecs/jpeg/JpegDecode.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/RowResampler.h"
 
 #include <csetjmp>
@@ -16,7 +17,8 @@ namespace vx::jpeg {
 namespace {
 
 // A progressive file can hold any number of scans, each a pass over the
-// whole coefficient buffer; real files have a dozen at most.
+// whole coefficient buffer; real files have a dozen at most. libjpeg-turbo's
+// own tools refuse files with more than 500 (their scan limit), and so do we.
 constexpr int kMaxScans = 500;
 
 struct ErrorManager {
@@ -38,8 +40,15 @@ extern "C" void vxJpegOnError(j_common_ptr cinfo)
 extern "C" void vxJpegOnMessage(j_common_ptr, int) {}
 extern "C" void vxJpegOnOutput(j_common_ptr) {}
 
+// Called by libjpeg for every few rows and for every scan it reads: the
+// place to refuse endless progressive files and to notice a cancelled decode.
 extern "C" void vxJpegOnProgress(j_common_ptr cinfo)
 {
+    if (cancelRequested()) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        std::snprintf(err->message, sizeof err->message, "Decoding cancelled");
+        std::longjmp(err->jump, 1);
+    }
     if (cinfo->is_decompressor) {
         auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
         if (d->input_scan_number > kMaxScans) {
@@ -121,8 +130,11 @@ void withDecompressor(const Source& source, Step&& step)
     d.err.pub.emit_message = vxJpegOnMessage;
     d.err.pub.output_message = vxJpegOnOutput;
     d.err.progress.progress_monitor = vxJpegOnProgress;
-    if (setjmp(d.err.jump))
+    if (setjmp(d.err.jump)) {
+        if (cancelRequested())
+            throw DecodeCancelled();
         throw CodecError(std::string("JPEG: ") + d.err.message);
+    }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.progress = &d.err.progress;

@@ -1,5 +1,6 @@
 #include "codecs/layered/PSDGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/layered/PackBits.h"
 #include "codecs/misc/ByteReader.h"
 
@@ -123,6 +124,7 @@ Bitmap TPSDGraphic::decode(const uint8_t* data, size_t size)
         rowLength.resize(size_t(neededRows));
         uint64_t offset = in.pos();
         for (uint64_t r = 0; r < neededRows; ++r) {
+            checkCancelled();
             const uint64_t n = countSize == 4 ? counts.u32be() : counts.u16be();
             // A PackBits row needs two bytes for every 128 bytes it fills.
             if (n < (rowBytes + 127) / 128 * 2)
@@ -151,6 +153,7 @@ Bitmap TPSDGraphic::decode(const uint8_t* data, size_t size)
     std::vector<const uint8_t*> src(static_cast<size_t>(needed));
     const uint8_t* rawBase = in.current();
     for (int y = 0; y < h.height; ++y) {
+        checkCancelled();
         for (int c = 0; c < needed; ++c) {
             const uint64_t r = uint64_t(c) * uint64_t(h.height) + uint64_t(y);
             if (compression == 0) {

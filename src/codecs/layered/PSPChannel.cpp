@@ -1,5 +1,6 @@
 #include "codecs/layered/PSPChannel.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/Bitmap.h"
 
 #include <zlib.h>
@@ -99,6 +100,7 @@ std::vector<uint8_t> unpackIndices(const std::vector<uint8_t>& rows, int width, 
 {
     std::vector<uint8_t> out(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y) {
+        checkCancelled();
         const uint8_t* src = rows.data() + size_t(y) * rowBytes;
         uint8_t* dst = out.data() + size_t(y) * size_t(width);
         if (bitDepth >= 8) {

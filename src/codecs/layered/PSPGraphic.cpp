@@ -1,5 +1,6 @@
 #include "codecs/layered/PSPGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
 #include "codecs/layered/PSPChannel.h"
 #include "codecs/misc/ByteReader.h"
@@ -336,6 +337,7 @@ Bitmap Parser::imageFromChannels(const Attributes& a, const std::vector<PaletteE
         Bitmap bmp(a.width, a.height, a.depth);
         bmp.palette() = colours(a, palette);
         for (int y = 0; y < a.height; ++y) {
+            checkCancelled();
             const uint8_t* src = index.data() + size_t(y) * size_t(a.width);
             uint8_t* dst = bmp.scanLine(y);
             for (int x = 0; x < a.width; ++x) {
@@ -361,6 +363,7 @@ Bitmap Parser::imageFromChannels(const Attributes& a, const std::vector<PaletteE
         const std::vector<uint8_t> plane = channelPixels(c, a.width, a.height, 8, a.compression);
         const int offset = i < 3 ? 2 - i : 3;  // red, green, blue into B, G, R order
         for (int y = 0; y < a.height; ++y) {
+            checkCancelled();
             const uint8_t* src = plane.data() + size_t(y) * size_t(a.width);
             uint8_t* dst = bmp.scanLine(y) + offset;
             for (int x = 0; x < a.width; ++x)
@@ -454,6 +457,7 @@ Bitmap Parser::mergeLayers() const
         const int x0 = int(std::max<int64_t>(0, ox)), x1 = int(std::min<int64_t>(a.width, ox + lw));
         const int y0 = int(std::max<int64_t>(0, oy)), y1 = int(std::min<int64_t>(a.height, oy + lh));
         for (int y = y0; y < y1; ++y) {
+            checkCancelled();
             uint8_t* dst = canvas.scanLine(y);
             const size_t row = size_t(y - oy) * size_t(w);
             for (int x = x0; x < x1; ++x) {

@@ -1,5 +1,7 @@
 #include "codecs/metafile/DibImage.h"
 
+#include "codecs/DecodeCancel.h"
+
 #include <algorithm>
 #include <bit>
 #include <vector>
@@ -146,6 +148,7 @@ void decodeRows(QImage& image, const Header& h, const Bytes& bits, const std::ve
         throw CodecError("Bitmap bits are truncated");
     const Channel r(h.masks[0]), g(h.masks[1]), b(h.masks[2]);
     for (int y = 0; y < height; ++y) {
+        checkCancelled();
         const uint8_t* src = bits.data() + size_t(y) * stride;
         QRgb* dst = reinterpret_cast<QRgb*>(image.scanLine(h.topDown ? y : height - 1 - y));
         switch (h.bpp) {

@@ -1,5 +1,6 @@
 #include "codecs/metafile/EmfPlayer.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/metafile/DibImage.h"
 #include "codecs/metafile/EmfObjects.h"
 #include "codecs/metafile/Shapes.h"
@@ -403,6 +404,7 @@ size_t validEmfLength(const Bytes& file, const EmfHeader& header)
     size_t at = header.size;
     size_t records = 1;
     while (file.has(at, 8) && records < kMaxRecords) {
+        checkCancelled();
         const uint32_t type = file.u32(at), size = file.u32(at + 4);
         if (size < 8 || size % 4 || !file.has(at, size))
             break;
@@ -420,6 +422,7 @@ void playEmf(const Bytes& file, const EmfHeader& header, Canvas& canvas)
     const size_t end = validEmfLength(file, header);
     size_t at = header.size;
     while (at + 8 <= end) {
+        checkCancelled();
         const uint32_t type = file.u32(at), size = file.u32(at + 4);
         if (type == EmrEof)
             break;

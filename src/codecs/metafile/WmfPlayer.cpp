@@ -1,5 +1,6 @@
 #include "codecs/metafile/WmfPlayer.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/metafile/DibImage.h"
 #include "codecs/metafile/Shapes.h"
 
@@ -323,6 +324,7 @@ void forEachRecord(const Bytes& file, const WmfHeader& header, F&& f)
     size_t at = header.firstRecord;
     size_t count = 0;
     while (file.has(at, 6) && count++ < kMaxRecords) {
+        checkCancelled();
         const uint64_t size = uint64_t(file.u32(at)) * 2;
         const uint16_t function = file.u16(at + 4);
         if (size < 6 || !file.has(at, size_t(size)) || function == 0)

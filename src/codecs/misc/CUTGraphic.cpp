@@ -1,5 +1,6 @@
 #include "codecs/misc/CUTGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/misc/ByteReader.h"
 #include "codecs/PixelBudget.h"
 
@@ -133,6 +134,7 @@ Bitmap TCUTGraphic::decode(const uint8_t* data, size_t size)
     Bitmap bmp(width, height, 8);
     bmp.palette() = palette_.empty() ? grayPalette() : palette_;
     for (int y = 0; y < height; ++y) {
+        checkCancelled();
         const unsigned length = in.u16le();
         ByteReader row(in.take(length), length);
         expandRow(row, bmp.scanLine(y), width);

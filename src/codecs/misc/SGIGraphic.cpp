@@ -1,5 +1,6 @@
 #include "codecs/misc/SGIGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/misc/ByteReader.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@ void expandRow(ByteReader& in, int bpc, uint8_t* out, int width)
     int x = 0;
     // A row that ends without its terminating zero count simply ends.
     while (in.remaining() >= size_t(bpc)) {
+        checkCancelled();
         const unsigned code = next();
         const int count = int(code & 0x7F);
         if (count == 0)
@@ -118,6 +120,7 @@ Bitmap TSGIGraphic::decode(const uint8_t* data, size_t size)
     std::vector<uint8_t> row(static_cast<size_t>(xsize));
     for (int c = 0; c < channels; ++c) {
         for (int fileRow = 0; fileRow < ysize; ++fileRow) {
+            checkCancelled();
             const uint64_t index = uint64_t(c) * uint64_t(ysize) + uint64_t(fileRow);
             if (storage == 0) {
                 const uint8_t* p = data + kHeaderSize + index * uint64_t(bytesPerRow);

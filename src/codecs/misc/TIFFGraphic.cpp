@@ -1,5 +1,6 @@
 #include "codecs/misc/TIFFGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
 #include "codecs/misc/ByteReader.h"
 
@@ -139,9 +140,11 @@ Bitmap readIndexed(TIFF* tif, MemoryStream& s, uint32_t width, uint32_t height)
     if (lineSize <= 0 || lineSize > bmp.stride())
         return Bitmap();
     bmp.palette() = std::move(palette);
-    for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t y = 0; y < height; ++y) {
+        checkCancelled();
         if (TIFFReadScanline(tif, bmp.scanLine(int(y)), y, 0) < 0)
             fail(s, "TIFF picture cannot be read");
+    }
     return bmp;
 }
 

@@ -1,5 +1,6 @@
 #include "codecs/png/PngDecode.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
 
 #include <algorithm>
@@ -39,6 +40,13 @@ extern "C" void vxPngOnError(png_structp png, png_const_charp message)
 }
 
 extern "C" void vxPngOnWarning(png_structp, png_const_charp) {}
+
+// Called after every row (of every interlace pass).
+extern "C" void vxPngOnRow(png_structp png, png_uint_32, int)
+{
+    if (cancelRequested())
+        png_error(png, "Decoding cancelled");
+}
 
 struct ReadHandles {
     png_structp png = nullptr;
@@ -118,10 +126,14 @@ Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
     h.info = png_create_info_struct(h.png);
     if (!h.info)
         throw CodecError("Cannot create the PNG reader");
-    if (setjmp(png_jmpbuf(h.png)))
+    if (setjmp(png_jmpbuf(h.png))) {
+        if (cancelRequested())
+            throw DecodeCancelled();
         throw CodecError(std::string("PNG: ") + src.message);
+    }
 
     png_set_read_fn(h.png, &src, vxPngReadData);
+    png_set_read_status_fn(h.png, vxPngOnRow);
     png_set_user_limits(h.png, kMaxSide, kMaxSide);
     png_read_info(h.png, h.info);
 
@@ -193,7 +205,11 @@ Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
         png_set_interlace_handling(h.png);
     png_read_update_info(h.png, h.info);
 
-    bitmap = Bitmap(int(width), int(height), bpp);
+    // libpng writes every byte of every row: no need to clear them first.
+    // Interlaced rows of less than a byte a pixel keep the unused bits of
+    // their last byte, so those start cleared.
+    bitmap = info.interlaced && bpp < 8 ? Bitmap(int(width), int(height), bpp)
+                                        : Bitmap(int(width), int(height), bpp, Bitmap::NoFill{});
     if (png_get_rowbytes(h.png, h.info) > size_t(bitmap.stride()))
         throw CodecError("PNG row layout does not match the picture");
     if (bpp == 32)

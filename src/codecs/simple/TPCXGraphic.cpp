@@ -1,5 +1,6 @@
 #include "codecs/simple/TPCXGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/dib/ByteCursor.h"
 
 #include <cstring>
@@ -122,6 +123,7 @@ Bitmap TPCXGraphic::decode(const uint8_t* data, size_t size) const
     std::vector<uint8_t> line(lineBytes);
     LineReader reader(in, encoding == 1);
     for (int y = 0; y < h; ++y) {
+        checkCancelled();
         reader.read(line.data(), lineBytes);
         uint8_t* row = out.scanLine(y);
         if (outBits == 1 || (outBits == 4 && bits == 4) || outBits == 8) {

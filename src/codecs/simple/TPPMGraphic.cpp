@@ -1,5 +1,6 @@
 #include "codecs/simple/TPPMGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/dib/ByteCursor.h"
 
 #include <cstring>
@@ -123,6 +124,7 @@ Bitmap TPPMGraphic::decode(const uint8_t* data, size_t size) const
     };
 
     for (int y = 0; y < h; ++y) {
+        checkCancelled();
         uint8_t* row = out.scanLine(y);
         if (kind == 0) {
             if (raw) {

@@ -1,5 +1,6 @@
 #include "codecs/simple/TTargaGraphic.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
 #include "codecs/dib/ByteCursor.h"
 
@@ -65,6 +66,7 @@ std::vector<uint8_t> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
     std::vector<uint8_t> out(pixels * bpp);
     size_t done = 0;
     while (done < pixels) {
+        checkCancelled();
         const uint8_t head = in.u8();
         const size_t count = (head & 0x7F) + 1u;
         if (count > pixels - done)
@@ -162,6 +164,7 @@ Bitmap TTargaGraphic::decode(const uint8_t* data, size_t size) const
     const size_t outBpp = size_t(outBits) / 8;
     bool anyAlpha = false;
     for (int fy = 0; fy < h.height; ++fy) {
+        checkCancelled();
         uint8_t* row = out.scanLine(h.topOrigin() ? fy : h.height - 1 - fy);
         const uint8_t* s = src + size_t(fy) * h.width * bpp;
         for (int fx = 0; fx < h.width; ++fx, s += bpp) {

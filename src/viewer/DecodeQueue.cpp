@@ -1,0 +1,93 @@
+#include "viewer/DecodeQueue.h"
+
+#include "platform/VectorState.h"
+
+namespace vx {
+
+DecodeQueue::~DecodeQueue()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        for (const JobPtr& job : queue_)
+            job->cancel();
+        if (running_)
+            running_->cancel();
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+DecodeQueue::JobPtr DecodeQueue::submit(OpenRequest request, bool urgent, std::function<void(const JobPtr&)> done)
+{
+    auto job = std::make_shared<Job>();
+    job->request_ = std::move(request);
+    job->done_ = std::move(done);
+    {
+        std::lock_guard lock(mutex_);
+        if (urgent)
+            queue_.push_front(job);
+        else
+            queue_.push_back(job);
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
+    wake_.notify_one();
+    return job;
+}
+
+bool DecodeQueue::finished(const JobPtr& job) const
+{
+    std::lock_guard lock(mutex_);
+    return job->finished_;
+}
+
+void DecodeQueue::wait(const JobPtr& job)
+{
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return job->finished_; });
+}
+
+void DecodeQueue::run()
+{
+    for (;;) {
+        JobPtr job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+            if (stopping_) {
+                for (const JobPtr& waiting : queue_) {
+                    waiting->result_.cancelled = true;
+                    waiting->finished_ = true;
+                }
+                queue_.clear();
+                finished_.notify_all();
+                return;
+            }
+            job = queue_.front();
+            queue_.pop_front();
+            running_ = job;
+        }
+        OpenedPicture result;
+        if (job->cancelled()) {
+            result.cancelled = true;
+        } else {
+            // Scaling the last picture may have left the AVX upper halves in use.
+            clearUpperVectorState();
+            result = openPicture(job->request_, &job->cancel_);
+        }
+        {
+            std::lock_guard lock(mutex_);
+            job->result_ = std::move(result);
+            job->finished_ = true;
+            running_.reset();
+        }
+        finished_.notify_all();
+        if (job->done_ && !job->cancelled())
+            job->done_(job);
+        job->done_ = nullptr;
+    }
+}
+
+}  // namespace vx

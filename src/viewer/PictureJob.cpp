@@ -1,0 +1,111 @@
+#include "viewer/PictureJob.h"
+
+#include "codecs/DecodeCancel.h"
+#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/png/PNGObject.h"
+#include "viewer/ViewGeometry.h"
+
+#include <QFileInfo>
+
+namespace vx {
+
+namespace {
+
+QString errorText(const std::exception& e)
+{
+    return QString::fromUtf8(e.what());
+}
+
+}  // namespace
+
+FileStamp FileStamp::of(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    return {info.size(), info.lastModified()};
+}
+
+QImage renderPicture(const Graphic& graphic, QSize size, QString* error) noexcept
+{
+    try {
+        if (size.isEmpty())
+            return QImage();
+        return graphic.frameImageAt(0, size);
+    } catch (const std::exception& e) {
+        if (error)
+            *error = errorText(e);
+    } catch (...) {
+        if (error)
+            *error = QStringLiteral("Unknown error");
+    }
+    return QImage();
+}
+
+QImage renderFrame(const Graphic& graphic, int index, QSize size, QString* error) noexcept
+{
+    try {
+        if (size.isEmpty())
+            return QImage();
+        return graphic.frameImageAt(index, size);
+    } catch (const std::exception& e) {
+        if (error)
+            *error = errorText(e);
+    } catch (...) {
+        if (error)
+            *error = QStringLiteral("Unknown error");
+    }
+    return QImage();
+}
+
+OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* cancel) noexcept
+{
+    OpenedPicture out;
+    CancelScope scope(cancel);
+    try {
+        out.stamp = FileStamp::of(request.path);
+        std::unique_ptr<Graphic> graphic = createGraphic(request.kind);
+        if (!graphic)
+            throw CodecError("No decoder");
+        // Simple transparency of PNG files is drawn opaque (asked before
+        // loading, so the file is decoded once); JPEG decodes for the size shown.
+        if (auto* png = dynamic_cast<TPNGObject*>(graphic.get()))
+            png->dropTransparency();
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get()))
+            jpeg->setSpeedFirst(true);
+        graphic->loadFromFile(request.path);
+        checkCancelled();
+        if (request.kind == DecoderKind::Icon) {
+            out.natural = QSize(kStandardIconSize, kStandardIconSize);
+            out.control = out.natural;
+        } else {
+            out.natural = QSize(graphic->width(), graphic->height());
+            out.control = applyScalingMode(request.imageScale, out.natural, request.area, request.control);
+        }
+        out.fitted = request.fullScreen
+                     && (out.control.height() > request.area.height() || out.control.width() > request.area.width());
+        // As the control draws with stretch (and, fitted, proportional) on.
+        out.shown = out.fitted ? out.natural.scaled(request.area, Qt::KeepAspectRatio) : out.control;
+        QString error;
+        out.display = renderPicture(*graphic, out.shown, &error);
+        checkCancelled();
+        if (!error.isEmpty())
+            throw CodecError(error.toStdString());
+        out.graphic = std::move(graphic);
+    } catch (const DecodeCancelled&) {
+        out = OpenedPicture();
+        out.cancelled = true;
+    } catch (const std::exception& e) {
+        out = OpenedPicture();
+        out.error = errorText(e);
+        out.cancelled = cancelRequested();
+    } catch (...) {
+        out = OpenedPicture();
+        out.error = QStringLiteral("Unknown error");
+    }
+    if (out.error.isEmpty() && !out.cancelled && !out.graphic)
+        out.error = QStringLiteral("No picture");
+    return out;
+}
+
+}  // namespace vx
