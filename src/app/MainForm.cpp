@@ -176,6 +176,7 @@ void TMainForm::buildWidgets()
     picture_ = new TPictureControl(scrollContent_);
     picture_->setGeometry(0, 0, 0, 0);
     connect(picture_, &TPictureControl::doubleClicked, this, &TMainForm::FullScreenToggle);
+    connect(picture_, &TPictureControl::pictureFailed, this, &TMainForm::pictureFailed);
 
     label_ = new TNameLabel(scrollContent_);
     label_->move(8, 8);
@@ -415,6 +416,9 @@ void TMainForm::FormDestroy()
     if (destroyed_)
         return;
     destroyed_ = true;
+    cancelOpen();
+    dropDecodeAhead();
+    decoder_.reset();
     destroyFlashControl();
     unregisterInterfaceFont();
     writeShutdownSettings(frameGeometry(), FullScreen, backColor_);

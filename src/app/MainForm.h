@@ -5,6 +5,7 @@
 #pragma once
 
 #include "settings/ColorText.h"
+#include "viewer/DecodeQueue.h"
 #include "viewer/FolderList.h"
 
 #include <QPointer>
@@ -79,6 +80,14 @@ public:
 
     // Opening and the red label.
     void OpenCurrentFile();
+    // Pictures are decoded on a thread of their own: an open in progress
+    // ends when its picture arrives. settleOpen() waits for that (commands
+    // that need the picture, and tests, call it); openPending() tells.
+    bool openPending() const { return bool(openJob_); }
+    void settleOpen();
+    // The decode ahead of the user (the next file, or the previous after a
+    // step back); for tests and benchmarks.
+    bool decodedAhead(const QString& path) const;
     void ShowLabelError(const QString& text);
     bool RequireDisplayedFile();
     bool labelIsRed() const;
@@ -247,7 +256,18 @@ private:
     void closeOnEscape(QWidget* window);
     void zoomStep(bool in);
     void resizeByHand(QPoint globalPos);
-    void openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon);
+    OpenRequest openRequest(const QString& path, const SupportedType* type) const;
+    // Starts decoding the current file (or takes the decode made ahead);
+    // false when the picture was put on screen at once.
+    bool startOpen(const QString& path, const SupportedType* type);
+    DecodeQueue::JobPtr submitDecode(const OpenRequest& request, bool urgent);
+    void openFinished(const DecodeQueue::JobPtr& job);
+    void applyOpened(const OpenedPicture& opened, const QString& path);
+    void finishOpen();
+    void cancelOpen();
+    void decodeAhead();
+    void dropDecodeAhead();
+    void pictureFailed();
     QString message(int key) const;
 
     QString programFolder_;
@@ -289,6 +309,11 @@ private:
     QPointer<ChangeQualityForm> qualityForm_;
     std::unique_ptr<HotKeyFilter> hotKeys_;
     std::unique_ptr<BrowserCacheList> browserCache_;
+    // Decoding: the open in progress and the decode ahead (at most one each).
+    std::unique_ptr<DecodeQueue> decoder_;
+    DecodeQueue::JobPtr openJob_;
+    DecodeQueue::JobPtr aheadJob_;
+    int aheadStep_ = 1;
 };
 
 }  // namespace vx

@@ -2,10 +2,7 @@
 #include "app/MainForm.h"
 
 #include "codecs/Graphic.h"
-#include "codecs/jpeg/JPEGImage.h"
-#include "codecs/png/PNGObject.h"
 #include "platform/ReadAhead.h"
-#include "platform/VectorState.h"
 #include "i18n/LangStrings.h"
 #include "i18n/MainFormTexts.h"
 #include "viewer/Rotate.h"
@@ -18,13 +15,6 @@
 #include <QScrollBar>
 
 namespace vx {
-
-namespace {
-
-// The platform's standard icon size.
-constexpr int kIconSize = 32;
-
-}  // namespace
 
 QSize TMainForm::pictureAreaSize() const
 {
@@ -50,6 +40,7 @@ void TMainForm::placePicture(QSize size)
 
 void TMainForm::ShowLabelError(const QString& text)
 {
+    cancelOpen();
     setLabel(text, true);
     picture_->clearPicture();
     picture_->setGeometry(picture_->x(), picture_->y(), 0, 0);
@@ -59,72 +50,106 @@ void TMainForm::ShowLabelError(const QString& text)
 
 bool TMainForm::RequireDisplayedFile()
 {
+    settleOpen();
     if (!nav.CurrentPath.isEmpty() && !labelRed_)
         return true;
     setLabel(message(lang::NothingIsOpen), true);
     return false;
 }
 
-void TMainForm::openGraphic(std::unique_ptr<Graphic> graphic, bool isIcon)
+OpenRequest TMainForm::openRequest(const QString& path, const SupportedType* type) const
 {
-    // Simple transparency of PNG files is drawn opaque; JPEG shows its
-    // speed-first copy (full resolution stays available for zoom and saving).
-    if (auto* png = dynamic_cast<TPNGObject*>(graphic.get()))
-        png->dropTransparency();
-    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get()))
-        jpeg->setSpeedFirst(true);
-    // Decoding follows painting: see clearUpperVectorState().
-    clearUpperVectorState();
-    graphic->loadFromFile(contentPath());
-    if (isIcon) {
-        NaturalWidth = kIconSize;
-        NaturalHeight = kIconSize;
-        placePicture(QSize(kIconSize, kIconSize));
-    } else {
-        NaturalWidth = graphic->width();
-        NaturalHeight = graphic->height();
-        placePicture(applyScalingMode(ImageScale, QSize(NaturalWidth, NaturalHeight),
-                                      pictureAreaSize(), picture_->size()));
-    }
-    picture_->setGraphic(std::move(graphic));
+    return OpenRequest{path, type, ImageScale, pictureAreaSize(), picture_->size(), FullScreen};
 }
 
-void TMainForm::OpenCurrentFile()
+void TMainForm::cancelOpen()
 {
-    const QString path = nav.CurrentPath;
-    if (path.isEmpty())
-        return;
-    scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    picture_->setStretch(true);
-    picture_->setCentre(false);
-    picture_->setProportional(false);
-    picture_->setFill(false);
-    setLabel(positionText(path, nav.CurrentIndex, nav.count(), CurrentFileNumberVisible), false);
-
-    const QString key = CurrentExtension();
-    try {
-        if (key != QLatin1String("SWF"))
-            stopAndHideMovie();
-        const SupportedType* type = findSupportedType(key);
-        if (type && type->isMovie()) {
-            picture_->clearPicture();
-            placePicture(QSize(0, 0));
-            OpenSwfMovie();
-        } else if (!type) {
-            const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-            ShowLabelError(lang::unknownExtensionText(dot > slash ? path.mid(dot) : QString()));
-        } else {
-            std::unique_ptr<Graphic> graphic = type->decoder ? type->decoder() : nullptr;
-            if (!graphic)
-                throw CodecError("No decoder");
-            openGraphic(std::move(graphic), type->has(IconSized));
-        }
-    } catch (const std::exception&) {
-        ShowLabelError(lang::cannotOpenText(fileNameOf(path)));
+    if (openJob_) {
+        openJob_->cancel();
+        openJob_.reset();
     }
+}
 
+void TMainForm::dropDecodeAhead()
+{
+    if (aheadJob_) {
+        aheadJob_->cancel();
+        aheadJob_.reset();
+    }
+}
+
+bool TMainForm::decodedAhead(const QString& path) const
+{
+    return aheadJob_ && aheadJob_->request().path == path && decoder_ && decoder_->finished(aheadJob_)
+           && aheadJob_->result().ok();
+}
+
+// Every finished decode is posted to this thread: the open in progress
+// takes its picture, and a decode ahead may have become that open.
+DecodeQueue::JobPtr TMainForm::submitDecode(const OpenRequest& request, bool urgent)
+{
+    if (!decoder_)
+        decoder_ = std::make_unique<DecodeQueue>();
+    return decoder_->submit(request, urgent, [this](const DecodeQueue::JobPtr& done) {
+        QMetaObject::invokeMethod(this, [this, done] { openFinished(done); }, Qt::QueuedConnection);
+    });
+}
+
+bool TMainForm::startOpen(const QString& path, const SupportedType* type)
+{
+    const OpenRequest request = openRequest(path, type);
+    DecodeQueue::JobPtr job;
+    // The decode ahead serves when it was made for this file as it is now,
+    // into the view as it is now.
+    if (aheadJob_ && aheadJob_->request() == request
+        && (!decoder_->finished(aheadJob_) || aheadJob_->result().stamp == FileStamp::of(path))) {
+        job = std::move(aheadJob_);
+    } else {
+        dropDecodeAhead();
+        job = submitDecode(request, true);
+    }
+    openJob_ = job;
+    if (!decoder_->finished(job))
+        return true;
+    openJob_.reset();
+    applyOpened(job->result(), nav.CurrentPath);
+    return false;
+}
+
+void TMainForm::openFinished(const DecodeQueue::JobPtr& job)
+{
+    if (job != openJob_)
+        return;  // abandoned, already settled, or a decode ahead still waiting
+    openJob_.reset();
+    applyOpened(job->result(), nav.CurrentPath);
+    finishOpen();
+}
+
+void TMainForm::settleOpen()
+{
+    if (!openJob_)
+        return;
+    const DecodeQueue::JobPtr job = openJob_;
+    decoder_->wait(job);
+    openFinished(job);
+}
+
+void TMainForm::applyOpened(const OpenedPicture& opened, const QString& path)
+{
+    if (!opened.ok()) {
+        ShowLabelError(lang::cannotOpenText(fileNameOf(path)));
+        return;
+    }
+    NaturalWidth = opened.natural.width();
+    NaturalHeight = opened.natural.height();
+    placePicture(opened.control);
+    picture_->setGraphic(opened.graphic, opened.display);
+}
+
+// Steps of an open that follow the decode: scroll home, centre, the
+// full-screen fit, the scroll bars back on; then the neighbours.
+void TMainForm::finishOpen()
+{
     ScrollHome();
     CentrePicture();
     if (FullScreen && (picture_->height() > pictureAreaSize().height()
@@ -139,13 +164,91 @@ void TMainForm::OpenCurrentFile()
     scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
-    // The neighbours are likely next: have the system read them ahead.
+    // The neighbours are likely next: have the system read them ahead, and
+    // decode the one in the direction of travel.
     if (nav.CurrentIndex >= 1) {
         if (nav.CurrentIndex < nav.count())
             adviseReadAhead(nav.FolderFileList[nav.CurrentIndex]);
         if (nav.CurrentIndex > 1)
             adviseReadAhead(nav.FolderFileList[nav.CurrentIndex - 2]);
     }
+    decodeAhead();
+}
+
+// At most one picture is decoded ahead, at the size it will be shown: the
+// next in the folder, or the previous after a step back.
+void TMainForm::decodeAhead()
+{
+    // Entries of the browser-cache view are read through their cache files.
+    if (labelRed_ || !picture_->hasPicture() || nav.CurrentIndex < 1 || browserCache_) {
+        dropDecodeAhead();
+        return;
+    }
+    const int index = nav.CurrentIndex + aheadStep_;  // 1-based
+    if (index < 1 || index > nav.count()) {
+        dropDecodeAhead();
+        return;
+    }
+    const QString path = nav.FolderFileList[index - 1];
+    const SupportedType* type = findSupportedType(extensionKey(path));
+    if (!type || type->isMovie()) {
+        dropDecodeAhead();
+        return;
+    }
+    const OpenRequest request = openRequest(path, type);
+    if (aheadJob_ && aheadJob_->request() == request)
+        return;
+    dropDecodeAhead();
+    aheadJob_ = submitDecode(request, false);
+}
+
+void TMainForm::pictureFailed()
+{
+    // A picture that fails when drawn again (its file gone, a damaged frame)
+    // ends as a failed open; nothing is reported for an open still to come.
+    if (!labelRed_ && !openJob_ && !nav.CurrentPath.isEmpty())
+        ShowLabelError(lang::cannotOpenText(fileNameOf(nav.CurrentPath)));
+}
+
+void TMainForm::OpenCurrentFile()
+{
+    const QString path = nav.CurrentPath;
+    if (path.isEmpty())
+        return;
+    // A decode still running for the file before is abandoned.
+    cancelOpen();
+    scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    picture_->setStretch(true);
+    picture_->setCentre(false);
+    picture_->setProportional(false);
+    picture_->setFill(false);
+    setLabel(positionText(path, nav.CurrentIndex, nav.count(), CurrentFileNumberVisible), false);
+
+    const QString key = CurrentExtension();
+    bool pending = false;
+    try {
+        if (key != QLatin1String("SWF"))
+            stopAndHideMovie();
+        const SupportedType* type = findSupportedType(key);
+        if (type && type->isMovie()) {
+            dropDecodeAhead();
+            picture_->clearPicture();
+            placePicture(QSize(0, 0));
+            OpenSwfMovie();
+        } else if (!type) {
+            const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            ShowLabelError(lang::unknownExtensionText(dot > slash ? path.mid(dot) : QString()));
+        } else {
+            // The picture on screen stays until the new one arrives.
+            pending = startOpen(contentPath(), type);
+        }
+    } catch (const std::exception&) {
+        ShowLabelError(lang::cannotOpenText(fileNameOf(path)));
+    }
+    if (!pending)
+        finishOpen();
 }
 
 void TMainForm::CentrePicture()
@@ -172,6 +275,7 @@ void TMainForm::pictureAreaResized()
 
 void TMainForm::zoomStep(bool in)
 {
+    settleOpen();
     if (CurrentExtension() == QLatin1String("SWF")) {
         flashZoom(in ? 50 : 200);
         return;
@@ -190,6 +294,8 @@ void TMainForm::zoomStep(bool in)
         CentrePicture();
     } catch (const std::exception&) {
     }
+    dropDecodeAhead();
+    decodeAhead();
 }
 
 void TMainForm::ZoomIn()
@@ -241,11 +347,18 @@ void TMainForm::RotatePicture(int angle)
             // The natural size turns with the picture, so the fit toggle
             // afterwards keeps the turned picture's proportions.
             std::swap(NaturalWidth, NaturalHeight);
+        } catch (const CodecError&) {
+            // The picture can no longer be decoded (its file is gone or
+            // damaged where the first decode did not read): as a failed open.
+            if (key != QLatin1String("GIF"))
+                ShowLabelError(lang::cannotOpenText(fileNameOf(nav.CurrentPath)));
         } catch (const std::exception& e) {
             if (key != QLatin1String("GIF"))
                 reportError(QString::fromUtf8(e.what()));
         }
     }
+    dropDecodeAhead();
+    decodeAhead();
     ScrollHome();
     CentrePicture();
     scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -263,29 +376,34 @@ void TMainForm::openPath(const QString& path)
 {
     nav.CurrentPath = path;
     nav.RebuildFolderList();
+    aheadStep_ = 1;
     OpenCurrentFile();
 }
 
 void TMainForm::NextFile()
 {
+    aheadStep_ = 1;
     if (nav.NextFile())
         OpenCurrentFile();
 }
 
 void TMainForm::PreviousFile()
 {
+    aheadStep_ = -1;
     if (nav.PreviousFile())
         OpenCurrentFile();
 }
 
 void TMainForm::FirstFile()
 {
+    aheadStep_ = 1;
     if (nav.FirstFile())
         OpenCurrentFile();
 }
 
 void TMainForm::LastFile()
 {
+    aheadStep_ = -1;
     if (nav.LastFile())
         OpenCurrentFile();
 }

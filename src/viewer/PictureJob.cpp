@@ -64,7 +64,8 @@ OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* c
     CancelScope scope(cancel);
     try {
         out.stamp = FileStamp::of(request.path);
-        std::unique_ptr<Graphic> graphic = createGraphic(request.kind);
+        std::unique_ptr<Graphic> graphic =
+            request.type && request.type->decoder ? request.type->decoder() : nullptr;
         if (!graphic)
             throw CodecError("No decoder");
         // Simple transparency of PNG files is drawn opaque (asked before
@@ -75,7 +76,7 @@ OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* c
             jpeg->setSpeedFirst(true);
         graphic->loadFromFile(request.path);
         checkCancelled();
-        if (request.kind == DecoderKind::Icon) {
+        if (request.type->has(IconSized)) {
             out.natural = QSize(kStandardIconSize, kStandardIconSize);
             out.control = out.natural;
         } else {

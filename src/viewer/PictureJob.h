@@ -6,6 +6,7 @@
 #pragma once
 
 #include "codecs/Graphic.h"
+#include "viewer/SupportedTypes.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -22,7 +23,7 @@ inline constexpr int kStandardIconSize = 32;
 // What an open needs to know: the file, its decoder and the view it goes into.
 struct OpenRequest {
     QString path;
-    DecoderKind kind = DecoderKind::None;
+    const SupportedType* type = nullptr;  // the row of the format table (never a movie)
     int imageScale = 0;
     QSize area;              // the picture area
     QSize control;           // the control's size before the open (kept by unknown modes)

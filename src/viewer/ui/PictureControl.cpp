@@ -1,5 +1,7 @@
 #include "viewer/ui/PictureControl.h"
 
+#include "viewer/PictureJob.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,15 +15,20 @@ TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent)
     connect(&timer_, &QTimer::timeout, this, &TPictureControl::nextFrame);
 }
 
-void TPictureControl::setGraphic(std::unique_ptr<Graphic> graphic)
+void TPictureControl::setGraphic(std::shared_ptr<Graphic> graphic, const QImage& display)
 {
     timer_.stop();
     still_ = Bitmap();
-    graphic_ = std::shared_ptr<Graphic>(std::move(graphic));
+    graphic_ = std::move(graphic);
     animator_.setGraphic(graphic_ && graphic_->frameCount() > 1 ? graphic_ : nullptr);
     if (animator_.isRunning() && animator_.currentDelayMs() >= 0)
         timer_.start(animator_.currentDelayMs());
     invalidate();
+    if (graphic_ && !display.isNull()) {
+        scaled_ = display;
+        scaledFor_ = display.size();
+        scaledFrame_ = 0;
+    }
 }
 
 void TPictureControl::setStill(const Bitmap& bitmap)
@@ -105,16 +112,34 @@ void TPictureControl::invalidate()
     scaled_ = QImage();
     scaledFor_ = QSize();
     scaledFrame_ = -1;
+    frames_.clear();
     update();
 }
 
-QImage TPictureControl::sourceImage(QSize target) const
+void TPictureControl::fail(const QString& error)
 {
-    if (animator_.graphic())
-        return animator_.currentImage();
-    if (graphic_)
-        return graphic_->displayImage(target);
-    return still_.toImage();
+    clearPicture();
+    QMetaObject::invokeMethod(this, [this, error] { emit pictureFailed(error); }, Qt::QueuedConnection);
+}
+
+QImage TPictureControl::drawnImage(QSize size)
+{
+    QString error;
+    QImage image;
+    if (animator_.graphic()) {
+        image = frames_.frame(*graphic_, animator_.currentIndex(), size, &error);
+    } else if (graphic_) {
+        image = renderPicture(*graphic_, size, &error);
+    } else {
+        image = still_.toImage();
+        if (!image.isNull() && image.size() != size)
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (!error.isEmpty()) {
+        fail(error);
+        return QImage();
+    }
+    return image;
 }
 
 void TPictureControl::paintEvent(QPaintEvent*)
@@ -124,17 +149,11 @@ void TPictureControl::paintEvent(QPaintEvent*)
         return;
     const int frame = animator_.graphic() ? animator_.currentIndex() : 0;
     if (scaledFor_ != target.size() || scaledFrame_ != frame || scaled_.isNull()) {
-        QImage source;
-        if (graphic_ && graphic_->isVector()) {
-            source = graphic_->displayImage(target.size());
-        } else {
-            source = sourceImage(target.size());
-        }
-        if (!source.isNull() && source.size() != target.size())
-            source = source.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        scaled_ = source;
+        scaled_ = drawnImage(target.size());
         scaledFor_ = target.size();
         scaledFrame_ = frame;
+        if (scaled_.isNull())
+            return;
     }
     QPainter painter(this);
     painter.drawImage(target.topLeft(), scaled_);

@@ -2,12 +2,17 @@
 // picture area. It owns the picture (a decoder's picture, or a still bitmap
 // after a rotation or a zoom of an animation), draws it at its own size when
 // stretch is on, plays animations with their frame delays, and keeps one
-// scaled copy per size so painting never scales the picture again.
+// scaled copy per size so painting never scales the picture again (an
+// animation keeps its scaled frames while they fit their budget). A picture
+// that fails to decode when it is drawn (a JPEG read again for a new size
+// after its file was deleted, a damaged frame) is released and reported
+// with pictureFailed(), never raised out of painting.
 #pragma once
 
 #include "codecs/Bitmap.h"
 #include "codecs/Graphic.h"
 #include "codecs/FrameAnimator.h"
+#include "viewer/ScaledFrames.h"
 
 #include <QImage>
 #include <QTimer>
@@ -22,8 +27,10 @@ class TPictureControl : public QWidget {
 public:
     explicit TPictureControl(QWidget* parent = nullptr);
 
-    // Takes the decoded picture; an animated one starts playing.
-    void setGraphic(std::unique_ptr<Graphic> graphic);
+    // Takes the decoded picture; an animated one starts playing. display,
+    // when given, is the picture (first frame) already drawn at the size it
+    // is shown at.
+    void setGraphic(std::shared_ptr<Graphic> graphic, const QImage& display = QImage());
     // Replaces the picture with a still bitmap (rotation, zoom of an animation).
     void setStill(const Bitmap& bitmap);
     // Releases the picture (and stops an animation).
@@ -54,6 +61,8 @@ public:
 
 signals:
     void doubleClicked();
+    // The picture could not be drawn and was released (queued after the paint).
+    void pictureFailed(const QString& error);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,7 +71,9 @@ protected:
 private:
     void nextFrame();
     void invalidate();
-    QImage sourceImage(QSize target) const;
+    // The picture at size: empty (and the picture released) on failure.
+    QImage drawnImage(QSize size);
+    void fail(const QString& error);
 
     std::shared_ptr<Graphic> graphic_;
     Bitmap still_;
@@ -71,9 +82,10 @@ private:
     bool stretch_ = true, centre_ = false, proportional_ = false, fill_ = false;
 
     // The picture scaled to the last drawn size.
-    mutable QImage scaled_;
-    mutable QSize scaledFor_;
-    mutable int scaledFrame_ = -1;
+    QImage scaled_;
+    QSize scaledFor_;
+    int scaledFrame_ = -1;
+    ScaledFrames frames_;
 };
 
 }  // namespace vx
