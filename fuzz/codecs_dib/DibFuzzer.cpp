@@ -1,23 +1,8 @@
-// Bitmap and icon decoders on arbitrary bytes: both run on every input.
-#include "codecs/dib/TBitmap.h"
-#include "codecs/dib/TIcon.h"
+// Bitmap and icon decoders on arbitrary bytes, opened the way the window
+// opens a file: both run on every input.
+#include "../WindowCalls.h"
 
 #include <QtGlobal>
-#include <cstddef>
-#include <cstdint>
-
-template <class Decoder>
-static void tryDecode(const uint8_t* data, size_t size)
-{
-    Decoder decoder;
-    try {
-        decoder.loadFromData(data, size);
-        const vx::Bitmap b = decoder.bitmap();
-        if (b.width() > 0)
-            (void)b.pixel(b.width() - 1, b.height() - 1);
-    } catch (const vx::CodecError&) {
-    }
-}
 
 // Qt's embedded PNG/JPEG readers warn on every broken input; keep the log readable.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -28,7 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    tryDecode<vx::TBitmap>(data, size);
-    tryDecode<vx::TIcon>(data, size);
+    vxfuzz::openAsWindow(data, size, "BMP");
+    vxfuzz::openAsWindow(data, size, "ICO");
     return 0;
 }

@@ -1,8 +1,7 @@
-#include "codecs/layered/PSDGraphic.h"
-#include "codecs_misc/DecoderFuzz.h"
+#include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vxfuzz::decode<vx::TPSDGraphic>(data, size);
+    vxfuzz::openAsWindow(data, size, "PSD");
     return 0;
 }

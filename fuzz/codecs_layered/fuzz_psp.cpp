@@ -1,8 +1,7 @@
-#include "codecs/layered/PSPGraphic.h"
-#include "codecs_misc/DecoderFuzz.h"
+#include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vxfuzz::decode<vx::TPSPGraphic>(data, size);
+    vxfuzz::openAsWindow(data, size, "PSP");
     return 0;
 }

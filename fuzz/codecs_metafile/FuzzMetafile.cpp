@@ -1,4 +1,5 @@
-// Loads a metafile from memory and plays it into a small image.
+// Opens a metafile the way the window does, then plays it into a small image.
+#include "../WindowCalls.h"
 #include "codecs/metafile/Metafile.h"
 
 #include <QGuiApplication>
@@ -35,6 +36,7 @@ extern "C" const char* __lsan_default_suppressions()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     ensureApp();
+    vxfuzz::openAsWindow(data, size, "WMF");
     vx::TMetafile metafile;
     try {
         metafile.loadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));

@@ -1,10 +1,10 @@
 #include "codecs/misc/CUTGraphic.h"
-#include "codecs_misc/DecoderFuzz.h"
+#include "WindowCalls.h"
 
 // The same bytes go through the picture decoder and the palette parser.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vxfuzz::decode<vx::TCUTGraphic>(data, size);
+    vxfuzz::openAsWindow(data, size, "CUT");
     try {
         (void)vx::TCUTGraphic::parseHaloPalette(data, size);
     } catch (const vx::CodecError&) {

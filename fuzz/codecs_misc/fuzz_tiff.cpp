@@ -1,8 +1,7 @@
-#include "codecs/misc/TIFFGraphic.h"
-#include "codecs_misc/DecoderFuzz.h"
+#include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vxfuzz::decode<vx::TTIFFGraphic>(data, size);
+    vxfuzz::openAsWindow(data, size, "TIF");
     return 0;
 }

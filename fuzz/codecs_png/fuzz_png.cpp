@@ -1,8 +1,5 @@
-// Loads arbitrary bytes as a PNG, with and without its simple transparency.
-#include "codecs/png/PNGObject.h"
-
-#include <cstddef>
-#include <cstdint>
+// Opens arbitrary bytes as a PNG file the way the window does.
+#include "../WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -13,13 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (w * h > (uint64_t(1) << 22))
             return 0;
     }
-    try {
-        vx::TPNGObject png;
-        png.loadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-        png.bitmap().toImage();
-        png.dropTransparency();
-        png.bitmap().converted24();
-    } catch (const vx::CodecError&) {
-    }
+    vxfuzz::openAsWindow(data, size, "PNG");
     return 0;
 }
