@@ -163,6 +163,45 @@ TEST(GifDecoder, FramesOutsideTheScreenAreClipped)
     EXPECT_EQ(sized.height(), 7);
 }
 
+TEST(GifDecoder, AHugeScreenCostsOnlyWhatItsFramesCanCover)
+{
+    // Small frames on a 16384 x 16384 screen.
+    testgif::File small = basicFile();
+    small.width = small.height = 16384;
+    small.frames = {solid(0, 0, 2, 2, 1), solid(4, 4, 2, 2, 2)};
+    // 35 bytes: a frame as large as that screen whose two bytes of data
+    // (clear, one pixel, end) can fill only its first row.
+    const QByteArray thin("GIF89a\x00\x40\x00\x40\x80\x00\x00\x00\x00\x00\xff\x00\x00"
+                          ",\x00\x00\x00\x00\x00\x40\x00\x40\x00\x02\x02\x4c\x01\x00;",
+                          35);
+    for (const QByteArray& data : {testgif::write(small), thin}) {
+        TGIFImage gif;
+        try {
+            gif.loadFromData(data);
+        } catch (const CodecError&) {
+            continue;  // a first frame short of data is refused (without having cost its screen)
+        }
+        EXPECT_EQ(gif.width(), 16384);
+        EXPECT_LE(int64_t(gif.coveredRect().width()) * gif.coveredRect().height(), int64_t(16384) * 8);
+        // Drawn at a window's size without making the whole screen.
+        const QImage shown = gif.frameImageAt(gif.frameCount() - 1, QSize(4096, 4096));
+        ASSERT_EQ(shown.size(), QSize(4096, 4096));
+        EXPECT_EQ(qAlpha(shown.pixel(4000, 4000)), 0);
+    }
+    const TGIFImage corner = load(small);
+    EXPECT_EQ(corner.coveredRect(), QRect(0, 0, 6, 6));
+
+    // Frames short of the screen: the covered part scaled into its place.
+    testgif::File f = basicFile();
+    f.width = f.height = 8;
+    f.frames = {solid(4, 4, 4, 4, 1)};
+    const QImage half = load(f).frameImageAt(0, QSize(4, 4));
+    EXPECT_EQ(pixels(half), (std::vector<std::vector<uint32_t>>{{kClear, kClear, kClear, kClear},
+                                                                {kClear, kClear, kClear, kClear},
+                                                                {kClear, kClear, kRed, kRed},
+                                                                {kClear, kClear, kRed, kRed}}));
+}
+
 TEST(GifDecoder, DelaysFollowTheBrowserRuleAndLoopsTheExtension)
 {
     testgif::File f = basicFile();

@@ -1,3 +1,4 @@
+#include "codecs/DecodeCancel.h"
 #include "codecs/jpeg/JPEGImage.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,9 @@ struct EncodeOptions {
     bool progressive = false;
     int restartRows = 0;
     int quality = 95;
+    // A progressive gray picture of this many scans (each AC coefficient
+    // sent bit by bit); 0 for the usual scans.
+    int scans = 0;
 };
 
 // Encodes width x height samples given per pixel by sample(x, y, out).
@@ -44,6 +48,19 @@ QByteArray encode(int width, int height, const EncodeOptions& o,
     jpeg_set_quality(&c, o.quality, TRUE);
     if (o.progressive)
         jpeg_simple_progression(&c);
+    std::vector<jpeg_scan_info> script;
+    if (o.scans > 0) {
+        // DC, then each of the 63 AC coefficients in `bits` successive passes.
+        const int bits = (o.scans - 1) / 63;
+        script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
+        for (int k = 1; k <= 63; ++k) {
+            script.push_back({1, {0, 0, 0, 0}, k, k, 0, bits - 1});
+            for (int al = bits - 2; al >= 0; --al)
+                script.push_back({1, {0, 0, 0, 0}, k, k, al + 1, al});
+        }
+        c.scan_info = script.data();
+        c.num_scans = int(script.size());
+    }
     c.restart_in_rows = o.restartRows;
     jpeg_start_compress(&c, TRUE);
     std::vector<uint8_t> row(size_t(width) * size_t(c.input_components));
@@ -282,4 +299,42 @@ TEST(JpegDecoder, FilesDecodeAsTheirBytesDoThroughEveryBufferRefill)
     cut.loadFromFile(write("cut.jpg", good.left(sos + (good.size() - sos) / 2)));
     EXPECT_EQ(cut.bitmap().width(), 64);
     EXPECT_THROW(TJPEGImage().loadFromFile(write("empty.jpg", QByteArray())), CodecError);
+}
+
+TEST(JpegDecoder, ProgressiveScansAreLimitedAsLibjpegTurboToolsDoAndDecodesStopWhenCancelled)
+{
+    const auto gray = [](int x, int y, uint8_t* p) { *p = uint8_t(x * 7 + y * 3); };
+    struct Case {
+        int scans;
+        bool decodes;
+    };
+    for (const Case& c : {Case{1 + 63 * 7, true}, Case{1 + 63 * 9, false}}) {
+        EncodeOptions o;
+        o.input = JCS_GRAYSCALE;
+        o.stored = JCS_GRAYSCALE;
+        o.scans = c.scans;
+        TJPEGImage jpeg;
+        jpeg.loadFromData(encode(16, 16, o, gray));
+        ASSERT_TRUE(jpeg.isProgressive());
+        jpeg.setSpeedFirst(true);
+        if (c.decodes) {
+            EXPECT_EQ(jpeg.bitmap().width(), 16) << c.scans;
+            EXPECT_EQ(jpeg.displayImage(QSize(4, 4)).size(), QSize(4, 4)) << c.scans;
+        } else {
+            EXPECT_THROW(jpeg.bitmap(), CodecError) << c.scans;
+            EXPECT_THROW(jpeg.displayImage(QSize(4, 4)), CodecError) << c.scans;
+        }
+    }
+
+    // A decode whose job was cancelled stops at libjpeg's next progress call.
+    std::atomic<bool> cancelled{true};
+    for (bool progressive : {false, true}) {
+        EncodeOptions o;
+        o.progressive = progressive;
+        TJPEGImage jpeg;
+        jpeg.loadFromData(encode(64, 64, o, [](int x, int y, uint8_t* p) { quadrants(64, 64, x, y, p); }));
+        vx::CancelScope scope(&cancelled);
+        EXPECT_THROW(jpeg.bitmap(), vx::DecodeCancelled);
+        EXPECT_THROW(jpeg.displayImage(QSize(16, 16)), vx::DecodeCancelled);
+    }
 }

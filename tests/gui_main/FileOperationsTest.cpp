@@ -130,6 +130,7 @@ protected:
     void openEntry(int index)
     {
         form->openPath(list[index - 1]);
+        form->settleOpen();
         ASSERT_EQ(form->nav.CurrentIndex, index);
     }
     QStringList list;

@@ -152,6 +152,7 @@ TEST_F(FrameTest, RestoringWithoutRememberedBoundsGivesTheCentred400Window)
     start();
     ASSERT_EQ(form->geometry(), workArea());
     form->MaximizeToggle();
+    form->settleOpen();
     const QRect area = workArea();
     QTRY_COMPARE(form->geometry(),
                  QRect((area.x() + area.width()) / 2 - 200, (area.y() + area.height()) / 2 - 200, 400, 400));
@@ -175,6 +176,7 @@ TEST_F(FrameTest, FullScreenRoundTripReturnsToTheExactRectangle)
     QTRY_COMPARE(area(), screen.size());
 
     form->FullScreenToggle();
+    form->settleOpen();
     EXPECT_FALSE(form->FullScreen);
     QTRY_COMPARE(form->geometry(), QRect(83, 61, 517, 333));
     EXPECT_TRUE(form->isVisible());

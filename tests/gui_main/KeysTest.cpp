@@ -49,6 +49,7 @@ protected:
         list = form->nav.FolderFileList;
         ASSERT_EQ(list.size(), 4);
         form->openPath(list[1]);
+        form->settleOpen();
         ASSERT_EQ(form->nav.CurrentIndex, 2);
     }
     int index() const { return form->nav.CurrentIndex; }
@@ -150,6 +151,7 @@ TEST_F(KeysFolderTest, MovieIgnoresSpaceAndBackspaceButNotPageKeysOrWheel)
 
     // Back to the movie with the wheel.
     form->openPath(movie);
+    form->settleOpen();
     wheel(form->scrollBox()->viewport(), at < 3 ? -120 : 120);
     EXPECT_NE(form->nav.CurrentPath, movie);
 }

@@ -154,6 +154,14 @@ void MainWindowTest::start(const QStringList& arguments, bool show)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         QCoreApplication::processEvents();
     }
+    settle();
+}
+
+void MainWindowTest::settle() const
+{
+    // The picture being opened arrives from the decoding thread.
+    if (form)
+        form->settleOpen();
 }
 
 void MainWindowTest::finish()
@@ -221,16 +229,19 @@ QString MainWindowTest::writeSwf(const QString& name)
 
 QString MainWindowTest::labelText() const
 {
+    settle();
     return form->nameLabel()->text();
 }
 
 QColor MainWindowTest::labelColor() const
 {
+    settle();
     return form->nameLabel()->palette().color(QPalette::WindowText);
 }
 
 QRect MainWindowTest::pictureGeometry() const
 {
+    settle();
     return form->picture()->geometry();
 }
 
@@ -242,6 +253,7 @@ QWidget* MainWindowTest::child(const char* objectName) const
 void MainWindowTest::key(int k, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyClick(form.get(), Qt::Key(k), modifiers);
+    settle();
 }
 
 TRenameFileForm* MainWindowTest::renameForm() const

@@ -41,6 +41,8 @@ protected:
     // Creates the window (and the dialogs) with the given arguments; shows
     // it unless told otherwise. The test hooks record what is asked.
     void start(const QStringList& arguments = {}, bool show = true);
+    // Waits until the picture being opened is on screen (or its error).
+    void settle() const;
     // Closes and destroys the window (the shutdown writes its values).
     void finish();
     // Resizes the window so that its picture area has the given size.
@@ -54,7 +56,7 @@ protected:
     QString writeSwf(const QString& name);
     QString picturePath(const QString& name) const { return pictures_.path() + QLatin1Char('/') + name; }
 
-    // What the user sees.
+    // What the user sees (once the open in progress has ended).
     QString labelText() const;
     QColor labelColor() const;
     bool labelRed() const { return labelColor() == QColor(255, 0, 0); }

@@ -58,6 +58,7 @@ TEST_F(OpeningTest, LabelIsLimeWithPositionForAPictureAndRedForErrors)
     EXPECT_EQ(labelText(), QStringLiteral("good.bmp [%1/2]").arg(form->nav.CurrentIndex));
 
     form->openPath(wrong);
+    form->settleOpen();
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(labelText(), QStringLiteral("Cannot open file: wrong.jpg") + text::LineBreak
                                + QStringLiteral("This file seems to have uncorrect extension"));
@@ -101,6 +102,7 @@ TEST_F(OpeningTest, OnePixelPictureAtOriginalSizeIsCentred)
     start();
     arrangeArea(QSize(600, 400));
     form->openPath(dot);
+    form->settleOpen();
     EXPECT_EQ(pictureGeometry(), QRect(300, 200, 1, 1));
     EXPECT_TRUE(labelLime());
 }
@@ -115,6 +117,7 @@ TEST_F(OpeningTest, IconIsShownAtThirtyTwoPixelsInEveryMode)
         seedDefaults(mode);
         start();
         form->openPath(ico);
+        form->settleOpen();
         EXPECT_TRUE(labelLime()) << labelText().toStdString();
         EXPECT_EQ(pictureGeometry().size(), QSize(32, 32));
         EXPECT_EQ(form->NaturalWidth, 32);
@@ -145,6 +148,7 @@ TEST_F(OpeningTest, FullScreenFitsABigPictureAndCentresASmallOne)
     EXPECT_EQ(drawn.y(), (screen.height() - drawn.height()) / 2);
 
     form->openPath(small);
+    form->settleOpen();
     EXPECT_EQ(pictureGeometry(), QRect(screen.width() / 2 - 50, screen.height() / 2 - 25, 100, 50));
     EXPECT_FALSE(form->picture()->proportional());
 }
@@ -162,6 +166,7 @@ TEST_F(OpeningTest, AfterAnOpenErrorCommandsSayNothingIsOpenAndNavigationWorks)
     form->nav.CurrentPath = list[broken - 1];
     form->nav.CurrentIndex = broken;
     form->OpenCurrentFile();
+    form->settleOpen();
     ASSERT_TRUE(labelRed());
     const QString openError = labelText();
     EXPECT_TRUE(openError.startsWith(QStringLiteral("Cannot open file: a-broken.bmp")));
@@ -169,6 +174,7 @@ TEST_F(OpeningTest, AfterAnOpenErrorCommandsSayNothingIsOpenAndNavigationWorks)
     // Rotate, rename, delete and save.
     for (int k : {int(Qt::Key_L), int(Qt::Key_R), int(Qt::Key_F2), int(Qt::Key_Delete)}) {
         form->OpenCurrentFile();
+        form->settleOpen();
         key(k);
         EXPECT_EQ(labelText(), text::NothingIsOpen) << k;
         EXPECT_TRUE(labelRed());
@@ -176,9 +182,11 @@ TEST_F(OpeningTest, AfterAnOpenErrorCommandsSayNothingIsOpenAndNavigationWorks)
     EXPECT_TRUE(deleteQuestions.isEmpty());
     EXPECT_FALSE(renameForm()->isVisible());
     form->OpenCurrentFile();
+    form->settleOpen();
     form->btnSaveClick();
     EXPECT_EQ(labelText(), text::NothingIsOpen);
     form->OpenCurrentFile();
+    form->settleOpen();
     key(Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(labelText(), text::NothingIsOpen);
 
@@ -203,6 +211,7 @@ TEST_F(OpeningTest, PictureOpenedAfterAMovieHidesTheTransportPanel)
     QTRY_VERIFY(!form->navButtonPanel()->isHidden());
     EXPECT_EQ(form->CurrentExtension(), QStringLiteral("SWF"));
     form->openPath(pic);
+    form->settleOpen();
     EXPECT_TRUE(form->navButtonPanel()->isHidden());
     EXPECT_EQ(pictureGeometry().size(), QSize(20, 10));
 }

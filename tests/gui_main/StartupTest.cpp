@@ -141,6 +141,7 @@ TEST_F(StartupTest, OpeningAFileEndsTheTitleEffectForGood)
     start();
     QTRY_VERIFY(!labelText().isEmpty());
     form->openPath(pic);
+    form->settleOpen();
     EXPECT_EQ(labelText(), QStringLiteral("p.bmp [1/1]"));
     QTest::qWait(300);
     EXPECT_EQ(labelText(), QStringLiteral("p.bmp [1/1]"));
@@ -245,6 +246,7 @@ TEST_F(StartupTest, HiddenNameLabelStaysHiddenForMessagesAndThePictureIsStillEmp
     EXPECT_FALSE(form->nameLabel()->isVisible());
     EXPECT_EQ(pictureGeometry().size(), QSize(12, 12));
     form->openPath(picturePath(QStringLiteral("missing.bmp")));
+    form->settleOpen();
     EXPECT_FALSE(form->nameLabel()->isVisible());
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(pictureGeometry().size(), QSize(0, 0));

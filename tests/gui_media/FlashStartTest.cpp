@@ -50,6 +50,7 @@ TEST_F(FlashStartTest, ScaleFiveSizesTheWindowToTheStage)
     start();
     const QString movie = writeFile(path(QStringLiteral("stage.swf")), movieBytes(3, 550, 400));
     form->openPath(movie);
+    form->settleOpen();
     // The client area: the stage's width, its height plus both bars.
     EXPECT_EQ(form->flash()->size(), QSize(550, 400));
     EXPECT_EQ(form->buttonsPanel()->width(), 550);
@@ -60,6 +61,7 @@ TEST_F(FlashStartTest, ScaleFiveSizesTheWindowToTheStage)
     QTest::keyClick(form->flash(), Qt::Key_F12);
     form->resize(300, 300);
     form->openPath(movie);
+    form->settleOpen();
     EXPECT_EQ(form->flash()->size(), QSize(550, 400 + form->navButtonPanel()->height()));
 }
 
@@ -88,6 +90,7 @@ TEST_F(FlashStartTest, ScaleFiveLeavesAFullScreenWindowAsItIs)
     const QRect before = form->geometry();
     EXPECT_EQ(before, QGuiApplication::primaryScreen()->geometry());
     form->openPath(writeFile(path(QStringLiteral("stage.swf")), movieBytes(3, 550, 400)));
+    form->settleOpen();
     EXPECT_EQ(form->geometry(), before);
     EXPECT_TRUE(form->navButtonPanel()->isVisible());  // not hidden in full-screen mode
     EXPECT_FALSE(form->buttonsPanel()->isVisible());
@@ -101,6 +104,7 @@ TEST_F(FlashStartTest, FsCommandIsShownOnlyWhenTheSettingAsksForIt)
     start();
     EXPECT_TRUE(form->ShowFsCommandMessage);
     form->openPath(movie);
+    form->settleOpen();
     QTRY_VERIFY_WITH_TIMEOUT(!messages.isEmpty(), 3000);
     EXPECT_EQ(messages.first(), QStringLiteral("Command: quit\r\nArgs: now"));
     stop();
@@ -110,6 +114,7 @@ TEST_F(FlashStartTest, FsCommandIsShownOnlyWhenTheSettingAsksForIt)
     start();
     EXPECT_FALSE(form->ShowFsCommandMessage);
     form->openPath(movie);
+    form->settleOpen();
     QTRY_VERIFY_WITH_TIMEOUT(!form->flash()->Playing(), 3000);  // the movie reached its command
     EXPECT_EQ(form->flash()->CurrentFrame(), 1);
     EXPECT_TRUE(messages.isEmpty());

@@ -37,6 +37,7 @@ protected:
     {
         ModalAnswerer answerer;
         form->OpenCommand();
+        form->settleOpen();
         EXPECT_EQ(answerer.firstFilters.size(), 1);
         return answerer.firstFilters.value(0);
     }

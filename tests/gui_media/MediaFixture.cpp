@@ -266,6 +266,7 @@ vx::TMainForm& MediaTest::start(const QStringList& arguments, bool show)
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
+    form->settleOpen();  // a picture given as argument arrives from the decoding thread
     return *form;
 }
 

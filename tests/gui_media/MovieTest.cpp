@@ -24,6 +24,7 @@ protected:
         start();
         moviePath = writeFile(path(QStringLiteral("clip.swf")), movieBytes(frames));
         form->openPath(moviePath);
+        form->settleOpen();
         tick();
     }
     ShockwaveFlash* flash() const { return form->flash(); }
@@ -97,6 +98,7 @@ TEST_F(MovieTest, APlayingMovieMovesOnAndTheTimerFollowsIt)
 {
     start();
     form->openPath(writeFile(path(QStringLiteral("fast.swf")), movieBytes(200, 200, 100, 50)));
+    form->settleOpen();
     QTRY_VERIFY_WITH_TIMEOUT(flash()->CurrentFrame() >= 3, 3000);
     QTRY_COMPARE_WITH_TIMEOUT(form->frameLabel()->text().section(QLatin1Char('/'), 1), QStringLiteral("200"), 1000);
     QTRY_VERIFY_WITH_TIMEOUT(form->frameBar()->Position() >= 3, 1000);
@@ -179,6 +181,7 @@ TEST_F(MovieTest, F12HidesAndShowsTheTransportPanel)
 
     // The next movie keeps the panel hidden.
     form->openPath(moviePath);
+    form->settleOpen();
     EXPECT_FALSE(form->navButtonPanel()->isVisible());
 
     QTest::keyClick(form.get(), Qt::Key_F12);
@@ -192,9 +195,11 @@ TEST_F(MovieTest, APictureOpenedNextStopsAndHidesTheMovie)
     openMovie(12);
     const QString picture = writeBmp(path(QStringLiteral("still.bmp")), quarterPicture(40, 30));
     form->openPath(picture);
+    form->settleOpen();
     EXPECT_FALSE(flash()->isVisible());
     EXPECT_FALSE(flash()->Playing());
     EXPECT_FALSE(form->navButtonPanel()->isVisible());
+    form->settleOpen();  // the picture arrives from the decoding thread
     EXPECT_TRUE(form->picture()->hasPicture());
     EXPECT_EQ(form->NaturalWidth, 40);
 
@@ -207,6 +212,7 @@ TEST_F(MovieTest, APictureOpenedNextStopsAndHidesTheMovie)
 
     // Back to the movie: it plays from its first frame again.
     form->openPath(moviePath);
+    form->settleOpen();
     EXPECT_TRUE(flash()->isVisible());
     EXPECT_TRUE(flash()->Playing());
     EXPECT_EQ(flash()->CurrentFrame(), 0);
@@ -234,6 +240,7 @@ TEST_F(MovieTest, AFileThatIsNoMovieShowsTheOpenErrorAndAShortMoviePlaysWhatItHa
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         form->openPath(writeFile(path(QString::fromLatin1(c.name)), c.bytes));
+        form->settleOpen();
         tick();
         EXPECT_EQ(form->labelIsRed(), !c.opens);
         EXPECT_EQ(flash()->isVisible(), c.opens);

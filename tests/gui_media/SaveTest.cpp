@@ -39,6 +39,7 @@ protected:
     {
         start();
         form->openPath(file);
+        form->settleOpen();
         ASSERT_FALSE(form->labelIsRed()) << form->nameLabel()->text().toStdString();
         answer(name, filterIndex);
     }
@@ -200,6 +201,7 @@ TEST_F(SaveTest, NothingOpenShowsTheMessageAndNoDialog)
 
     // A file that failed to open counts as nothing open.
     form->openPath(writeFile(path(QStringLiteral("bad.png")), QByteArray("not a png at all")));
+    form->settleOpen();  // the failure arrives from the decoding thread
     ASSERT_TRUE(form->labelIsRed());
     form->btnSaveClick();
     EXPECT_EQ(dialogRuns, 0);

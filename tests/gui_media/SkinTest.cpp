@@ -209,6 +209,7 @@ TEST_F(SkinTest, ABadButtonKeyIsReportedAndStartUpGoesOn)
 
     // The rest of start-up ran: language, the picture, the hot keys.
     EXPECT_EQ(button(vx::kBtnClose)->toolTip(), QString::fromUtf8("Закрыть"));
+    form->settleOpen();  // the picture arrives from the decoding thread
     EXPECT_TRUE(form->picture()->hasPicture());
     EXPECT_FALSE(form->labelIsRed());
     QApplication::clipboard()->clear();
