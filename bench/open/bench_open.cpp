@@ -10,7 +10,7 @@
 #include "viewer/PictureJob.h"
 #include "viewer/ScaledFrames.h"
 #include "viewer/ViewGeometry.h"
-#include "codecs/gif/GifAnimator.h"
+#include "codecs/FrameAnimator.h"
 
 #include <QFile>
 #include <QImage>
@@ -121,16 +121,17 @@ void writeGif()
     EGifCloseFile(gif, &error);
 }
 
-vx::OpenRequest request(const QString& path, vx::DecoderKind kind)
+vx::OpenRequest request(const QString& path, const char* extension)
 {
-    return vx::OpenRequest{path, kind, vx::FitBigImages, kArea, QSize(), false};
+    return vx::OpenRequest{path, vx::findSupportedType(QString::fromLatin1(extension)), vx::FitBigImages, kArea,
+                           QSize(), false};
 }
 
 void BM_OpenJpegAt400(benchmark::State& state)
 {
     writeJpeg(kJpeg[0], 0);
     for (auto _ : state) {
-        const vx::OpenedPicture p = vx::openPicture(request(kJpeg[0], vx::DecoderKind::JPEG));
+        const vx::OpenedPicture p = vx::openPicture(request(kJpeg[0], "JPG"));
         if (!p.ok() || p.display.isNull())
             state.SkipWithError("open failed");
         benchmark::DoNotOptimize(p.display.constBits());
@@ -178,7 +179,7 @@ void BM_NextWithDecodeAhead(benchmark::State& state)
     int next = 1;
     for (auto _ : state) {
         state.PauseTiming();
-        const vx::OpenRequest r = request(kJpeg[next], vx::DecoderKind::JPEG);
+        const vx::OpenRequest r = request(kJpeg[next], "JPG");
         auto ahead = queue.submit(r, false, nullptr);
         queue.wait(ahead);
         state.ResumeTiming();
@@ -196,7 +197,7 @@ void BM_NextWithoutDecodeAhead(benchmark::State& state)
     writeJpeg(kJpeg[1], 1);
     int next = 1;
     for (auto _ : state) {
-        const vx::OpenedPicture p = vx::openPicture(request(kJpeg[next], vx::DecoderKind::JPEG));
+        const vx::OpenedPicture p = vx::openPicture(request(kJpeg[next], "JPG"));
         benchmark::DoNotOptimize(p.display.constBits());
         next = 1 - next;
     }
@@ -206,7 +207,7 @@ void BM_OpenPngAt400(benchmark::State& state)
 {
     writePng();
     for (auto _ : state) {
-        const vx::OpenedPicture p = vx::openPicture(request(kPng, vx::DecoderKind::PNG));
+        const vx::OpenedPicture p = vx::openPicture(request(kPng, "PNG"));
         if (!p.ok() || p.display.isNull())
             state.SkipWithError("open failed");
         benchmark::DoNotOptimize(p.display.constBits());
@@ -254,8 +255,8 @@ void BM_GifPlayAt400(benchmark::State& state)
     writeGif();
     int64_t frames = 0;
     for (auto _ : state) {
-        const vx::OpenedPicture p = vx::openPicture(request(QString::fromLatin1(kGif), vx::DecoderKind::GIF));
-        vx::GifAnimator player(p.graphic);
+        const vx::OpenedPicture p = vx::openPicture(request(QString::fromLatin1(kGif), "GIF"));
+        vx::FrameAnimator player(p.graphic);
         vx::ScaledFrames cache;
         for (int i = 0; i < 5 * p.graphic->frameCount(); ++i, ++frames) {
             benchmark::DoNotOptimize(cache.frame(*p.graphic, player.currentIndex(), p.shown).constBits());

@@ -55,7 +55,7 @@ TEST(PictureJob, AnOpenEndsWithTheSizesTheWindowGivesItAndPixelsAtTheSizeShown)
     for (const Case& c : cases) {
         const QString path = writePicture(dir, QStringLiteral("p.png"), c.natural, "PNG");
         const OpenedPicture p =
-            openPicture({path, DecoderKind::PNG, c.mode, c.area, QSize(77, 66), c.fullScreen});
+            openPicture({path, findSupportedType(QStringLiteral("PNG")), c.mode, c.area, QSize(77, 66), c.fullScreen});
         ASSERT_TRUE(p.ok()) << p.error.toStdString();
         EXPECT_EQ(p.natural, c.natural);
         EXPECT_EQ(p.control, c.control) << c.mode;
@@ -67,8 +67,8 @@ TEST(PictureJob, AnOpenEndsWithTheSizesTheWindowGivesItAndPixelsAtTheSizeShown)
 
     // Failures come back as text, never as an exception.
     QFile(dir.filePath(QStringLiteral("text.bmp"))).open(QIODevice::WriteOnly);
-    for (const OpenRequest& r : {OpenRequest{dir.filePath(QStringLiteral("text.bmp")), DecoderKind::Bitmap, 1, {500, 400}, {}, false},
-                                 OpenRequest{dir.filePath(QStringLiteral("none.png")), DecoderKind::PNG, 1, {500, 400}, {}, false}}) {
+    for (const OpenRequest& r : {OpenRequest{dir.filePath(QStringLiteral("text.bmp")), findSupportedType(QStringLiteral("BMP")), 1, {500, 400}, {}, false},
+                                 OpenRequest{dir.filePath(QStringLiteral("none.png")), findSupportedType(QStringLiteral("PNG")), 1, {500, 400}, {}, false}}) {
         const OpenedPicture p = openPicture(r);
         EXPECT_FALSE(p.ok());
         EXPECT_FALSE(p.error.isEmpty());
@@ -84,14 +84,14 @@ TEST(PictureJob, EveryDecoderStopsWhenItsJobIsCancelled)
     gif.write(kGif);
     gif.close();
     const struct {
-        DecoderKind kind;
+        const SupportedType* kind;
         QString path;
     } files[] = {
-        {DecoderKind::JPEG, writePicture(dir, QStringLiteral("p.jpg"), {64, 48}, "JPEG")},
-        {DecoderKind::PNG, writePicture(dir, QStringLiteral("p.png"), {64, 48}, "PNG")},
-        {DecoderKind::Bitmap, writePicture(dir, QStringLiteral("p.bmp"), {64, 48}, "BMP")},
-        {DecoderKind::PPM, writePicture(dir, QStringLiteral("p.ppm"), {64, 48}, "PPM")},
-        {DecoderKind::GIF, gif.fileName()},
+        {findSupportedType(QStringLiteral("JPG")), writePicture(dir, QStringLiteral("p.jpg"), {64, 48}, "JPEG")},
+        {findSupportedType(QStringLiteral("PNG")), writePicture(dir, QStringLiteral("p.png"), {64, 48}, "PNG")},
+        {findSupportedType(QStringLiteral("BMP")), writePicture(dir, QStringLiteral("p.bmp"), {64, 48}, "BMP")},
+        {findSupportedType(QStringLiteral("PPM")), writePicture(dir, QStringLiteral("p.ppm"), {64, 48}, "PPM")},
+        {findSupportedType(QStringLiteral("GIF")), gif.fileName()},
     };
     std::atomic<bool> cancelled{false};
     for (const auto& f : files) {
@@ -100,7 +100,7 @@ TEST(PictureJob, EveryDecoderStopsWhenItsJobIsCancelled)
         ASSERT_TRUE(openPicture(request, &cancelled).ok()) << f.path.toStdString();
         // Asked to stop before a single row: the decoder itself notices.
         cancelled = true;
-        std::unique_ptr<Graphic> g = createGraphic(f.kind);
+        std::unique_ptr<Graphic> g = f.kind->decoder();
         CancelScope scope(&cancelled);
         EXPECT_THROW(
             {
@@ -124,7 +124,7 @@ TEST(DecodeQueue, DecodesOnItsOwnThreadAndSkipsJobsCancelledBeforeTheyStart)
     std::thread::id worker;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    const OpenRequest request{path, DecoderKind::PNG, OriginalSize, {500, 400}, {}, false};
+    const OpenRequest request{path, findSupportedType(QStringLiteral("PNG")), OriginalSize, {500, 400}, {}, false};
     // The first job's callback holds the thread until the second is cancelled.
     auto first = queue.submit(request, false, [&, released](const DecodeQueue::JobPtr& job) {
         EXPECT_TRUE(job->result().ok());
