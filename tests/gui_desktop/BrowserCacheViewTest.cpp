@@ -45,6 +45,7 @@ TEST_F(BrowserCacheViewTest, EveryViewableEntryOfEveryBrowserInOrderThenOrdinary
     start({picture});
 
     f4();
+    form->settleOpen();
     // Firefox first, then Chromium: the PNG, the movie, the JPEG, the BMP, the lying PNG.
     ASSERT_EQ(form->nav.FolderFileList,
               (QStringList{firefox("0A"), firefox("0C"), chromium("1111_0"), chromium("3333_0"), chromium("4444_0")}));
@@ -53,18 +54,22 @@ TEST_F(BrowserCacheViewTest, EveryViewableEntryOfEveryBrowserInOrderThenOrdinary
     EXPECT_EQ(QSize(form->NaturalWidth, form->NaturalHeight), QSize(30, 20));
 
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     EXPECT_EQ(label(), QStringLiteral("0C [2/5]"));
     EXPECT_EQ(form->flash()->TotalFrames(), 3);
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     EXPECT_EQ(label(), QStringLiteral("1111_0 [3/5]"));
     EXPECT_FALSE(form->labelIsRed());
     EXPECT_EQ(QSize(form->NaturalWidth, form->NaturalHeight), QSize(40, 10));
     const QRgb body = form->picture()->pictureBitmap().toImage().pixel(5, 5);
     EXPECT_TRUE(qBlue(body) > 240 && qRed(body) < 16) << std::hex << body;  // the blue JPEG
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     EXPECT_EQ(QSize(form->NaturalWidth, form->NaturalHeight), QSize(7, 9));
     // An entry that lies about its type fails like any broken file.
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     EXPECT_TRUE(form->labelIsRed());
     EXPECT_TRUE(label().startsWith(QStringLiteral("Cannot open file: 4444_0")));
 
@@ -73,12 +78,15 @@ TEST_F(BrowserCacheViewTest, EveryViewableEntryOfEveryBrowserInOrderThenOrdinary
     QTest::keyClick(form.get(), Qt::Key_Home);
     EXPECT_FALSE(form->labelIsRed());
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     EXPECT_TRUE(form->labelIsRed());
     EXPECT_TRUE(label().startsWith(QStringLiteral("Cannot open file: 1111_0")));
 
     // Opening a file afterwards lists its own folder again.
     form->openPath(picture);
+    form->settleOpen();
     EXPECT_EQ(form->nav.FolderFileList, QStringList{picture});
     EXPECT_EQ(label(), QStringLiteral("start.bmp [1/1]"));
     EXPECT_TRUE(messages.isEmpty());
@@ -98,12 +106,14 @@ TEST_F(BrowserCacheViewTest, NothingViewableOrNoCacheOpensNothingAndSaysNothing)
     put(firefox("BB"), firefoxEntry("var x = 1;"));
     put(chromium("1234_0"), chromiumEntry("<!DOCTYPE html>"));
     f4();
+    form->settleOpen();
     EXPECT_EQ(label(), before);
     EXPECT_FALSE(form->labelIsRed());
     EXPECT_TRUE(form->picture()->hasPicture());
     EXPECT_TRUE(form->nav.FolderFileList.isEmpty());
     // Stepping does nothing until another file is chosen.
     QTest::keyClick(form.get(), Qt::Key_PageDown);
+    form->settleOpen();
     EXPECT_EQ(label(), before);
     EXPECT_TRUE(messages.isEmpty());
 }

@@ -124,6 +124,7 @@ TEST_F(InfoFormTest, RowsPlacesAndHeightForAPictureAnAnimationAndAMovie)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
         form->openPath(c.file);
+        form->settleOpen();
         const Shown shown = showInfo();
         ASSERT_TRUE(shown.opened);
         QStringList rows = shown.rows;
@@ -160,6 +161,7 @@ TEST_F(InfoFormTest, RowsPlacesAndHeightForAPictureAnAnimationAndAMovie)
 
     // A zoomed picture's size on screen differs from its size in the file.
     form->openPath(picture);
+    form->settleOpen();
     form->ZoomIn();
     const Shown zoomed = showInfo();
     EXPECT_NE(zoomed.texts["CurrentSizeEdit"], QStringLiteral("40 x 30"));
