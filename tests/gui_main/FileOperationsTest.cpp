@@ -238,6 +238,7 @@ TEST_F(DeleteTest, TheQuestionSaysWhetherTheFileGoesToTheTrashOrForGood)
         written.close();
         form->nav.RebuildFolderList();
         form->openPath(path);
+        form->settleOpen();
         // A data folder under a plain file: no trash can be made there.
         const QString blocked = picturePath(QStringLiteral("d1.bmp.blocker"));
         if (!c.trashUsable) {

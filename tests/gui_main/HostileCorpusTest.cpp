@@ -144,6 +144,7 @@ TEST_F(HostileCorpusTest, EveryFileEndsInTheRedErrorOrItsPictureWithBoundedMemor
         SCOPED_TRACE(item.name.toStdString());
         resetPeakMemory();
         form->openPath(picturePath(item.name));
+        form->settleOpen();
         // The open may finish later than the call: wait for the label.
         const bool done = QTest::qWaitFor([&] { return labelText().contains(item.name) && (labelRed() || labelLime()); },
                                           60000);

@@ -147,6 +147,7 @@ TEST_F(SaveTest, TheTypedExtensionChoosesTheWriterAndAnyOtherGetsTheTypes)
     // A movie's copy always ends in ".swf".
     const QByteArray bytes = movieBytes(3);
     form->openPath(writeFile(path(QStringLiteral("movie.swf")), bytes));
+    form->settleOpen();
     answer(path(QStringLiteral("movie.v2.copy")), 1);
     form->btnSaveClick();
     EXPECT_EQ(readFile(path(QStringLiteral("movie.v2.copy.swf"))), bytes);
@@ -300,6 +301,7 @@ TEST_F(SaveTest, TheJpegOptionsWindowIsUsableBesideTheSaveDialog)
     const QString source = picture(QStringLiteral("view.bmp"), QSize(64, 48));
     start();
     form->openPath(source);
+    form->settleOpen();
     vx::ChangeQualityForm* options = dialogs->QualityForm;
     auto openDialog = [] {
         for (QWidget* w : QApplication::topLevelWidgets())
