@@ -2,6 +2,7 @@
 
 #include "app/HotKeyFilter.h"
 #include "app/StartArgument.h"
+#include "platform/FileName.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "flash/ui/FrameProgressBar.h"
 #include "i18n/LangStrings.h"
@@ -351,7 +352,7 @@ void TMainForm::chooseStartFile(const QStringList& arguments)
         return;
     }
     nav.CurrentPath = arguments.first();
-    if (!QFileInfo::exists(nav.CurrentPath) || QFileInfo(nav.CurrentPath).isDir()) {
+    if (!fileExists(nav.CurrentPath) || QFileInfo(nav.CurrentPath).isDir()) {
         ShowLabelError(message(lang::FileNotExist));
         return;
     }

@@ -18,9 +18,12 @@ QString resolveStartArgument(const QString& argument)
     }
     if (path.isEmpty())
         return path;
-    const QFileInfo info(path);
-    path = QDir::cleanPath(info.absoluteFilePath());
-    if (info.isDir()) {
+    // Made absolute as text: QFileInfo would pass the name through the locale's
+    // encoding and lose the bytes of a name that is not UTF-8.
+    if (QDir::isRelativePath(path))
+        path = QDir::currentPath() + QLatin1Char('/') + path;
+    path = QDir::cleanPath(path);
+    if (QFileInfo(path).isDir()) {
         const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
         const QStringList files = listViewableFiles(folder);
         if (!files.isEmpty())

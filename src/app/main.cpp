@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "app/ProgramDialogs.h"
 #include "app/SessionEnd.h"
+#include "platform/FileName.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,8 +14,11 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Vextrel Viewer"));
     // No display name: the platform would append it to every dialog's caption.
     const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // The arguments are taken as the file system's bytes: a name that is not
+    // valid UTF-8 must reach the open path unchanged, as listed names do.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << vx::decodeFileName(QByteArray(argv[i]));
 
     vx::SessionEnd sessionEnd;
     vx::TMainForm mainForm(programFolder, arguments);

@@ -3,6 +3,7 @@
 // file:// address, a folder.
 #include "MediaFixture.h"
 
+#include "platform/FileName.h"
 #include "settings/ViewerSettings.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QUrl>
+
+#include <unistd.h>
 
 namespace media {
 namespace {
@@ -28,6 +31,9 @@ TEST_F(StartArgumentTest, EveryFormOfTheArgumentOpensItsFile)
     const QString a = writeBmp(pictures + QStringLiteral("/a.bmp"), quarterPicture(40, 30));
     const QString only = writeBmp(path(QStringLiteral("one/only.bmp")), quarterPicture(40, 30));
     writeFile(path(QStringLiteral("one/notes.txt")), "not a picture");
+    // A name in Latin-1 on a UTF-8 system, as the shell hands it over.
+    const QByteArray latin = QFile::encodeName(pictures) + "/caf\xe9.bmp";
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), latin.constData()), 0);
 
     struct Case {
         const char* what;
@@ -39,6 +45,7 @@ TEST_F(StartArgumentTest, EveryFormOfTheArgumentOpensItsFile)
         {"relative with dots", QStringLiteral("../my pictures/./a.bmp"), a},
         {"file address", QUrl::fromLocalFile(a).toString(QUrl::FullyEncoded), a},
         {"folder", path(QStringLiteral("one")), only},
+        {"name that is not UTF-8", vx::decodeFileName(QByteArray("caf\xe9.bmp")), vx::decodeFileName(latin)},
     };
     const QString startFolder = QDir::currentPath();
     for (const Case& c : cases) {
