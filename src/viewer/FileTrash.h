@@ -1,4 +1,4 @@
-// The desktop's trash (the freedesktop.org trash specification, as Qt's
+// The desktop's trash (the freedesktop.org trash convention, as Qt's
 // QFile::moveToTrash implements it): whether a file can go there, and
 // moving it. Where the file system has no trash the delete command removes
 // the file for good, and says so before.
