@@ -1,5 +1,6 @@
 // TJPEGImage against plain libjpeg-turbo on a 6000 x 4000 photo-sized JPEG
 // (quality 90), written to /tmp on first use.
+#include "PlainLibraries.h"
 #include "RatioReporter.h"
 #include "codecs/jpeg/JPEGImage.h"
 
@@ -22,35 +23,7 @@ void writeTestFile()
     if (done)
         return;
     done = true;
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    FILE* f = std::fopen(kPath, "wb");
-    jpeg_stdio_dest(&c, f);
-    c.image_width = kWidth;
-    c.image_height = kHeight;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(size_t(kWidth) * 3);
-    std::mt19937 rng(1);
-    while (c.next_scanline < c.image_height) {
-        const int y = int(c.next_scanline);
-        for (int x = 0; x < kWidth; ++x) {
-            const int n = int(rng() % 24);
-            row[size_t(x) * 3] = uint8_t((x / 24 + n) & 255);
-            row[size_t(x) * 3 + 1] = uint8_t((y / 16 + n) & 255);
-            row[size_t(x) * 3 + 2] = uint8_t(((x + y) / 40 + (x * y) / 9000) & 255);
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
+    bench::writePhotoJpeg(QString::fromLatin1(kPath), 1, 0);
 }
 
 QByteArray readFile()

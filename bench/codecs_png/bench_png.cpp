@@ -1,5 +1,6 @@
 // TPNGObject against a plain libpng read loop on a 1920 x 1080 RGB PNG,
 // written to /tmp on first use.
+#include "PlainLibraries.h"
 #include "RatioReporter.h"
 #include "codecs/png/PNGObject.h"
 
@@ -46,18 +47,6 @@ void writeTestFile()
     std::fclose(f);
 }
 
-struct Memory {
-    const QByteArray* data;
-    size_t pos;
-};
-
-extern "C" void readMemory(png_structp png, png_bytep out, size_t length)
-{
-    auto* m = static_cast<Memory*>(png_get_io_ptr(png));
-    std::memcpy(out, m->data->constData() + m->pos, length);
-    m->pos += length;
-}
-
 void BM_Viewer(benchmark::State& state)
 {
     writeTestFile();
@@ -73,23 +62,8 @@ void BM_Viewer(benchmark::State& state)
 void BM_PlainLibpng(benchmark::State& state)
 {
     writeTestFile();
-    for (auto _ : state) {
-        QFile f(kPath);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray data = f.readAll();
-        Memory m{&data, 0};
-        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png_create_info_struct(png);
-        png_set_read_fn(png, &m, readMemory);
-        png_read_info(png, info);
-        const size_t stride = png_get_rowbytes(png, info);
-        const png_uint_32 height = png_get_image_height(png, info);
-        std::unique_ptr<png_byte[]> pixels(new png_byte[stride * height]);
-        for (png_uint_32 y = 0; y < height; ++y)
-            png_read_row(png, pixels.get() + y * stride, nullptr);
-        png_destroy_read_struct(&png, &info, nullptr);
-        benchmark::DoNotOptimize(pixels.get());
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::plainLibpngRead(kPath).get());
 }
 
 }  // namespace

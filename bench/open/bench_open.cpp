@@ -5,6 +5,7 @@
 // a 500 x 500, 100-frame GIF played at 400 x 400 (frames per CPU second)
 // against giflib decoding and composing every frame once. Test files are
 // written to /tmp on first use.
+#include "PlainLibraries.h"
 #include "RatioReporter.h"
 #include "viewer/DecodeQueue.h"
 #include "viewer/PictureJob.h"
@@ -34,35 +35,7 @@ void writeJpeg(const QString& path, int seed)
 {
     if (QFile::exists(path))
         return;
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
-    jpeg_stdio_dest(&c, f);
-    c.image_width = 6000;
-    c.image_height = 4000;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(6000 * 3);
-    std::mt19937 rng{unsigned(seed)};
-    while (c.next_scanline < c.image_height) {
-        const int y = int(c.next_scanline);
-        for (int x = 0; x < 6000; ++x) {
-            const int n = int(rng() % 24);
-            row[size_t(x) * 3] = uint8_t((x / 24 + n + seed * 40) & 255);
-            row[size_t(x) * 3 + 1] = uint8_t((y / 16 + n) & 255);
-            row[size_t(x) * 3 + 2] = uint8_t(((x + y) / 40 + (x * y) / 9000) & 255);
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::fclose(f);
+    bench::writePhotoJpeg(path, unsigned(seed), seed * 40);
 }
 
 void writePng()
@@ -214,39 +187,12 @@ void BM_OpenPngAt400(benchmark::State& state)
     }
 }
 
-struct PngMemory {
-    const QByteArray* data;
-    size_t pos;
-};
-
-extern "C" void readPngMemory(png_structp png, png_bytep out, size_t length)
-{
-    auto* m = static_cast<PngMemory*>(png_get_io_ptr(png));
-    std::memcpy(out, m->data->constData() + m->pos, length);
-    m->pos += length;
-}
-
 // libpng alone: the file into memory, every row read into one buffer.
 void BM_PlainLibpngRead(benchmark::State& state)
 {
     writePng();
-    for (auto _ : state) {
-        QFile f(kPng);
-        f.open(QIODevice::ReadOnly);
-        const QByteArray data = f.readAll();
-        PngMemory m{&data, 0};
-        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png_create_info_struct(png);
-        png_set_read_fn(png, &m, readPngMemory);
-        png_read_info(png, info);
-        const size_t stride = png_get_rowbytes(png, info);
-        const png_uint_32 height = png_get_image_height(png, info);
-        std::unique_ptr<png_byte[]> pixels(new png_byte[stride * height]);
-        for (png_uint_32 y = 0; y < height; ++y)
-            png_read_row(png, pixels.get() + y * stride, nullptr);
-        png_destroy_read_struct(&png, &info, nullptr);
-        benchmark::DoNotOptimize(pixels.get());
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::plainLibpngRead(kPng).get());
 }
 
 // Five loops of the animation as the picture control plays it at 400 x 400.
