@@ -104,6 +104,14 @@ void detail::drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& wor
         return;
     }
 
+    // A filtered object is drawn whole pixels from where it lies: its
+    // position on the device is rounded to the pixel grid.
+    QPointF snap;
+    if (!filters.empty()) {
+        const QTransform dev = objWorld * c.base;
+        if (std::isfinite(dev.dx()) && std::isfinite(dev.dy()) && std::abs(dev.dx()) < 1e9 && std::abs(dev.dy()) < 1e9)
+            snap = QPointF(std::round(dev.dx()) - dev.dx(), std::round(dev.dy()) - dev.dy());
+    }
     LayerPool& pool = LayerPool::local();
     QImage layer = pool.acquire(r.size());
     if (layer.isNull()) return;
@@ -115,7 +123,7 @@ void detail::drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& wor
         Ctx inner = c;
         inner.p = &lp;
         if (c.canvas) inner.canvas = &canvas;
-        inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
+        inner.base = c.base * QTransform::fromTranslate(-r.x() + snap.x(), -r.y() + snap.y());
         inner.device = QRect(QPoint(0, 0), r.size());
         inner.inLayer = true;
         ++inner.layers;

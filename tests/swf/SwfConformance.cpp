@@ -3,7 +3,8 @@
 // pictures. Prints the number of movies that pass and each movie's outlier
 // count. Fails only when a movie cannot be loaded or rendered.
 //
-// Usage: swf-conformance [folder] [--out dir]   (dir receives our pictures)
+// Usage: swf-conformance [folder] [--out dir] [--only text]
+//   dir receives our pictures; --only runs the movies whose names contain text
 #include "swf/SwfPlayer.h"
 
 #include <QDir>
@@ -149,10 +150,11 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     QString folder = QStringLiteral(VX_SWF_CONFORMANCE_DIR);
-    QString outDir;
+    QString outDir, only;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == u"--out" && i + 1 < args.size()) outDir = args[++i];
+        else if (args[i] == u"--only" && i + 1 < args.size()) only = args[++i];
         else folder = args[i];
     }
     QDir dir(folder);
@@ -169,6 +171,7 @@ int main(int argc, char** argv)
     for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
         const QString base = dir.filePath(name) + u'/';
         if (!QFile::exists(base + QStringLiteral("test.swf"))) continue;
+        if (!only.isEmpty() && !name.contains(only)) continue;
         ++total;
         const int group = later.match(name).hasMatch() ? 1 : 0;
         ++groupTotal[group];

@@ -175,6 +175,42 @@ TEST_F(SwfLayer, FiltersScaleWithTheStage)
     EXPECT_COLOR(img, 66, 40, 0xffffffffu, 0);
 }
 
+TEST_F(SwfLayer, FilteredObjectsLandOnWholePixels)
+{
+    // A square whose left edge lies on the centres of column 10 (210 twips),
+    // placed 0.4 px (8 twips) or 0.6 px to the right. Drawn plainly, the edge
+    // moves with it; through a filter the object moves by whole pixels only.
+    const Bytes identity = filter::colourMatrix({1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0});
+    struct Case {
+        const char* what;
+        bool filtered;
+        int tx;  // twips
+        int x;
+        QRgb expected;
+    };
+    const Case cases[] = {
+        {"plain, 0.4 px on", false, 8, 10, 0xffffffffu},
+        {"plain, 0.4 px on, next column", false, 8, 11, 0xff000000u},
+        {"filtered, 0.4 px on: not moved", true, 8, 10, 0xff000000u},
+        {"filtered, 0.4 px on: column before", true, 8, 9, 0xffffffffu},
+        {"plain, 0.6 px on", false, 12, 11, 0xff000000u},
+        {"filtered, 0.6 px on: one pixel on", true, 12, 10, 0xffffffffu},
+        {"filtered, 0.6 px on: right edge one pixel on", true, 12, 30, 0xff000000u},
+        {"plain, 0.6 px on: right edge", false, 12, 30, 0xff000000u},
+        {"plain, 0.6 px on: beyond the right edge", false, 12, 31, 0xffffffffu},
+    };
+    for (const Case& c : cases) {
+        Movie m(40 * 20, 40 * 20, 12);
+        m.shape(1, square(210, 210, 400, 400, 0xff000000u));
+        m.place3(1, 1, Matrix::translate(c.tx, c.tx), c.filtered ? filter::list({identity}) : Bytes());
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        SCOPED_TRACE(c.what);
+        EXPECT_COLOR(img, c.x, 20, c.expected, 0);
+        EXPECT_COLOR(img, 20, c.x, c.expected, 0);
+    }
+}
+
 TEST_F(SwfLayer, MasksTakeOnlyTheirFills)
 {
     // The mask's fill covers the left half; its thick outline would reach
