@@ -11,7 +11,10 @@ namespace vx::swf {
 QTransform stageTransform(const QRectF& stage, QSizeF viewport, ScaleMode mode, double zoom)
 {
     if (!(zoom > 0)) zoom = 1;
-    const double sw = std::max(1.0, stage.width()), sh = std::max(1.0, stage.height());
+    // The stage is a whole number of pixels: shown at its own size it is
+    // drawn at 20 twips to the pixel from its top left corner.
+    const double sw = std::max(20.0, std::round(stage.width() / 20) * 20),
+                 sh = std::max(20.0, std::round(stage.height() / 20) * 20);
     const double vw = sw * zoom, vh = sh * zoom;  // stage part shown
     double sx = viewport.width() / vw, sy = viewport.height() / vh;
     switch (mode) {
@@ -20,7 +23,7 @@ QTransform stageTransform(const QRectF& stage, QSizeF viewport, ScaleMode mode, 
     case ScaleMode::ExactFit: break;
     case ScaleMode::NoScale: sx = sy = 1.0 / (20.0 * zoom); break;
     }
-    const QPointF c = stage.center();
+    const QPointF c = stage.topLeft() + QPointF(sw / 2, sh / 2);
     QTransform t;
     t.translate(viewport.width() / 2, viewport.height() / 2);
     t.scale(sx, sy);

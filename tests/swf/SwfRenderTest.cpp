@@ -244,6 +244,31 @@ TEST_F(SwfRender, ScaleModesAndZoomOnTheFrame)
     EXPECT_COLOR(reduced, 100, 10, 0xff0000ffu, 0);  // stage now 50 px high
 }
 
+TEST_F(SwfRender, StageOfFractionalPixelsIsShownAtItsWholePixelSize)
+{
+    // The stage counts in whole pixels: a stage 101.3 px wide starting at
+    // -13 twips, shown at 101 x 25, is drawn at 20 twips to the pixel with
+    // its top left corner at the device origin.
+    struct Case {
+        const char* what;
+        QRectF stage;  // twips
+        QSizeF viewport;
+        QPointF twips, device;
+    };
+    const Case cases[] = {
+        {"offset stage, origin", QRectF(-13, -13, 2026, 506), QSizeF(101, 25), QPointF(0, 0), QPointF(0.65, 0.65)},
+        {"offset stage, far corner", QRectF(-13, -13, 2026, 506), QSizeF(101, 25), QPointF(2007, 487), QPointF(101, 25)},
+        {"fraction below a half", QRectF(0, 0, 2008, 2008), QSizeF(100, 100), QPointF(2000, 2000), QPointF(100, 100)},
+        {"twice the size", QRectF(0, 0, 2026, 2026), QSizeF(202, 202), QPointF(1010, 1010), QPointF(101, 101)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QPointF d = vx::swf::stageTransform(c.stage, c.viewport, ScaleMode::ShowAll).map(c.twips);
+        EXPECT_NEAR(d.x(), c.device.x(), 1e-9);
+        EXPECT_NEAR(d.y(), c.device.y(), 1e-9);
+    }
+}
+
 TEST_F(SwfRender, HighQualityAntialiasesEdgesLowDoesNot)
 {
     Movie m(40 * 20, 40 * 20, 12);
