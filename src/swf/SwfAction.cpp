@@ -1,9 +1,11 @@
 // Our AVM1: the stack machine of frame actions, button actions and
 // functions. Timeline control, variables and paths, arithmetic and string
 // operations, clip properties and methods (SwfClipScript.cpp), registers,
-// with, functions (DefineFunction, DefineFunction2), getURL. Actions we do
-// not know are skipped by their length; every run draws on the tick's
-// script budget and calls nest at most Player::kMaxCallDepth deep.
+// with, functions (DefineFunction, DefineFunction2), objects made with new
+// and their prototypes, try/catch/finally and throw, the built-in objects
+// (SwfBuiltins.cpp), getURL. Actions we do not know are skipped by their
+// length; every run draws on the tick's script budget, calls nest at most
+// Player::kMaxCallDepth deep and blocks Player::kMaxBlockNesting deep.
 #include "swf/SwfClipScript.h"
 
 #include <QDateTime>
@@ -59,6 +61,18 @@ private:
     Value getMember(const Value& obj, const QString& name);
     void setMember(const Value& obj, const QString& name, Value v);
     Value callValue(Frame& f, const Value& fn, const Value& self, std::vector<Value> args, const QString& name);
+    // new: an object whose prototype is the constructor's, made by it.
+    Value construct(const Value& ctor, std::vector<Value> args);
+    // A function's prototype object, made on first use.
+    static Value prototypeOf(const Value& fn)
+    {
+        if (Value* p = fn.obj->find(QStringLiteral("prototype")); p && p->type == Value::Object) return *p;
+        Value proto = Value::object(std::make_shared<ScriptObject>());
+        fn.obj->set(QStringLiteral("prototype"), proto);
+        return proto;
+    }
+    void tryBlock(const uint8_t* code, size_t size, size_t next, const uint8_t* arg, size_t len, Frame& f);
+    static constexpr int kMaxPrototypeChain = 32;
     void gotoLabelOrNumber(Frame& f, const QString& spec, bool play, int bias);
     std::vector<Value> popArgs()
     {
@@ -128,7 +142,10 @@ Value Machine::getVariable(Frame& f, const QString& name)
     if (f.locals) {
         if (Value* v = f.locals->find(name)) return *v;
     }
-    return clips_.get(*f.target, name);
+    if (clips_.has(*f.target, name)) return clips_.get(*f.target, name);
+    if (lower == u"_global") return Value::object(player_.globals());
+    if (Value* g = player_.globals()->find(name)) return *g;
+    return {};
 }
 
 void Machine::setVariable(Frame& f, const QString& name, Value v)
@@ -159,7 +176,14 @@ void Machine::setVariable(Frame& f, const QString& name, Value v)
 Value Machine::getMember(const Value& obj, const QString& name)
 {
     if (obj.type == Value::Object) {
-        if (Value* v = obj.obj->find(name)) return *v;
+        // The object's own members, then its prototypes'.
+        ScriptObject* o = obj.obj.get();
+        for (int depth = 0; o && depth < kMaxPrototypeChain; ++depth) {
+            if (Value* v = o->find(name)) return *v;
+            const Value* proto = o->find(QStringLiteral("__proto__"));
+            o = proto && proto->type == Value::Object ? proto->obj.get() : nullptr;
+        }
+        if (obj.obj->function && name.compare(u"prototype", Qt::CaseInsensitive) == 0) return prototypeOf(obj);
         if (obj.obj->function && name.compare(u"length", Qt::CaseInsensitive) == 0)
             return Value::number(double(obj.obj->function->params.size()));
         return {};
@@ -203,6 +227,56 @@ Value Machine::callValue(Frame& f, const Value& fn, const Value& self, std::vect
     return {};
 }
 
+Value Machine::construct(const Value& ctor, std::vector<Value> args)
+{
+    auto obj = std::make_shared<ScriptObject>();
+    const Value self = Value::object(obj);
+    if (ctor.type != Value::Object || !ctor.obj->function) return self;
+    obj->set(QStringLiteral("__proto__"), prototypeOf(ctor));
+    const Value made = callFunction(player_, ctor, self, args);
+    // Built-in constructors may hand back an object of their own.
+    return made.type == Value::Object ? made : self;
+}
+
+void Machine::tryBlock(const uint8_t* code, size_t size, size_t next, const uint8_t* arg, size_t len, Frame& f)
+{
+    const uint8_t flags = len >= 1 ? arg[0] : 0;
+    auto u16 = [&](size_t at) { return at + 2 <= len ? size_t(arg[at] | arg[at + 1] << 8) : 0; };
+    const size_t trySize = u16(1), catchSize = u16(3), finallySize = u16(5);
+    if (trySize + catchSize + finallySize > size - next) return;
+    const uint8_t* tryCode = code + next;
+    run(tryCode, trySize, f);
+    if (player_.throwing && (flags & 0x01)) {
+        // Caught: the value goes to the catch register or variable.
+        player_.throwing = false;
+        Value e = std::move(player_.thrown);
+        player_.thrown = {};
+        if (flags & 0x04) {
+            if (len > 7 && arg[7] < f.registers.size()) f.registers[arg[7]] = std::move(e);
+        } else {
+            size_t at = 7;
+            QString name;
+            while (at < len && arg[at]) name += QChar(arg[at++]);
+            if (f.locals) f.locals->set(name, std::move(e));
+            else setVariable(f, name, std::move(e));
+        }
+        run(tryCode + trySize, catchSize, f);
+    }
+    if (flags & 0x02) {
+        // finally runs whatever happened; a throw or return in it wins.
+        const bool wasThrowing = player_.throwing, wasReturned = f.returned;
+        Value pending = std::move(player_.thrown);
+        player_.throwing = false;
+        f.returned = false;
+        run(tryCode + trySize + catchSize, finallySize, f);
+        if (!player_.throwing && wasThrowing) {
+            player_.throwing = true;
+            player_.thrown = std::move(pending);
+        }
+        f.returned = f.returned || wasReturned;
+    }
+}
+
 void Machine::gotoLabelOrNumber(Frame& f, const QString& spec, bool play, int bias)
 {
     QString frame = spec;
@@ -222,7 +296,7 @@ void Machine::gotoLabelOrNumber(Frame& f, const QString& spec, bool play, int bi
 void Machine::run(const uint8_t* code, size_t size, Frame& f)
 {
     size_t pc = 0;
-    while (pc < size && !f.returned) {
+    while (pc < size && !f.returned && !player_.throwing) {
         if (!player_.scriptStep()) return;
         const uint8_t op = code[pc++];
         if (op == 0) break;
@@ -352,16 +426,22 @@ void Machine::run(const uint8_t* code, size_t size, Frame& f)
             const Value obj = pop();
             std::vector<Value> args = popArgs();
             const QString name = str(nameV);
-            if (nameV.type == Value::Undefined || name.isEmpty()) push(callValue(f, obj, Value(), std::move(args), QString()));
+            const bool plain = nameV.type == Value::Undefined || name.isEmpty();
+            if (op == 0x53) push(construct(plain ? obj : getMember(obj, name), std::move(args)));
+            else if (plain) push(callValue(f, obj, Value(), std::move(args), QString()));
             else push(callValue(f, getMember(obj, name), obj, std::move(args), name));
             break;
         }
+        case 0x2A:  // throw
+            player_.thrown = pop();
+            player_.throwing = true;
+            return;
         case 0x3E: f.result = pop(); f.returned = true; break;
         case 0x3F: { const double b = num(pop()), a = num(pop()); push(Value::number(std::fmod(a, b))); break; }
-        case 0x40: {  // new: a plain object (constructors of the player's classes are not ours)
-            pop();
-            popArgs();
-            push(Value::object(std::make_shared<ScriptObject>()));
+        case 0x40: {  // new
+            const QString name = str(pop());
+            std::vector<Value> args = popArgs();
+            push(construct(getVariable(f, name), std::move(args)));
             break;
         }
         case 0x42: {
@@ -513,24 +593,25 @@ void Machine::run(const uint8_t* code, size_t size, Frame& f)
             pc = next + bodySize;
             continue;
         }
-        case 0x8F: {  // try: the try block runs; catch blocks are skipped, finally runs
-            const uint8_t flags = len >= 1 ? arg[0] : 0;
-            const size_t trySize = size_t(u16At(1)), catchSize = size_t(u16At(3)), finallySize = size_t(u16At(5));
-            const size_t total = trySize + catchSize + finallySize;
-            if (total > size - next) return;
-            run(code + next, trySize, f);
-            if ((flags & 2) && !f.returned) run(code + next + trySize + catchSize, finallySize, f);
+        case 0x8F: {  // try
+            const size_t total = size_t(u16At(1)) + size_t(u16At(3)) + size_t(u16At(5));
+            if (total > size - next || player_.blockNesting >= Player::kMaxBlockNesting) return;
+            ++player_.blockNesting;
+            tryBlock(code, size, next, arg, len, f);
+            --player_.blockNesting;
             pc = next + total;
             continue;
         }
         case 0x94: {  // with
             const size_t blockSize = size_t(u16At(0));
-            if (blockSize > size - next) return;
+            if (blockSize > size - next || player_.blockNesting >= Player::kMaxBlockNesting) return;
             const Value o = pop();
             if (f.with.size() < 16 && (o.type == Value::Object || o.type == Value::Clip)) {
+                ++player_.blockNesting;
                 f.with.push_back(o);
                 run(code + next, blockSize, f);
                 f.with.pop_back();
+                --player_.blockNesting;
             }
             pc = next + blockSize;
             continue;
@@ -636,6 +717,8 @@ void runActions(Player& player, TimelineInstance& origin, const uint8_t* code, s
     f.target = &origin;
     Machine m(player);
     m.run(code, size, f);
+    player.throwing = false;  // not caught: the block ends there
+    player.thrown = {};
 }
 
 Value callFunction(Player& player, const Value& function, const Value& self, const std::vector<Value>& args)
@@ -643,6 +726,7 @@ Value callFunction(Player& player, const Value& function, const Value& self, con
     if (function.type != Value::Object || !function.obj->function) return {};
     if (player.callDepth >= Player::kMaxCallDepth) return {};
     const auto fn = function.obj->function;  // kept while it runs
+    if (fn->native) return fn->native(player, self, args);
     std::shared_ptr<TimelineInstance> scope = fn->scope.lock();
     if (!scope) scope = player.rootInstance().shared_from_this();
     Frame f;

@@ -1,22 +1,41 @@
 #include "swf/SwfMixer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vx::swf {
 
-void SoundMixer::play(std::shared_ptr<const std::vector<int16_t>> pcm, uint16_t id, int loops, bool noMultiple)
+void SoundMixer::play(Pcm pcm, uint16_t id, const SoundInfo& info, int group)
 {
+    if (info.stop) {
+        stop(id);
+        return;
+    }
     if (!pcm || pcm->size() < 2) return;
+    const size_t frames = pcm->size() / 2;
+    const size_t start = std::min<size_t>(info.inPoint, frames);
+    const size_t end = info.outPoint ? std::clamp<size_t>(info.outPoint, start, frames) : frames;
+    if (end <= start) return;
     std::lock_guard lock(mutex_);
-    if (noMultiple && std::any_of(voices_.begin(), voices_.end(), [&](const Voice& v) { return v.id == id; })) return;
+    if (info.noMultiple && std::any_of(voices_.begin(), voices_.end(), [&](const Voice& v) { return v.id == id; })) return;
     if (voices_.size() >= kMaxVoices) voices_.erase(voices_.begin());
-    voices_.push_back({std::move(pcm), id, 0, std::clamp(loops, 1, 65535)});
+    Voice v{std::move(pcm), id, group, start, end, start, std::clamp(info.loops, 1, 65535), info.envelope};
+    // Envelope points out of order are taken in order of their places.
+    std::stable_sort(v.envelope.begin(), v.envelope.end(),
+                     [](const EnvelopePoint& a, const EnvelopePoint& b) { return a.pos < b.pos; });
+    voices_.push_back(std::move(v));
 }
 
 void SoundMixer::stop(uint16_t id)
 {
     std::lock_guard lock(mutex_);
     std::erase_if(voices_, [&](const Voice& v) { return v.id == id; });
+}
+
+void SoundMixer::stopGroup(int group)
+{
+    std::lock_guard lock(mutex_);
+    std::erase_if(voices_, [&](const Voice& v) { return group == 0 || v.group == group; });
 }
 
 void SoundMixer::stopAll()
@@ -26,12 +45,28 @@ void SoundMixer::stopAll()
     stream_.clear();
 }
 
+bool SoundMixer::isPlaying(uint16_t id) const
+{
+    std::lock_guard lock(mutex_);
+    return std::any_of(voices_.begin(), voices_.end(), [&](const Voice& v) { return v.id == id; });
+}
+
 void SoundMixer::appendStream(const std::vector<int16_t>& frames)
 {
     std::lock_guard lock(mutex_);
-    stream_.insert(stream_.end(), frames.begin(), frames.end());
+    stream_.insert(stream_.end(), frames.begin(), frames.end() - std::ptrdiff_t(frames.size() & 1));
     // A stream far ahead of the output drops its oldest part rather than grow.
-    while (stream_.size() > kMaxStreamFrames * 2) stream_.pop_front();
+    if (stream_.size() > kMaxStreamFrames * 2) {
+        const size_t drop = stream_.size() - kMaxStreamFrames * 2;
+        stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(drop));
+        streamPlayed_ += drop / 2;
+    }
+}
+
+void SoundMixer::clearStream()
+{
+    std::lock_guard lock(mutex_);
+    stream_.clear();
 }
 
 size_t SoundMixer::streamQueued() const
@@ -40,28 +75,90 @@ size_t SoundMixer::streamQueued() const
     return stream_.size() / 2;
 }
 
+uint64_t SoundMixer::streamPlayed() const
+{
+    std::lock_guard lock(mutex_);
+    return streamPlayed_;
+}
+
+void SoundMixer::setVolume(int group, int percent)
+{
+    std::lock_guard lock(mutex_);
+    if (volumes_.size() < 4096 || volumes_.count(group)) volumes_[group] = std::clamp(percent, 0, 1000);
+}
+
+int SoundMixer::volume(int group) const
+{
+    std::lock_guard lock(mutex_);
+    auto it = volumes_.find(group);
+    return it == volumes_.end() ? 100 : it->second;
+}
+
+float SoundMixer::gainOf(int group) const
+{
+    auto it = volumes_.find(group);
+    const float g = it == volumes_.end() ? 1.0f : float(it->second) / 100.0f;
+    return group == 0 ? g : g * gainOf(0);
+}
+
+namespace {
+
+// The envelope's levels at frame pos (linear between points, held
+// before the first and after the last); segment follows pos forward.
+void envelopeAt(const std::vector<EnvelopePoint>& env, size_t pos, size_t& segment, float& left, float& right)
+{
+    if (segment >= env.size() || env[segment].pos > pos) segment = 0;
+    while (segment + 1 < env.size() && env[segment + 1].pos <= pos) ++segment;
+    const EnvelopePoint& a = env[segment];
+    if (pos <= a.pos || segment + 1 >= env.size()) {
+        left = a.left / 32768.0f;
+        right = a.right / 32768.0f;
+        return;
+    }
+    const EnvelopePoint& b = env[segment + 1];
+    const float t = float(pos - a.pos) / float(b.pos - a.pos);
+    left = (a.left + (float(b.left) - a.left) * t) / 32768.0f;
+    right = (a.right + (float(b.right) - a.right) * t) / 32768.0f;
+}
+
+}  // namespace
+
 void SoundMixer::read(int16_t* out, size_t frames)
 {
     std::lock_guard lock(mutex_);
-    std::vector<int32_t> acc(frames * 2, 0);
+    std::vector<float> acc(frames * 2, 0.0f);
+    const float master = gainOf(0);
     const size_t fromStream = std::min(stream_.size(), acc.size());
-    for (size_t i = 0; i < fromStream; ++i) acc[i] = stream_[i];
+    for (size_t i = 0; i < fromStream; ++i) acc[i] = stream_[i] * master;
     stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(fromStream));
+    streamPlayed_ += fromStream / 2;
     for (Voice& v : voices_) {
+        const float gain = gainOf(v.group);
+        const int16_t* pcm = v.pcm->data();
         size_t i = 0;
-        while (i < acc.size() && v.loopsLeft > 0) {
-            const size_t n = std::min(acc.size() - i, v.pcm->size() - v.pos);
-            for (size_t k = 0; k < n; ++k) acc[i + k] += (*v.pcm)[v.pos + k];
+        while (i < frames && v.loopsLeft > 0) {
+            const size_t n = std::min(frames - i, v.end - v.pos);
+            if (v.envelope.empty()) {
+                for (size_t k = 0; k < n * 2; ++k) acc[i * 2 + k] += pcm[v.pos * 2 + k] * gain;
+            } else {
+                for (size_t k = 0; k < n; ++k) {
+                    float l, r;
+                    envelopeAt(v.envelope, v.pos + k, v.segment, l, r);
+                    acc[(i + k) * 2] += pcm[(v.pos + k) * 2] * gain * l;
+                    acc[(i + k) * 2 + 1] += pcm[(v.pos + k) * 2 + 1] * gain * r;
+                }
+            }
             i += n;
             v.pos += n;
-            if (v.pos >= v.pcm->size()) {
-                v.pos = 0;
+            if (v.pos >= v.end) {
+                v.pos = v.start;
+                v.segment = 0;
                 --v.loopsLeft;
             }
         }
     }
     std::erase_if(voices_, [](const Voice& v) { return v.loopsLeft <= 0; });
-    for (size_t i = 0; i < acc.size(); ++i) out[i] = int16_t(std::clamp(acc[i], -32768, 32767));
+    for (size_t i = 0; i < acc.size(); ++i) out[i] = int16_t(std::clamp(std::lrint(acc[i]), -32768L, 32767L));
 }
 
 }  // namespace vx::swf

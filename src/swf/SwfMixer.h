@@ -1,11 +1,15 @@
 // Mixing a movie's sounds: event sounds (each a decoded 44.1 kHz stereo
-// buffer, looped as asked) on top of the stream sound that the timeline
-// feeds frame by frame. The audio output pulls mixed frames from another
-// thread, so every call locks.
+// buffer, played between its in and out points, looped and shaped by its
+// envelope as the sound info record asks) on top of the stream sound that
+// the timeline feeds frame by frame. The audio output pulls mixed frames
+// from another thread, so every call locks.
 #pragma once
+
+#include "swf/SwfSound.h"
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -14,14 +18,32 @@ namespace vx::swf {
 
 class SoundMixer {
 public:
-    // Starts an event sound; with noMultiple a sound already playing is not started again.
-    void play(std::shared_ptr<const std::vector<int16_t>> pcm, uint16_t id, int loops, bool noMultiple);
+    using Pcm = std::shared_ptr<const std::vector<int16_t>>;
+    // Starts (or with info.stop stops) the event sound id. With noMultiple
+    // a sound already playing is not started again. group names the
+    // volume it follows (0: the movie's own, see setVolume).
+    void play(Pcm pcm, uint16_t id, const SoundInfo& info, int group = 0);
     void stop(uint16_t id);
+    // Stops the event sounds of a volume group (0: every event sound).
+    void stopGroup(int group);
     // Stops everything: event sounds and the stream (pause, seeking, leaving).
     void stopAll();
+    bool isPlaying(uint16_t id) const;
+
     void appendStream(const std::vector<int16_t>& frames);
+    // Drops the stream's frames not yet played (its timeline stopped or jumped).
+    void clearStream();
     // Stereo frames of the stream not yet played.
     size_t streamQueued() const;
+    // Stereo frames of the stream played since the mixer was made: the
+    // clock a stream sound keeps.
+    uint64_t streamPlayed() const;
+
+    // Volume in percent (0..100, more amplifies) of a group; group 0 is
+    // the whole movie, stream included, and scales the other groups.
+    void setVolume(int group, int percent);
+    int volume(int group) const;
+
     // Writes the next frames (two samples each) mixed into out.
     void read(int16_t* out, size_t frames);
 
@@ -30,14 +52,21 @@ public:
 
 private:
     struct Voice {
-        std::shared_ptr<const std::vector<int16_t>> pcm;
+        Pcm pcm;
         uint16_t id;
-        size_t pos;  // in samples
+        int group;
+        size_t start, end;  // frames of the sound played, from its in to its out point
+        size_t pos;         // frame
         int loopsLeft;
+        std::vector<EnvelopePoint> envelope;
+        size_t segment = 0;  // envelope point at or before pos
     };
+    float gainOf(int group) const;
     mutable std::mutex mutex_;
     std::vector<Voice> voices_;
     std::deque<int16_t> stream_;
+    uint64_t streamPlayed_ = 0;
+    std::map<int, int> volumes_;
 };
 
 }  // namespace vx::swf

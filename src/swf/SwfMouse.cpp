@@ -121,12 +121,10 @@ void Player::setButtonState(const MouseTarget& target, uint8_t state, uint16_t c
     for (const ButtonAction& a : b->actions)
         if ((a.conditions & condition) && queue_.size() < size_t(kMaxActionsPerTick) * 4)
             queue_.push_back({owner, a.offset, a.size});
-    if (onButtonSound) {
-        // over-to-up, up-to-over, over-to-down, down-to-over
-        const int sound = condition == OverUpToIdle ? 0 : condition == IdleToOverUp ? 1
-                        : condition == OverUpToOverDown ? 2 : condition == OverDownToOverUp ? 3 : -1;
-        if (sound >= 0 && b->sounds[size_t(sound)].soundId) onButtonSound(b->sounds[size_t(sound)]);
-    }
+    // Sounds of over-to-up, up-to-over, over-to-down, down-to-over.
+    const int sound = condition == OverUpToIdle ? 0 : condition == IdleToOverUp ? 1
+                    : condition == OverUpToOverDown ? 2 : condition == OverDownToOverUp ? 3 : -1;
+    if (sound >= 0) buttonSound(b->sounds[size_t(sound)]);
 }
 
 void Player::clipEvent(const MouseTarget& target, const char* handler)
@@ -176,6 +174,7 @@ void Player::mouseMove(QPointF stage)
 void Player::mouseDown()
 {
     mouseDown_ = true;
+    keysDown_[1] = true;
     startScripts();
     if (!hover_.empty()) {
         pressed_ = hover_;
@@ -188,6 +187,7 @@ void Player::mouseDown()
 void Player::mouseUp()
 {
     mouseDown_ = false;
+    keysDown_[1] = false;
     startScripts();
     const MouseTarget was = pressed_;
     pressed_ = {};
@@ -209,6 +209,26 @@ void Player::refreshMouse()
     if (!mouseKnown_) return;
     // The frame may have moved, added or removed what the pointer is over.
     if (!mouseDown_) mouseMove(mouse_);
+}
+
+void Player::keyDown(int code, int ascii)
+{
+    if (code < 0 || code >= 256) return;
+    keysDown_[size_t(code)] = true;
+    lastKey_ = code;
+    lastAscii_ = ascii;
+    startScripts();
+    notifyKeyListeners(*this, true);
+    runQueue();
+}
+
+void Player::keyUp(int code)
+{
+    if (code < 0 || code >= 256) return;
+    keysDown_[size_t(code)] = false;
+    startScripts();
+    notifyKeyListeners(*this, false);
+    runQueue();
 }
 
 void Player::keyPress(int swfKey)

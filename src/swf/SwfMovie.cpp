@@ -227,9 +227,10 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                 break;
             }
             case 15:
-            case 19: {
+            case 19:
+            case 89: {
                 FrameCommand c;
-                c.kind = code == 15 ? FrameCommand::StartSound : FrameCommand::StreamBlock;
+                c.kind = code == 15 ? FrameCommand::StartSound : code == 19 ? FrameCommand::StreamBlock : FrameCommand::StartSound2;
                 c.offset = at;
                 c.size = len;
                 current.push_back(c);
@@ -258,6 +259,15 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                     const CharKind kind = code == 13 || code == 62 ? CharKind::Font : CharKind::Button;
                     if (Character* c = find(id); c && c->kind == kind && c->fontInfo.size() < 16)
                         c->fontInfo.push_back({code, at + 2, len - 2});
+                }
+                break;
+            case 56:  // ExportAssets: names for attachSound, StartSound2...
+                if (isRoot) {
+                    const int count = body.u16();
+                    for (int i = 0; i < count && exports_.size() < 65536; ++i) {
+                        const uint16_t id = body.u16();
+                        exports_.emplace(decodeText(body.cstr(), version_), id);
+                    }
                 }
                 break;
             case 3:  // FreeCharacter
@@ -457,6 +467,14 @@ const CompiledShape* Movie::morph(uint16_t id, uint16_t ratio) const
         c->morphRatio = ratio;
     }
     return c->morphShape.get();
+}
+
+uint16_t Movie::exportedId(const QString& name) const
+{
+    if (auto it = exports_.find(name); it != exports_.end()) return it->second;
+    for (const auto& [exported, id] : exports_)
+        if (exported.compare(name, Qt::CaseInsensitive) == 0) return id;
+    return 0;
 }
 
 const FontData* Movie::findFont(const QString& name, bool bold, bool italic) const

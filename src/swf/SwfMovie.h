@@ -42,8 +42,9 @@ struct PlaceCommand {
 struct FrameCommand {
     // Define and Free change which definition an id names from this frame
     // on (FreeCharacter and a new definition of the freed id).
-    // StartSound and StreamBlock carry their tag body (offset, size).
-    enum Kind : uint8_t { Place, Remove, Action, Define, Free, StartSound, StreamBlock } kind = Place;
+    // StartSound, StartSound2 (by export name) and StreamBlock carry their
+    // tag body (offset, size).
+    enum Kind : uint8_t { Place, Remove, Action, Define, Free, StartSound, StreamBlock, StartSound2 } kind = Place;
     uint16_t depth = 0;  // Remove; the character id for Define and Free
     uint32_t place = 0;  // index into Timeline::places; the definition for Define
     size_t offset = 0, size = 0;  // Action bytes in the movie data
@@ -88,6 +89,9 @@ public:
     // A DefineSound decoded to 44.1 kHz stereo frames, or nullptr.
     std::shared_ptr<const std::vector<int16_t>> sound(uint16_t id) const;
     QRectF bounds(uint16_t id) const;  // twips, empty when unknown
+    // The character an ExportAssets tag names (exact name first, then
+    // ignoring case), 0 when none does.
+    uint16_t exportedId(const QString& name) const;
     // An embedded font by name and style (the first defined wins), or nullptr.
     const FontData* findFont(const QString& name, bool bold, bool italic) const;
 
@@ -146,6 +150,7 @@ private:
     };
     mutable std::unordered_map<uint16_t, Entry> dict_;
     mutable std::map<QString, const FontData*> fontsByName_;
+    std::map<QString, uint16_t> exports_;
 };
 
 // Skips a filter list (PlaceObject3, DefineButton2) without keeping it.

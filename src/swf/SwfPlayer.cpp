@@ -142,6 +142,7 @@ void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
             movie_->freeDefinition(c.depth);
             break;
         case FrameCommand::StartSound:
+        case FrameCommand::StartSound2:
             if (runActions && mixer_) startSound(c);
             break;
         case FrameCommand::StreamBlock:
@@ -155,14 +156,18 @@ void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
     }
 }
 
-void Player::seek(TimelineInstance& t, int frame)
+void Player::seek(TimelineInstance& t, int frame, bool continuous)
 {
     frame = std::clamp(frame, 0, t.frameCount() - 1);
     if (frame == t.current) return;
-    if (&t == root_.get() && frame != t.current + 1 && mixer_) {
-        // A jump: the sound stops at once and the stream starts afresh.
-        mixer_->stopAll();
-        streamDecoder_.reset();
+    if (&t == root_.get()) {
+        if (frame != t.current + 1) {
+            // A loop back starts a new run of stream blocks after the sound
+            // queued; any other jump drops that sound first.
+            if (continuous) streamDecoder_.reset();
+            else restartStream();
+        }
+        streamFed_ = false;
     }
     if (frame < t.current) {
         // Going back rebuilds the display list from the first frame.
@@ -180,38 +185,6 @@ void Player::stop()
     streamDecoder_.reset();
 }
 
-void Player::startSound(const FrameCommand& c)
-{
-    if (c.offset + c.size > movie_->dataSize()) return;
-    Stream s(movie_->data() + c.offset, c.size);
-    try {
-        const uint16_t id = s.u16();
-        const uint8_t flags = s.u8();
-        if (flags & 0x20) {  // stop
-            mixer_->stop(id);
-            return;
-        }
-        if (flags & 0x01) s.u32();  // in point
-        if (flags & 0x02) s.u32();  // out point
-        const int loops = (flags & 0x04) ? s.u16() : 1;
-        mixer_->play(movie_->sound(id), id, loops, flags & 0x10);
-    } catch (const CodecError&) {
-    }
-}
-
-void Player::streamBlock(const FrameCommand& c)
-{
-    const int format = root_->timeline->streamFormat;
-    if (format < 0 || c.offset + c.size > movie_->dataSize()) return;
-    const SoundFormat f = SoundFormat::fromByte(uint8_t(format));
-    if (!streamDecoder_) streamDecoder_ = std::make_unique<SoundDecoder>(f);
-    size_t skip = f.codec == 2 ? 4 : 0;  // MP3 blocks start with their sample count and seek
-    if (c.size <= skip) return;
-    std::vector<int16_t> pcm;
-    streamDecoder_->decode(movie_->data() + c.offset + skip, c.size - skip, pcm);
-    mixer_->appendStream(pcm);
-}
-
 void Player::gotoInstance(TimelineInstance& t, int frame, bool play)
 {
     seek(t, frame);
@@ -221,6 +194,8 @@ void Player::gotoInstance(TimelineInstance& t, int frame, bool play)
 void Player::gotoFrame(int frame)
 {
     const int before = root_->current;
+    // The host's seek silences everything at once.
+    if (mixer_ && std::clamp(frame, 0, totalFrames() - 1) != before) mixer_->stopAll();
     seek(*root_, frame);
     if (startPending_ && root_->current == before) return;  // going to the first frame keeps the start deferred
     runQueue();
@@ -238,7 +213,7 @@ void Player::tick(TimelineInstance& t)
                 next = 0;
             }
         }
-        if (next != t.current) seek(t, next);
+        if (next != t.current) seek(t, next, true);
     }
     // Children play on their own; those placed during this tick already show their first frame.
     std::vector<std::shared_ptr<TimelineInstance>> children;
@@ -255,6 +230,11 @@ void Player::advance()
     ++tick_;
     tick(*root_);
     runQueue();
+    if (mixer_ && streamFed_ && !root_->playing) {
+        // The stream sound belongs to the main timeline: it stops with it.
+        mixer_->clearStream();
+        streamFed_ = false;
+    }
     refreshMouse();
 }
 

@@ -12,6 +12,7 @@
 
 #include <QPainter>
 #include <QTransform>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -95,6 +96,18 @@ public:
     // One tick of the frame clock: the main timeline moves on when playing,
     // every sprite plays its own timeline, then queued actions run.
     void advance();
+    // One tick of a host's frame timer, returning the advances made. While
+    // a stream sound is heard (soundHeard: an output reads the mixer), the
+    // timeline follows the sound's clock: it waits when it is ahead of what
+    // was played and catches up by several advances at once (frames are
+    // dropped, drawn only once) when it fell behind, so the sound never
+    // drifts from the pictures. Otherwise one advance.
+    int clockTick(bool soundHeard);
+    // Frames one clock tick advances at most when catching up with the sound.
+    static constexpr int kMaxCatchUpFrames = 8;
+    // Starts (or stops) an event sound by its DefineSound id; group is the
+    // mixer's volume group.
+    void playSound(uint16_t id, const SoundInfo& info, int group = 0);
     // The colour of SetBackgroundColor, white when the movie sets none.
     QColor backgroundColor() const;
     // Changes every time the picture of the frame may change.
@@ -124,6 +137,14 @@ public:
     void mouseDown();
     void mouseUp();
     void keyPress(int swfKey);
+    // Keys held down, for the Key object of scripts: Windows virtual key
+    // codes (1 is the left mouse button, 37..40 the arrows, 65.. letters),
+    // with the character typed (0 for none).
+    void keyDown(int code, int ascii);
+    void keyUp(int code);
+    bool isKeyDown(int code) const { return code >= 0 && code < 256 && keysDown_[size_t(code)]; }
+    int lastKeyCode() const { return lastKey_; }
+    int lastKeyAscii() const { return lastAscii_; }
     // The pointer is over a button or a clip that answers the mouse.
     bool overActiveTarget() const { return !hover_.empty(); }
     QPointF mousePosition() const { return mouse_; }
@@ -131,8 +152,6 @@ public:
     // Raised by getURL / getURL2 with any other URL (a web address: the host
     // decides whether to open it).
     std::function<void(const QString& url, const QString& target)> onGetUrl;
-    // Raised when a button's transition has a sound (DefineButtonSound).
-    std::function<void(const ButtonSound& sound)> onButtonSound;
 
     // Limits that keep hostile movies bounded.
     static constexpr int kMaxNesting = 24;
@@ -158,10 +177,24 @@ public:
     int callDepth = 0;
     // Runs the handler of clip t by name (onPress...), when it has one.
     void callHandler(TimelineInstance& t, const QString& name);
+    // The scripts' global object: _global and the built-in classes (Math,
+    // Key, Sound...), made on first use.
+    std::shared_ptr<ScriptObject> globals();
+    // A value thrown by a script and not caught yet (throwing is set).
+    bool throwing = false;
+    Value thrown;
+    // Nested blocks (with, try) of one script at most.
+    static constexpr int kMaxBlockNesting = 64;
+    int blockNesting = 0;
+    // A fresh volume group for a Sound object made on a clip.
+    int newSoundGroup() { return ++soundGroups_; }
 
 private:
     void enterFrame(TimelineInstance& t, int frame, bool runActions);
-    void seek(TimelineInstance& t, int frame);
+    // continuous: the timeline plays on into frame (its loop back to the
+    // first frame too), the stream sound goes on; any other jump starts it
+    // afresh.
+    void seek(TimelineInstance& t, int frame, bool continuous = false);
     void applyPlace(TimelineInstance& t, const PlaceCommand& p);
     std::shared_ptr<TimelineInstance> newSprite(uint16_t id, int nesting);
     void tick(TimelineInstance& t);
@@ -190,8 +223,15 @@ private:
     bool startPending_ = false;
     std::shared_ptr<SoundMixer> mixer_;
     std::unique_ptr<SoundDecoder> streamDecoder_;
+    bool streamFed_ = false;  // the last frame entered gave the stream sound
+    int soundGroups_ = 0;
     void startSound(const FrameCommand& c);
     void streamBlock(const FrameCommand& c);
+    void restartStream();
+    void buttonSound(const ButtonSound& sound);
+    std::array<bool, 256> keysDown_{};
+    int lastKey_ = 0, lastAscii_ = 0;
+    std::shared_ptr<ScriptObject> globals_;
     MouseTarget hover_, pressed_;
     long scriptSteps_ = 0;
     QElapsedTimer scriptClock_;
@@ -202,5 +242,9 @@ private:
 void runActions(Player& player, TimelineInstance& t, const uint8_t* code, size_t size);
 // Calls a function value with this and arguments (SwfAction.cpp).
 Value callFunction(Player& player, const Value& function, const Value& self, const std::vector<Value>& args);
+// Makes the global object with the built-in classes (SwfBuiltins.cpp).
+std::shared_ptr<ScriptObject> makeGlobals();
+// Calls onKeyDown or onKeyUp of the Key object's listeners (SwfBuiltins.cpp).
+void notifyKeyListeners(Player& player, bool down);
 
 }  // namespace vx::swf

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -14,6 +15,8 @@ namespace vx::swf {
 
 struct TimelineInstance;
 struct ScriptObject;
+struct Value;
+class Player;
 
 // Code of a DefineFunction or DefineFunction2, pointing into the movie data.
 struct ScriptFunction {
@@ -26,6 +29,8 @@ struct ScriptFunction {
     bool v2 = false;
     std::vector<QString> pool;            // the constant pool at definition
     std::weak_ptr<TimelineInstance> scope;  // the clip it was defined on
+    // Built-in functions (Math.max, Sound.start...) run this instead of code.
+    std::function<Value(Player& player, const Value& self, const std::vector<Value>& args)> native;
 };
 
 struct Value {

@@ -1,5 +1,7 @@
 #include "swf/SwfSound.h"
 
+#include "swf/SwfStream.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
@@ -24,6 +26,28 @@ SoundFormat SoundFormat::fromByte(uint8_t b)
     f.is16 = b & 2;
     f.stereo = b & 1;
     return f;
+}
+
+SoundInfo SoundInfo::read(Stream& s)
+{
+    SoundInfo info;
+    const uint8_t flags = s.u8();
+    info.stop = flags & 0x20;
+    info.noMultiple = flags & 0x10;
+    if (flags & 0x01) info.inPoint = s.u32();
+    if (flags & 0x02) info.outPoint = s.u32();
+    if (flags & 0x04) info.loops = s.u16();
+    if (flags & 0x08) {
+        const int points = s.u8();
+        for (int i = 0; i < points; ++i) {
+            EnvelopePoint p;
+            p.pos = s.u32();
+            p.left = s.u16();
+            p.right = s.u16();
+            info.envelope.push_back(p);
+        }
+    }
+    return info;
 }
 
 struct SoundDecoder::Impl {

@@ -11,6 +11,8 @@
 
 namespace vx::swf {
 
+class Stream;
+
 struct SoundFormat {
     int codec = 0;  // 0 PCM in the machine's order, 1 ADPCM, 2 MP3, 3 PCM little-endian, 4-6 Nellymoser, 11 Speex
     int rate = 44100;
@@ -21,6 +23,28 @@ struct SoundFormat {
 };
 
 constexpr int kMixRate = 44100;
+
+// A point of a sound's volume envelope: its place in 44.1 kHz samples from
+// the start of the sound and the levels of both channels (0..32768).
+struct EnvelopePoint {
+    uint32_t pos = 0;
+    uint16_t left = 32768, right = 32768;
+};
+
+// How StartSound, StartSound2 and a button start a sound (the sound info
+// record): stop it, leave it alone when it already plays, start and end
+// points in 44.1 kHz samples, loops and the envelope.
+struct SoundInfo {
+    bool stop = false;
+    bool noMultiple = false;
+    uint32_t inPoint = 0;
+    uint32_t outPoint = 0;  // 0: to the end
+    int loops = 1;
+    std::vector<EnvelopePoint> envelope;
+    // Reads the record; throws CodecError when it is cut short.
+    static SoundInfo read(Stream& s);
+};
+
 // Samples of one decoded sound at most (per channel): ten minutes.
 constexpr size_t kMaxSoundFrames = size_t(kMixRate) * 600;
 

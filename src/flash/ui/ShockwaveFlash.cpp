@@ -87,6 +87,7 @@ void ShockwaveFlash::Play()
 void ShockwaveFlash::StopPlay()
 {
     if (player_) player_->stop();
+    if (audio_) audio_->flush();  // silent at once, not after the output's buffer
 }
 
 void ShockwaveFlash::Stop() { StopPlay(); }
@@ -94,7 +95,9 @@ void ShockwaveFlash::Stop() { StopPlay(); }
 void ShockwaveFlash::GotoFrame(int frame)
 {
     if (!player_) return;
+    const int before = player_->currentFrame();
     player_->gotoFrame(std::clamp(frame, 0, std::max(0, player_->totalFrames() - 1)));
+    if (audio_ && player_->currentFrame() != before) audio_->flush();
     update();
 }
 
@@ -162,7 +165,8 @@ void ShockwaveFlash::RecreateWnd()
 void ShockwaveFlash::tick()
 {
     if (!player_) return;
-    player_->advance();
+    // With the sound heard, a stream sound sets the pace of the frames.
+    player_->clockTick(audio_ && audio_->active());
     afterInput();
 }
 
@@ -258,8 +262,59 @@ void ShockwaveFlash::leaveEvent(QEvent* event)
     afterInput();
 }
 
+namespace {
+
+// The Windows virtual key code of a key, as scripts' Key object reports it (0: none).
+int virtualKey(const QKeyEvent* event)
+{
+    const int k = event->key();
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return k;
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return 112 + (k - Qt::Key_F1);
+    switch (k) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+void ShockwaveFlash::keyReleaseEvent(QKeyEvent* event)
+{
+    if (player_ && !event->isAutoRepeat()) {
+        if (const int vk = virtualKey(event)) {
+            player_->keyUp(vk);
+            afterInput();
+        }
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
 void ShockwaveFlash::keyPressEvent(QKeyEvent* event)
 {
+    if (player_) {
+        if (const int vk = virtualKey(event)) {
+            const QString text = event->text();
+            player_->keyDown(vk, text.size() == 1 && text[0].unicode() < 256 ? text[0].unicode() : 0);
+        }
+    }
     int code = 0;
     switch (event->key()) {
     case Qt::Key_Left: code = 1; break;

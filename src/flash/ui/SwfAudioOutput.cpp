@@ -32,6 +32,13 @@ SwfAudioOutput::~SwfAudioOutput()
     if (sink_) sink_->stop();
 }
 
+void SwfAudioOutput::flush()
+{
+    if (!sink_) return;
+    sink_->stop();
+    sink_->start(this);
+}
+
 qint64 SwfAudioOutput::readData(char* data, qint64 maxSize)
 {
     const size_t frames = size_t(std::max<qint64>(0, maxSize)) / 4;

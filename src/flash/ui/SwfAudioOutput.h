@@ -15,6 +15,8 @@ public:
     explicit SwfAudioOutput(std::shared_ptr<vx::swf::SoundMixer> mixer, QObject* parent = nullptr);
     ~SwfAudioOutput() override;
     bool active() const { return sink_ != nullptr; }
+    // Drops what the output holds but has not played yet (pause, seek).
+    void flush();
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;

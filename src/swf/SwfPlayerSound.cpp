@@ -1,0 +1,92 @@
+// A movie's sound in the player: event sounds started by frames
+// (StartSound, StartSound2 by export name) and buttons, the stream sound
+// of the main timeline fed block by block, and the frame clock that
+// follows the stream sound while it is heard.
+#include "swf/SwfPlayer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vx::swf {
+
+void Player::playSound(uint16_t id, const SoundInfo& info, int group)
+{
+    if (!mixer_) return;
+    if (info.stop) {
+        mixer_->stop(id);
+        return;
+    }
+    mixer_->play(movie_->sound(id), id, info, group);
+}
+
+void Player::startSound(const FrameCommand& c)
+{
+    if (c.offset + c.size > movie_->dataSize()) return;
+    Stream s(movie_->data() + c.offset, c.size);
+    try {
+        uint16_t id = 0;
+        if (c.kind == FrameCommand::StartSound2) id = movie_->exportedId(decodeText(s.cstr(), movie_->version()));
+        else id = s.u16();
+        const SoundInfo info = SoundInfo::read(s);
+        if (id) playSound(id, info);
+    } catch (const CodecError&) {
+        // A record cut short starts nothing.
+    }
+}
+
+void Player::buttonSound(const ButtonSound& sound)
+{
+    if (!mixer_ || !sound.soundId || sound.infoOffset + sound.infoSize > movie_->dataSize()) return;
+    Stream s(movie_->data() + sound.infoOffset, sound.infoSize);
+    try {
+        playSound(sound.soundId, SoundInfo::read(s));
+    } catch (const CodecError&) {
+    }
+}
+
+void Player::restartStream()
+{
+    if (mixer_) mixer_->clearStream();
+    streamDecoder_.reset();
+}
+
+void Player::streamBlock(const FrameCommand& c)
+{
+    const int format = root_->timeline->streamFormat;
+    if (format < 0 || c.offset + c.size > movie_->dataSize()) return;
+    const SoundFormat f = SoundFormat::fromByte(uint8_t(format));
+    if (!streamDecoder_) streamDecoder_ = std::make_unique<SoundDecoder>(f);
+    const size_t skip = f.codec == 2 ? 4 : 0;  // MP3 blocks start with their sample count and seek
+    if (c.size <= skip) return;
+    std::vector<int16_t> pcm;
+    streamDecoder_->decode(movie_->data() + c.offset + skip, c.size - skip, pcm);
+    mixer_->appendStream(pcm);
+    streamFed_ = true;
+}
+
+int Player::clockTick(bool soundHeard)
+{
+    if (!soundHeard || !mixer_ || root_->timeline->streamFormat < 0 || !root_->playing) {
+        advance();
+        return 1;
+    }
+    double fps = movie_->frameRate();
+    if (!(fps >= 0.01)) fps = 12;
+    const size_t perFrame = size_t(std::max(1.0, std::min(double(kMixRate), kMixRate / fps)));
+    // The sound the timeline keeps ready ahead of the output: a frame's
+    // worth and a little more, so the output never waits for a frame.
+    const size_t lead = std::max<size_t>(perFrame + perFrame / 2, kMixRate / 20);
+    // Ahead of what the output played (the output is slower than the
+    // timer): wait for it.
+    if (streamFed_ && mixer_->streamQueued() > lead + perFrame) return 0;
+    int advances = 0;
+    do {
+        advance();
+        ++advances;
+        // Behind (the timer came late or the output is faster): catch up,
+        // as long as the frames carry the sound.
+    } while (advances < kMaxCatchUpFrames && streamFed_ && root_->playing && mixer_->streamQueued() < lead);
+    return advances;
+}
+
+}  // namespace vx::swf
