@@ -1,11 +1,13 @@
 // How soon a decode stops once it is cancelled: each hostile picture (the
-// corpus files and the larger made ones) is decoded on the window's
+// corpus files and the larger made ones) and a slow valid picture of each
+// decoder and decoding path (tools/hostile/SlowPictures) is decoded on the window's
 // decoding thread for a 1280 x 800 area, cancelled a few milliseconds after
 // it started, and the time from the cancel until the decode returned is the
 // row's figure. Before that, each file is decoded once without a cancel
 // (given up after two seconds) to show how much work the cancel saved. The
 // summary at the end marks every row over 100 ms.
 #include "HostileFiles.h"
+#include "SlowPictures.h"
 #include "viewer/DecodeQueue.h"
 #include "viewer/FolderList.h"
 #include "viewer/ViewGeometry.h"
@@ -34,6 +36,7 @@ struct Row {
     bool fullCapped = false;
     double worstMs = 0;      // cancel to return, worst of the iterations
     bool finishedFirst = false;  // the decode ended before the cancel came
+    std::string error;       // why the decode left alone failed
 };
 std::map<std::string, Row> rows;
 
@@ -59,6 +62,8 @@ void measureFull(vx::DecodeQueue& queue, const QString& path, Row& row)
     job->cancel();
     queue.wait(job);
     row.fullMs = msSince(start, Clock::now());
+    if (!row.fullCapped)
+        row.error = job->result().error.toStdString();
 }
 
 void BM_CancelDecode(benchmark::State& state, QString path)
@@ -96,6 +101,7 @@ QStringList hostileFiles()
             f.write(made.data);
         paths << path;
     }
+    paths += vx::hostile::writeSlowPictures(kMadeFolder);
     return paths;
 }
 
@@ -109,8 +115,9 @@ void printSummary()
         const char* verdict = row.worstMs < 100 ? "ok" : "OVER 100 ms";
         if (row.worstMs >= 100)
             ++over;
-        std::printf("%-48s %14s %20.1f %s%s\n", name.c_str(), full, row.worstMs, verdict,
-                    row.finishedFirst ? " (some decodes ended before the cancel)" : "");
+        std::printf("%-48s %14s %20.1f %s%s%s\n", name.c_str(), full, row.worstMs, verdict,
+                    row.finishedFirst ? " (some decodes ended before the cancel)" : "",
+                    row.error.empty() ? "" : (" [" + row.error + "]").c_str());
     }
     std::printf("%d of %zu rows over 100 ms\n", over, rows.size());
 }

@@ -25,13 +25,13 @@ public:
     // pairs: (name, baseline name, goal)
     void printRatios(const std::vector<std::tuple<std::string, std::string, double>>& pairs) const
     {
-        std::printf("\n%-40s %-40s %8s %6s\n", "benchmark", "baseline", "ratio", "goal");
+        std::printf("\n%-56s %-32s %8s %6s\n", "benchmark", "baseline", "ratio", "goal");
         for (const auto& [name, base, goal] : pairs) {
             const auto a = times_.find(name), b = times_.find(base);
             if (a == times_.end() || b == times_.end() || b->second <= 0)
                 continue;
             const double ratio = a->second / b->second;
-            std::printf("%-40s %-40s %8.3f %6.2f %s\n", name.c_str(), base.c_str(), ratio, goal,
+            std::printf("%-56s %-32s %8.3f %6.2f %s\n", name.c_str(), base.c_str(), ratio, goal,
                         ratio <= goal ? "ok" : "MISSED");
         }
     }

@@ -26,11 +26,9 @@ QByteArray pspChunk(const QByteArray& body) { return Le().u32(uint32_t(body.size
 
 }  // namespace
 
-// 100 visible layers of 4096 x 4096, each of three deflated channels (4.9 MB).
-QByteArray psp100HugeLayers()
+QByteArray pspLayers(int count, int side)
 {
-    constexpr int kSide = 4096;
-    QByteArray plane(kSide * kSide, '\x40');
+    QByteArray plane(side * side, '\x40');
     uLongf packedSize = compressBound(uLong(plane.size()));
     QByteArray packed(qsizetype(packedSize), '\0');
     compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(plane.constData()),
@@ -38,12 +36,12 @@ QByteArray psp100HugeLayers()
     packed.resize(qsizetype(packedSize));
 
     Le attributes;
-    attributes.u32(kSide).u32(kSide).zeros(8).u8(0).u16(2).u16(24).u16(1).u32(0).u8(0).u32(0).u32(0).u16(1).u32(0);
+    attributes.u32(side).u32(side).zeros(8).u8(0).u16(2).u16(24).u16(1).u32(0).u8(0).u32(0).u32(0).u16(1).u32(0);
     QByteArray bank;
-    for (int layer = 0; layer < 100; ++layer) {
+    for (int layer = 0; layer < count; ++layer) {
         Le info;
         info.u16(5).raw("Layer").u8(1);
-        for (int v : {0, 0, kSide, kSide, 0, 0, kSide, kSide})
+        for (int v : {0, 0, side, side, 0, 0, side, side})
             info.u32(uint32_t(v));
         info.u8(128).u8(0).u8(1).u8(0).u8(0).zeros(32).zeros(3).u16(0).zeros(40);
         QByteArray content = pspChunk(info.b) + pspChunk(Le().u16(1).u16(3).b);
@@ -58,6 +56,8 @@ QByteArray psp100HugeLayers()
 }
 
 // A placeable WMF that creates and selects 70,000 pens and never deletes one.
+QByteArray psp100HugeLayers() { return pspLayers(100, 4096); }
+
 QByteArray wmf70000Pens()
 {
     Le records;

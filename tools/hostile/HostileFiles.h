@@ -8,6 +8,9 @@
 
 namespace vx::hostile {
 
+// A Paint Shop Pro file of `count` visible layers of side x side pixels,
+// each of three deflated channels.
+QByteArray pspLayers(int count, int side);
 // A Paint Shop Pro file of 100 visible layers of 4096 x 4096, each of three
 // deflated channels (4.9 MB).
 QByteArray psp100HugeLayers();
