@@ -14,6 +14,7 @@ PACKAGES=(
   libavcodec-dev libswresample-dev libswscale-dev libavutil-dev qt6-multimedia-dev ffmpeg
   xdg-utils desktop-file-utils
   libxcb1-dev dbus-daemon
+  libxtst-dev
 )
 
 missing=()
