@@ -1,7 +1,7 @@
 // Decoding a large 24-bit bitmap from memory against copying the same bytes
 // with memcpy and reading them from a file with fread: the decoder should
 // run at memory-copy speed.
-#include "codecs/dib/TBitmap.h"
+#include "codecs/dib/BmpImage.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,7 +45,7 @@ void BM_DecodeBmp24(benchmark::State& state)
 {
     const auto& file = bmp();
     for (auto _ : state) {
-        vx::TBitmap decoder;
+        vx::BmpImage decoder;
         decoder.loadFromData(file.data(), file.size());
         benchmark::DoNotOptimize(decoder.bitmap().bits());
     }
@@ -73,7 +73,7 @@ void BM_LoadFileBmp24(benchmark::State& state)
         std::fclose(f);
     }
     for (auto _ : state) {
-        vx::TBitmap decoder;
+        vx::BmpImage decoder;
         decoder.loadFromFile(path);
         benchmark::DoNotOptimize(decoder.bitmap().bits());
     }

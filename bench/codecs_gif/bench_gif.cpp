@@ -1,9 +1,9 @@
-// TGIFImage composing all 40 frames of a 500 x 500 animation against giflib's
+// GifImage composing all 40 frames of a 500 x 500 animation against giflib's
 // DGifSlurp followed by a plain composition loop. The file is written to
 // /tmp on first use: a full first frame, then 300 x 300 frames moving over
 // it with transparency and alternating disposal.
 #include "RatioReporter.h"
-#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GifImage.h"
 
 #include <QFile>
 #include <QImage>
@@ -60,7 +60,7 @@ void BM_ViewerAllFrames(benchmark::State& state)
 {
     writeTestFile();
     for (auto _ : state) {
-        vx::TGIFImage gif;
+        vx::GifImage gif;
         gif.loadFromFile(kPath);
         for (int i = 0; i < gif.frameCount(); ++i)
             benchmark::DoNotOptimize(gif.frameImage(i).constBits());

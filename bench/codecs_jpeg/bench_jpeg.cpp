@@ -1,8 +1,8 @@
-// TJPEGImage against plain libjpeg-turbo on a 6000 x 4000 photo-sized JPEG
+// JpegImage against plain libjpeg-turbo on a 6000 x 4000 photo-sized JPEG
 // (quality 90), written to /tmp on first use.
 #include "PlainLibraries.h"
 #include "RatioReporter.h"
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/jpeg/JpegImage.h"
 
 #include <QFile>
 #include <cstdio>
@@ -68,7 +68,7 @@ void BM_ViewerFit1280x800(benchmark::State& state)
 {
     writeTestFile();
     for (auto _ : state) {
-        vx::TJPEGImage jpeg;
+        vx::JpegImage jpeg;
         jpeg.loadFromFile(kPath);
         jpeg.setSpeedFirst(true);
         const QImage image = jpeg.displayImage(fitted(QSize(jpeg.width(), jpeg.height()), QSize(1280, 800)));
@@ -87,7 +87,7 @@ void BM_ViewerNaturalSize(benchmark::State& state)
 {
     writeTestFile();
     for (auto _ : state) {
-        vx::TJPEGImage jpeg;
+        vx::JpegImage jpeg;
         jpeg.loadFromFile(kPath);
         jpeg.setSpeedFirst(true);
         const QImage image = jpeg.displayImage(QSize(jpeg.width(), jpeg.height()));
@@ -106,7 +106,7 @@ void BM_ViewerFullBitmap(benchmark::State& state)
 {
     writeTestFile();
     for (auto _ : state) {
-        vx::TJPEGImage jpeg;
+        vx::JpegImage jpeg;
         jpeg.loadFromFile(kPath);
         const vx::Bitmap bitmap = jpeg.bitmap();
         benchmark::DoNotOptimize(bitmap.bits());

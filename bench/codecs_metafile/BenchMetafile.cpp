@@ -70,7 +70,7 @@ QByteArray bigPolygon()
 
 void renderBench(benchmark::State& state, const QByteArray& data)
 {
-    vx::TMetafile m;
+    vx::Metafile m;
     m.loadFromData(data);
     QImage image(m.width(), m.height(), QImage::Format_RGB32);
     for (auto _ : state) {
@@ -92,7 +92,7 @@ void BM_WriteEmf(benchmark::State& state)
     for (auto _ : state) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        vx::writeEmf(b, buffer);
+        vx::encodeEmf(b, buffer);
         benchmark::DoNotOptimize(buffer.data().size());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(b.byteCount()));

@@ -1,8 +1,8 @@
-// TPNGObject against a plain libpng read loop on a 1920 x 1080 RGB PNG,
+// PngImage against a plain libpng read loop on a 1920 x 1080 RGB PNG,
 // written to /tmp on first use.
 #include "PlainLibraries.h"
 #include "RatioReporter.h"
-#include "codecs/png/PNGObject.h"
+#include "codecs/png/PngImage.h"
 
 #include <QFile>
 #include <cstdio>
@@ -51,7 +51,7 @@ void BM_Viewer(benchmark::State& state)
 {
     writeTestFile();
     for (auto _ : state) {
-        vx::TPNGObject png;
+        vx::PngImage png;
         png.loadFromFile(kPath);
         png.dropTransparency();
         benchmark::DoNotOptimize(png.bitmap().bits());

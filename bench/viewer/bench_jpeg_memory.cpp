@@ -1,7 +1,7 @@
 // Peak memory of showing a 6000 x 4000 JPEG fitted into 1280 x 800: the
 // decoder with its speed-first copy plus the picture scaled for the screen,
 // against the 32-bit size of what is shown.
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/jpeg/JpegImage.h"
 #include "viewer/ViewGeometry.h"
 
 #include <QImage>
@@ -71,7 +71,7 @@ int main()
 {
     writeJpeg();
     const long baseline = peakKb();
-    vx::TJPEGImage jpeg;
+    vx::JpegImage jpeg;
     jpeg.setSpeedFirst(true);
     jpeg.loadFromFile(QString::fromLatin1(kFile));
     const QSize shown = vx::applyScalingMode(vx::FitBigImages, QSize(jpeg.width(), jpeg.height()), QSize(1280, 800), {});

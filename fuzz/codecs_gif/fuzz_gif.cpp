@@ -2,7 +2,7 @@
 // animation twice.
 #include "../WindowCalls.h"
 
-#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GifImage.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         // Screens claiming huge pictures are legal; composing them only costs
         // memory. That includes a first frame deciding the size.
-        const QSize screen = vx::TGIFImage::screenSize(vx::gif::scan(data, size));
+        const QSize screen = vx::GifImage::screenSize(vx::gif::scan(data, size));
         if (uint64_t(std::max(0, screen.width())) * uint64_t(std::max(0, screen.height())) > (1u << 22))
             return 0;
     } catch (const vx::CodecError&) {

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     ensureApp();
     vxfuzz::openAsWindow(data, size, "WMF");
-    vx::TMetafile metafile;
+    vx::Metafile metafile;
     try {
         metafile.loadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     } catch (const vx::CodecError&) {

@@ -1,5 +1,5 @@
 // WBMP reading on arbitrary bytes, and writing back what was read.
-#include "codecs/wbmp/WBMPImage.h"
+#include "codecs/wbmp/WbmpImage.h"
 
 #include <QBuffer>
 #include <cstddef>
@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    vx::TWBMPImage image;
+    vx::WbmpImage image;
     try {
         image.loadFromData(data, size);
         QBuffer out;

@@ -9,7 +9,7 @@
 
 namespace vx {
 
-HotKeyFilter::HotKeyFilter(TMainForm* main) : main_(main) {}
+HotKeyFilter::HotKeyFilter(MainForm* main) : main_(main) {}
 
 int HotKeyFilter::wheelSteps(int delta)
 {

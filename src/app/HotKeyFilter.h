@@ -10,13 +10,13 @@
 
 namespace vx {
 
-class TMainForm;
+class MainForm;
 
 class HotKeyFilter : public QObject {
     Q_OBJECT
 
 public:
-    explicit HotKeyFilter(TMainForm* main);
+    explicit HotKeyFilter(MainForm* main);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -26,7 +26,7 @@ private:
     // rest is kept for the next movement in the same direction.
     int wheelSteps(int delta);
 
-    TMainForm* main_;
+    MainForm* main_;
     int wheelRest_ = 0;
 };
 

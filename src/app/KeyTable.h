@@ -4,7 +4,7 @@
 // come from it.
 //
 // To add a key, add one row to the table in KeyTable.cpp (and, for a new
-// command, a KeyCommand and its case in TMainForm::runKeyCommand).
+// command, a KeyCommand and its case in MainForm::runKeyCommand).
 #pragma once
 
 #include <QString>

@@ -74,7 +74,7 @@ void unregisterInterfaceFont()
 
 }  // namespace
 
-TMainForm::TMainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent)
+MainForm::MainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent)
     : QWidget(parent), programFolder_(programFolder), arguments_(arguments)
 {
     // The start file is resolved before a skin is unpacked or anything else
@@ -108,15 +108,15 @@ TMainForm::TMainForm(const QString& programFolder, const QStringList& arguments,
     titleTimer_ = new QTimer(this);
     titleTimer_->setObjectName(QStringLiteral("MatrixStringTimer"));
     titleTimer_->setInterval(70);
-    connect(titleTimer_, &QTimer::timeout, this, &TMainForm::MatrixStringTimerTimer);
+    connect(titleTimer_, &QTimer::timeout, this, &MainForm::MatrixStringTimerTimer);
     titleTimer_->start();
 
     FormCreate(arguments_);
 }
 
-TMainForm::~TMainForm() = default;
+MainForm::~MainForm() = default;
 
-void TMainForm::setDialogs(QWidget* settings, QWidget* info, TRenameFileForm* rename, ChangeQualityForm* quality)
+void MainForm::setDialogs(QWidget* settings, QWidget* info, RenameFileForm* rename, ChangeQualityForm* quality)
 {
     settingsForm_ = settings;
     infoForm_ = info;
@@ -124,7 +124,7 @@ void TMainForm::setDialogs(QWidget* settings, QWidget* info, TRenameFileForm* re
     qualityForm_ = quality;
 }
 
-QString TMainForm::CurrentExtension() const
+QString MainForm::CurrentExtension() const
 {
     // A browser-cache entry has no extension: its content names its type.
     if (browserCache_)
@@ -133,23 +133,23 @@ QString TMainForm::CurrentExtension() const
     return extensionKey(nav.CurrentPath);
 }
 
-const SupportedType* TMainForm::currentType() const
+const SupportedType* MainForm::currentType() const
 {
     return findSupportedType(CurrentExtension());
 }
 
-bool TMainForm::isMovieCurrent() const
+bool MainForm::isMovieCurrent() const
 {
     const SupportedType* type = currentType();
     return type && type->isMovie();
 }
 
-QString TMainForm::message(int key) const
+QString MainForm::message(int key) const
 {
     return lang::messageOrDefault(key);
 }
 
-void TMainForm::buildWidgets()
+void MainForm::buildWidgets()
 {
     buttonsPanel_ = new QWidget(this);
     buttonsPanel_->setObjectName(QStringLiteral("ButtonsPanel"));
@@ -174,12 +174,12 @@ void TMainForm::buildWidgets()
     scrollBox_->viewport()->installEventFilter(this);
     scrollContent_->installEventFilter(this);
 
-    picture_ = new TPictureControl(scrollContent_);
+    picture_ = new PictureControl(scrollContent_);
     picture_->setGeometry(0, 0, 0, 0);
-    connect(picture_, &TPictureControl::doubleClicked, this, &TMainForm::FullScreenToggle);
-    connect(picture_, &TPictureControl::pictureFailed, this, &TMainForm::pictureFailed);
+    connect(picture_, &PictureControl::doubleClicked, this, &MainForm::FullScreenToggle);
+    connect(picture_, &PictureControl::pictureFailed, this, &MainForm::pictureFailed);
 
-    label_ = new TNameLabel(scrollContent_);
+    label_ = new NameLabel(scrollContent_);
     label_->move(8, 8);
     label_->setAttribute(Qt::WA_TranslucentBackground);
     label_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -196,14 +196,14 @@ void TMainForm::buildWidgets()
     navPanel_->hide();
     bottomMainImage_ = new QLabel(navPanel_);
     bottomMainImage_->setObjectName(QStringLiteral("BottomMainImage"));
-    progressBarFrame_ = new TXiProgressBar(navPanel_);
+    progressBarFrame_ = new FrameProgressBar(navPanel_);
     currentFrameLabel_ = new QLabel(navPanel_);
     currentFrameLabel_->setObjectName(QStringLiteral("CurrentFrameLabel"));
     currentFrameLabel_->setFont(labelFont);
 
     for (int i = 0; i < kBtnCount; ++i) {
         QWidget* bar = i < kBtnPlay ? buttonsPanel_ : navPanel_;
-        auto* b = new TSkinButton(bar);
+        auto* b = new SkinButton(bar);
         b->setObjectName(QLatin1String(kButtonObjectNames[i]));
         b->setStateCount(sc2);
         b->setState(bsNormal);
@@ -218,34 +218,34 @@ void TMainForm::buildWidgets()
 
     // Button commands: Rotate, Previous and Next act on release over the button.
     auto onRelease = [this](SkinButtonIndex i, auto command) {
-        connect(buttons_[i], &TSkinButton::mouseUp, this, [this, i, command](Qt::MouseButton, QPoint pos) {
+        connect(buttons_[i], &SkinButton::mouseUp, this, [this, i, command](Qt::MouseButton, QPoint pos) {
             if (buttons_[i]->rect().contains(pos))
                 (this->*command)();
         });
     };
-    onRelease(kBtnPrev, &TMainForm::PreviousFile);
-    onRelease(kBtnNext, &TMainForm::NextFile);
-    connect(buttons_[kBtnRotate270], &TSkinButton::mouseUp, this, [this](Qt::MouseButton, QPoint pos) {
+    onRelease(kBtnPrev, &MainForm::PreviousFile);
+    onRelease(kBtnNext, &MainForm::NextFile);
+    connect(buttons_[kBtnRotate270], &SkinButton::mouseUp, this, [this](Qt::MouseButton, QPoint pos) {
         if (buttons_[kBtnRotate270]->rect().contains(pos))
             RotatePicture(270);
     });
-    connect(buttons_[kBtnRotate90], &TSkinButton::mouseUp, this, [this](Qt::MouseButton, QPoint pos) {
+    connect(buttons_[kBtnRotate90], &SkinButton::mouseUp, this, [this](Qt::MouseButton, QPoint pos) {
         if (buttons_[kBtnRotate90]->rect().contains(pos))
             RotatePicture(90);
     });
-    connect(buttons_[kBtnOpen], &TSkinButton::clicked, this, &TMainForm::OpenCommand);
-    connect(buttons_[kBtnSave], &TSkinButton::clicked, this, &TMainForm::btnSaveClick);
-    connect(buttons_[kBtnSettings], &TSkinButton::clicked, this, &TMainForm::ShowSettingsDialog);
-    connect(buttons_[kBtnInfo], &TSkinButton::clicked, this, &TMainForm::btnInfoClick);
-    connect(buttons_[kBtnSetWall], &TSkinButton::clicked, this, &TMainForm::btnSetWallClick);
-    connect(buttons_[kBtnFullScreen], &TSkinButton::clicked, this, &TMainForm::FullScreenToggle);
-    connect(buttons_[kBtnMinimize], &TSkinButton::clicked, this, [this] { showMinimized(); });
-    connect(buttons_[kBtnMaximize], &TSkinButton::clicked, this, &TMainForm::MaximizeToggle);
-    connect(buttons_[kBtnClose], &TSkinButton::clicked, this, [this] { close(); });
+    connect(buttons_[kBtnOpen], &SkinButton::clicked, this, &MainForm::OpenCommand);
+    connect(buttons_[kBtnSave], &SkinButton::clicked, this, &MainForm::btnSaveClick);
+    connect(buttons_[kBtnSettings], &SkinButton::clicked, this, &MainForm::ShowSettingsDialog);
+    connect(buttons_[kBtnInfo], &SkinButton::clicked, this, &MainForm::btnInfoClick);
+    connect(buttons_[kBtnSetWall], &SkinButton::clicked, this, &MainForm::btnSetWallClick);
+    connect(buttons_[kBtnFullScreen], &SkinButton::clicked, this, &MainForm::FullScreenToggle);
+    connect(buttons_[kBtnMinimize], &SkinButton::clicked, this, [this] { showMinimized(); });
+    connect(buttons_[kBtnMaximize], &SkinButton::clicked, this, &MainForm::MaximizeToggle);
+    connect(buttons_[kBtnClose], &SkinButton::clicked, this, [this] { close(); });
     setBackColor(backColor_);
 }
 
-void TMainForm::setBackColor(ColorRef color)
+void MainForm::setBackColor(ColorRef color)
 {
     backColor_ = color;
     QPalette p = scrollBox_->palette();
@@ -257,7 +257,7 @@ void TMainForm::setBackColor(ColorRef color)
     scrollContent_->setAutoFillBackground(false);
 }
 
-void TMainForm::setLabel(const QString& text, bool red, std::optional<bool> error)
+void MainForm::setLabel(const QString& text, bool red, std::optional<bool> error)
 {
     labelRed_ = error.value_or(red);
     QPalette p = label_->palette();
@@ -268,12 +268,12 @@ void TMainForm::setLabel(const QString& text, bool red, std::optional<bool> erro
     label_->raise();
 }
 
-bool TMainForm::labelIsRed() const
+bool MainForm::labelIsRed() const
 {
     return labelRed_;
 }
 
-void TMainForm::applyLanguage(const QString& path)
+void MainForm::applyLanguage(const QString& path)
 {
     SaveLanguage(path);
     applyQtTranslations(path);
@@ -282,7 +282,7 @@ void TMainForm::applyLanguage(const QString& path)
         buttons_[size_t(i)]->setToolTip(texts.hints[size_t(i)]);
 }
 
-void TMainForm::FormCreate(const QStringList& arguments)
+void MainForm::FormCreate(const QStringList& arguments)
 {
     // The hint look: the program font, 8 points, bold, on white.
     QFont hintFont(kLabelFontFamily, 8);
@@ -335,7 +335,7 @@ void TMainForm::FormCreate(const QStringList& arguments)
     chooseStartFile(arguments);
 }
 
-void TMainForm::chooseStartFile(const QStringList& arguments)
+void MainForm::chooseStartFile(const QStringList& arguments)
 {
     if (arguments.isEmpty()) {
         if (startLogoWanted()) {
@@ -369,13 +369,13 @@ void TMainForm::chooseStartFile(const QStringList& arguments)
     }
 }
 
-void TMainForm::showEvent(QShowEvent* event)
+void MainForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     FormShow();
 }
 
-void TMainForm::FormShow()
+void MainForm::FormShow()
 {
     setAcceptDrops(true);
     if (!FirstShowPending)
@@ -388,7 +388,7 @@ void TMainForm::FormShow()
     }
 }
 
-void TMainForm::MatrixStringTimerTimer()
+void MainForm::MatrixStringTimerTimer()
 {
     if (!nav.CurrentPath.isEmpty())
         return;
@@ -400,19 +400,19 @@ void TMainForm::MatrixStringTimerTimer()
     ++titlePosition_;
 }
 
-void TMainForm::StopTitleEffect()
+void MainForm::StopTitleEffect()
 {
     delete titleTimer_;
     titleTimer_ = nullptr;
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
+void MainForm::closeEvent(QCloseEvent* event)
 {
     FormDestroy();
     QWidget::closeEvent(event);
 }
 
-void TMainForm::FormDestroy()
+void MainForm::FormDestroy()
 {
     if (destroyed_)
         return;

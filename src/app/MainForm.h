@@ -1,4 +1,4 @@
-// TMainForm: the viewer's one borderless, skinned window: the top bar of
+// MainForm: the viewer's one borderless, skinned window: the top bar of
 // skin buttons, the picture area with the picture control and the name
 // label, and the transport panel shown for movies. It owns the navigation
 // state, the title effect, the window modes and the command dispatch.
@@ -24,15 +24,15 @@ class ShockwaveFlash;
 
 namespace vx {
 
-class TSkinButton;
-class TPictureControl;
+class SkinButton;
+class PictureControl;
 class Graphic;
 class HotKeyFilter;
 struct KeyBinding;
 struct SupportedType;
-class TRenameFileForm;
+class RenameFileForm;
 class ChangeQualityForm;
-class TXiProgressBar;
+class FrameProgressBar;
 class BrowserCacheList;
 struct SkinPackage;
 struct SaveDialogSetup;
@@ -48,16 +48,16 @@ enum SkinButtonIndex {
 // The work-area snapping rule of a window being moved: within 15 pixels of an edge it lands on it.
 QPoint snapToWorkArea(QPoint position, QSize size, const QRect& workArea);
 
-class TMainForm : public QWidget {
+class MainForm : public QWidget {
     Q_OBJECT
 
 public:
     // programFolder ends with a separator; arguments are the program's (without its name).
-    TMainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent = nullptr);
-    ~TMainForm() override;
+    MainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent = nullptr);
+    ~MainForm() override;
 
     // Dialogs created by the program entry after the main window; the hot keys reach them.
-    void setDialogs(QWidget* settings, QWidget* info, TRenameFileForm* rename, ChangeQualityForm* quality);
+    void setDialogs(QWidget* settings, QWidget* info, RenameFileForm* rename, ChangeQualityForm* quality);
 
     // Navigation state, the current file and view.
     FolderNavigation nav;
@@ -153,7 +153,7 @@ public:
     void seekTo(int x);
     bool terminateRequested() const { return terminateRequested_; }
     ::ShockwaveFlash* flash() const { return flash_; }
-    TXiProgressBar* frameBar() const { return progressBarFrame_; }
+    FrameProgressBar* frameBar() const { return progressBarFrame_; }
     QLabel* frameLabel() const { return currentFrameLabel_; }
     int TotalFramesAtOpen = 0;
 
@@ -197,9 +197,9 @@ public:
 
     // Parts for tests and other windows.
     QLabel* nameLabel() const { return label_; }
-    TPictureControl* picture() const { return picture_; }
+    PictureControl* picture() const { return picture_; }
     QScrollArea* scrollBox() const { return scrollBox_; }
-    TSkinButton* button(SkinButtonIndex i) const { return buttons_[i]; }
+    SkinButton* button(SkinButtonIndex i) const { return buttons_[i]; }
     QWidget* buttonsPanel() const { return buttonsPanel_; }
     QWidget* navButtonPanel() const { return navPanel_; }
     QSize pictureAreaSize() const;
@@ -276,17 +276,17 @@ private:
     QLabel* topMainImage_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
     QWidget* scrollContent_ = nullptr;
-    TPictureControl* picture_ = nullptr;
+    PictureControl* picture_ = nullptr;
     QLabel* label_ = nullptr;
     QWidget* navPanel_ = nullptr;
     QLabel* bottomMainImage_ = nullptr;
-    TXiProgressBar* progressBarFrame_ = nullptr;
+    FrameProgressBar* progressBarFrame_ = nullptr;
     ::ShockwaveFlash* flash_ = nullptr;
     QTimer* frameTimer_ = nullptr;
     bool seekDragging_ = false;
     bool terminateRequested_ = false;
     QLabel* currentFrameLabel_ = nullptr;
-    std::array<TSkinButton*, kBtnCount> buttons_{};
+    std::array<SkinButton*, kBtnCount> buttons_{};
     QTimer* titleTimer_ = nullptr;
     int titlePosition_ = 0;
     bool labelRed_ = false;
@@ -305,7 +305,7 @@ private:
 
     QPointer<QWidget> settingsForm_;
     QPointer<QWidget> infoForm_;
-    QPointer<TRenameFileForm> renameForm_;
+    QPointer<RenameFileForm> renameForm_;
     QPointer<ChangeQualityForm> qualityForm_;
     std::unique_ptr<HotKeyFilter> hotKeys_;
     std::unique_ptr<BrowserCacheList> browserCache_;

@@ -48,20 +48,20 @@ QString renameFile(const QString& from, const QString& to)
 
 }  // namespace
 
-void TMainForm::keyPressEvent(QKeyEvent* event)
+void MainForm::keyPressEvent(QKeyEvent* event)
 {
     FormKeyDown(layoutIndependentKey(*event), event->modifiers());
     QWidget::keyPressEvent(event);
 }
 
-void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+void MainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     const KeyBinding* binding = findKeyBinding(key, modifiers);
     if (binding && binding->windows == KeyWindows::Main)
         runKeyCommand(*binding, this);
 }
 
-void TMainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
+void MainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
 {
     const bool movie = isMovieCurrent();
     if ((binding.files == KeyFiles::Picture && movie) || (binding.files == KeyFiles::Movie && !movie))
@@ -104,7 +104,7 @@ void TMainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
     }
 }
 
-void TMainForm::closeOnEscape(QWidget* window)
+void MainForm::closeOnEscape(QWidget* window)
 {
     // The window the key was pressed in decides, not the window Qt thinks
     // active (none for a while after a full-screen switch re-creates the
@@ -129,11 +129,11 @@ void TMainForm::closeOnEscape(QWidget* window)
     }
 }
 
-void TMainForm::applyDialogLanguages(const QString& path)
+void MainForm::applyDialogLanguages(const QString& path)
 {
     // Settings, rename, JPEG options and information windows, in this order.
     const LanguageTable table(path);
-    if (auto* settings = qobject_cast<TSettingsForm*>(settingsForm_.data()))
+    if (auto* settings = qobject_cast<SettingsForm*>(settingsForm_.data()))
         settings->LangSettingsForm(path);
     if (renameForm_) {
         const QString s = QString::fromLatin1(lang::kRename);
@@ -148,7 +148,7 @@ void TMainForm::applyDialogLanguages(const QString& path)
         info->applyLanguage(table);
 }
 
-void TMainForm::RenameCurrentFile()
+void MainForm::RenameCurrentFile()
 {
     if (!renameForm_)
         return;
@@ -178,7 +178,7 @@ void TMainForm::RenameCurrentFile()
     OpenCurrentFile();
 }
 
-void TMainForm::DeleteCurrentFile()
+void MainForm::DeleteCurrentFile()
 {
     const bool toTrash = hasTrash(nav.CurrentPath);
     const QString text = toTrash ? lang::trashQuestionText(nav.CurrentPath)
@@ -223,7 +223,7 @@ void TMainForm::DeleteCurrentFile()
     OpenCurrentFile();
 }
 
-void TMainForm::CopyCurrentFileToClipboard()
+void MainForm::CopyCurrentFileToClipboard()
 {
     // A file manager pastes only a full path (the argument may have been relative).
     QApplication::clipboard()->setMimeData(fileListMimeData(QFileInfo(nav.CurrentPath).absoluteFilePath()).release());

@@ -26,7 +26,7 @@
 
 namespace vx {
 
-void TMainForm::informUser(const QString& text)
+void MainForm::informUser(const QString& text)
 {
     if (showMessage)
         showMessage(text);
@@ -36,7 +36,7 @@ void TMainForm::informUser(const QString& text)
 
 // ------------------------------------------------------------ wallpaper
 
-void TMainForm::btnSetWallClick()
+void MainForm::btnSetWallClick()
 {
     StopTitleEffect();
     if (!RequireDisplayedFile())
@@ -47,7 +47,7 @@ void TMainForm::btnSetWallClick()
         setFlashWallpaper();
 }
 
-void TMainForm::setPictureWallpaper()
+void MainForm::setPictureWallpaper()
 {
     // One still 24-bit picture: an animation gives its first frame.
     const QString bmpPath = wallpaperFolder(programFolder_) + kWallpaperFileName;
@@ -62,7 +62,7 @@ void TMainForm::setPictureWallpaper()
         SetDesktopWallpaper(bmpPath, *style);
 }
 
-void TMainForm::setFlashWallpaper()
+void MainForm::setFlashWallpaper()
 {
     const QString folder = wallpaperFolder(programFolder_);
     const QString page = folder + kFlashWallpaperPageName;
@@ -97,7 +97,7 @@ void TMainForm::setFlashWallpaper()
 
 // ------------------------------------------------------------ information
 
-void TMainForm::btnInfoClick()
+void MainForm::btnInfoClick()
 {
     StopTitleEffect();
     if (!RequireDisplayedFile())
@@ -142,14 +142,14 @@ void TMainForm::btnInfoClick()
 
 // ------------------------------------------------------------ browser cache
 
-QString TMainForm::contentPath()
+QString MainForm::contentPath()
 {
     if (browserCache_ && browserCache_->find(nav.CurrentPath))
         return browserCache_->contentFile(nav.CurrentPath);
     return nav.CurrentPath;
 }
 
-void TMainForm::ViewBrowserCache()
+void MainForm::ViewBrowserCache()
 {
     StopTitleEffect();
     auto list = std::make_unique<BrowserCacheList>();

@@ -20,7 +20,7 @@
 
 namespace vx {
 
-void TMainForm::createFlashControl()
+void MainForm::createFlashControl()
 {
     ResizeWindowToMovie = false;
     FlashPanelVisible = true;
@@ -50,11 +50,11 @@ void TMainForm::createFlashControl()
     frameTimer_ = new QTimer(this);
     frameTimer_->setObjectName(QStringLiteral("FrameTimer"));
     frameTimer_->setInterval(50);
-    connect(frameTimer_, &QTimer::timeout, this, &TMainForm::FrameTimerTimer);
+    connect(frameTimer_, &QTimer::timeout, this, &MainForm::FrameTimerTimer);
     frameTimer_->start();
 
     auto onRelease = [this](SkinButtonIndex i, auto command) {
-        connect(buttons_[i], &TSkinButton::mouseUp, this, [this, i, command](Qt::MouseButton, QPoint pos) {
+        connect(buttons_[i], &SkinButton::mouseUp, this, [this, i, command](Qt::MouseButton, QPoint pos) {
             if (buttons_[i]->rect().contains(pos))
                 command();
         });
@@ -75,18 +75,18 @@ void TMainForm::createFlashControl()
         flash_->StopPlay();
         flash_->GotoFrame(0);
     });
-    connect(progressBarFrame_, &TXiProgressBar::barMouseDown, this, [this](int x) {
+    connect(progressBarFrame_, &FrameProgressBar::barMouseDown, this, [this](int x) {
         seekDragging_ = true;
         seekTo(x);
     });
-    connect(progressBarFrame_, &TXiProgressBar::barMouseMove, this, [this](int x) {
+    connect(progressBarFrame_, &FrameProgressBar::barMouseMove, this, [this](int x) {
         if (seekDragging_)
             seekTo(x);
     });
-    connect(progressBarFrame_, &TXiProgressBar::barMouseUp, this, [this](int) { seekDragging_ = false; });
+    connect(progressBarFrame_, &FrameProgressBar::barMouseUp, this, [this](int) { seekDragging_ = false; });
 }
 
-void TMainForm::applyFlashSettings(std::optional<int> scaleMode, std::optional<QString> quality)
+void MainForm::applyFlashSettings(std::optional<int> scaleMode, std::optional<QString> quality)
 {
     if (scaleMode)
         flash_->setScaleMode(*scaleMode);
@@ -94,7 +94,7 @@ void TMainForm::applyFlashSettings(std::optional<int> scaleMode, std::optional<Q
         flash_->setQuality2(*quality);
 }
 
-void TMainForm::destroyFlashControl()
+void MainForm::destroyFlashControl()
 {
     if (frameTimer_)
         frameTimer_->stop();
@@ -102,7 +102,7 @@ void TMainForm::destroyFlashControl()
     flash_ = nullptr;
 }
 
-void TMainForm::stopAndHideMovie()
+void MainForm::stopAndHideMovie()
 {
     if (!flash_)
         return;
@@ -113,7 +113,7 @@ void TMainForm::stopAndHideMovie()
     layoutBars();
 }
 
-void TMainForm::resizeWindowToMovie(const QString& path)
+void MainForm::resizeWindowToMovie(const QString& path)
 {
     SwfHeaderInfo header;
     if (!ReadSwfHeader(path, header))
@@ -131,7 +131,7 @@ void TMainForm::resizeWindowToMovie(const QString& path)
     setGeometry(clampToArea(QRect(pos(), stage + chrome), area));
 }
 
-void TMainForm::OpenSwfMovie()
+void MainForm::OpenSwfMovie()
 {
     const QString path = contentPath();
     if (ResizeWindowToMovie && !FullScreen)
@@ -154,7 +154,7 @@ void TMainForm::OpenSwfMovie()
     placePicture(QSize(0, 0));
 }
 
-void TMainForm::layoutFlashArea()
+void MainForm::layoutFlashArea()
 {
     if (flash_ && flash_->parentWidget() == this)
         flash_->setGeometry(scrollBox_->geometry());
@@ -162,17 +162,17 @@ void TMainForm::layoutFlashArea()
         flash_->raise();
 }
 
-void TMainForm::flashZoom(int percent)
+void MainForm::flashZoom(int percent)
 {
     flash_->Zoom(percent);
 }
 
-TMainForm::FlashState TMainForm::rememberFlashState() const
+MainForm::FlashState MainForm::rememberFlashState() const
 {
     return {flash_->CurrentFrame(), flash_->Playing()};
 }
 
-void TMainForm::restoreFlashState(const FlashState& state)
+void MainForm::restoreFlashState(const FlashState& state)
 {
     if (CurrentExtension() != QLatin1String("SWF"))
         return;
@@ -181,13 +181,13 @@ void TMainForm::restoreFlashState(const FlashState& state)
         flash_->Play();
 }
 
-void TMainForm::transportLayout()
+void MainForm::transportLayout()
 {
     progressBarFrame_->resize(std::max(0, bottomMainImage_->width() - 140), progressBarFrame_->height());
     currentFrameLabel_->move(progressBarFrame_->x() + progressBarFrame_->width() + 3, currentFrameLabel_->y());
 }
 
-void TMainForm::FrameTimerTimer()
+void MainForm::FrameTimerTimer()
 {
     if (!flash_)
         return;
@@ -201,7 +201,7 @@ void TMainForm::FrameTimerTimer()
     buttons_[kBtnPause]->setVisible(playing);
 }
 
-void TMainForm::seekTo(int x)
+void MainForm::seekTo(int x)
 {
     try {
         const bool wasPlaying = flash_->Playing();
@@ -216,7 +216,7 @@ void TMainForm::seekTo(int x)
     }
 }
 
-void TMainForm::rewindMovie(int frames)
+void MainForm::rewindMovie(int frames)
 {
     const bool wasPlaying = flash_->IsPlaying();
     flash_->GotoFrame(flash_->CurrentFrame() + frames);
@@ -224,7 +224,7 @@ void TMainForm::rewindMovie(int frames)
         flash_->Play();
 }
 
-void TMainForm::toggleFlashPanel()
+void MainForm::toggleFlashPanel()
 {
     navPanel_->setVisible(!navPanel_->isVisible());
     FlashPanelVisible = !FlashPanelVisible;

@@ -51,13 +51,13 @@ QPoint snapToWorkArea(QPoint position, QSize size, const QRect& workArea)
     return QPoint(x, y);
 }
 
-QRect TMainForm::workArea() const
+QRect MainForm::workArea() const
 {
     QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-void TMainForm::reportError(const QString& text)
+void MainForm::reportError(const QString& text)
 {
     if (showMessage) {
         showMessage(text);
@@ -69,7 +69,7 @@ void TMainForm::reportError(const QString& text)
     box.exec();
 }
 
-void TMainForm::reportInfo(const QString& text)
+void MainForm::reportInfo(const QString& text)
 {
     if (showMessage)
         showMessage(text);
@@ -77,7 +77,7 @@ void TMainForm::reportInfo(const QString& text)
         QMessageBox::information(this, windowTitle(), text);
 }
 
-void TMainForm::layoutBars()
+void MainForm::layoutBars()
 {
     const int b = FullScreen ? 0 : kBorder;
     const int w = width() - 2 * b;
@@ -99,7 +99,7 @@ void TMainForm::layoutBars()
     layoutFlashArea();
 }
 
-void TMainForm::resizeEvent(QResizeEvent* event)
+void MainForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutBars();
@@ -109,7 +109,7 @@ void TMainForm::resizeEvent(QResizeEvent* event)
     pictureAreaResized();
 }
 
-void TMainForm::moveEvent(QMoveEvent* event)
+void MainForm::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     if (snapping_ || FullScreen || !isVisible())
@@ -122,7 +122,7 @@ void TMainForm::moveEvent(QMoveEvent* event)
     }
 }
 
-void TMainForm::mousePressEvent(QMouseEvent* event)
+void MainForm::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton && !isActiveWindow()) {
         // A right click does not activate the window.
@@ -157,7 +157,7 @@ void TMainForm::mousePressEvent(QMouseEvent* event)
     QWidget::mousePressEvent(event);
 }
 
-void TMainForm::resizeByHand(QPoint globalPos)
+void MainForm::resizeByHand(QPoint globalPos)
 {
     const QPoint d = globalPos - resizePress_;
     const QSize least = minimumSize();
@@ -174,7 +174,7 @@ void TMainForm::resizeByHand(QPoint globalPos)
     setGeometry(r);
 }
 
-void TMainForm::mouseMoveEvent(QMouseEvent* event)
+void MainForm::mouseMoveEvent(QMouseEvent* event)
 {
     if (movingByHand_) {
         move(event->globalPosition().toPoint() - moveOffset_);
@@ -196,7 +196,7 @@ void TMainForm::mouseMoveEvent(QMouseEvent* event)
     QWidget::mouseMoveEvent(event);
 }
 
-void TMainForm::mouseReleaseEvent(QMouseEvent* event)
+void MainForm::mouseReleaseEvent(QMouseEvent* event)
 {
     movingByHand_ = false;
     if (resizeEdges_) {
@@ -207,7 +207,7 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* event)
     QWidget::mouseReleaseEvent(event);
 }
 
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == topMainImage_) {
         if (event->type() == QEvent::MouseButtonPress) {
@@ -244,7 +244,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TMainForm::MaximizeToggle()
+void MainForm::MaximizeToggle()
 {
     const FlashState flash = rememberFlashState();
     ScrollHome();
@@ -264,7 +264,7 @@ void TMainForm::MaximizeToggle()
     restoreFlashState(flash);
 }
 
-void TMainForm::FullScreenToggle()
+void MainForm::FullScreenToggle()
 {
     if (FullScreen) {
         setWindowFlag(Qt::WindowStaysOnTopHint, false);
@@ -316,19 +316,19 @@ bool takeAsCopy(QDropEvent* event)
 
 }  // namespace
 
-void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+void MainForm::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls())
         event->accept();
 }
 
-void TMainForm::dragMoveEvent(QDragMoveEvent* event)
+void MainForm::dragMoveEvent(QDragMoveEvent* event)
 {
     if (event->mimeData()->hasUrls() && !takeAsCopy(event))
         event->setDropAction(Qt::IgnoreAction);
 }
 
-void TMainForm::dropEvent(QDropEvent* event)
+void MainForm::dropEvent(QDropEvent* event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty())
@@ -341,7 +341,7 @@ void TMainForm::dropEvent(QDropEvent* event)
     openPath(first.isLocalFile() ? first.toLocalFile() : first.toString());
 }
 
-void TMainForm::OpenCommand()
+void MainForm::OpenCommand()
 {
     QString chosen;
     if (chooseOpenFile) {
@@ -370,14 +370,14 @@ void TMainForm::OpenCommand()
     }
 }
 
-void TMainForm::applyButtonsVisible(const std::array<bool, 9>& visible)
+void MainForm::applyButtonsVisible(const std::array<bool, 9>& visible)
 {
     for (int i = 0; i < 9; ++i)
         buttons_[size_t(i)]->setVisible(visible[size_t(i)]);
     ArrangeTopButtons();
 }
 
-void TMainForm::ArrangeTopButtons()
+void MainForm::ArrangeTopButtons()
 {
     std::array<bool, 9> visible{};
     for (int i = 0; i <= kBtnNext; ++i)
@@ -388,12 +388,12 @@ void TMainForm::ArrangeTopButtons()
         buttons_[size_t(i)]->move(lefts[size_t(i)], buttons_[size_t(i)]->y());
 }
 
-void TMainForm::ArrangeWindowButtons()
+void MainForm::ArrangeWindowButtons()
 {
-    TSkinButton* close = buttons_[kBtnClose];
-    TSkinButton* maximize = buttons_[kBtnMaximize];
-    TSkinButton* minimize = buttons_[kBtnMinimize];
-    TSkinButton* full = buttons_[kBtnFullScreen];
+    SkinButton* close = buttons_[kBtnClose];
+    SkinButton* maximize = buttons_[kBtnMaximize];
+    SkinButton* minimize = buttons_[kBtnMinimize];
+    SkinButton* full = buttons_[kBtnFullScreen];
     const WindowButtonLefts lefts = arrangeWindowButtons(buttonsPanel_->width(), full->width(), minimize->width(),
                                                          maximize->width(), close->width(), BetweenWidth);
     close->move(lefts.close, close->y());
@@ -402,11 +402,11 @@ void TMainForm::ArrangeWindowButtons()
     full->move(lefts.fullScreen, full->y());
 }
 
-void TMainForm::ArrangeNavButtons()
+void MainForm::ArrangeNavButtons()
 {
-    TSkinButton* play = buttons_[kBtnPlay];
-    TSkinButton* pause = buttons_[kBtnPause];
-    TSkinButton* stop = buttons_[kBtnStop];
+    SkinButton* play = buttons_[kBtnPlay];
+    SkinButton* pause = buttons_[kBtnPause];
+    SkinButton* stop = buttons_[kBtnStop];
     play->move(0, play->y());
     pause->move(0, pause->y());
     const NavButtonLefts lefts = arrangeNavButtons(play->x(), play->width(), stop->width(), BetweenWidth);

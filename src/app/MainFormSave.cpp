@@ -16,13 +16,13 @@
 
 namespace vx {
 
-void TMainForm::SaveDialog1TypeChange(int filterIndex)
+void MainForm::SaveDialog1TypeChange(int filterIndex)
 {
     if (qualityForm_)
         qualityForm_->typeChanged(filterIndex, workArea());
 }
 
-std::optional<TMainForm::SaveChoice> TMainForm::runSaveDialog(const SaveDialogSetup& setup)
+std::optional<MainForm::SaveChoice> MainForm::runSaveDialog(const SaveDialogSetup& setup)
 {
     if (chooseSaveFile)
         return chooseSaveFile(setup);
@@ -62,14 +62,14 @@ std::optional<TMainForm::SaveChoice> TMainForm::runSaveDialog(const SaveDialogSe
                       int(setup.nameFilters.indexOf(dialog.selectedNameFilter())) + 1};
 }
 
-DisplayedPicture TMainForm::displayedPicture() const
+DisplayedPicture MainForm::displayedPicture() const
 {
     if (const Graphic* g = picture_->graphic())
         return displayedPictureOf(*g, findSupportedType(CurrentExtension()));
     return DisplayedPicture(picture_->pictureBitmap(), PictureKind::Bitmap);
 }
 
-void TMainForm::btnSaveClick()
+void MainForm::btnSaveClick()
 {
     StopTitleEffect();
     if (!RequireDisplayedFile())
@@ -109,7 +109,7 @@ void TMainForm::btnSaveClick()
 
 namespace vx {
 
-ChangeQualityForm* TMainForm::qualityForm() const
+ChangeQualityForm* MainForm::qualityForm() const
 {
     return qualityForm_;
 }

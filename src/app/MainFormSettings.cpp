@@ -12,18 +12,18 @@
 
 namespace vx {
 
-void TMainForm::ShowSettingsDialog()
+void MainForm::ShowSettingsDialog()
 {
     if (auto* dialog = qobject_cast<QDialog*>(settingsForm_.data()))
         dialog->exec();
 }
 
-void TMainForm::refreshPositionText()
+void MainForm::refreshPositionText()
 {
     setLabel(positionText(nav.CurrentPath, nav.CurrentIndex, nav.count(), CurrentFileNumberVisible), false);
 }
 
-void TMainForm::applyFlashScaleChoice(int flashScale)
+void MainForm::applyFlashScaleChoice(int flashScale)
 {
     if (flashScale < 1 || flashScale > 5)
         return;
@@ -33,7 +33,7 @@ void TMainForm::applyFlashScaleChoice(int flashScale)
         resizeWindowToMovie(nav.CurrentPath);
 }
 
-void TMainForm::applyLanguageEverywhere(const QString& path)
+void MainForm::applyLanguageEverywhere(const QString& path)
 {
     applyLanguage(path);
     applyDialogLanguages(path);

@@ -13,10 +13,10 @@
 
 namespace vx {
 
-void TMainForm::applySkin(const SkinPackage& package, bool withMetrics)
+void MainForm::applySkin(const SkinPackage& package, bool withMetrics)
 {
     for (int k = 0; k < kBtnCount; ++k) {
-        TSkinButton* b = buttons_[size_t(k)];
+        SkinButton* b = buttons_[size_t(k)];
         const SkinButtonImages& images = package.buttons[size_t(k)];
         if (images.hasNormal) {
             b->replaceNormalImage(images.normal);
@@ -44,19 +44,19 @@ void TMainForm::applySkin(const SkinPackage& package, bool withMetrics)
     layoutBars();
 }
 
-void TMainForm::SetDefaultSkin()
+void MainForm::SetDefaultSkin()
 {
     const SkinPackage package = defaultSkinPackage(defaultSkinImage());
     CurrentSkinFile = package.currentSkinFile;
     applySkin(package, true);
 }
 
-void TMainForm::LoadSkin(const QString& fileName)
+void MainForm::LoadSkin(const QString& fileName)
 {
     // Before the first skin the buttons have no images at all: a package
     // that fails then leaves the built-in skin in place of what it did not
     // cut, rather than bare red buttons piled up at the bars' left ends.
-    const TSkinButton* open = buttons_[kBtnOpen];
+    const SkinButton* open = buttons_[kBtnOpen];
     const bool firstSkin = open->bmpNormal().isNull() && open->bmpDown().isNull();
     auto standIn = [&] {
         if (firstSkin)

@@ -16,12 +16,12 @@
 
 namespace vx {
 
-QSize TMainForm::pictureAreaSize() const
+QSize MainForm::pictureAreaSize() const
 {
     return scrollBox_->size();
 }
 
-void TMainForm::updateContentSize()
+void MainForm::updateContentSize()
 {
     // The content covers the visible area and reaches as far as the picture does.
     const QRect pic = picture_->geometry();
@@ -32,13 +32,13 @@ void TMainForm::updateContentSize()
     scrollContent_->resize(w, h);
 }
 
-void TMainForm::placePicture(QSize size)
+void MainForm::placePicture(QSize size)
 {
     picture_->resize(size);
     updateContentSize();
 }
 
-void TMainForm::ShowLabelError(const QString& text)
+void MainForm::ShowLabelError(const QString& text)
 {
     cancelOpen();
     setLabel(text, true);
@@ -48,7 +48,7 @@ void TMainForm::ShowLabelError(const QString& text)
     updateContentSize();
 }
 
-bool TMainForm::RequireDisplayedFile()
+bool MainForm::RequireDisplayedFile()
 {
     settleOpen();
     if (!nav.CurrentPath.isEmpty() && !labelRed_)
@@ -57,12 +57,12 @@ bool TMainForm::RequireDisplayedFile()
     return false;
 }
 
-OpenRequest TMainForm::openRequest(const QString& path, const SupportedType* type) const
+OpenRequest MainForm::openRequest(const QString& path, const SupportedType* type) const
 {
     return OpenRequest{path, type, ImageScale, pictureAreaSize(), picture_->size(), FullScreen};
 }
 
-void TMainForm::cancelOpen()
+void MainForm::cancelOpen()
 {
     if (openJob_) {
         openJob_->cancel();
@@ -70,7 +70,7 @@ void TMainForm::cancelOpen()
     }
 }
 
-void TMainForm::dropDecodeAhead()
+void MainForm::dropDecodeAhead()
 {
     if (aheadJob_) {
         aheadJob_->cancel();
@@ -78,7 +78,7 @@ void TMainForm::dropDecodeAhead()
     }
 }
 
-bool TMainForm::decodedAhead(const QString& path) const
+bool MainForm::decodedAhead(const QString& path) const
 {
     return aheadJob_ && aheadJob_->request().path == path && decoder_ && decoder_->finished(aheadJob_)
            && aheadJob_->result().ok();
@@ -86,7 +86,7 @@ bool TMainForm::decodedAhead(const QString& path) const
 
 // Every finished decode is posted to this thread: the open in progress
 // takes its picture, and a decode ahead may have become that open.
-DecodeQueue::JobPtr TMainForm::submitDecode(const OpenRequest& request, bool urgent)
+DecodeQueue::JobPtr MainForm::submitDecode(const OpenRequest& request, bool urgent)
 {
     if (!decoder_)
         decoder_ = std::make_unique<DecodeQueue>();
@@ -95,7 +95,7 @@ DecodeQueue::JobPtr TMainForm::submitDecode(const OpenRequest& request, bool urg
     });
 }
 
-bool TMainForm::startOpen(const QString& path, const SupportedType* type)
+bool MainForm::startOpen(const QString& path, const SupportedType* type)
 {
     const OpenRequest request = openRequest(path, type);
     DecodeQueue::JobPtr job;
@@ -116,7 +116,7 @@ bool TMainForm::startOpen(const QString& path, const SupportedType* type)
     return false;
 }
 
-void TMainForm::openFinished(const DecodeQueue::JobPtr& job)
+void MainForm::openFinished(const DecodeQueue::JobPtr& job)
 {
     if (job != openJob_)
         return;  // abandoned, already settled, or a decode ahead still waiting
@@ -125,7 +125,7 @@ void TMainForm::openFinished(const DecodeQueue::JobPtr& job)
     finishOpen();
 }
 
-void TMainForm::settleOpen()
+void MainForm::settleOpen()
 {
     if (!openJob_)
         return;
@@ -134,7 +134,7 @@ void TMainForm::settleOpen()
     openFinished(job);
 }
 
-void TMainForm::applyOpened(const OpenedPicture& opened, const QString& path)
+void MainForm::applyOpened(const OpenedPicture& opened, const QString& path)
 {
     if (!opened.ok()) {
         ShowLabelError(lang::cannotOpenText(fileNameOf(path)));
@@ -148,7 +148,7 @@ void TMainForm::applyOpened(const OpenedPicture& opened, const QString& path)
 
 // Steps of an open that follow the decode: scroll home, centre, the
 // full-screen fit, the scroll bars back on; then the neighbours.
-void TMainForm::finishOpen()
+void MainForm::finishOpen()
 {
     ScrollHome();
     CentrePicture();
@@ -177,7 +177,7 @@ void TMainForm::finishOpen()
 
 // At most one picture is decoded ahead, at the size it will be shown: the
 // next in the folder, or the previous after a step back.
-void TMainForm::decodeAhead()
+void MainForm::decodeAhead()
 {
     // Entries of the browser-cache view are read through their cache files.
     if (labelRed_ || !picture_->hasPicture() || nav.CurrentIndex < 1 || browserCache_) {
@@ -202,7 +202,7 @@ void TMainForm::decodeAhead()
     aheadJob_ = submitDecode(request, false);
 }
 
-void TMainForm::pictureFailed()
+void MainForm::pictureFailed()
 {
     // A picture that fails when drawn again (its file gone, a damaged frame)
     // ends as a failed open; nothing is reported for an open still to come.
@@ -210,7 +210,7 @@ void TMainForm::pictureFailed()
         ShowLabelError(lang::cannotOpenText(fileNameOf(nav.CurrentPath)));
 }
 
-void TMainForm::OpenCurrentFile()
+void MainForm::OpenCurrentFile()
 {
     const QString path = nav.CurrentPath;
     if (path.isEmpty())
@@ -251,7 +251,7 @@ void TMainForm::OpenCurrentFile()
         finishOpen();
 }
 
-void TMainForm::CentrePicture()
+void MainForm::CentrePicture()
 {
     if (picture_->fill()) {
         picture_->setGeometry(QRect(QPoint(0, 0), pictureAreaSize()));
@@ -261,19 +261,19 @@ void TMainForm::CentrePicture()
     updateContentSize();
 }
 
-void TMainForm::ScrollHome()
+void MainForm::ScrollHome()
 {
     scrollBox_->horizontalScrollBar()->setValue(0);
     scrollBox_->verticalScrollBar()->setValue(0);
 }
 
-void TMainForm::pictureAreaResized()
+void MainForm::pictureAreaResized()
 {
     CentrePicture();
     picture_->show();
 }
 
-void TMainForm::zoomStep(bool in)
+void MainForm::zoomStep(bool in)
 {
     settleOpen();
     if (CurrentExtension() == QLatin1String("SWF")) {
@@ -298,17 +298,17 @@ void TMainForm::zoomStep(bool in)
     decodeAhead();
 }
 
-void TMainForm::ZoomIn()
+void MainForm::ZoomIn()
 {
     zoomStep(true);
 }
 
-void TMainForm::ZoomOut()
+void MainForm::ZoomOut()
 {
     zoomStep(false);
 }
 
-void TMainForm::FitToggle()
+void MainForm::FitToggle()
 {
     StopTitleEffect();
     if (!RequireDisplayedFile())
@@ -324,7 +324,7 @@ void TMainForm::FitToggle()
     CentrePicture();
 }
 
-void TMainForm::RotatePicture(int angle)
+void MainForm::RotatePicture(int angle)
 {
     StopTitleEffect();
     if (!RequireDisplayedFile())
@@ -365,14 +365,14 @@ void TMainForm::RotatePicture(int angle)
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
-void TMainForm::scrollByLine(int dx, int dy)
+void MainForm::scrollByLine(int dx, int dy)
 {
     QScrollBar* bar = dx ? scrollBox_->horizontalScrollBar() : scrollBox_->verticalScrollBar();
     bar->triggerAction(dx < 0 || dy < 0 ? QAbstractSlider::SliderSingleStepSub
                                         : QAbstractSlider::SliderSingleStepAdd);
 }
 
-void TMainForm::openPath(const QString& path)
+void MainForm::openPath(const QString& path)
 {
     nav.CurrentPath = path;
     nav.RebuildFolderList();
@@ -380,28 +380,28 @@ void TMainForm::openPath(const QString& path)
     OpenCurrentFile();
 }
 
-void TMainForm::NextFile()
+void MainForm::NextFile()
 {
     aheadStep_ = 1;
     if (nav.NextFile())
         OpenCurrentFile();
 }
 
-void TMainForm::PreviousFile()
+void MainForm::PreviousFile()
 {
     aheadStep_ = -1;
     if (nav.PreviousFile())
         OpenCurrentFile();
 }
 
-void TMainForm::FirstFile()
+void MainForm::FirstFile()
 {
     aheadStep_ = 1;
     if (nav.FirstFile())
         OpenCurrentFile();
 }
 
-void TMainForm::LastFile()
+void MainForm::LastFile()
 {
     aheadStep_ = -1;
     if (nav.LastFile())

@@ -8,11 +8,11 @@
 
 namespace vx {
 
-ProgramDialogs::ProgramDialogs(TMainForm* main)
+ProgramDialogs::ProgramDialogs(MainForm* main)
 {
-    SettingsForm = new TSettingsForm(main);
+    SettingsForm = new vx::SettingsForm(main);
     InfoForm = new vx::InfoForm(main);
-    RenameFileForm = new TRenameFileForm(main);
+    RenameFileForm = new vx::RenameFileForm(main);
     QualityForm = new ChangeQualityForm(main);
     QualityForm->setObjectName(QStringLiteral("ChangeQualityForm"));
     main->setDialogs(SettingsForm, InfoForm, RenameFileForm, QualityForm);

@@ -6,18 +6,18 @@
 
 namespace vx {
 
-class TMainForm;
-class TRenameFileForm;
+class MainForm;
+class RenameFileForm;
 class ChangeQualityForm;
 
 class ProgramDialogs {
 public:
-    explicit ProgramDialogs(TMainForm* main);
+    explicit ProgramDialogs(MainForm* main);
     ~ProgramDialogs();
 
     QDialog* SettingsForm = nullptr;
     QDialog* InfoForm = nullptr;
-    TRenameFileForm* RenameFileForm = nullptr;
+    vx::RenameFileForm* RenameFileForm = nullptr;
     ChangeQualityForm* QualityForm = nullptr;
 };
 

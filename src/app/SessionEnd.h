@@ -11,7 +11,7 @@ class QSocketNotifier;
 
 namespace vx {
 
-class TMainForm;
+class MainForm;
 
 class SessionEnd : public QObject {
     Q_OBJECT
@@ -20,7 +20,7 @@ public:
     // Installs the signal handlers for as long as the object lives; made
     // before the main window, so a signal during start-up waits for it.
     SessionEnd();
-    void setMainForm(TMainForm* mainForm) { mainForm_ = mainForm; }
+    void setMainForm(MainForm* mainForm) { mainForm_ = mainForm; }
     ~SessionEnd() override;
 
     // The number of the last signal that ended the program (0 = none).
@@ -29,7 +29,7 @@ public:
 private:
     void onSignal();
 
-    QPointer<TMainForm> mainForm_;
+    QPointer<MainForm> mainForm_;
     QSocketNotifier* notifier_ = nullptr;
     int signal_ = 0;
 };

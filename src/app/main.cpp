@@ -21,7 +21,7 @@ int main(int argc, char** argv)
         arguments << vx::decodeFileName(QByteArray(argv[i]));
 
     vx::SessionEnd sessionEnd;
-    vx::TMainForm mainForm(programFolder, arguments);
+    vx::MainForm mainForm(programFolder, arguments);
     sessionEnd.setMainForm(&mainForm);
     vx::ProgramDialogs dialogs(&mainForm);
     if (mainForm.terminateRequested())

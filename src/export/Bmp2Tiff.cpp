@@ -225,7 +225,7 @@ uint32_t writeRgb(TiffStream& s, const Bitmap& bitmap)
 
 }  // namespace
 
-void writeTiff(const Bitmap& source, QIODevice& out)
+void encodeTiff(const Bitmap& source, QIODevice& out)
 {
     if (source.isNull())
         throw SaveError("There is no picture to save");
@@ -248,7 +248,7 @@ void WriteTiff(const QString& path, const Bitmap& bitmap)
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
     SafeFileWriter file(path);
-    writeTiff(bitmap, file.device());
+    encodeTiff(bitmap, file.device());
     file.commit();
 }
 

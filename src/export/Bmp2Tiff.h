@@ -15,7 +15,7 @@ inline constexpr char kTiffSoftware[] = "Quendarith";
 
 // Writes the file to a seekable device positioned at its start (the
 // directory offset at byte 4 is filled in at the end). Throws SaveError.
-void writeTiff(const Bitmap& bitmap, QIODevice& out);
+void encodeTiff(const Bitmap& bitmap, QIODevice& out);
 
 // Creates or replaces path; the old file stays until the new one is complete.
 void WriteTiff(const QString& path, const Bitmap& bitmap);

@@ -12,7 +12,7 @@ void WriteEmf(const DisplayedPicture& picture, const QString& path)
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
     SafeFileWriter file(path);
-    writeEmf(bitmap, file.device());
+    encodeEmf(bitmap, file.device());
     file.commit();
 }
 

@@ -132,7 +132,7 @@ bool compress(const Bitmap& bitmap, JpegDestination* dest, JpegErrorManager* err
 
 }  // namespace
 
-void writeJpeg(const Bitmap& bitmap, QIODevice& out, bool grayscale, int quality)
+void encodeJpeg(const Bitmap& bitmap, QIODevice& out, bool grayscale, int quality)
 {
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
@@ -159,7 +159,7 @@ void WriteJpeg(const DisplayedPicture& picture, const QString& path, bool graysc
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
     SafeFileWriter file(path);
-    writeJpeg(bitmap, file.device(), grayscale, quality);
+    encodeJpeg(bitmap, file.device(), grayscale, quality);
     file.commit();
 }
 

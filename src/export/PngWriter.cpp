@@ -101,7 +101,7 @@ bool encode(const Bitmap& bitmap, PngContext* ctx, int level, png_color* palette
 
 }  // namespace
 
-void writePng(const Bitmap& bitmap, QIODevice& out, int level)
+void encodePng(const Bitmap& bitmap, QIODevice& out, int level)
 {
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
@@ -128,7 +128,7 @@ void WritePng(const DisplayedPicture& picture, const QString& path, int level)
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
     SafeFileWriter file(path);
-    writePng(bitmap, file.device(), level);
+    encodePng(bitmap, file.device(), level);
     file.commit();
 }
 

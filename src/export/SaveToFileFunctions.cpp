@@ -86,7 +86,7 @@ QString ColorToHtmlHex(const QColor& colour)
 
 // ---------------------------------------------------------------- BMP
 
-void writeBmp(const Bitmap& bitmap, QIODevice& out)
+void encodeBmp(const Bitmap& bitmap, QIODevice& out)
 {
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
@@ -136,7 +136,7 @@ void WriteBmp(const DisplayedPicture& picture, const QString& path)
 {
     const Bitmap bitmap = requirePixels(sourceBitmap(picture));
     SafeFileWriter file(path);
-    writeBmp(bitmap, file.device());
+    encodeBmp(bitmap, file.device());
     file.commit();
 }
 

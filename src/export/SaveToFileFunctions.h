@@ -58,18 +58,18 @@ QString ColorToHtmlHex(const QColor& colour);
 
 // BMP: the bitmap's own depth (1, 4, 8, 16, 24, 32) and palette, bottom-up
 // rows, BITMAPFILEHEADER + BITMAPINFOHEADER, no compression.
-void writeBmp(const Bitmap& bitmap, QIODevice& out);
+void encodeBmp(const Bitmap& bitmap, QIODevice& out);
 void WriteBmp(const DisplayedPicture& picture, const QString& path);
 
 // JPEG through libjpeg-turbo: default parameters, quality 1..100 with the
 // baseline tables forced, optional grayscale output, sequential.
-void writeJpeg(const Bitmap& bitmap, QIODevice& out, bool grayscale, int quality);
+void encodeJpeg(const Bitmap& bitmap, QIODevice& out, bool grayscale, int quality);
 void WriteJpeg(const DisplayedPicture& picture, const QString& path, bool grayscale, int quality);
 
 // PNG through libpng at the given zlib level (0..9; anything else means 6).
 // 1/4/8-bit pictures keep their palette, 16/24-bit ones become RGB, 32-bit
 // ones RGBA when their alpha is meaningful and RGB otherwise.
-void writePng(const Bitmap& bitmap, QIODevice& out, int level);
+void encodePng(const Bitmap& bitmap, QIODevice& out, int level);
 void WritePng(const DisplayedPicture& picture, const QString& path, int level);
 inline constexpr int kSavePngLevel = 6;
 

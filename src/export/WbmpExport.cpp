@@ -1,6 +1,6 @@
 #include "export/WbmpExport.h"
 
-#include "codecs/wbmp/WBMPImage.h"
+#include "codecs/wbmp/WbmpImage.h"
 
 namespace vx {
 
@@ -10,7 +10,7 @@ void WriteWbmp(const DisplayedPicture& picture, const QString& path)
     if (bitmap.isNull())
         throw SaveError("There is no picture to save");
     SafeFileWriter file(path);
-    writeWbmp(bitmap, file.device());
+    encodeWbmp(bitmap, file.device());
     file.commit();
 }
 

@@ -65,7 +65,7 @@ void unpack(const QString& fileName, const QString& target, const QString& progr
         return;
     clearFolder(target);
     try {
-        TZip zip;
+        Zip zip;
         zip.setPrompter(prompter);
         zip.SetArchive(fileName);
         // A package that would unpack more than a skin needs is refused whole.
@@ -77,7 +77,7 @@ void unpack(const QString& fileName, const QString& target, const QString& progr
         zip.FileSpecs = {QStringLiteral("*.*")};
         zip.TargetFolder = target;
         zip.ShowProgressDialog = false;
-        zip.ExtractOptions = TZip::OptionOverwrite;
+        zip.ExtractOptions = Zip::OptionOverwrite;
         zip.LibraryFolder = programFolder + QStringLiteral("Data/Unzip");
         zip.Extract();
     } catch (const std::exception&) {

@@ -37,24 +37,24 @@ QString executablePath()
 
 }  // namespace
 
-TZip::TZip()
+Zip::Zip()
 {
     TempFolder = QDir::tempPath();
     if (TempFolder.isEmpty())
         TempFolder = QFileInfo(executablePath()).absolutePath();
 }
 
-TZip::~TZip()
+Zip::~Zip()
 {
     zipdll::unload();
 }
 
-ZipPrompter& TZip::prompter()
+ZipPrompter& Zip::prompter()
 {
     return prompter_ ? *prompter_ : unattended_;
 }
 
-void TZip::SetArchive(const QString& path)
+void Zip::SetArchive(const QString& path)
 {
     Password.clear();
     dir_ = ZipDirectory{};
@@ -78,7 +78,7 @@ void TZip::SetArchive(const QString& path)
         OnContentsChanged();
 }
 
-int TZip::Extract()
+int Zip::Extract()
 {
     cancelled_ = false;
     if (dir_.entries.isEmpty())
@@ -122,7 +122,7 @@ int TZip::Extract()
     std::memset(&params, 0, sizeof params);
     params.caller = this;
     params.version = UNZ_INTERFACE_VERSION;
-    params.callback = &TZip::callback;
+    params.callback = &Zip::callback;
     params.password = Password.isEmpty() ? nullptr : password.constData();
     params.testOnly = (o & Option4) && !(o & (Option1 | Option2)) ? -1 : 0;
     params.reserved40 = -1;
@@ -159,14 +159,14 @@ int TZip::Extract()
     return result;
 }
 
-int32_t TZip::callback(UnzCallbackRecord* record)
+int32_t Zip::callback(UnzCallbackRecord* record)
 {
     if (!record || !record->caller)
         return 0;
-    return static_cast<TZip*>(record->caller)->handle(*record);
+    return static_cast<Zip*>(record->caller)->handle(*record);
 }
 
-int32_t TZip::handle(UnzCallbackRecord& rec)
+int32_t Zip::handle(UnzCallbackRecord& rec)
 {
     ZipPrompter& ui = prompter();
     if (cancelled_) {

@@ -1,4 +1,4 @@
-// TZip: reads the directory of a zip archive itself and leaves extraction to
+// Zip: reads the directory of a zip archive itself and leaves extraction to
 // the unzip library, which it drives through the parameter record and
 // answers through its callback. Errors are thrown as ZipError with the
 // component's texts; notices and questions go to a ZipPrompter.
@@ -16,15 +16,15 @@ struct UnzCallbackRecord;
 
 namespace vx {
 
-class TZip {
+class Zip {
 public:
     // Extract options.
     enum : int { Option1 = 1, Option2 = 2, Option4 = 4, OptionAsk = 8, OptionOverwrite = 16 };
 
-    TZip();
-    ~TZip();  // unloads the library
-    TZip(const TZip&) = delete;
-    TZip& operator=(const TZip&) = delete;
+    Zip();
+    ~Zip();  // unloads the library
+    Zip(const Zip&) = delete;
+    Zip& operator=(const Zip&) = delete;
 
     // Resets the archive state, stores path and, for a non-empty one, checks
     // that its folder's file system answers, creates an empty archive when

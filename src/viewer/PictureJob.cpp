@@ -1,8 +1,8 @@
 #include "viewer/PictureJob.h"
 
 #include "codecs/DecodeCancel.h"
-#include "codecs/jpeg/JPEGImage.h"
-#include "codecs/png/PNGObject.h"
+#include "codecs/jpeg/JpegImage.h"
+#include "codecs/png/PngImage.h"
 #include "viewer/ViewGeometry.h"
 
 #include <QFileInfo>
@@ -70,9 +70,9 @@ OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* c
             throw CodecError("No decoder");
         // Simple transparency of PNG files is drawn opaque (asked before
         // loading, so the file is decoded once); JPEG decodes for the size shown.
-        if (auto* png = dynamic_cast<TPNGObject*>(graphic.get()))
+        if (auto* png = dynamic_cast<PngImage*>(graphic.get()))
             png->dropTransparency();
-        if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get()))
+        if (auto* jpeg = dynamic_cast<JpegImage*>(graphic.get()))
             jpeg->setSpeedFirst(true);
         graphic->loadFromFile(request.path);
         checkCancelled();

@@ -1,20 +1,20 @@
 #include "viewer/SupportedTypes.h"
 
-#include "codecs/dib/TBitmap.h"
-#include "codecs/dib/TIcon.h"
-#include "codecs/gif/GIFImage.h"
-#include "codecs/jpeg/JPEGImage.h"
-#include "codecs/layered/PSDGraphic.h"
-#include "codecs/layered/PSPGraphic.h"
+#include "codecs/dib/BmpImage.h"
+#include "codecs/dib/IconImage.h"
+#include "codecs/gif/GifImage.h"
+#include "codecs/jpeg/JpegImage.h"
+#include "codecs/layered/PsdImage.h"
+#include "codecs/layered/PspImage.h"
 #include "codecs/metafile/Metafile.h"
-#include "codecs/misc/CUTGraphic.h"
-#include "codecs/misc/SGIGraphic.h"
-#include "codecs/misc/TIFFGraphic.h"
-#include "codecs/png/PNGObject.h"
-#include "codecs/simple/TPCXGraphic.h"
-#include "codecs/simple/TPPMGraphic.h"
-#include "codecs/simple/TTargaGraphic.h"
-#include "codecs/wbmp/WBMPImage.h"
+#include "codecs/misc/CutImage.h"
+#include "codecs/misc/SgiImage.h"
+#include "codecs/misc/TiffImage.h"
+#include "codecs/png/PngImage.h"
+#include "codecs/simple/PcxImage.h"
+#include "codecs/simple/PpmImage.h"
+#include "codecs/simple/TargaImage.h"
+#include "codecs/wbmp/WbmpImage.h"
 
 #include <QMap>
 #include <algorithm>
@@ -33,40 +33,40 @@ constexpr const char* kTruevision = "TGA/VST/ICB/VDA/WIN - Truevision Image";
 std::deque<SupportedType>& table()
 {
     static std::deque<SupportedType> rows = {
-        {"BMP", makeGraphic<TBitmap>, 1, "BMP - Windows Bitmap", 0, "BMP", kPicture | KeepsDepth},
-        {"JPG", makeGraphic<TJPEGImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
-        {"JPEG", makeGraphic<TJPEGImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
-        {"JPE", makeGraphic<TJPEGImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
-        {"GIF", makeGraphic<TGIFImage>, 3, "GIF - Graphics Interchange Format", 2, "GIF", kPicture | Animated},
+        {"BMP", makeGraphic<BmpImage>, 1, "BMP - Windows Bitmap", 0, "BMP", kPicture | KeepsDepth},
+        {"JPG", makeGraphic<JpegImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
+        {"JPEG", makeGraphic<JpegImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
+        {"JPE", makeGraphic<JpegImage>, 2, "JPG/JPEG/JPE - Joint Picture Experts Group", 1, "JPG/JPEG/JPE", kPicture},
+        {"GIF", makeGraphic<GifImage>, 3, "GIF - Graphics Interchange Format", 2, "GIF", kPicture | Animated},
         {"SWF", nullptr, 4, "SWF - Shockwave Flash", 3, "SWF", InAllTypes | Movie},
-        {"WMF", makeGraphic<TMetafile>, 5, "WMF - Windows Metafile", 4, "WMF", kPicture | Vector},
-        {"EMF", makeGraphic<TMetafile>, 6, "EMF - Enhanced Windows Metafile", 5, "EMF", kPicture | Vector},
-        {"ICO", makeGraphic<TIcon>, 7, "ICO - Windows Icon", 6, "ICO", kPicture | IconSized},
-        {"PSD", makeGraphic<TPSDGraphic>, 8, "PSD - Photoshop Image", 7, "PSD", kPicture},
-        {"PNG", makeGraphic<TPNGObject>, 9, "PNG - Portable Network Graphic Images", 8, "PNG", kPicture},
-        {"TGA", makeGraphic<TTargaGraphic>, 10, kTruevision, 9, "TGA", kPicture},
-        {"VST", makeGraphic<TTargaGraphic>, 10, kTruevision, 24, "VST", Rotatable | Savable},
-        {"ICB", makeGraphic<TTargaGraphic>, 10, kTruevision, 25, "ICB", Rotatable | Savable},
-        {"VDA", makeGraphic<TTargaGraphic>, 10, kTruevision, 26, "VDA", Rotatable | Savable},
-        {"WIN", makeGraphic<TTargaGraphic>, 10, kTruevision, 27, "WIN", Rotatable | Savable},
-        {"TIF", makeGraphic<TTIFFGraphic>, 11, "TIF - Tagged Image Format", 10, "TIF", kPicture},
-        {"TIFF", makeGraphic<TTIFFGraphic>, 12, "TIFF - Tagged Image File Format", 11, "TIFF", kPicture},
-        {"PDD", makeGraphic<TPSDGraphic>, 13, "PDD - Photoshop Image", 12, "PDD", kPicture},
-        {"PSP", makeGraphic<TPSPGraphic>, 14, "PSP/PSPIMAGE - Paintshop Pro Image", 13, "PSP/PSPIMAGE", kPicture},
-        {"PSPIMAGE", makeGraphic<TPSPGraphic>, 14, "PSP/PSPIMAGE - Paintshop Pro Image", 13, "PSP/PSPIMAGE", kPicture},
-        {"PCX", makeGraphic<TPCXGraphic>, 15, "PCX - ZSoft Paintbrush pcx Images", 14, "PCX", kPicture},
-        {"PCC", makeGraphic<TPCXGraphic>, 16, "PCC - ZSoft Paintbrush pcc Images", 15, "PCC", kPicture},
-        {"BW", makeGraphic<TSGIGraphic>, 17, "BW - SGI black & white Images", 16, "BW", kPicture},
-        {"RGB", makeGraphic<TSGIGraphic>, 18, "RGB - SGI true color Images", 17, "RGB", kPicture},
-        {"RGBA", makeGraphic<TSGIGraphic>, 19, "RGBA - SGI true color Images", 18, "RGBA", kPicture},
-        {"SGI", makeGraphic<TSGIGraphic>, 20, "SGI - SGI true color Images", 19, "SGI", kPicture},
-        {"CUT", makeGraphic<TCUTGraphic>, 21, "CUT - Dr. Halo Images", 20, "CUT", kPicture},
-        {"PPM", makeGraphic<TPPMGraphic>, 22, "PPM - Portable Pixelmap", 21, "PPM", kPicture},
-        {"PGM", makeGraphic<TPPMGraphic>, 23, "PGM - Portable Greymap", 22, "PGM", kPicture},
-        {"PBM", makeGraphic<TPPMGraphic>, 24, "PBM - Portable Bitmap", 23, "PBM", kPicture},
-        {"WBMP", makeGraphic<TWBMPImage>, 25, "WBMP - Wireless Bitmap", 28, "WBMP", kPicture},
-        {"DIB", makeGraphic<TBitmap>, 26, "DIB - Device Independent Bitmap", 29, "DIB", kPicture | KeepsDepth},
-        {"RLE", makeGraphic<TBitmap>, 27, "RLE - Run-Length Encoding", 30, "RLE", kPicture | KeepsDepth},
+        {"WMF", makeGraphic<Metafile>, 5, "WMF - Windows Metafile", 4, "WMF", kPicture | Vector},
+        {"EMF", makeGraphic<Metafile>, 6, "EMF - Enhanced Windows Metafile", 5, "EMF", kPicture | Vector},
+        {"ICO", makeGraphic<IconImage>, 7, "ICO - Windows Icon", 6, "ICO", kPicture | IconSized},
+        {"PSD", makeGraphic<PsdImage>, 8, "PSD - Photoshop Image", 7, "PSD", kPicture},
+        {"PNG", makeGraphic<PngImage>, 9, "PNG - Portable Network Graphic Images", 8, "PNG", kPicture},
+        {"TGA", makeGraphic<TargaImage>, 10, kTruevision, 9, "TGA", kPicture},
+        {"VST", makeGraphic<TargaImage>, 10, kTruevision, 24, "VST", Rotatable | Savable},
+        {"ICB", makeGraphic<TargaImage>, 10, kTruevision, 25, "ICB", Rotatable | Savable},
+        {"VDA", makeGraphic<TargaImage>, 10, kTruevision, 26, "VDA", Rotatable | Savable},
+        {"WIN", makeGraphic<TargaImage>, 10, kTruevision, 27, "WIN", Rotatable | Savable},
+        {"TIF", makeGraphic<TiffImage>, 11, "TIF - Tagged Image Format", 10, "TIF", kPicture},
+        {"TIFF", makeGraphic<TiffImage>, 12, "TIFF - Tagged Image File Format", 11, "TIFF", kPicture},
+        {"PDD", makeGraphic<PsdImage>, 13, "PDD - Photoshop Image", 12, "PDD", kPicture},
+        {"PSP", makeGraphic<PspImage>, 14, "PSP/PSPIMAGE - Paintshop Pro Image", 13, "PSP/PSPIMAGE", kPicture},
+        {"PSPIMAGE", makeGraphic<PspImage>, 14, "PSP/PSPIMAGE - Paintshop Pro Image", 13, "PSP/PSPIMAGE", kPicture},
+        {"PCX", makeGraphic<PcxImage>, 15, "PCX - ZSoft Paintbrush pcx Images", 14, "PCX", kPicture},
+        {"PCC", makeGraphic<PcxImage>, 16, "PCC - ZSoft Paintbrush pcc Images", 15, "PCC", kPicture},
+        {"BW", makeGraphic<SgiImage>, 17, "BW - SGI black & white Images", 16, "BW", kPicture},
+        {"RGB", makeGraphic<SgiImage>, 18, "RGB - SGI true color Images", 17, "RGB", kPicture},
+        {"RGBA", makeGraphic<SgiImage>, 19, "RGBA - SGI true color Images", 18, "RGBA", kPicture},
+        {"SGI", makeGraphic<SgiImage>, 20, "SGI - SGI true color Images", 19, "SGI", kPicture},
+        {"CUT", makeGraphic<CutImage>, 21, "CUT - Dr. Halo Images", 20, "CUT", kPicture},
+        {"PPM", makeGraphic<PpmImage>, 22, "PPM - Portable Pixelmap", 21, "PPM", kPicture},
+        {"PGM", makeGraphic<PpmImage>, 23, "PGM - Portable Greymap", 22, "PGM", kPicture},
+        {"PBM", makeGraphic<PpmImage>, 24, "PBM - Portable Bitmap", 23, "PBM", kPicture},
+        {"WBMP", makeGraphic<WbmpImage>, 25, "WBMP - Wireless Bitmap", 28, "WBMP", kPicture},
+        {"DIB", makeGraphic<BmpImage>, 26, "DIB - Device Independent Bitmap", 29, "DIB", kPicture | KeepsDepth},
+        {"RLE", makeGraphic<BmpImage>, 27, "RLE - Run-Length Encoding", 30, "RLE", kPicture | KeepsDepth},
     };
     return rows;
 }

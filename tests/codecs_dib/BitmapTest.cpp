@@ -1,4 +1,4 @@
-#include "codecs/dib/TBitmap.h"
+#include "codecs/dib/BmpImage.h"
 #include "codecs_dib/BmpFiles.h"
 
 #include <QTemporaryDir>
@@ -7,13 +7,13 @@
 using namespace vxtest;
 using vx::Bitmap;
 using vx::CodecError;
-using vx::TBitmap;
+using vx::BmpImage;
 
 namespace {
 
 Bitmap load(const Bytes& file)
 {
-    TBitmap g;
+    BmpImage g;
     g.loadFromData(file.data(), file.size());
     return g.bitmap();
 }
@@ -199,7 +199,7 @@ TEST(Bitmap, PackedDibAndFiles)
     const Bytes file = bmpFile(infoHeader(1, 1, 24), Bytes().bytes({1, 2, 3, 0}));
     f.write(reinterpret_cast<const char*>(file.data()), qint64(file.size()));
     f.close();
-    TBitmap g;
+    BmpImage g;
     g.loadFromFile(path);
     EXPECT_EQ(g.width(), 1);
     EXPECT_EQ(g.bitmap().pixel(0, 0), rgb(3, 2, 1));
@@ -210,7 +210,7 @@ TEST(Bitmap, PackedDibAndFiles)
 
 TEST(Bitmap, BadInputIsRefused)
 {
-    TBitmap g;
+    BmpImage g;
     EXPECT_THROW(g.loadFromData(nullptr, 0), CodecError);
     EXPECT_THROW(load(Bytes().text("GIF89a")), CodecError);
     EXPECT_THROW(load(bmpFile(infoHeader(100000, 100000, 24), Bytes().zeros(16))), CodecError);
@@ -224,12 +224,12 @@ TEST(Bitmap, BadInputIsRefused)
     Bytes good = infoHeader(5, 3, 4, 2);
     good.append(palette({0, 0xFFFFFF}));
     good.zeros(14 * 4);
-    expectPrefixesSafe<TBitmap>(bmpFile(good, Bytes().bytes({5, 0x10, 0, 0, 0, 2, 1, 1, 3, 0x01, 0, 1})));
+    expectPrefixesSafe<BmpImage>(bmpFile(good, Bytes().bytes({5, 0x10, 0, 0, 0, 2, 1, 1, 3, 0x01, 0, 1})));
     for (auto& input : randomInputs(300, 200)) {
         if (input.size() > 2) {
             input[0] = 'B';
             input[1] = 'M';
         }
-        expectPrefixesSafe<TBitmap>(Bytes{input});
+        expectPrefixesSafe<BmpImage>(Bytes{input});
     }
 }

@@ -1,4 +1,4 @@
-#include "codecs/dib/TIcon.h"
+#include "codecs/dib/IconImage.h"
 #include "codecs_dib/BmpFiles.h"
 
 #include <QBuffer>
@@ -8,7 +8,7 @@
 using namespace vxtest;
 using vx::Bitmap;
 using vx::CodecError;
-using vx::TIcon;
+using vx::IconImage;
 
 namespace {
 
@@ -44,7 +44,7 @@ Bytes fourBitImage(int n)
 
 Bitmap load(const Bytes& file)
 {
-    TIcon icon;
+    IconImage icon;
     icon.loadFromData(file.data(), file.size());
     EXPECT_EQ(icon.width(), 32);
     EXPECT_EQ(icon.height(), 32);
@@ -99,7 +99,7 @@ TEST(Icon, PngEntry)
 
 TEST(Icon, BadInputIsRefused)
 {
-    TIcon icon;
+    IconImage icon;
     auto fails = [&](const Bytes& b) {
         EXPECT_THROW(icon.loadFromData(b.data(), b.size()), CodecError);
     };
@@ -112,7 +112,7 @@ TEST(Icon, BadInputIsRefused)
     fails(huge);
     Bytes brokenPng = iconFile(Bytes().bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).zeros(30), 32, 32);
     fails(brokenPng);
-    expectPrefixesSafe<TIcon>(iconFile(fourBitImage(16), 16, 16));
+    expectPrefixesSafe<IconImage>(iconFile(fourBitImage(16), 16, 16));
     for (auto& input : randomInputs(200, 300)) {
         if (input.size() > 30) {
             input[0] = input[1] = input[3] = 0;
@@ -122,7 +122,7 @@ TEST(Icon, BadInputIsRefused)
             input[18] = 22;
             input[19] = input[20] = input[21] = 0;
         }
-        expectPrefixesSafe<TIcon>(Bytes{input});
+        expectPrefixesSafe<IconImage>(Bytes{input});
     }
 }
 

@@ -1,5 +1,5 @@
 #include "GifWriter.h"
-#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GifImage.h"
 #include "codecs/FrameAnimator.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@ using vx::FrameAnimator;
 
 namespace {
 
-std::shared_ptr<vx::TGIFImage> animation(int frames, int loops)
+std::shared_ptr<vx::GifImage> animation(int frames, int loops)
 {
     testgif::File f;
     f.palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
@@ -19,7 +19,7 @@ std::shared_ptr<vx::TGIFImage> animation(int frames, int loops)
         f.frames.push_back(testgif::solid(0, 0, 2, 2, uint8_t(i % 4)));
         f.frames.back().delayCs = 10 * (i + 1);
     }
-    auto gif = std::make_shared<vx::TGIFImage>();
+    auto gif = std::make_shared<vx::GifImage>();
     gif->loadFromData(testgif::write(f));
     return gif;
 }

@@ -1,5 +1,5 @@
 #include "GifWriter.h"
-#include "codecs/gif/GIFImage.h"
+#include "codecs/gif/GifImage.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 using testgif::solid;
 using vx::CodecError;
-using vx::TGIFImage;
+using vx::GifImage;
 
 namespace {
 
@@ -21,9 +21,9 @@ testgif::File basicFile()
     return f;
 }
 
-TGIFImage load(const testgif::File& f)
+GifImage load(const testgif::File& f)
 {
-    TGIFImage gif;
+    GifImage gif;
     gif.loadFromData(testgif::write(f));
     return gif;
 }
@@ -59,7 +59,7 @@ testgif::File disposalFile()
 
 TEST(GifDecoder, FramesAreComposedWithTheirDisposal)
 {
-    const TGIFImage gif = load(disposalFile());
+    const GifImage gif = load(disposalFile());
     ASSERT_EQ(gif.frameCount(), 5);
     EXPECT_EQ(gif.width(), 4);
     const uint32_t R = kRed, B = kBlue, W = kWhite, C = kClear;
@@ -81,7 +81,7 @@ TEST(GifDecoder, FramesAreComposedWithTheirDisposal)
         EXPECT_EQ(pixels(held[size_t(i)]), expect[i]) << "held frame " << i;
 
     // Out of order: jumping ahead and going back give the same pictures.
-    const TGIFImage other = load(disposalFile());
+    const GifImage other = load(disposalFile());
     EXPECT_EQ(pixels(other.frameImage(4)), expect[4]);
     EXPECT_EQ(pixels(other.frameImage(1)), expect[1]);
     EXPECT_EQ(pixels(other.frameImage(3)), expect[3]);
@@ -103,7 +103,7 @@ TEST(GifDecoder, TransparencyLocalPalettesAndTheFirstFrameBitmap)
     second.palette = {{9, 9, 9}, {255, 0, 255}, {0, 255, 255}};
     second.transparent = 0;
     f.frames = {first, second};
-    const TGIFImage gif = load(f);
+    const GifImage gif = load(f);
     EXPECT_EQ(pixels(gif.frameImage(1)), (std::vector<std::vector<uint32_t>>{{kRed, 0xFFFF00FF, 0xFF00FFFF}}));
 
     // An opaque first frame covering the screen keeps the file's colours.
@@ -114,7 +114,7 @@ TEST(GifDecoder, TransparencyLocalPalettesAndTheFirstFrameBitmap)
 
     // A first frame with transparent pixels gives 32 bits with alpha.
     std::swap(f.frames[0], f.frames[1]);
-    const TGIFImage seeThrough = load(f);
+    const GifImage seeThrough = load(f);
     const vx::Bitmap alpha = seeThrough.bitmap();
     ASSERT_EQ(alpha.bitsPerPixel(), 32);
     EXPECT_TRUE(alpha.hasAlpha());
@@ -144,7 +144,7 @@ TEST(GifDecoder, FramesOutsideTheScreenAreClipped)
 {
     testgif::File f = basicFile();
     f.frames = {solid(2, 2, 5, 5, 3), solid(10, 10, 2, 2, 1), solid(0, 3, 4, 3, 2)};
-    const TGIFImage gif = load(f);
+    const GifImage gif = load(f);
     const QImage first = gif.frameImage(0);
     EXPECT_EQ(first.size(), QSize(4, 4));
     EXPECT_EQ(first.pixel(1, 1), kClear);
@@ -157,7 +157,7 @@ TEST(GifDecoder, FramesOutsideTheScreenAreClipped)
     // Without a logical screen the first frame decides the size.
     QByteArray data = testgif::write(f);
     data[6] = data[7] = data[8] = data[9] = 0;
-    TGIFImage sized;
+    GifImage sized;
     sized.loadFromData(data);
     EXPECT_EQ(sized.width(), 7);
     EXPECT_EQ(sized.height(), 7);
@@ -175,7 +175,7 @@ TEST(GifDecoder, AHugeScreenCostsOnlyWhatItsFramesCanCover)
                           ",\x00\x00\x00\x00\x00\x40\x00\x40\x00\x02\x02\x4c\x01\x00;",
                           35);
     for (const QByteArray& data : {testgif::write(small), thin}) {
-        TGIFImage gif;
+        GifImage gif;
         try {
             gif.loadFromData(data);
         } catch (const CodecError&) {
@@ -188,7 +188,7 @@ TEST(GifDecoder, AHugeScreenCostsOnlyWhatItsFramesCanCover)
         ASSERT_EQ(shown.size(), QSize(4096, 4096));
         EXPECT_EQ(qAlpha(shown.pixel(4000, 4000)), 0);
     }
-    const TGIFImage corner = load(small);
+    const GifImage corner = load(small);
     EXPECT_EQ(corner.coveredRect(), QRect(0, 0, 6, 6));
 
     // Frames short of the screen: the covered part scaled into its place.
@@ -209,7 +209,7 @@ TEST(GifDecoder, DelaysFollowTheBrowserRuleAndLoopsTheExtension)
         f.frames.push_back(solid(0, 0, 4, 4, 1));
         f.frames.back().delayCs = cs;
     }
-    const TGIFImage plain = load(f);
+    const GifImage plain = load(f);
     EXPECT_EQ(plain.frameDelayMs(0), 100);
     EXPECT_EQ(plain.frameDelayMs(1), 100);
     EXPECT_EQ(plain.frameDelayMs(2), 20);
@@ -239,7 +239,7 @@ TEST(GifDecoder, BadInputIsACodecError)
     const QByteArray bad[] = {QByteArray(), noise, QByteArray("GIF89a"), good.left(12),
                               good.left(good.size() - 4), QByteArray("\x89PNG\r\n\x1a\n", 8), huge};
     for (const QByteArray& data : bad) {
-        TGIFImage gif;
+        GifImage gif;
         EXPECT_THROW(gif.loadFromData(data), CodecError);
         EXPECT_EQ(gif.frameCount(), 0);
         EXPECT_TRUE(gif.frameImage(0).isNull());
@@ -247,5 +247,5 @@ TEST(GifDecoder, BadInputIsACodecError)
     // Only the trailer missing: everything is there.
     f.trailer = false;
     EXPECT_EQ(load(f).frameCount(), 2);
-    EXPECT_THROW(TGIFImage().loadFromFile("/nonexistent/a.gif"), CodecError);
+    EXPECT_THROW(GifImage().loadFromFile("/nonexistent/a.gif"), CodecError);
 }

@@ -1,5 +1,5 @@
 #include "codecs/DecodeCancel.h"
-#include "codecs/jpeg/JPEGImage.h"
+#include "codecs/jpeg/JpegImage.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <jpeglib.h>
 
 using vx::CodecError;
-using vx::TJPEGImage;
+using vx::JpegImage;
 
 namespace {
 
@@ -122,7 +122,7 @@ TEST(JpegDecoder, BaselineProgressiveAndRestartIntervalsDecodeTheSamePixels)
         {}, {JCS_RGB, JCS_YCbCr, true, 0, 95}, {JCS_RGB, JCS_YCbCr, false, 1, 95},
         {JCS_RGB, JCS_YCbCr, true, 2, 95}, {JCS_RGB, JCS_RGB, false, 0, 95}};
     for (const EncodeOptions& o : variants) {
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.loadFromData(quadrantJpeg(67, 45, o));
         EXPECT_EQ(jpeg.width(), 67);
         EXPECT_EQ(jpeg.height(), 45);
@@ -140,7 +140,7 @@ TEST(JpegDecoder, GrayscaleGivesAnIndexedGrayBitmap)
 {
     EncodeOptions o;
     o.input = o.stored = JCS_GRAYSCALE;
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.loadFromData(encode(32, 16, o, [](int x, int, uint8_t* p) { *p = x < 16 ? 40 : 200; }));
     EXPECT_TRUE(jpeg.isGrayscale());
     const vx::Bitmap bmp = jpeg.bitmap();
@@ -160,7 +160,7 @@ TEST(JpegDecoder, AdobeCmykAndYcckAreInvertedInks)
         EncodeOptions o;
         o.input = JCS_CMYK;
         o.stored = stored;
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.loadFromData(encode(32, 32, o, [](int x, int y, uint8_t* p) {
             const bool left = x < 16, top = y < 16;
             const uint8_t red[4] = {255, 0, 0, 255}, blue[4] = {0, 0, 255, 255};
@@ -183,7 +183,7 @@ TEST(JpegDecoder, AdobeCmykAndYcckAreInvertedInks)
 
 TEST(JpegDecoder, SpeedFirstPicksTheSmallestCoveringScaleAndCachesIt)
 {
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.loadFromData(quadrantJpeg(800, 600));
     EXPECT_EQ(jpeg.scaleFor(QSize(200, 150)), 8) << "speed first is off by default";
     jpeg.setSpeedFirst(true);
@@ -215,10 +215,10 @@ TEST(JpegDecoder, LoadsFromAFileAndRefusesMissingOnes)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(quadrantJpeg(20, 10));
     f.close();
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.loadFromFile(path);
     EXPECT_EQ(jpeg.width(), 20);
-    EXPECT_THROW(TJPEGImage().loadFromFile(dir.filePath("missing.jpg")), CodecError);
+    EXPECT_THROW(JpegImage().loadFromFile(dir.filePath("missing.jpg")), CodecError);
 }
 
 TEST(JpegDecoder, BadInputIsACodecError)
@@ -230,7 +230,7 @@ TEST(JpegDecoder, BadInputIsACodecError)
         c = char(rng());
     const QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
     for (const QByteArray& bad : {QByteArray(), noise, png, good.left(2), good.left(120)}) {
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         EXPECT_THROW(jpeg.loadFromData(bad), CodecError);
         EXPECT_EQ(jpeg.width(), 0);
         EXPECT_TRUE(jpeg.displayImage(QSize(10, 10)).isNull());
@@ -244,7 +244,7 @@ TEST(JpegDecoder, BadInputIsACodecError)
     huge[sof + 6] = char(0x60);
     huge[sof + 7] = char(0xEA);  // width 60000
     huge[sof + 8] = char(0x60);
-    EXPECT_THROW(TJPEGImage().loadFromData(huge), CodecError);
+    EXPECT_THROW(JpegImage().loadFromData(huge), CodecError);
 }
 
 TEST(JpegDecoder, DataEndingInsideTheScanStillDecodesWithoutError)
@@ -253,7 +253,7 @@ TEST(JpegDecoder, DataEndingInsideTheScanStillDecodesWithoutError)
     const QByteArray good = quadrantJpeg(64, 64);
     const qsizetype sos = good.indexOf(QByteArray("\xFF\xDA", 2));
     ASSERT_GT(sos, 0);
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.loadFromData(good.left(sos + (good.size() - sos) / 2));
     const vx::Bitmap bmp = jpeg.bitmap();
     ASSERT_EQ(bmp.width(), 64);
@@ -286,7 +286,7 @@ TEST(JpegDecoder, FilesDecodeAsTheirBytesDoThroughEveryBufferRefill)
         f.write(bytes);
         return dir.filePath(name);
     };
-    TJPEGImage fromMemory, fromFile, cut;
+    JpegImage fromMemory, fromFile, cut;
     fromMemory.loadFromData(good);
     fromFile.loadFromFile(write("padded.jpg", padded));
     ASSERT_EQ(fromFile.width(), 64);
@@ -298,7 +298,7 @@ TEST(JpegDecoder, FilesDecodeAsTheirBytesDoThroughEveryBufferRefill)
     EXPECT_EQ(fromFile.displayImage(QSize(16, 16)).size(), QSize(16, 16));
     cut.loadFromFile(write("cut.jpg", good.left(sos + (good.size() - sos) / 2)));
     EXPECT_EQ(cut.bitmap().width(), 64);
-    EXPECT_THROW(TJPEGImage().loadFromFile(write("empty.jpg", QByteArray())), CodecError);
+    EXPECT_THROW(JpegImage().loadFromFile(write("empty.jpg", QByteArray())), CodecError);
 }
 
 TEST(JpegDecoder, ProgressiveScansAreLimitedAsLibjpegTurboToolsDoAndDecodesStopWhenCancelled)
@@ -313,7 +313,7 @@ TEST(JpegDecoder, ProgressiveScansAreLimitedAsLibjpegTurboToolsDoAndDecodesStopW
         o.input = JCS_GRAYSCALE;
         o.stored = JCS_GRAYSCALE;
         o.scans = c.scans;
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.loadFromData(encode(16, 16, o, gray));
         ASSERT_TRUE(jpeg.isProgressive());
         jpeg.setSpeedFirst(true);
@@ -331,7 +331,7 @@ TEST(JpegDecoder, ProgressiveScansAreLimitedAsLibjpegTurboToolsDoAndDecodesStopW
     for (bool progressive : {false, true}) {
         EncodeOptions o;
         o.progressive = progressive;
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.loadFromData(encode(64, 64, o, [](int x, int y, uint8_t* p) { quadrants(64, 64, x, y, p); }));
         vx::CancelScope scope(&cancelled);
         EXPECT_THROW(jpeg.bitmap(), vx::DecodeCancelled);

@@ -18,7 +18,7 @@ Emf redBrushNoPen(int w = 100, int h = 100)
 
 TEST(EmfPlay, NaturalSizeComesFromTheFrameAndElseTheBounds)
 {
-    const vx::TMetafile m = load(Emf(120, 45).build());
+    const vx::Metafile m = load(Emf(120, 45).build());
     EXPECT_EQ(m.width(), 120);
     EXPECT_EQ(m.height(), 45);
     EXPECT_TRUE(m.isVector());
@@ -26,7 +26,7 @@ TEST(EmfPlay, NaturalSizeComesFromTheFrameAndElseTheBounds)
 
     QByteArray noFrame = Emf(30, 20).build();
     std::memset(noFrame.data() + 24, 0, 16);  // empty frame: bounds 0..29 x 0..19
-    const vx::TMetafile b = load(noFrame);
+    const vx::Metafile b = load(noFrame);
     EXPECT_EQ(b.width(), 30);
     EXPECT_EQ(b.height(), 20);
 }

@@ -194,9 +194,9 @@ private:
     uint32_t maxRecord_ = 3;
 };
 
-inline vx::TMetafile load(const QByteArray& data)
+inline vx::Metafile load(const QByteArray& data)
 {
-    vx::TMetafile m;
+    vx::Metafile m;
     m.loadFromData(data);
     return m;
 }
@@ -204,7 +204,7 @@ inline vx::TMetafile load(const QByteArray& data)
 // Renders at the natural size onto white.
 inline QImage render(const QByteArray& data)
 {
-    const vx::TMetafile m = load(data);
+    const vx::Metafile m = load(data);
     return m.displayImage(QSize(m.width(), m.height()));
 }
 

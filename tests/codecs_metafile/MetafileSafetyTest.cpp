@@ -30,8 +30,8 @@ TEST(EmfWriter, RoundTripKeepsEveryPixel)
         const vx::Bitmap src = pattern24(size.width(), size.height());
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        vx::writeEmf(src, buffer);
-        const vx::TMetafile m = load(buffer.data());
+        vx::encodeEmf(src, buffer);
+        const vx::Metafile m = load(buffer.data());
         ASSERT_EQ(m.width(), size.width());
         ASSERT_EQ(m.height(), size.height());
         const vx::Bitmap back = m.bitmap();
@@ -50,7 +50,7 @@ TEST(EmfWriter, HeaderFieldsAndPalettedSource)
         indexed.scanLine(0)[x] = indexed.scanLine(1)[x] = uint8_t(x);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    vx::writeEmf(indexed, buffer);
+    vx::encodeEmf(indexed, buffer);
     const QByteArray d = buffer.data();
     auto u32 = [&](int at) { return uint32_t(uint8_t(d[at])) | uint32_t(uint8_t(d[at + 1])) << 8
                                     | uint32_t(uint8_t(d[at + 2])) << 16 | uint32_t(uint8_t(d[at + 3])) << 24; };
@@ -71,17 +71,17 @@ TEST(EmfWriter, RefusesEmptyBitmapsAndUnwritableDevices)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    EXPECT_THROW(vx::writeEmf(vx::Bitmap(), buffer), vx::CodecError);
+    EXPECT_THROW(vx::encodeEmf(vx::Bitmap(), buffer), vx::CodecError);
     QBuffer readOnly;
     readOnly.open(QIODevice::ReadOnly);
-    EXPECT_THROW(vx::writeEmf(pattern24(2, 2), readOnly), vx::CodecError);
+    EXPECT_THROW(vx::encodeEmf(pattern24(2, 2), readOnly), vx::CodecError);
     QBuffer closed;
-    EXPECT_THROW(vx::writeEmf(pattern24(2, 2), closed), vx::CodecError);
+    EXPECT_THROW(vx::encodeEmf(pattern24(2, 2), closed), vx::CodecError);
 }
 
 TEST(MetafileInput, GarbageAndMissingFilesAreErrors)
 {
-    vx::TMetafile m;
+    vx::Metafile m;
     EXPECT_THROW(m.loadFromData(QByteArray()), vx::CodecError);
     EXPECT_THROW(m.loadFromData(QByteArray(200, 'x')), vx::CodecError);
     std::mt19937 rng(7);
@@ -103,9 +103,9 @@ TEST(MetafileInput, LoadsFromAFile)
     const QString path = dir.filePath("a.emf");
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    vx::writeEmf(pattern24(4, 3), f);
+    vx::encodeEmf(pattern24(4, 3), f);
     f.close();
-    vx::TMetafile m;
+    vx::Metafile m;
     m.loadFromFile(path);
     EXPECT_EQ(m.width(), 4);
     EXPECT_EQ(m.height(), 3);
@@ -152,7 +152,7 @@ TEST(MetafileInput, DamagedRecordsDrawWhatComesBefore)
     w.rec(0x020C, {100, 100}).brush(rgb(255, 0, 0)).select(0).rect(0, 0, 100, 100);
     QByteArray wmf = w.build(false);
     wmf.insert(18, QByteArray(6, '\0'));
-    const vx::TMetafile wm = load(wmf);
+    const vx::Metafile wm = load(wmf);
     EXPECT_EQ(at(wm.displayImage(QSize(wm.width(), wm.height())), 10, 10), 0xFFFFFFu);
 }
 
@@ -176,7 +176,7 @@ TEST(MetafileInput, RandomMutationsNeverCrash)
                 data[int(rng() % uint32_t(data.size()))] = char(rng());
             if (rng() % 4 == 0)
                 data.truncate(int(rng() % uint32_t(data.size())));
-            vx::TMetafile m;
+            vx::Metafile m;
             try {
                 m.loadFromData(data);
             } catch (const vx::CodecError&) {
@@ -192,7 +192,7 @@ TEST(MetafileDisplay, ImageIsCachedPerSize)
 {
     Emf e(20, 20);
     e.brush(1, rgb(255, 0, 0)).select(1).rect(0, 0, 20, 20);
-    const vx::TMetafile m = load(e.build());
+    const vx::Metafile m = load(e.build());
     const QImage a = m.displayImage(QSize(40, 40));
     const QImage b = m.displayImage(QSize(40, 40));
     EXPECT_EQ(a.cacheKey(), b.cacheKey());

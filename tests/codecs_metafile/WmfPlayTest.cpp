@@ -12,11 +12,11 @@ constexpr QRgb kRed = 0xFF0000, kWhite = 0xFFFFFF, kGreen = 0x00FF00;
 TEST(WmfPlay, PlaceableSizeFromBoundingBoxAndUnitsPerInch)
 {
     Wmf w;
-    const vx::TMetafile m = load(w.build(true, QRect(0, 0, 1440, 720), 1440));
+    const vx::Metafile m = load(w.build(true, QRect(0, 0, 1440, 720), 1440));
     EXPECT_EQ(m.width(), 96);
     EXPECT_EQ(m.height(), 48);
     EXPECT_FALSE(m.isEnhanced());
-    const vx::TMetafile n = load(Wmf().build(true, QRect(100, 100, 2540, 1270), 2540));
+    const vx::Metafile n = load(Wmf().build(true, QRect(100, 100, 2540, 1270), 2540));
     EXPECT_EQ(n.width(), 96);
     EXPECT_EQ(n.height(), 48);
 }
@@ -25,13 +25,13 @@ TEST(WmfPlay, PlainFileSizedByItsWindowOrByWhatItDraws)
 {
     Wmf w;
     w.rec(0x020B, {0, 0}).rec(0x020C, {100, 200});  // SETWINDOWEXT takes y, then x
-    const vx::TMetafile m = load(w.build(false));
+    const vx::Metafile m = load(w.build(false));
     EXPECT_EQ(m.width(), 200);
     EXPECT_EQ(m.height(), 100);
 
     Wmf d;
     d.brush(rgb(255, 0, 0)).select(0).nullPen().select(1).rect(10, 20, 70, 60);
-    const vx::TMetafile n = load(d.build(false));
+    const vx::Metafile n = load(d.build(false));
     EXPECT_EQ(n.width(), 60);
     EXPECT_EQ(n.height(), 40);
     const QImage img = n.displayImage(QSize(60, 40));
@@ -50,7 +50,7 @@ TEST(WmfPlay, WindowMapsOntoThePicture)
     EXPECT_EQ(at(img, 52, 52), kWhite);
 
     // Drawn twice as large, the same records scale with the picture.
-    const vx::TMetafile m = load(w.build(true, QRect(0, 0, 1000, 1000), 1000));
+    const vx::Metafile m = load(w.build(true, QRect(0, 0, 1000, 1000), 1000));
     const QImage big = m.displayImage(QSize(192, 192));
     EXPECT_EQ(at(big, 90, 90), kRed);
     EXPECT_EQ(at(big, 100, 100), kWhite);

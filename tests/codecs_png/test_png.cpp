@@ -1,4 +1,4 @@
-#include "codecs/png/PNGObject.h"
+#include "codecs/png/PngImage.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <zlib.h>
 
 using vx::CodecError;
-using vx::TPNGObject;
+using vx::PngImage;
 
 namespace {
 
@@ -186,7 +186,7 @@ TEST(PngDecoder, EveryColourTypeDepthAndInterlace)
             s.interlaced = interlaced;
             if (c.type == PNG_COLOR_TYPE_PALETTE)
                 s.palette = rainbow(std::min(1 << c.depth, 6));
-            TPNGObject png;
+            PngImage png;
             png.loadFromData(writePng(s));
             EXPECT_EQ(png.info().interlaced, interlaced);
             const vx::Bitmap bmp = png.bitmap();
@@ -214,7 +214,7 @@ TEST(PngDecoder, SimpleTransparencyAppliesUntilDropped)
     rgb.key = 0;
     for (const PngSpec& s : {pal, gray, rgb}) {
         const QByteArray file = writePng(s);
-        TPNGObject png;
+        PngImage png;
         png.loadFromData(file);
         EXPECT_TRUE(png.hasTransparencyChunk());
         EXPECT_EQ(png.bitmap().bitsPerPixel(), 32);
@@ -227,7 +227,7 @@ TEST(PngDecoder, SimpleTransparencyAppliesUntilDropped)
         expectPixels(s, png.bitmap(), false);
 
         // Dropped before loading: the first decode is already opaque.
-        TPNGObject early;
+        PngImage early;
         early.dropTransparency();
         early.loadFromData(file);
         EXPECT_TRUE(early.hasTransparencyChunk());
@@ -253,7 +253,7 @@ TEST(PngDecoder, BadInputIsACodecError)
     const QByteArray bad[] = {QByteArray(), noise, jpeg, good.left(8), good.left(30),
                               good.left(good.size() - 30), badCrc, longChunk, good.left(good.size() - 12)};
     for (const QByteArray& data : bad) {
-        TPNGObject png;
+        PngImage png;
         EXPECT_THROW(png.loadFromData(data), CodecError);
         EXPECT_EQ(png.width(), 0);
     }
@@ -273,7 +273,7 @@ TEST(PngDecoder, BadInputIsACodecError)
         huge[30] = char(crc >> 16);
         huge[31] = char(crc >> 8);
         huge[32] = char(crc);
-        EXPECT_THROW(TPNGObject().loadFromData(huge), CodecError) << side;
+        EXPECT_THROW(PngImage().loadFromData(huge), CodecError) << side;
     }
-    EXPECT_THROW(TPNGObject().loadFromFile("/nonexistent/x.png"), CodecError);
+    EXPECT_THROW(PngImage().loadFromFile("/nonexistent/x.png"), CodecError);
 }

@@ -1,4 +1,4 @@
-#include "codecs/simple/TPCXGraphic.h"
+#include "codecs/simple/PcxImage.h"
 #include "codecs_dib/ByteBuilder.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 using namespace vxtest;
 using vx::Bitmap;
 using vx::CodecError;
-using vx::TPCXGraphic;
+using vx::PcxImage;
 
 namespace {
 
@@ -24,7 +24,7 @@ Bytes pcxHeader(int w, int h, int bits, int planes, int bytesPerLine, int versio
 
 Bitmap load(const Bytes& file)
 {
-    TPCXGraphic g;
+    PcxImage g;
     g.loadFromData(file.data(), file.size());
     return g.bitmap();
 }
@@ -104,7 +104,7 @@ TEST(Pcx, BadInputIsRefused)
     Bytes good = pcxHeader(5, 3, 1, 4, 2);
     good.bytes({0xC9, 0x55, 1, 2, 3, 0xCC, 0xF0});
     EXPECT_NO_THROW(load(good));
-    expectPrefixesSafe<TPCXGraphic>(good);
+    expectPrefixesSafe<PcxImage>(good);
     for (auto& input : randomInputs(300, 200, 5)) {
         if (input.size() > 128) {
             input[0] = 0x0A;
@@ -114,6 +114,6 @@ TEST(Pcx, BadInputIsRefused)
             input[65] = (input[65] % 4) + 1;
             input[67] = 0;
         }
-        expectPrefixesSafe<TPCXGraphic>(Bytes{input});
+        expectPrefixesSafe<PcxImage>(Bytes{input});
     }
 }

@@ -1,4 +1,4 @@
-#include "codecs/simple/TPPMGraphic.h"
+#include "codecs/simple/PpmImage.h"
 #include "codecs_dib/ByteBuilder.h"
 
 #include <gtest/gtest.h>
@@ -6,13 +6,13 @@
 using namespace vxtest;
 using vx::Bitmap;
 using vx::CodecError;
-using vx::TPPMGraphic;
+using vx::PpmImage;
 
 namespace {
 
 Bitmap load(const Bytes& file)
 {
-    TPPMGraphic g;
+    PpmImage g;
     g.loadFromData(file.data(), file.size());
     return g.bitmap();
 }
@@ -87,13 +87,13 @@ TEST(Ppm, BadInputIsRefused)
 
     const std::string good = "P2\n# c\n3 2\n255\n0 1 2\n3 4 5\n";
     EXPECT_NO_THROW(load(good));
-    expectPrefixesSafe<TPPMGraphic>(Bytes().text(good));
+    expectPrefixesSafe<PpmImage>(Bytes().text(good));
     for (auto& input : randomInputs(300, 80, 3)) {
         if (input.size() > 3) {
             input[0] = 'P';
             input[1] = uint8_t('1' + input[1] % 6);
             input[2] = ' ';
         }
-        expectPrefixesSafe<TPPMGraphic>(Bytes{input});
+        expectPrefixesSafe<PpmImage>(Bytes{input});
     }
 }

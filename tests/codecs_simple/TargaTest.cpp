@@ -1,4 +1,4 @@
-#include "codecs/simple/TTargaGraphic.h"
+#include "codecs/simple/TargaImage.h"
 #include "codecs_dib/ByteBuilder.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 using namespace vxtest;
 using vx::Bitmap;
 using vx::CodecError;
-using vx::TTargaGraphic;
+using vx::TargaImage;
 
 namespace {
 
@@ -23,7 +23,7 @@ Bytes tgaHeader(int type, int w, int h, int bits, int descriptor = 0, int mapTyp
 
 Bitmap load(const Bytes& file)
 {
-    TTargaGraphic g;
+    TargaImage g;
     g.loadFromData(file.data(), file.size());
     return g.bitmap();
 }
@@ -130,13 +130,13 @@ TEST(Targa, BadInputIsRefused)
     Bytes good = tgaHeader(10, 3, 2, 24, 0, 0, 0, 0, 0, 3);
     good.bytes({0x82, 1, 2, 3, 0x02, 4, 5, 6, 7, 8, 9, 10, 11, 12});
     EXPECT_NO_THROW(load(good));
-    expectPrefixesSafe<TTargaGraphic>(good);
+    expectPrefixesSafe<TargaImage>(good);
     for (auto& input : randomInputs(300, 120, 11)) {
         if (input.size() > 18) {
             input[1] = input[1] & 1;
             input[2] = (input[2] & 1) ? 10 : 1;
             input[13] = input[15] = 0;
         }
-        expectPrefixesSafe<TTargaGraphic>(Bytes{input});
+        expectPrefixesSafe<TargaImage>(Bytes{input});
     }
 }

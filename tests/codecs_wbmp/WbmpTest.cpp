@@ -1,4 +1,4 @@
-#include "codecs/wbmp/WBMPImage.h"
+#include "codecs/wbmp/WbmpImage.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -7,8 +7,8 @@
 
 using vx::Bitmap;
 using vx::CodecError;
-using vx::TWBMPFile;
-using vx::TWBMPImage;
+using vx::WbmpFile;
+using vx::WbmpImage;
 
 namespace {
 
@@ -25,13 +25,13 @@ QByteArray save(const Bitmap& bitmap)
     QByteArray out;
     QBuffer buffer(&out);
     buffer.open(QIODevice::WriteOnly);
-    vx::writeWbmp(bitmap, buffer);
+    vx::encodeWbmp(bitmap, buffer);
     return out;
 }
 
-TWBMPImage loadBytes(const QByteArray& data)
+WbmpImage loadBytes(const QByteArray& data)
 {
-    TWBMPImage image;
+    WbmpImage image;
     image.loadFromData(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
     return image;
 }
@@ -100,7 +100,7 @@ TEST(Wbmp, OneBitPicturesKeepTheirBitsUnlessThePaletteIsInverted)
 TEST(Wbmp, ReadsFileRecordAndBitmap)
 {
     // Type field 5 is ignored; two extra bytes are kept with the pixel bytes.
-    TWBMPImage image = loadBytes(bytes({5, 0, 9, 2, 0x80, 0x80, 0x7F, 0x00, 0xEE, 0xEE}));
+    WbmpImage image = loadBytes(bytes({5, 0, 9, 2, 0x80, 0x80, 0x7F, 0x00, 0xEE, 0xEE}));
     EXPECT_EQ(image.width(), 9);
     EXPECT_EQ(image.height(), 2);
     EXPECT_EQ(image.file().typeField, 5);
@@ -113,7 +113,7 @@ TEST(Wbmp, ReadsFileRecordAndBitmap)
     EXPECT_EQ(b.pixel(0, 1), 0xFF000000u);
     EXPECT_EQ(b.pixel(1, 1), 0xFFFFFFFFu);
 
-    TWBMPImage custom;
+    WbmpImage custom;
     custom.setCustomColors(true);
     custom.setBlackColor(0xFF102030u);
     custom.setWhiteColor(0xFFA0B0C0u);
@@ -131,7 +131,7 @@ TEST(Wbmp, RefusesDamagedFilesAndSizeChanges)
     fails(bytes({0, 0, 0x86, 0x8D, 0x20, 0x86, 0x8D, 0x20}));  // 100000 x 100000
     fails(bytes({0, 0, 0x90, 0x80, 0x80, 0x80, 0x00, 1}));      // width past 32 bits
 
-    TWBMPImage image;
+    WbmpImage image;
     try {
         image.setWidth(5);
         FAIL();
@@ -163,7 +163,7 @@ TEST(Wbmp, FileRoundTripAndAssignedRecords)
     const Bitmap picture = colours24(3, 2, {0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0});
     vx::saveWbmpFile(picture, path);
 
-    TWBMPImage loaded;
+    WbmpImage loaded;
     loaded.loadFromFile(path);
     EXPECT_EQ(loaded.file().pixelByteCount(), 2u);
     for (int y = 0; y < 2; ++y)
@@ -171,7 +171,7 @@ TEST(Wbmp, FileRoundTripAndAssignedRecords)
             EXPECT_EQ(loaded.bitmap().pixel(x, y), picture.pixel(x, y)) << x << "," << y;
 
     // An image given another image's file record saves that picture.
-    TWBMPImage copy;
+    WbmpImage copy;
     copy.assign(loaded);
     QByteArray out;
     QBuffer buffer(&out);

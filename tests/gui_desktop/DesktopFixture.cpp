@@ -89,9 +89,9 @@ QString DesktopTest::pictureFile(const QString& name, int w, int h)
     return media::writeBmp(path(name), media::quarterPicture(w, h));
 }
 
-vx::TMainForm& DesktopTest::startIn(const QString& programFolder, const QStringList& arguments)
+vx::MainForm& DesktopTest::startIn(const QString& programFolder, const QStringList& arguments)
 {
-    form = std::make_unique<vx::TMainForm>(programFolder, arguments);
+    form = std::make_unique<vx::MainForm>(programFolder, arguments);
     dialogs = std::make_unique<vx::ProgramDialogs>(form.get());
     form->showMessage = [this](const QString& text) { messages << text; };
     form->show();

@@ -42,7 +42,7 @@ protected:
     // A picture file in the test's folder (BMP of quarterPicture).
     QString pictureFile(const QString& name, int w = 40, int h = 30);
     // The main window started on another program folder.
-    vx::TMainForm& startIn(const QString& programFolder, const QStringList& arguments);
+    vx::MainForm& startIn(const QString& programFolder, const QStringList& arguments);
 
     QString cacheHome() const { return home.path() + QStringLiteral("/cache"); }
     QString stubs() const { return home.path() + QStringLiteral("/stubs"); }

@@ -22,7 +22,7 @@ protected:
     {
         shownName.clear();
         shownExt.clear();
-        whenRenameShown([=, this](TRenameFileForm* dlg) {
+        whenRenameShown([=, this](RenameFileForm* dlg) {
             shownName = dlg->NewNameEdit->text();
             shownExt = dlg->NewExtEdit->text();
             nameHadFocus = dlg->NewNameEdit->hasFocus() || QApplication::focusWidget() == dlg->NewNameEdit;

@@ -29,7 +29,7 @@ QImage twoByThree()
 }
 
 // The pixels the picture control shows, row by row.
-std::vector<std::vector<QColor>> shownPixels(vx::TPictureControl* picture)
+std::vector<std::vector<QColor>> shownPixels(vx::PictureControl* picture)
 {
     const QImage shot = picture->grab().toImage();
     std::vector<std::vector<QColor>> rows;

@@ -194,7 +194,7 @@ TEST_F(KeysTest, EscInsideTheRenameDialogPressesCancel)
     const QString pic = writeBmp(QStringLiteral("keep.bmp"), 5, 5);
     start({pic});
     bool cancelled = false;
-    whenRenameShown([&](vx::TRenameFileForm* dlg) {
+    whenRenameShown([&](vx::RenameFileForm* dlg) {
         dlg->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
         dlg->NewNameEdit->setText(QStringLiteral("changed"));
@@ -217,7 +217,7 @@ TEST_F(KeysTest, CtrlKeysInsideTheRenameFieldsCopyTheFileAndKeepTheCaret)
     start({pic});
     QApplication::clipboard()->setText(QStringLiteral("before"));
     int caretAfterLeft = -1, caretAfterRight = -1;
-    whenRenameShown([&](vx::TRenameFileForm* dlg) {
+    whenRenameShown([&](vx::RenameFileForm* dlg) {
         QLineEdit* edit = dlg->NewNameEdit;
         edit->setFocus();
         edit->selectAll();

@@ -141,7 +141,7 @@ std::optional<QString> MainWindowTest::regText(const QString& name) const
 
 void MainWindowTest::start(const QStringList& arguments, bool show)
 {
-    form = std::make_unique<TMainForm>(programFolder, arguments);
+    form = std::make_unique<MainForm>(programFolder, arguments);
     dialogs = std::make_unique<ProgramDialogs>(form.get());
     form->showMessage = [this](const QString& t) { messages << t; };
     form->confirmDelete = [this](const QString& t) {
@@ -256,17 +256,17 @@ void MainWindowTest::key(int k, Qt::KeyboardModifiers modifiers)
     settle();
 }
 
-TRenameFileForm* MainWindowTest::renameForm() const
+RenameFileForm* MainWindowTest::renameForm() const
 {
     return dialogs ? dialogs->RenameFileForm : nullptr;
 }
 
-void MainWindowTest::whenRenameShown(std::function<void(TRenameFileForm*)> action)
+void MainWindowTest::whenRenameShown(std::function<void(RenameFileForm*)> action)
 {
     auto* timer = new QTimer(form.get());
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, action] {
-        TRenameFileForm* dlg = renameForm();
+        RenameFileForm* dlg = renameForm();
         if (!dlg || !dlg->isVisible())
             return;
         timer->stop();

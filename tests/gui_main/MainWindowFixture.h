@@ -17,7 +17,7 @@
 class QLabel;
 
 namespace vx {
-class TRenameFileForm;
+class RenameFileForm;
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -67,12 +67,12 @@ protected:
 
     void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Runs action once the rename dialog is shown by the command that follows.
-    void whenRenameShown(std::function<void(vx::TRenameFileForm*)> action);
-    vx::TRenameFileForm* renameForm() const;
+    void whenRenameShown(std::function<void(vx::RenameFileForm*)> action);
+    vx::RenameFileForm* renameForm() const;
 
     std::unique_ptr<TempHome> home;
     QString programFolder;  // ends with a separator
-    std::unique_ptr<vx::TMainForm> form;
+    std::unique_ptr<vx::MainForm> form;
     std::unique_ptr<vx::ProgramDialogs> dialogs;
     QStringList messages;          // texts of the general error display
     QStringList deleteQuestions;   // texts of the delete confirmations

@@ -91,7 +91,7 @@ TEST_F(LanguageTest, TheDialogsAreRelabelledAtTheFirstShow)
 {
     setSetting(vx::setting::Language, program.languageFile(QStringLiteral("English.lng")));
     start({}, false);
-    vx::TRenameFileForm* rename = dialogs->RenameFileForm;
+    vx::RenameFileForm* rename = dialogs->RenameFileForm;
     vx::ChangeQualityForm* quality = dialogs->QualityForm;
     // Until then they carry their design-time captions.
     EXPECT_NE(rename->windowTitle(), QStringLiteral("Rename file"));

@@ -257,9 +257,9 @@ void ModalAnswerer::poll()
     }
 }
 
-vx::TMainForm& MediaTest::start(const QStringList& arguments, bool show)
+vx::MainForm& MediaTest::start(const QStringList& arguments, bool show)
 {
-    form = std::make_unique<vx::TMainForm>(program.path(), arguments);
+    form = std::make_unique<vx::MainForm>(program.path(), arguments);
     dialogs = std::make_unique<vx::ProgramDialogs>(form.get());
     form->showMessage = [this](const QString& text) { messages << text; };
     if (show) {

@@ -106,7 +106,7 @@ protected:
     void TearDown() override;
 
     // Creates the window with arguments (and shows it when show is set).
-    vx::TMainForm& start(const QStringList& arguments = {}, bool show = true);
+    vx::MainForm& start(const QStringList& arguments = {}, bool show = true);
     // Closes the window as the user would (the settings are written).
     void stop();
     // One frame timer tick.
@@ -117,7 +117,7 @@ protected:
     ProgramFolder program;
     QTemporaryDir files;
     QStringList messages;
-    std::unique_ptr<vx::TMainForm> form;
+    std::unique_ptr<vx::MainForm> form;
     std::unique_ptr<vx::ProgramDialogs> dialogs;
 };
 

@@ -28,7 +28,7 @@ protected:
         tick();
     }
     ShockwaveFlash* flash() const { return form->flash(); }
-    vx::TSkinButton* button(vx::SkinButtonIndex i) const { return form->button(i); }
+    vx::SkinButton* button(vx::SkinButtonIndex i) const { return form->button(i); }
     void click(vx::SkinButtonIndex i) { QTest::mouseClick(button(i), Qt::LeftButton, {}, QPoint(5, 5)); }
     // Sizes the window so that the frame bar is width pixels wide.
     void setBarWidth(int width)
@@ -130,7 +130,7 @@ TEST_F(MovieTest, DraggingSeeksWhileTheButtonIsHeld)
 {
     openMovie(100);
     setBarWidth(457);
-    vx::TXiProgressBar* bar = form->frameBar();
+    vx::FrameProgressBar* bar = form->frameBar();
     sendMouse(bar, QEvent::MouseButtonPress, QPoint(0, 4), Qt::LeftButton);
     sendMouse(bar, QEvent::MouseMove, QPoint(114, 4), Qt::LeftButton);
     EXPECT_EQ(flash()->CurrentFrame(), 25);

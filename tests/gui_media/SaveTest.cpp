@@ -46,14 +46,14 @@ protected:
     void answer(const QString& name, int filterIndex)
     {
         form->chooseSaveFile = [this, name, filterIndex](const vx::SaveDialogSetup& setup)
-            -> std::optional<vx::TMainForm::SaveChoice> {
+            -> std::optional<vx::MainForm::SaveChoice> {
             ++dialogRuns;
             lastSetup = setup;
             if (duringDialog)
                 duringDialog();
             if (name.isEmpty())
                 return std::nullopt;
-            return vx::TMainForm::SaveChoice{name, filterIndex};
+            return vx::MainForm::SaveChoice{name, filterIndex};
         };
         form->confirmOverwrite = [this](const QString& question) {
             questions << question;
@@ -353,7 +353,7 @@ TEST_F(SaveTest, TheJpegOptionsWindowIsUsableBesideTheSaveDialog)
         }
     });
     poll.start(50);
-    vx::TSkinButton* save = form->button(vx::kBtnSave);
+    vx::SkinButton* save = form->button(vx::kBtnSave);
     QTest::mouseClick(save, Qt::LeftButton, {}, save->rect().center());
     poll.stop();
     ASSERT_TRUE(driven);

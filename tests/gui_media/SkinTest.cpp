@@ -22,7 +22,7 @@ namespace {
 
 class SkinTest : public MediaTest {
 protected:
-    vx::TSkinButton* button(vx::SkinButtonIndex i) const { return form->button(i); }
+    vx::SkinButton* button(vx::SkinButtonIndex i) const { return form->button(i); }
     int left(vx::SkinButtonIndex i) const { return button(i)->x(); }
     int panelWidth() const { return form->buttonsPanel()->width(); }
 

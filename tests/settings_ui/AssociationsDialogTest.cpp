@@ -29,7 +29,7 @@ int rowOf(const QString& item)
     return -1;
 }
 
-void check(TSettingsForm& d, const QString& item, bool on)
+void check(SettingsForm& d, const QString& item, bool on)
 {
     d.FileTypeCheckListBox->item(rowOf(item))->setCheckState(on ? Qt::Checked : Qt::Unchecked);
 }
@@ -62,17 +62,17 @@ TEST_F(SettingsDialogTest, TouchedListSurvivesCancelAndApplyWritesTheReloadedSta
     seedDefaults();
     start();
     // Apply without touching the list writes nothing, not even the skin type.
-    showDialog([](TSettingsForm& d) { d.OKButton->click(); });
+    showDialog([](SettingsForm& d) { d.OKButton->click(); });
     EXPECT_FALSE(registryKeyExists(Hive::ClassesRoot, QStringLiteral(".vxskin")));
 
-    showDialog([](TSettingsForm& d) {
+    showDialog([](SettingsForm& d) {
         EXPECT_FALSE(d.fileTypesTouched());
         check(d, QStringLiteral("PNG"), true);
         EXPECT_TRUE(d.fileTypesTouched());
         d.CancelButton->click();
     });
     EXPECT_FALSE(IsExtensionAssociated(QStringLiteral(".png")));
-    showDialog([](TSettingsForm& d) {
+    showDialog([](SettingsForm& d) {
         EXPECT_EQ(d.FileTypeCheckListBox->item(rowOf(QStringLiteral("PNG")))->checkState(), Qt::Unchecked);
         EXPECT_TRUE(d.fileTypesTouched());
         d.AcceptButton->click();
@@ -102,7 +102,7 @@ TEST_F(SettingsDialogTest, CheckedTypesReachTheDesktopAndUncheckingGivesBackOnly
         f.write("[Desktop Entry]\nType=Application\nName=Other Paint\nExec=otherpaint %f\nMimeType=image/bmp;\n");
     }
     start();
-    showDialog([](TSettingsForm& d) {
+    showDialog([](SettingsForm& d) {
         check(d, QStringLiteral("PNG"), true);
         check(d, QStringLiteral("JPG/JPEG/JPE"), true);
         check(d, QStringLiteral("CUT"), true);
@@ -132,7 +132,7 @@ TEST_F(SettingsDialogTest, CheckedTypesReachTheDesktopAndUncheckingGivesBackOnly
                         .contains(kDesktopFileName));
     }
 
-    showDialog([](TSettingsForm& d) {
+    showDialog([](SettingsForm& d) {
         EXPECT_EQ(d.FileTypeCheckListBox->item(rowOf(QStringLiteral("PNG")))->checkState(), Qt::Checked);
         d.UnSelAllFileTypeButton->click();
         d.OKButton->click();
@@ -164,7 +164,7 @@ TEST_F(SettingsDialogTest, FailingWritesEndApplyWithAClearMessage)
         f.write(listBefore);
     }
     QFile::setPermissions(list, QFileDevice::ReadOwner);
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         check(d, QStringLiteral("PNG"), true);
         d.ScaleAlllRadioButton->setChecked(true);
         d.OKButton->click();
@@ -187,7 +187,7 @@ TEST_F(SettingsDialogTest, FailingWritesEndApplyWithAClearMessage)
     key.deleteValue(QStringLiteral("SetWall"));
     const QByteArray hiveBefore = readAll(hive);
     QFile::setPermissions(hive, QFileDevice::ReadOwner);
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         d.AcceptButton->click();
         EXPECT_TRUE(d.isVisible());
     });

@@ -13,15 +13,15 @@
 
 class SettingsDialogTest : public MainWindowTest {
 protected:
-    vx::TSettingsForm* dialog() const { return static_cast<vx::TSettingsForm*>(dialogs->SettingsForm); }
+    vx::SettingsForm* dialog() const { return static_cast<vx::SettingsForm*>(dialogs->SettingsForm); }
 
     // Opens the dialog with F1 (or the Settings button), runs act while it is
     // shown and closes it afterwards if act left it open.
-    void showDialog(const std::function<void(vx::TSettingsForm&)>& act, bool viaButton = false)
+    void showDialog(const std::function<void(vx::SettingsForm&)>& act, bool viaButton = false)
     {
         bool ran = false;
         QTimer::singleShot(0, form.get(), [&] {
-            vx::TSettingsForm* d = dialog();
+            vx::SettingsForm* d = dialog();
             EXPECT_TRUE(d->isVisible());
             if (d->isVisible())
                 act(*d);

@@ -28,7 +28,7 @@ TEST_F(SettingsDialogTest, ShownModallyByButtonAndF1WithEveryPage)
     for (bool viaButton : {false, true}) {
         bool seen = false;
         showDialog(
-            [&](TSettingsForm& d) {
+            [&](SettingsForm& d) {
                 seen = true;
                 EXPECT_TRUE(d.isModal());
                 EXPECT_EQ(QApplication::activeModalWidget(), &d);
@@ -63,7 +63,7 @@ TEST_F(SettingsDialogTest, FillWritesTheDialogDefaultsAndShowsTheRunningColour)
     seedText(QStringLiteral("FlashScale"), QStringLiteral("2"));
     start();
     form->setBackColor(0x0000FF);
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         EXPECT_EQ(d.backColorSwatch(), 0x0000FFu);
         EXPECT_EQ(d.BackColorPanel->palette().color(QPalette::Window), QColor(255, 0, 0));
         EXPECT_TRUE(d.RastRadioButton->isChecked());
@@ -95,7 +95,7 @@ TEST_F(SettingsDialogTest, ApplyHidesTheNameLabelAndToolbarButtonsAtOnce)
     seedDefaults();
     start();
     const int openLeft = form->button(kBtnOpen)->x();
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         QTest::mouseClick(d.ShowNameCheckBox, Qt::LeftButton, {}, QPoint(4, d.ShowNameCheckBox->height() / 2));
         EXPECT_FALSE(d.ShowNumbersCheckBox->isChecked());
         EXPECT_FALSE(d.ShowNumbersCheckBox->isEnabled());
@@ -121,7 +121,7 @@ TEST_F(SettingsDialogTest, NumberSwitchRewritesTheLabelAtOnce)
     writeBmp(QStringLiteral("b.bmp"), 20, 20);
     start({a});
     ASSERT_TRUE(labelText().startsWith(QStringLiteral("a.bmp [")));
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         d.ShowNumbersCheckBox->setChecked(false);
         d.OKButton->click();
     });
@@ -141,14 +141,14 @@ TEST_F(SettingsDialogTest, ViewColourReachesTheStoreOnlyAtShutdown)
         };
     };
     // Chosen, then Cancel: nothing changes, and the next showing shows the view's colour.
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         pick(0x00FF00);
         d.ChangeBackColorButton->click();
         EXPECT_EQ(d.backColorSwatch(), 0x00FF00u);
         d.CancelButton->click();
     });
     EXPECT_EQ(form->backColor(), before);
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         EXPECT_EQ(d.backColorSwatch(), before);
         // The dialog opens on the colour last chosen in it, for either button.
         pick(std::nullopt);
@@ -175,7 +175,7 @@ TEST_F(SettingsDialogTest, OriginalSizeAppliesFromTheNextFile)
     arrangeArea(QSize(600, 400));
     const QRect fitted = pictureGeometry();
     ASSERT_LT(fitted.width(), 1200);
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         d.OriginalSizeRadioButton->setChecked(true);
         d.OKButton->click();
     });
@@ -192,7 +192,7 @@ TEST_F(SettingsDialogTest, ResizeWindowToFlashWithAMovieCurrent)
     start({movie});
     ASSERT_EQ(form->CurrentExtension(), QStringLiteral("SWF"));
     const QSize before = form->size();
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         d.TreeView->setCurrentItem(d.TreeView->topLevelItem(4));
         d.flashScaleButtons[4]->setChecked(true);  // RadioButtonScaleForm
         d.flashQualityButtons[2]->setChecked(true);
@@ -210,7 +210,7 @@ TEST_F(SettingsDialogTest, CancelAndEscStoreNothingAndReopeningShowsTheStoredVal
     seedDefaults();
     seedInt(QStringLiteral("FlashWallQuality"), 4);
     start();
-    auto change = [](TSettingsForm& d) {
+    auto change = [](SettingsForm& d) {
         d.ShowStartLogoCheckBox->setChecked(true);
         d.CenterRadioButton->setChecked(true);
         d.QualityComboBox->setCurrentIndex(0);
@@ -218,15 +218,15 @@ TEST_F(SettingsDialogTest, CancelAndEscStoreNothingAndReopeningShowsTheStoredVal
         d.FscommandCheckBox->setChecked(true);
         d.buttonCheckBoxes[3]->setChecked(false);
     };
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         change(d);
         d.CancelButton->click();
     });
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         change(d);
         QTest::keyClick(&d, Qt::Key_Escape);
     });
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         EXPECT_FALSE(d.ShowStartLogoCheckBox->isChecked());
         EXPECT_TRUE(d.RastRadioButton->isChecked());
         EXPECT_EQ(d.QualityComboBox->currentIndex(), 4);
@@ -248,7 +248,7 @@ TEST_F(SettingsDialogTest, LinksTurnGreenWhilePressedAndOpenTheirTargets)
     QStringList opened;
     auto saved = LinkLabel::opener();
     LinkLabel::opener() = [&](const QString& target) { opened << target; };
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         d.TreeView->setCurrentItem(d.TreeView->topLevelItem(7));
         for (LinkLabel* link : {d.Label9, d.Label11, d.SendMailLabel, d.Label10}) {
             QTest::mousePress(link, Qt::LeftButton, {}, QPoint(2, 2));

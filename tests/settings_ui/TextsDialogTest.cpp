@@ -60,7 +60,7 @@ TEST_F(SettingsDialogTest, LanguageChangeRelabelsTheOpenDialog)
 {
     seedDefaults();
     start();
-    showDialog([&](TSettingsForm& d) {
+    showDialog([&](SettingsForm& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("Vextrel Viewer Settings"));
         for (const Expected& e : kCaptions)
             EXPECT_EQ(caption(d.findChild<QWidget*>(QLatin1String(e.objectName))), QString::fromUtf8(e.english))

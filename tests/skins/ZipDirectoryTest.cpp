@@ -35,7 +35,7 @@ TEST(ZipDirectory, EmptyArchiveIsCreatedAndHasNoEntries)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("new.zip");
-    TZip zip;
+    Zip zip;
     zip.SetArchive(path);
     EXPECT_EQ(readBytes(path), QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
     EXPECT_TRUE(zip.Entries().isEmpty());
@@ -55,7 +55,7 @@ TEST(ZipDirectory, DataInFrontAndLongCommentAreHandled)
                                  QByteArray(65513, 'c')));
     const QString prefixed =
         writeBytes(dir.filePath("prefixed.zip"), QByteArray(100, 'x') + readBytes(plain));
-    TZip zip;
+    Zip zip;
     zip.SetArchive(prefixed);
     ASSERT_EQ(zip.Entries().size(), 2);
     EXPECT_EQ(zip.Entries()[0].fileName, "a.txt");

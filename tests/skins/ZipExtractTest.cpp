@@ -28,7 +28,7 @@ struct Fixture {
     QTemporaryDir dir;
     QString target;
     RecordingPrompter prompter;
-    TZip zip;
+    Zip zip;
     Fixture()
     {
         target = dir.filePath("out");
@@ -51,7 +51,7 @@ TEST(ZipExtract, OverwriteOptionsDecideAboutExistingFiles)
 
     // Options 16 (the skin loader's): replaced without a question.
     f.zip.SetArchive(archive);
-    f.zip.ExtractOptions = TZip::OptionOverwrite;
+    f.zip.ExtractOptions = Zip::OptionOverwrite;
     f.zip.FileSpecs = {"*.*"};
     EXPECT_EQ(f.zip.Extract(), 2);
     EXPECT_EQ(readBytes(f.target + "/a.txt"), "new a");
@@ -65,7 +65,7 @@ TEST(ZipExtract, OverwriteOptionsDecideAboutExistingFiles)
 
     // Option 8: asked; No keeps the file (the file on disk is newer here).
     writeBytes(f.target + "/a.txt", "mine");
-    f.zip.ExtractOptions = TZip::OptionAsk;
+    f.zip.ExtractOptions = Zip::OptionAsk;
     f.zip.FileSpecs = {"A.TXT"};
     EXPECT_EQ(f.zip.Extract(), 0);
     EXPECT_EQ(readBytes(f.target + "/a.txt"), "mine");
@@ -80,7 +80,7 @@ TEST(ZipExtract, OverwriteOptionsDecideAboutExistingFiles)
 
     // Option 1 (freshen): files that are not there are not added.
     QFile::remove(f.target + "/sub/b.txt");
-    f.zip.ExtractOptions = TZip::Option1;
+    f.zip.ExtractOptions = Zip::Option1;
     EXPECT_EQ(f.zip.Extract(), 0);
     EXPECT_FALSE(QFileInfo::exists(f.target + "/sub/b.txt"));
 
@@ -99,7 +99,7 @@ TEST(ZipExtract, EntriesNeverLeaveTheTargetFolder)
         const QString archive = writeBytes(f.dir.filePath("slip.zip"),
                                            vxtest::handMadeZip(name, "hello", 5, 0x3610A686));
         f.zip.SetArchive(archive);
-        f.zip.ExtractOptions = TZip::OptionOverwrite;
+        f.zip.ExtractOptions = Zip::OptionOverwrite;
         EXPECT_EQ(f.zip.Extract(), 0) << name.constData();
         EXPECT_EQ(f.zip.filesWithProblems(), 1);
     }
@@ -120,7 +120,7 @@ TEST(ZipExtract, OversizedAndDamagedEntriesAreRefused)
     // An entry that declares about 4 GB.
     f.zip.SetArchive(writeBytes(f.dir.filePath("huge.zip"),
                                 vxtest::handMadeZip("huge.bin", "tiny", 0xFFFFFFF0u, 0)));
-    f.zip.ExtractOptions = TZip::OptionOverwrite;
+    f.zip.ExtractOptions = Zip::OptionOverwrite;
     EXPECT_EQ(f.zip.Extract(), 0);
     EXPECT_FALSE(QFileInfo::exists(f.target + "/huge.bin"));
     EXPECT_EQ(f.zip.filesWithProblems(), 1);
@@ -142,10 +142,10 @@ TEST(ZipExtract, MissingOrOldLibraryIsAnError)
     const QString archive = dir.filePath("a.zip");
     ASSERT_TRUE(vxtest::writeZip(archive, {{"a.txt", "a"}}));
     auto extractWith = [&](const QString& folder) -> QString {
-        TZip zip;
+        Zip zip;
         zip.ShowProgressDialog = false;
         zip.LibraryFolder = folder;
-        zip.ExtractOptions = TZip::OptionOverwrite;
+        zip.ExtractOptions = Zip::OptionOverwrite;
         zip.SetArchive(archive);
         try {
             const int n = zip.Extract();

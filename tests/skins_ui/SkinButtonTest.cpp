@@ -24,7 +24,7 @@ QImage solid(int w, int h, const QColor& c) {
 }
 
 // Records the wrong-size warning instead of showing a modal box.
-class RecordingButton : public TSkinButton {
+class RecordingButton : public SkinButton {
 public:
     QStringList texts, captions;
 
@@ -39,7 +39,7 @@ class SkinButtonTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ensureGuiApp(); }
 
-    void makeSkinned(TSkinButtonStateCount count) {
+    void makeSkinned(SkinButtonStateCount count) {
         b.setStateCount(count);
         ASSERT_TRUE(b.setBMPNormal(solid(25, 19, kNormal)));
         ASSERT_TRUE(b.setBMPUp(solid(25, 19, kUp)));
@@ -78,7 +78,7 @@ TEST_F(SkinButtonTest, NewButtonIsASolidBackgroundInEveryState) {
     EXPECT_TRUE(b.bmpNormal().isNull() && b.bmpUp().isNull() && b.bmpDown().isNull());
 
     b.show();
-    for (TSkinButtonState s : {bsNormal, bsUp, bsDown}) {
+    for (SkinButtonState s : {bsNormal, bsUp, bsDown}) {
         b.setState(s);
         const QImage img = b.grab().toImage();
         ASSERT_EQ(img.size(), QSize(20, 17));
@@ -94,8 +94,8 @@ TEST_F(SkinButtonTest, NewButtonIsASolidBackgroundInEveryState) {
 
 TEST_F(SkinButtonTest, TwoStatesLeaveReenterAndReleaseOutside) {
     makeSkinned(sc2);
-    QSignalSpy clicks(&b, &TSkinButton::clicked);
-    QSignalSpy ups(&b, &TSkinButton::mouseUp);
+    QSignalSpy clicks(&b, &SkinButton::clicked);
+    QSignalSpy ups(&b, &SkinButton::mouseUp);
 
     hover();
     EXPECT_EQ(b.state(), bsNormal);
@@ -127,7 +127,7 @@ TEST_F(SkinButtonTest, TwoStatesLeaveReenterAndReleaseOutside) {
 
 TEST_F(SkinButtonTest, ThreeStatesHoverAndPressedTransitions) {
     makeSkinned(sc3);
-    QSignalSpy clicks(&b, &TSkinButton::clicked);
+    QSignalSpy clicks(&b, &SkinButton::clicked);
 
     hover();
     EXPECT_EQ(b.state(), bsUp);
@@ -156,8 +156,8 @@ TEST_F(SkinButtonTest, ThreeStatesHoverAndPressedTransitions) {
 
 TEST_F(SkinButtonTest, RightButtonChangesNothingButIsReported) {
     makeSkinned(sc2);
-    QSignalSpy clicks(&b, &TSkinButton::clicked);
-    QSignalSpy downs(&b, &TSkinButton::mouseDown);
+    QSignalSpy clicks(&b, &SkinButton::clicked);
+    QSignalSpy downs(&b, &SkinButton::mouseDown);
     press({4, 6}, Qt::RightButton);
     EXPECT_EQ(b.state(), bsNormal);
     EXPECT_FALSE(b.isPressed());
@@ -173,8 +173,8 @@ TEST_F(SkinButtonTest, RightButtonChangesNothingButIsReported) {
 TEST_F(SkinButtonTest, ReleasedLookIsDrawnBeforeTheCommandRuns) {
     makeSkinned(sc2);
     QColor atClick, atUp;
-    QObject::connect(&b, &TSkinButton::clicked, [&] { atClick = shown(); });
-    QObject::connect(&b, &TSkinButton::mouseUp, [&](Qt::MouseButton, QPoint) { atUp = shown(); });
+    QObject::connect(&b, &SkinButton::clicked, [&] { atClick = shown(); });
+    QObject::connect(&b, &SkinButton::mouseUp, [&](Qt::MouseButton, QPoint) { atUp = shown(); });
     press();
     release();
     EXPECT_EQ(atClick, kNormal);
@@ -184,7 +184,7 @@ TEST_F(SkinButtonTest, ReleasedLookIsDrawnBeforeTheCommandRuns) {
 TEST_F(SkinButtonTest, WithoutAutoSetStateOnlyHoverChangesTheState) {
     makeSkinned(sc2);
     b.setAutoSetState(false);
-    QSignalSpy clicks(&b, &TSkinButton::clicked);
+    QSignalSpy clicks(&b, &SkinButton::clicked);
     press();
     move(outside);
     move({5, 5});

@@ -1,4 +1,4 @@
-// giflib access for TGIFImage: one pass over the file records the frames
+// giflib access for GifImage: one pass over the file records the frames
 // (rectangle, disposal, transparency, delay and where the frame starts)
 // without decoding them; any one frame can then be decoded on its own from
 // the bytes in memory, so no frame needs to be held.

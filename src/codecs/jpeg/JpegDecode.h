@@ -1,4 +1,4 @@
-// Plain libjpeg-turbo decoding routines behind TJPEGImage: header reading,
+// Plain libjpeg-turbo decoding routines behind JpegImage: header reading,
 // decoding into 32-bit display rows at a DCT scale, and full-resolution
 // decoding into a bitmap. Every libjpeg error becomes a CodecError.
 #pragma once

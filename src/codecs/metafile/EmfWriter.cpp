@@ -40,7 +40,7 @@ void put(QIODevice& out, const char* data, qint64 size)
 
 }  // namespace
 
-void writeEmf(const Bitmap& bitmap, QIODevice& out)
+void encodeEmf(const Bitmap& bitmap, QIODevice& out)
 {
     if (bitmap.isNull())
         throw CodecError("There is no picture to write");

@@ -9,6 +9,6 @@
 namespace vx {
 
 // Throws CodecError for an empty bitmap or when the device cannot be written.
-void writeEmf(const Bitmap& bitmap, QIODevice& out);
+void encodeEmf(const Bitmap& bitmap, QIODevice& out);
 
 }  // namespace vx

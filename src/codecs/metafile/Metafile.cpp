@@ -26,7 +26,7 @@ QTransform rectToRect(const QRectF& from, const QRectF& to)
 
 }  // namespace
 
-void TMetafile::loadFromFile(const QString& path)
+void Metafile::loadFromFile(const QString& path)
 {
     QFile file;
     if (!openForReading(file, path))
@@ -39,7 +39,7 @@ void TMetafile::loadFromFile(const QString& path)
     loadFromData(data);
 }
 
-void TMetafile::loadFromData(const QByteArray& data)
+void Metafile::loadFromData(const QByteArray& data)
 {
     data_.clear();
     size_ = QSize(0, 0);
@@ -63,7 +63,7 @@ void TMetafile::loadFromData(const QByteArray& data)
     data_ = data;
 }
 
-void TMetafile::loadWmf(const meta::Bytes& bytes)
+void Metafile::loadWmf(const meta::Bytes& bytes)
 {
     wmf_ = meta::readWmfHeader(bytes);
     int64_t w = 0, h = 0;
@@ -104,7 +104,7 @@ void TMetafile::loadWmf(const meta::Bytes& bytes)
     size_ = QSize(int(w), int(h));
 }
 
-void TMetafile::draw(QPainter& painter, const QRectF& rect) const
+void Metafile::draw(QPainter& painter, const QRectF& rect) const
 {
     if (data_.isEmpty() || rect.isEmpty() || !painter.isActive())
         return;
@@ -131,7 +131,7 @@ void TMetafile::draw(QPainter& painter, const QRectF& rect) const
     painter.restore();
 }
 
-QImage TMetafile::displayImage(QSize target) const
+QImage Metafile::displayImage(QSize target) const
 {
     if (size_.isEmpty())
         return QImage();
@@ -152,7 +152,7 @@ QImage TMetafile::displayImage(QSize target) const
     return image;
 }
 
-Bitmap TMetafile::bitmap() const
+Bitmap Metafile::bitmap() const
 {
     if (size_.isEmpty())
         return Bitmap();

@@ -1,4 +1,4 @@
-// TMetafile: Windows metafiles (WMF, placeable or plain) and enhanced
+// Metafile: Windows metafiles (WMF, placeable or plain) and enhanced
 // metafiles (EMF), played with QPainter at any size.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 namespace vx {
 
-class TMetafile : public Graphic {
+class Metafile : public Graphic {
 public:
     // Largest metafile we read into memory.
     static constexpr qint64 kMaxFileSize = qint64(256) << 20;

@@ -1,4 +1,4 @@
-// The libpng reading routine behind TPNGObject. Every libpng error becomes
+// The libpng reading routine behind PngImage. Every libpng error becomes
 // a CodecError; warnings are silenced.
 #pragma once
 

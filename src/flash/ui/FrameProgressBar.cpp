@@ -22,13 +22,13 @@ const QColor kForeGradient = fromColorRef(2670946);
 
 }  // namespace
 
-TXiProgressBar::TXiProgressBar(QWidget* parent) : QWidget(parent)
+FrameProgressBar::FrameProgressBar(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ProgressBarFrame"));
     setGeometry(64, 6, 457, 9);
 }
 
-void TXiProgressBar::setMax(int max)
+void FrameProgressBar::setMax(int max)
 {
     if (max < min_)
         return;
@@ -36,7 +36,7 @@ void TXiProgressBar::setMax(int max)
     update();
 }
 
-void TXiProgressBar::setPosition(int position)
+void FrameProgressBar::setPosition(int position)
 {
     if (position < min_)
         return;
@@ -44,7 +44,7 @@ void TXiProgressBar::setPosition(int position)
     update();
 }
 
-void TXiProgressBar::paintEvent(QPaintEvent*)
+void FrameProgressBar::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const QRect all = rect();
@@ -65,17 +65,17 @@ void TXiProgressBar::paintEvent(QPaintEvent*)
     p.drawRect(all.adjusted(0, 0, -1, -1));
 }
 
-void TXiProgressBar::mousePressEvent(QMouseEvent* event)
+void FrameProgressBar::mousePressEvent(QMouseEvent* event)
 {
     emit barMouseDown(int(event->position().x()));
 }
 
-void TXiProgressBar::mouseMoveEvent(QMouseEvent* event)
+void FrameProgressBar::mouseMoveEvent(QMouseEvent* event)
 {
     emit barMouseMove(int(event->position().x()));
 }
 
-void TXiProgressBar::mouseReleaseEvent(QMouseEvent* event)
+void FrameProgressBar::mouseReleaseEvent(QMouseEvent* event)
 {
     emit barMouseUp(int(event->position().x()));
 }

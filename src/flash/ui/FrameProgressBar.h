@@ -7,11 +7,11 @@
 
 namespace vx {
 
-class TXiProgressBar : public QWidget {
+class FrameProgressBar : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TXiProgressBar(QWidget* parent = nullptr);
+    explicit FrameProgressBar(QWidget* parent = nullptr);
 
     int Min() const { return min_; }
     int Max() const { return max_; }

@@ -68,7 +68,7 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, const QRect& geometry,
 
 }  // namespace
 
-TSettingsForm::TSettingsForm(TMainForm* main) : QDialog(main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), main_(main)
+SettingsForm::SettingsForm(MainForm* main) : QDialog(main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), main_(main)
 {
     setObjectName(QStringLiteral("SettingsForm"));
     setWindowTitle(QStringLiteral("Настройки"));
@@ -90,9 +90,9 @@ TSettingsForm::TSettingsForm(TMainForm* main) : QDialog(main, Qt::Dialog | Qt::M
     selectPage(0);
 }
 
-TSettingsForm::~TSettingsForm() = default;
+SettingsForm::~SettingsForm() = default;
 
-void TSettingsForm::buildFrame()
+void SettingsForm::buildFrame()
 {
     BackImagePanel = make<QLabel>(this, "BackImagePanel", QRect(134, 4, 356, 65));
     setBackground(BackImagePanel, Qt::white);
@@ -128,12 +128,12 @@ void TSettingsForm::buildFrame()
     AcceptButton = make<QPushButton>(this, "AcceptButton", QRect(334, 386, 75, 25));
     CancelButton = make<QPushButton>(this, "CancelButton", QRect(414, 386, 75, 25));
     OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &TSettingsForm::OKButtonClick);
+    connect(OKButton, &QPushButton::clicked, this, &SettingsForm::OKButtonClick);
     connect(AcceptButton, &QPushButton::clicked, this, [this] { AcceptButtonClick(); });
-    connect(CancelButton, &QPushButton::clicked, this, &TSettingsForm::CancelButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &SettingsForm::CancelButtonClick);
 }
 
-void TSettingsForm::paintTitlePicture()
+void SettingsForm::paintTitlePicture()
 {
     QPixmap picture(356, 65);
     picture.fill(Qt::white);
@@ -154,12 +154,12 @@ void TSettingsForm::paintTitlePicture()
     BackSettingsImage->setPixmap(picture);
 }
 
-void TSettingsForm::buildViewPage(QGroupBox* page)
+void SettingsForm::buildViewPage(QGroupBox* page)
 {
     GroupBox9 = make<QGroupBox>(page, "GroupBox9", QRect(8, 16, 341, 62));
     ShowNameCheckBox = make<QCheckBox>(GroupBox9, "ShowNameCheckBox", QRect(10, 18, 320, 18));
     ShowNumbersCheckBox = make<QCheckBox>(GroupBox9, "ShowNumbersCheckBox", QRect(10, 38, 320, 18));
-    connect(ShowNameCheckBox, &QCheckBox::clicked, this, &TSettingsForm::ShowNameCheckBoxClick);
+    connect(ShowNameCheckBox, &QCheckBox::clicked, this, &SettingsForm::ShowNameCheckBoxClick);
 
     GroupBox5 = make<QGroupBox>(page, "GroupBox5", QRect(8, 84, 170, 216));
     static const char* const names[9] = {"OpenCheckBox",      "SaveAsCheckBox",    "SettingsCheckBox",
@@ -176,10 +176,10 @@ void TSettingsForm::buildViewPage(QGroupBox* page)
     BackColorPanel->setFrameShape(QFrame::Panel);
     BackColorPanel->setFrameShadow(QFrame::Sunken);
     ChangeBackColorButton = make<QPushButton>(page, "ChangeBackColorButton", QRect(246, 146, 90, 25));
-    connect(ChangeBackColorButton, &QPushButton::clicked, this, &TSettingsForm::ChangeBackColorButtonClick);
+    connect(ChangeBackColorButton, &QPushButton::clicked, this, &SettingsForm::ChangeBackColorButtonClick);
 }
 
-void TSettingsForm::buildFileTypesPage(QGroupBox* page)
+void SettingsForm::buildFileTypesPage(QGroupBox* page)
 {
     FileTypeCheckListBox = make<QListWidget>(page, "FileTypeCheckListBox", QRect(8, 20, 150, 280));
     setBackground(FileTypeCheckListBox, kCream);
@@ -198,14 +198,14 @@ void TSettingsForm::buildFileTypesPage(QGroupBox* page)
     FileAssignedLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SelAllFileTypeButton = make<QPushButton>(page, "SelAllFileTypeButton", QRect(166, 206, 150, 25));
     UnSelAllFileTypeButton = make<QPushButton>(page, "UnSelAllFileTypeButton", QRect(166, 238, 150, 25));
-    connect(SelAllFileTypeButton, &QPushButton::clicked, this, &TSettingsForm::SelAllFileTypeButtonClick);
-    connect(UnSelAllFileTypeButton, &QPushButton::clicked, this, &TSettingsForm::UnSelAllFileTypeButtonClick);
+    connect(SelAllFileTypeButton, &QPushButton::clicked, this, &SettingsForm::SelAllFileTypeButtonClick);
+    connect(UnSelAllFileTypeButton, &QPushButton::clicked, this, &SettingsForm::UnSelAllFileTypeButtonClick);
     OnStartCheckBox = make<QCheckBox>(page, "OnStartCheckBox", QRect(166, 276, 185, 18));
     OnStartCheckBox->setChecked(false);
     OnStartCheckBox->setEnabled(false);
 }
 
-void TSettingsForm::buildLanguagePage(QGroupBox* page)
+void SettingsForm::buildLanguagePage(QGroupBox* page)
 {
     ChooseLangLabel = make<QLabel>(page, "ChooseLangLabel", QRect(8, 20, 341, 16));
     LangStringGrid = makeGrid(page, "LangStringGrid", QRect(8, 38, 341, 130), 3, 2);
@@ -229,7 +229,7 @@ void TSettingsForm::buildLanguagePage(QGroupBox* page)
     AuthorLangMemo->setReadOnly(true);
 }
 
-void TSettingsForm::buildImagesPage(QGroupBox* page)
+void SettingsForm::buildImagesPage(QGroupBox* page)
 {
     ScaleGroupBox = make<QGroupBox>(page, "ScaleGroupBox", QRect(8, 20, 341, 96));
     OriginalSizeRadioButton = make<QRadioButton>(ScaleGroupBox, "OriginalSizeRadioButton", QRect(10, 20, 326, 18));
@@ -237,7 +237,7 @@ void TSettingsForm::buildImagesPage(QGroupBox* page)
     ScaleAlllRadioButton = make<QRadioButton>(ScaleGroupBox, "ScaleAlllRadioButton", QRect(10, 68, 320, 18));
 }
 
-void TSettingsForm::buildFlashPage(QGroupBox* page)
+void SettingsForm::buildFlashPage(QGroupBox* page)
 {
     GroupBox1 = make<QGroupBox>(page, "GroupBox1", QRect(8, 16, 214, 132));
     static const char* const scaleNames[5] = {"RadioButtonShowAll", "RadioButtonNoBorder", "RadioButtonExactFit",
@@ -255,7 +255,7 @@ void TSettingsForm::buildFlashPage(QGroupBox* page)
     FscommandCheckBox = make<QCheckBox>(GroupBoxFscommand, "FscommandCheckBox", QRect(10, 20, 325, 18));
 }
 
-void TSettingsForm::buildDesktopPage(QGroupBox* page)
+void SettingsForm::buildDesktopPage(QGroupBox* page)
 {
     Label2 = make<QLabel>(page, "Label2", QRect(8, 18, 337, 32));
     Label2->setWordWrap(true);
@@ -281,10 +281,10 @@ void TSettingsForm::buildDesktopPage(QGroupBox* page)
     WallpaperBackColorPanel->setFrameShape(QFrame::Panel);
     WallpaperBackColorPanel->setFrameShadow(QFrame::Sunken);
     ChangeWallBackColorButton = make<QPushButton>(GroupBox8, "ChangeWallBackColorButton", QRect(124, 150, 76, 24));
-    connect(ChangeWallBackColorButton, &QPushButton::clicked, this, &TSettingsForm::ChangeWallBackColorButtonClick);
+    connect(ChangeWallBackColorButton, &QPushButton::clicked, this, &SettingsForm::ChangeWallBackColorButtonClick);
 }
 
-void TSettingsForm::buildHotKeysPage(QGroupBox* page)
+void SettingsForm::buildHotKeysPage(QGroupBox* page)
 {
     HotKeyStrGrid = makeGrid(page, "HotKeyStrGrid", QRect(8, 20, 341, 280), 2, kHotKeyRows);
     HotKeyStrGrid->setColumnWidth(0, 185);
@@ -294,7 +294,7 @@ void TSettingsForm::buildHotKeysPage(QGroupBox* page)
     HotKeyStrGrid->setFocusPolicy(Qt::NoFocus);
 }
 
-void TSettingsForm::buildAboutPage(QGroupBox* page)
+void SettingsForm::buildAboutPage(QGroupBox* page)
 {
     Label5 = make<QLabel>(page, "Label5", QRect(8, 28, 200, 16));
     QFont bold = Label5->font();
@@ -322,7 +322,7 @@ void TSettingsForm::buildAboutPage(QGroupBox* page)
     Label10->move(8, 258);
 }
 
-void TSettingsForm::showEvent(QShowEvent* event)
+void SettingsForm::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
         // Centred on the screen, then filled.
@@ -333,7 +333,7 @@ void TSettingsForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
+bool SettingsForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != BackImagePanel && watched != BackSettingsImage && watched != NameSettingLabel)
         return QDialog::eventFilter(watched, event);
@@ -362,21 +362,21 @@ bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-int TSettingsForm::visiblePage() const
+int SettingsForm::visiblePage() const
 {
     for (int i = 0; i < kPageCount; ++i)
-        if (pages[size_t(i)]->isVisibleTo(const_cast<TSettingsForm*>(this)))
+        if (pages[size_t(i)]->isVisibleTo(const_cast<SettingsForm*>(this)))
             return i;
     return -1;
 }
 
-void TSettingsForm::selectPage(int page)
+void SettingsForm::selectPage(int page)
 {
     if (page >= 0 && page < TreeView->topLevelItemCount())
         TreeView->setCurrentItem(TreeView->topLevelItem(page));
 }
 
-void TSettingsForm::TreeViewGetSelectedIndex()
+void SettingsForm::TreeViewGetSelectedIndex()
 {
     for (int i = 0; i < TreeView->topLevelItemCount() && i < kPageCount; ++i) {
         if (TreeView->topLevelItem(i) != TreeView->currentItem())
@@ -387,7 +387,7 @@ void TSettingsForm::TreeViewGetSelectedIndex()
     }
 }
 
-void TSettingsForm::setSwatch(QFrame* panel, ColorRef color)
+void SettingsForm::setSwatch(QFrame* panel, ColorRef color)
 {
     if (panel == BackColorPanel)
         backColor_ = color;
@@ -399,7 +399,7 @@ void TSettingsForm::setSwatch(QFrame* panel, ColorRef color)
     panel->setAutoFillBackground(true);
 }
 
-std::optional<ColorRef> TSettingsForm::runColorDialog(ColorRef initial)
+std::optional<ColorRef> SettingsForm::runColorDialog(ColorRef initial)
 {
     // One colour dialog for both buttons; it opens on the colour last chosen in it.
     const ColorRef start = lastChosenColor_.value_or(initial);
@@ -420,19 +420,19 @@ std::optional<ColorRef> TSettingsForm::runColorDialog(ColorRef initial)
     return chosen;
 }
 
-void TSettingsForm::ChangeBackColorButtonClick()
+void SettingsForm::ChangeBackColorButtonClick()
 {
     if (auto c = runColorDialog(backColor_))
         setSwatch(BackColorPanel, *c);
 }
 
-void TSettingsForm::ChangeWallBackColorButtonClick()
+void SettingsForm::ChangeWallBackColorButtonClick()
 {
     if (auto c = runColorDialog(wallColor_))
         setSwatch(WallpaperBackColorPanel, *c);
 }
 
-void TSettingsForm::ShowNameCheckBoxClick()
+void SettingsForm::ShowNameCheckBoxClick()
 {
     if (ShowNameCheckBox->isChecked()) {
         ShowNumbersCheckBox->setEnabled(true);
@@ -442,33 +442,33 @@ void TSettingsForm::ShowNameCheckBoxClick()
     }
 }
 
-void TSettingsForm::SelAllFileTypeButtonClick()
+void SettingsForm::SelAllFileTypeButtonClick()
 {
     for (int i = 0; i < FileTypeCheckListBox->count(); ++i)
         FileTypeCheckListBox->item(i)->setCheckState(Qt::Checked);
     fileTypesTouched_ = true;
 }
 
-void TSettingsForm::UnSelAllFileTypeButtonClick()
+void SettingsForm::UnSelAllFileTypeButtonClick()
 {
     for (int i = 0; i < FileTypeCheckListBox->count(); ++i)
         FileTypeCheckListBox->item(i)->setCheckState(Qt::Unchecked);
     fileTypesTouched_ = true;
 }
 
-void TSettingsForm::OKButtonClick()
+void SettingsForm::OKButtonClick()
 {
     // A write that had to succeed and didn't keeps the dialog open.
     if (AcceptButtonClick())
         accept();
 }
 
-void TSettingsForm::CancelButtonClick()
+void SettingsForm::CancelButtonClick()
 {
     reject();
 }
 
-void TSettingsForm::report(const QString& text)
+void SettingsForm::report(const QString& text)
 {
     if (showMessage)
         showMessage(text);

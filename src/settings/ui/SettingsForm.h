@@ -1,4 +1,4 @@
-// TSettingsForm: the settings dialog. Created hidden at start-up and shown
+// SettingsForm: the settings dialog. Created hidden at start-up and shown
 // modally; every showing fills the controls from the settings key and the
 // running window, Apply stores everything and applies it to the main window
 // at once, OK is Apply and close, Cancel (close box, Esc) closes.
@@ -28,18 +28,18 @@ class QTreeWidget;
 
 namespace vx {
 
-class TMainForm;
+class MainForm;
 class LinkLabel;
 
-class TSettingsForm : public QDialog {
+class SettingsForm : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int kPageCount = 8;
     static constexpr int kHotKeyRows = 20;
 
-    explicit TSettingsForm(TMainForm* main);
-    ~TSettingsForm() override;
+    explicit SettingsForm(MainForm* main);
+    ~SettingsForm() override;
 
     // Fill (every showing), page switch, Apply; Apply returns false when a
     // write that must succeed failed (the message has been shown).
@@ -178,7 +178,7 @@ private:
     QString languageFolder() const;
     QString cannotWriteRegistryText() const;
 
-    TMainForm* main_;
+    MainForm* main_;
     bool fileTypesTouched_ = false;
     bool filling_ = false;
     ColorRef backColor_ = 0;

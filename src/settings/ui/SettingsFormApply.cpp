@@ -77,9 +77,9 @@ QByteArray desktopIconPng(const QWidget* window)
 
 }  // namespace
 
-bool TSettingsForm::AcceptButtonClick()
+bool SettingsForm::AcceptButtonClick()
 {
-    TMainForm* m = main_;
+    MainForm* m = main_;
     // Steps 1 to 4: a failed write ends Apply with its text.
     auto mustStore = [this](SettingId id, int value, const QString& text = QString()) {
         if (auto error = store(id, value, text)) {

@@ -40,17 +40,17 @@ void setCell(QTableWidget* grid, int row, int column, const QString& text)
 
 }  // namespace
 
-QString TSettingsForm::languageFolder() const
+QString SettingsForm::languageFolder() const
 {
     return vx::languageFolder(main_ ? main_->programFolder() : QString());
 }
 
-QString TSettingsForm::cannotWriteRegistryText() const
+QString SettingsForm::cannotWriteRegistryText() const
 {
     return lang::messageOrDefault(lang::CannotWriteRegistry);
 }
 
-void TSettingsForm::FormShow()
+void SettingsForm::FormShow()
 {
     filling_ = true;
     writeGridTexts();
@@ -63,7 +63,7 @@ void TSettingsForm::FormShow()
     fillLanguageList();
 }
 
-void TSettingsForm::writeGridTexts()
+void SettingsForm::writeGridTexts()
 {
     for (int row = 0; row < kHotKeyRows; ++row)
         setCell(HotKeyStrGrid, row, 0, hotKeyActions_[size_t(row)]);
@@ -74,7 +74,7 @@ void TSettingsForm::writeGridTexts()
         setCell(LangStringGrid, 0, column, languageHeaders_[size_t(column)]);
 }
 
-void TSettingsForm::fillFromSettings()
+void SettingsForm::fillFromSettings()
 {
     RegistryKey key;
     if (!key.open(kSettingsHive, kSettingsKeyPath, true))
@@ -204,7 +204,7 @@ void TSettingsForm::fillFromSettings()
     }
 }
 
-void TSettingsForm::fillLanguageList()
+void SettingsForm::fillLanguageList()
 {
     languageList_ = buildLanguageList(languageFolder(), CurrentLanguageFile());
     QSignalBlocker block(LangStringGrid);
@@ -225,7 +225,7 @@ void TSettingsForm::fillLanguageList()
     languageChoice_.listBuilt();
 }
 
-void TSettingsForm::LangStringGridSelectCell(int row)
+void SettingsForm::LangStringGridSelectCell(int row)
 {
     languageChoice_.select(row);
     AuthorLangMemo->clear();

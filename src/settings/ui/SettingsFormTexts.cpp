@@ -22,10 +22,10 @@ namespace vx {
 namespace {
 
 // "SetHot" keys of the action column, rows 0 to 19 (key 17 heads the key column).
-constexpr int kHotKeyActionKeys[TSettingsForm::kHotKeyRows] = {4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+constexpr int kHotKeyActionKeys[SettingsForm::kHotKeyRows] = {4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
                                                               14, 15, 16, 18, 19, 20, 21, 22, 23, 24};
 
-constexpr const char* kPageSections[TSettingsForm::kPageCount] = {
+constexpr const char* kPageSections[SettingsForm::kPageCount] = {
     lang::kSetType, lang::kSetFileType, lang::kSetLang, lang::kSetImages,
     lang::kSetFlash, lang::kSetWall,    lang::kSetHot,  lang::kSetAbout};
 
@@ -47,13 +47,13 @@ void wrapTo(QLabel* label, int width)
 
 }  // namespace
 
-QString TSettingsForm::hotKeyText(int row)
+QString SettingsForm::hotKeyText(int row)
 {
     // The key column comes from the key table, rows 1 to 19.
     return row > 0 && row < kHotKeyRows ? hotKeyGridKeys().value(row - 1) : QString();
 }
 
-void TSettingsForm::LangSettingsForm(const QString& fileName)
+void SettingsForm::LangSettingsForm(const QString& fileName)
 {
     const LanguageTable table(fileName);
     auto text = [&table](const char* section, int key) { return table.text(QString::fromLatin1(section), key); };

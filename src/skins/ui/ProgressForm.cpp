@@ -21,7 +21,7 @@ QString appTitle()
 
 }  // namespace
 
-TProgressForm::TProgressForm(TZip& zip, QWidget* parent)
+ProgressForm::ProgressForm(Zip& zip, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));
@@ -86,7 +86,7 @@ void WidgetZipPrompter::processEvents()
 void WidgetZipPrompter::progressShow()
 {
     if (!form_)
-        form_ = new TProgressForm(zip_, parent_);
+        form_ = new ProgressForm(zip_, parent_);
     form_->show();
 }
 

@@ -1,5 +1,5 @@
-// The zip component's progress window (TProgressForm) and the windowed
-// prompter: message boxes, questions and the password input for TZip.
+// The zip component's progress window (ProgressForm) and the windowed
+// prompter: message boxes, questions and the password input for Zip.
 #pragma once
 
 #include "skins/ZipPrompter.h"
@@ -12,13 +12,13 @@ class QPushButton;
 
 namespace vx {
 
-class TZip;
+class Zip;
 
-class TProgressForm : public QDialog {
+class ProgressForm : public QDialog {
     Q_OBJECT
 public:
     // Centred on parent (on the screen's work area without one).
-    TProgressForm(TZip& zip, QWidget* parent = nullptr);
+    ProgressForm(Zip& zip, QWidget* parent = nullptr);
 
     QLabel* fileLabel() const { return label_; }
     QProgressBar* progressBar() const { return bar_; }
@@ -31,7 +31,7 @@ private:
 
 class WidgetZipPrompter : public ZipPrompter {
 public:
-    WidgetZipPrompter(TZip& zip, QWidget* parent) : zip_(zip), parent_(parent) {}
+    WidgetZipPrompter(Zip& zip, QWidget* parent) : zip_(zip), parent_(parent) {}
     ~WidgetZipPrompter() override;
 
     void showMessage(const QString& text) override;
@@ -47,9 +47,9 @@ public:
     void progressSetValue(int value) override;
 
 private:
-    TZip& zip_;
+    Zip& zip_;
     QWidget* parent_;
-    TProgressForm* form_ = nullptr;
+    ProgressForm* form_ = nullptr;
 };
 
 }  // namespace vx

@@ -9,13 +9,13 @@
 
 namespace vx {
 
-const QString TSkinButton::kWrongSizeText = QString::fromUtf8(
+const QString SkinButton::kWrongSizeText = QString::fromUtf8(
     "Вы пытаетесь установить неверное изображение состояния. Размеры устанавливаемого "
     "изображения состояния должны совпадать с размерами одного из уже установленных "
     "состояний.");
-const QString TSkinButton::kWrongSizeCaption = QString::fromUtf8("Внимание!");
+const QString SkinButton::kWrongSizeCaption = QString::fromUtf8("Внимание!");
 
-TSkinButton::TSkinButton(QWidget* parent) : QWidget(parent) {
+SkinButton::SkinButton(QWidget* parent) : QWidget(parent) {
     // The paint covers the whole button, so Qt need not erase it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -24,15 +24,15 @@ TSkinButton::TSkinButton(QWidget* parent) : QWidget(parent) {
     resize(20, 17);
 }
 
-TSkinButton::~TSkinButton() = default;
+SkinButton::~SkinButton() = default;
 
-void TSkinButton::setBackgroundColor(const QColor& color) {
+void SkinButton::setBackgroundColor(const QColor& color) {
     if (color == m_backgroundColor) return;
     m_backgroundColor = color;
     update();
 }
 
-const QImage& TSkinButton::image(TSkinButtonState s) const {
+const QImage& SkinButton::image(SkinButtonState s) const {
     switch (s) {
     case bsUp: return m_up;
     case bsDown: return m_down;
@@ -41,9 +41,9 @@ const QImage& TSkinButton::image(TSkinButtonState s) const {
     return m_normal;
 }
 
-bool TSkinButton::fits(const QImage& candidate, TSkinButtonState target) const {
+bool SkinButton::fits(const QImage& candidate, SkinButtonState target) const {
     if (candidate.isNull()) return true;
-    for (TSkinButtonState other : {bsNormal, bsUp, bsDown}) {
+    for (SkinButtonState other : {bsNormal, bsUp, bsDown}) {
         if (other == target) continue;
         const QImage& img = image(other);
         if (!img.isNull() && img.size() != candidate.size()) return false;
@@ -51,7 +51,7 @@ bool TSkinButton::fits(const QImage& candidate, TSkinButtonState target) const {
     return true;
 }
 
-bool TSkinButton::setChecked(QImage& slot, const QImage& candidate, TSkinButtonState target) {
+bool SkinButton::setChecked(QImage& slot, const QImage& candidate, SkinButtonState target) {
     if (!fits(candidate, target)) {
         showWrongSizeMessage(kWrongSizeText, kWrongSizeCaption);
         return false;
@@ -60,25 +60,25 @@ bool TSkinButton::setChecked(QImage& slot, const QImage& candidate, TSkinButtonS
     return true;
 }
 
-bool TSkinButton::setBMPNormal(const QImage& candidate) {
+bool SkinButton::setBMPNormal(const QImage& candidate) {
     if (!setChecked(m_normal, candidate, bsNormal)) return false;
     showState(bsNormal);
     return true;
 }
 
-bool TSkinButton::setBMPUp(const QImage& candidate) {
+bool SkinButton::setBMPUp(const QImage& candidate) {
     return setChecked(m_up, candidate, bsUp);
 }
 
-bool TSkinButton::setBMPDown(const QImage& candidate) {
+bool SkinButton::setBMPDown(const QImage& candidate) {
     return setChecked(m_down, candidate, bsDown);
 }
 
-void TSkinButton::showWrongSizeMessage(const QString& text, const QString& caption) {
+void SkinButton::showWrongSizeMessage(const QString& text, const QString& caption) {
     QMessageBox::warning(this, caption, text, QMessageBox::Ok);
 }
 
-void TSkinButton::showState(TSkinButtonState s) {
+void SkinButton::showState(SkinButtonState s) {
     const QImage& img = image(s);
     if (!img.isNull() && img.size() != size()) resize(img.size());
     m_state = s;
@@ -89,7 +89,7 @@ void TSkinButton::showState(TSkinButtonState s) {
         update();
 }
 
-void TSkinButton::paintEvent(QPaintEvent*) {
+void SkinButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QImage& img = image(m_state);
     if (img.isNull()) {
@@ -103,7 +103,7 @@ void TSkinButton::paintEvent(QPaintEvent*) {
     painter.drawImage(QPoint(0, 0), img);
 }
 
-void TSkinButton::mousePressEvent(QMouseEvent* event) {
+void SkinButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         m_pressed = true;
         m_inside = true;
@@ -112,7 +112,7 @@ void TSkinButton::mousePressEvent(QMouseEvent* event) {
     emit mouseDown(event->button(), event->position().toPoint());
 }
 
-void TSkinButton::mouseMoveEvent(QMouseEvent* event) {
+void SkinButton::mouseMoveEvent(QMouseEvent* event) {
     const bool over = rect().contains(event->position().toPoint());
     if (m_pressed) {
         // The button holds the mouse while pressed, so leaving and coming back
@@ -130,7 +130,7 @@ void TSkinButton::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
 }
 
-void TSkinButton::mouseReleaseEvent(QMouseEvent* event) {
+void SkinButton::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     bool click = false;
     if (event->button() == Qt::LeftButton) {
@@ -143,23 +143,23 @@ void TSkinButton::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
-void TSkinButton::enterEvent(QEnterEvent* event) {
+void SkinButton::enterEvent(QEnterEvent* event) {
     if (!m_pressed) pointerEntered();
     QWidget::enterEvent(event);
 }
 
-void TSkinButton::leaveEvent(QEvent* event) {
+void SkinButton::leaveEvent(QEvent* event) {
     if (!m_pressed) pointerLeft();
     QWidget::leaveEvent(event);
 }
 
-void TSkinButton::pointerEntered() {
+void SkinButton::pointerEntered() {
     if (!m_autoSetState || !m_pressed) return;
     if ((m_stateCount == sc3 && m_state == bsUp) || (m_stateCount == sc2 && m_state == bsNormal))
         showState(bsDown);
 }
 
-void TSkinButton::pointerLeft() {
+void SkinButton::pointerLeft() {
     if (!m_autoSetState) return;
     if (m_pressed) {
         if (m_state == bsDown) showState(m_stateCount == sc3 ? bsUp : bsNormal);
@@ -168,7 +168,7 @@ void TSkinButton::pointerLeft() {
     }
 }
 
-bool TSkinButton::event(QEvent* event) {
+bool SkinButton::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && !m_showHint) {
         event->ignore();
         return true;

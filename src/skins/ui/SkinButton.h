@@ -1,4 +1,4 @@
-// TSkinButton: the self-drawn bitmap button of the main window's two bars.
+// SkinButton: the self-drawn bitmap button of the main window's two bars.
 //
 // It shows one of up to three images (normal, up = hover, down = pressed) and
 // switches between them by itself as the left mouse button is pressed, the
@@ -15,10 +15,10 @@
 
 namespace vx {
 
-enum TSkinButtonStateCount { sc2, sc3 };
-enum TSkinButtonState { bsNormal, bsUp, bsDown };
+enum SkinButtonStateCount { sc2, sc3 };
+enum SkinButtonState { bsNormal, bsUp, bsDown };
 
-class TSkinButton : public QWidget {
+class SkinButton : public QWidget {
     Q_OBJECT
 
 public:
@@ -26,15 +26,15 @@ public:
     static const QString kWrongSizeText;
     static const QString kWrongSizeCaption;
 
-    explicit TSkinButton(QWidget* parent = nullptr);
-    ~TSkinButton() override;
+    explicit SkinButton(QWidget* parent = nullptr);
+    ~SkinButton() override;
 
-    TSkinButtonStateCount stateCount() const { return m_stateCount; }
-    void setStateCount(TSkinButtonStateCount count) { m_stateCount = count; }
+    SkinButtonStateCount stateCount() const { return m_stateCount; }
+    void setStateCount(SkinButtonStateCount count) { m_stateCount = count; }
 
-    TSkinButtonState state() const { return m_state; }
+    SkinButtonState state() const { return m_state; }
     // Shows the state at once (resizing the button to that state's image).
-    void setState(TSkinButtonState s) { showState(s); }
+    void setState(SkinButtonState s) { showState(s); }
 
     bool autoSetState() const { return m_autoSetState; }
     void setAutoSetState(bool on) { m_autoSetState = on; }
@@ -48,7 +48,7 @@ public:
     const QImage& bmpNormal() const { return m_normal; }
     const QImage& bmpUp() const { return m_up; }
     const QImage& bmpDown() const { return m_down; }
-    const QImage& image(TSkinButtonState s) const;
+    const QImage& image(SkinButtonState s) const;
 
     // Checked setters: an image that does not fit the others is refused with a
     // warning and changes nothing. Returns whether the image was taken.
@@ -67,7 +67,7 @@ public:
     void setShowHint(bool on) { m_showHint = on; }
 
     // An image fits when it is empty or has the size of every other non-empty state image.
-    bool fits(const QImage& image, TSkinButtonState target) const;
+    bool fits(const QImage& image, SkinButtonState target) const;
 
 signals:
     // A left press and release, the release being over the button.
@@ -91,16 +91,16 @@ protected:
 
 private:
     // Makes s the current state: resizes to its image (when it has one) and redraws.
-    void showState(TSkinButtonState s);
+    void showState(SkinButtonState s);
     void pointerEntered();
     void pointerLeft();
-    bool setChecked(QImage& slot, const QImage& image, TSkinButtonState target);
+    bool setChecked(QImage& slot, const QImage& image, SkinButtonState target);
 
     QImage m_normal;
     QImage m_up;
     QImage m_down;
-    TSkinButtonStateCount m_stateCount = sc3;
-    TSkinButtonState m_state = bsNormal;
+    SkinButtonStateCount m_stateCount = sc3;
+    SkinButtonState m_state = bsNormal;
     bool m_autoSetState = true;
     QColor m_backgroundColor{255, 0, 0};
     bool m_showHint = true;

@@ -4,26 +4,26 @@
 
 namespace vx {
 
-TNameLabel::TNameLabel(QWidget* parent) : QLabel(parent)
+NameLabel::NameLabel(QWidget* parent) : QLabel(parent)
 {
     setObjectName(QStringLiteral("CurrentFileNameLabel"));
 }
 
-QString TNameLabel::shownText() const
+QString NameLabel::shownText() const
 {
     QString shown = text();
     shown.remove(QLatin1Char('\r'));
     return shown;
 }
 
-QSize TNameLabel::sizeHint() const
+QSize NameLabel::sizeHint() const
 {
     const QRect r = fontMetrics().boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft | Qt::AlignTop,
                                                shownText());
     return r.size() + QSize(2, 2);
 }
 
-void TNameLabel::paintEvent(QPaintEvent*)
+void NameLabel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setFont(font());

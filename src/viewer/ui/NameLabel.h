@@ -7,11 +7,11 @@
 
 namespace vx {
 
-class TNameLabel : public QLabel {
+class NameLabel : public QLabel {
     Q_OBJECT
 
 public:
-    explicit TNameLabel(QWidget* parent = nullptr);
+    explicit NameLabel(QWidget* parent = nullptr);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

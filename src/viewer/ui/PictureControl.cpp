@@ -7,15 +7,15 @@
 
 namespace vx {
 
-TPictureControl::TPictureControl(QWidget* parent) : QWidget(parent)
+PictureControl::PictureControl(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("OpeningImage"));
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, &TPictureControl::nextFrame);
+    connect(&timer_, &QTimer::timeout, this, &PictureControl::nextFrame);
 }
 
-void TPictureControl::setGraphic(std::shared_ptr<Graphic> graphic, const QImage& display)
+void PictureControl::setGraphic(std::shared_ptr<Graphic> graphic, const QImage& display)
 {
     timer_.stop();
     still_ = Bitmap();
@@ -31,7 +31,7 @@ void TPictureControl::setGraphic(std::shared_ptr<Graphic> graphic, const QImage&
     }
 }
 
-void TPictureControl::setStill(const Bitmap& bitmap)
+void PictureControl::setStill(const Bitmap& bitmap)
 {
     timer_.stop();
     animator_.setGraphic(nullptr);
@@ -40,7 +40,7 @@ void TPictureControl::setStill(const Bitmap& bitmap)
     invalidate();
 }
 
-void TPictureControl::clearPicture()
+void PictureControl::clearPicture()
 {
     timer_.stop();
     animator_.setGraphic(nullptr);
@@ -49,46 +49,46 @@ void TPictureControl::clearPicture()
     invalidate();
 }
 
-QSize TPictureControl::pictureSize() const
+QSize PictureControl::pictureSize() const
 {
     if (graphic_)
         return QSize(graphic_->width(), graphic_->height());
     return QSize(still_.width(), still_.height());
 }
 
-Bitmap TPictureControl::pictureBitmap() const
+Bitmap PictureControl::pictureBitmap() const
 {
     if (graphic_)
         return graphic_->bitmap();
     return still_;
 }
 
-Bitmap TPictureControl::currentFrameBitmap24() const
+Bitmap PictureControl::currentFrameBitmap24() const
 {
     if (animator_.graphic())
         return Bitmap::fromImage(animator_.currentImage().convertToFormat(QImage::Format_BGR888)).converted24();
     return pictureBitmap().converted24();
 }
 
-void TPictureControl::setStretch(bool on)
+void PictureControl::setStretch(bool on)
 {
     stretch_ = on;
     update();
 }
 
-void TPictureControl::setCentre(bool on)
+void PictureControl::setCentre(bool on)
 {
     centre_ = on;
     update();
 }
 
-void TPictureControl::setProportional(bool on)
+void PictureControl::setProportional(bool on)
 {
     proportional_ = on;
     update();
 }
 
-QRect TPictureControl::pictureRect() const
+QRect PictureControl::pictureRect() const
 {
     const QSize natural = pictureSize();
     if (natural.isEmpty())
@@ -107,7 +107,7 @@ QRect TPictureControl::pictureRect() const
     return QRect(at, size);
 }
 
-void TPictureControl::invalidate()
+void PictureControl::invalidate()
 {
     scaled_ = QImage();
     scaledFor_ = QSize();
@@ -116,13 +116,13 @@ void TPictureControl::invalidate()
     update();
 }
 
-void TPictureControl::fail(const QString& error)
+void PictureControl::fail(const QString& error)
 {
     clearPicture();
     QMetaObject::invokeMethod(this, [this, error] { emit pictureFailed(error); }, Qt::QueuedConnection);
 }
 
-QImage TPictureControl::drawnImage(QSize size)
+QImage PictureControl::drawnImage(QSize size)
 {
     QString error;
     QImage image;
@@ -142,7 +142,7 @@ QImage TPictureControl::drawnImage(QSize size)
     return image;
 }
 
-void TPictureControl::paintEvent(QPaintEvent*)
+void PictureControl::paintEvent(QPaintEvent*)
 {
     const QRect target = pictureRect();
     if (target.isEmpty())
@@ -159,13 +159,13 @@ void TPictureControl::paintEvent(QPaintEvent*)
     painter.drawImage(target.topLeft(), scaled_);
 }
 
-void TPictureControl::mouseDoubleClickEvent(QMouseEvent* event)
+void PictureControl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     event->accept();
     emit doubleClicked();
 }
 
-void TPictureControl::nextFrame()
+void PictureControl::nextFrame()
 {
     if (!animator_.advance())
         return;

@@ -21,11 +21,11 @@
 
 namespace vx {
 
-class TPictureControl : public QWidget {
+class PictureControl : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TPictureControl(QWidget* parent = nullptr);
+    explicit PictureControl(QWidget* parent = nullptr);
 
     // Takes the decoded picture; an animated one starts playing. display,
     // when given, is the picture (first frame) already drawn at the size it

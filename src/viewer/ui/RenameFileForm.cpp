@@ -18,7 +18,7 @@ NameParts splitFileName(const QString& path)
     return {file.left(dot), file.mid(dot + 1)};
 }
 
-TRenameFileForm::TRenameFileForm(QWidget* parent) : QDialog(parent)
+RenameFileForm::RenameFileForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RenameFileForm"));
     setFixedSize(290, 95);
@@ -60,7 +60,7 @@ TRenameFileForm::TRenameFileForm(QWidget* parent) : QDialog(parent)
              QStringLiteral("Расширение:"), QStringLiteral("OK"), QStringLiteral("Отмена"));
 }
 
-void TRenameFileForm::setTexts(const QString& caption, const QString& nameLabel, const QString& extLabel,
+void RenameFileForm::setTexts(const QString& caption, const QString& nameLabel, const QString& extLabel,
                                const QString& ok, const QString& cancel)
 {
     setWindowTitle(caption);
@@ -70,7 +70,7 @@ void TRenameFileForm::setTexts(const QString& caption, const QString& nameLabel,
     CancelButton->setText(cancel);
 }
 
-void TRenameFileForm::FormShow(const QString& path)
+void RenameFileForm::FormShow(const QString& path)
 {
     const NameParts parts = splitFileName(path);
     NewNameEdit->setText(parts.name);
@@ -78,12 +78,12 @@ void TRenameFileForm::FormShow(const QString& path)
     NewNameEdit->setFocus();
 }
 
-QString TRenameFileForm::newName() const
+QString RenameFileForm::newName() const
 {
     return NewNameEdit->text() + QLatin1Char('.') + NewExtEdit->text();
 }
 
-bool TRenameFileForm::eventFilter(QObject* watched, QEvent* event)
+bool RenameFileForm::eventFilter(QObject* watched, QEvent* event)
 {
     if ((watched == NewNameEdit || watched == NewExtEdit) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

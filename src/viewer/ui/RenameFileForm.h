@@ -1,4 +1,4 @@
-// TRenameFileForm: the rename dialog. It splits the current file name into
+// RenameFileForm: the rename dialog. It splits the current file name into
 // its name and extension fields and gives back the new name.
 #pragma once
 
@@ -10,11 +10,11 @@ class QPushButton;
 
 namespace vx {
 
-class TRenameFileForm : public QDialog {
+class RenameFileForm : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TRenameFileForm(QWidget* parent = nullptr);
+    explicit RenameFileForm(QWidget* parent = nullptr);
 
     // Fills the fields from path and puts the focus in the name field.
     void FormShow(const QString& path);

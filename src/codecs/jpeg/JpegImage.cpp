@@ -1,0 +1,97 @@
+#include "codecs/jpeg/JpegImage.h"
+
+#include "platform/FileName.h"
+#include <QFile>
+#include <cstdio>
+
+namespace vx {
+
+template <typename Decode>
+auto JpegImage::withSource(Decode&& decode) const
+{
+    if (path_.isEmpty())
+        return decode(jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size())));
+    FILE* file = std::fopen(encodeFileName(path_).constData(), "rb");
+    if (!file)
+        throw CodecError("Cannot read " + path_.toStdString());
+    struct Closer {
+        FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{file};
+    return decode(jpeg::Source::stream(file));
+}
+
+void JpegImage::loadFromFile(const QString& path)
+{
+    QFile file;
+    if (!openForReading(file, path))
+        throw CodecError("Cannot read " + path.toStdString());
+    file.close();
+    const QString previousPath = path_;
+    const QByteArray previousData = data_;
+    path_ = path;
+    data_.clear();
+    try {
+        header_ = withSource([](const jpeg::Source& source) { return jpeg::readHeader(source); });
+    } catch (...) {
+        path_ = previousPath;
+        data_ = previousData;
+        throw;
+    }
+    display_ = QImage();
+    displayScale_ = 0;
+}
+
+void JpegImage::loadFromData(const QByteArray& data)
+{
+    const jpeg::Header header = jpeg::readHeader(
+        jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())));
+    path_.clear();
+    data_ = data;
+    header_ = header;
+    display_ = QImage();
+    displayScale_ = 0;
+}
+
+int JpegImage::scaleFor(QSize target) const
+{
+    if (!speedFirst_ || target.width() <= 0 || target.height() <= 0)
+        return 8;
+    for (int n = 1; n < 8; ++n) {
+        const QSize s = jpeg::scaledSize(header_.width, header_.height, n);
+        if (s.width() >= target.width() && s.height() >= target.height())
+            return n;
+    }
+    return 8;
+}
+
+QImage JpegImage::displayImage(QSize target) const
+{
+    if (path_.isEmpty() && data_.isEmpty())
+        return QImage();
+    const int scale = scaleFor(target);
+    const bool fast = speedFirst_ && target.width() > 0 && target.height() > 0
+                      && target.width() < header_.width && target.height() < header_.height;
+    // Shown smaller than natural size: decode straight to the size shown.
+    const QSize exact = fast ? target : QSize();
+    if (display_.isNull() || displayScale_ != scale || displayFast_ != fast || displayTarget_ != exact) {
+        display_ = QImage();  // never hold two display decodes at once
+        display_ = withSource([&](const jpeg::Source& source) {
+            return fast ? jpeg::decodeDisplayTo(source, scale, true, exact)
+                        : jpeg::decodeDisplay(source, scale, false);
+        });
+        displayScale_ = scale;
+        displayFast_ = fast;
+        displayTarget_ = exact;
+    }
+    return display_;
+}
+
+Bitmap JpegImage::bitmap() const
+{
+    if (path_.isEmpty() && data_.isEmpty())
+        return Bitmap();
+    return withSource([](const jpeg::Source& source) { return jpeg::decodeBitmap(source); });
+}
+
+}  // namespace vx

@@ -1,0 +1,14 @@
+// Silicon Graphics image files (SGI, RGB, RGBA, BW): verbatim or run-length
+// encoded planes of bottom-up rows, 1 to 4 channels of 1 or 2 bytes.
+#pragma once
+
+#include "codecs/misc/DecodedGraphic.h"
+
+namespace vx {
+
+class SgiImage : public DecodedGraphic {
+protected:
+    Bitmap decode(const uint8_t* data, size_t size) override;
+};
+
+}  // namespace vx
