@@ -167,6 +167,48 @@ TEST_F(SwfRender, ClipDepthMasksOnlyTheLayersAbove)
     EXPECT_COLOR(img, 90, 90, 0xffff0000u, 0);   // the unmasked layer above
 }
 
+TEST_F(SwfRender, HighQualityCoverIsTheShareOfSixteenSamples)
+{
+    // Black on white at "High": a pixel takes the share of its 4 x 4 sample
+    // points inside, for a fill's own edge and for a mask's edge alike. An
+    // edge 0.45 px into column 10 leaves two of the four sample columns out:
+    // half. One 0.95 px in leaves none: full. A corner 0.45 across and
+    // 0.5 down: a quarter.
+    struct Case {
+        const char* what;
+        int right, bottom;  // twips: the right and bottom edges
+        bool masked;        // the edges are a mask's over a larger square
+        int x, y;
+        int grey;
+    };
+    const Case cases[] = {
+        {"fill edge at 0.45", 209, 800, false, 10, 20, 127},
+        {"mask edge at 0.45", 209, 800, true, 10, 20, 127},
+        {"fill edge at 0.95", 219, 800, false, 10, 20, 0},
+        {"mask edge at 0.95", 219, 800, true, 10, 20, 0},
+        {"fill edge at 0.3", 206, 800, false, 10, 20, 191},
+        {"mask corner", 209, 410, true, 10, 20, 191},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Movie m(40 * 20, 40 * 20, 12);
+        ShapeBuilder edge, square;
+        edge.rect(0, 0, c.right, c.bottom, edge.addFill(Fill::solid(0xff000000u)));
+        square.rect(0, 0, 800, 800, square.addFill(Fill::solid(0xff000000u)));
+        m.shape(1, edge);
+        m.shape(2, square);
+        if (c.masked) {
+            m.place(1, 1, Matrix(), nullptr, -1, 2);
+            m.place(2, 2);
+        } else {
+            m.place(1, 1);
+        }
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)), Quality::High);
+        EXPECT_COLOR(img, c.x, c.y, qRgb(c.grey, c.grey, c.grey), 1);
+    }
+}
+
 TEST_F(SwfRender, MorphShapeAtHalfRatio)
 {
     Movie m(100 * 20, 100 * 20, 12);
