@@ -25,6 +25,7 @@ CharKind kindOfTag(int code)
     case 37: return CharKind::EditText;
     case 7: case 34: return CharKind::Button;
     case 14: return CharKind::Sound;
+    case 60: return CharKind::Video;
     default: return CharKind::Unknown;
     }
 }
@@ -270,6 +271,13 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                     }
                 }
                 break;
+            case 61: {  // VideoFrame: kept by its stream; frames before their stream are dropped
+                const uint16_t id = body.u16(), number = body.u16();
+                if (auto it = dict_.find(id); it != dict_.end() && it->second.defs.back().kind == CharKind::Video &&
+                    it->second.defs.back().value)
+                    static_cast<VideoStream*>(it->second.defs.back().value.get())->addFrame(number, data(), at + 4, len - 4);
+                break;
+            }
             case 3:  // FreeCharacter
                 if (isRoot) {
                     FrameCommand c;
@@ -290,6 +298,11 @@ void Movie::parseTimeline(Stream& s, Timeline& t, bool isRoot)
                 c.tag = code;
                 c.offset = at + 2;
                 c.size = len - 2;
+                if (kind == CharKind::Video) {
+                    // Its frames follow in the timelines: the stream collects them from the start.
+                    c.value = std::make_shared<VideoStream>(parseVideoStream(body));
+                    c.decoded = true;
+                }
                 auto it = dict_.find(id);
                 if (it == dict_.end()) {
                     dict_[id].defs.push_back(c);
@@ -496,6 +509,13 @@ const FontData* Movie::findFont(const QString& name, bool bold, bool italic) con
     return found;
 }
 
+VideoPicture Movie::videoFrame(uint16_t id, int frame) const
+{
+    Character* c = find(id);
+    if (!c || c->kind != CharKind::Video || !c->value) return {};
+    return videos_.picture(*static_cast<VideoStream*>(c->value.get()), frame, data(), dataSize());
+}
+
 QRectF Movie::bounds(uint16_t id) const
 {
     switch (kind(id)) {
@@ -513,6 +533,12 @@ QRectF Movie::bounds(uint16_t id) const
         break;
     case CharKind::EditText:
         if (const EditTextData* e = editText(id)) return e->bounds;
+        break;
+    case CharKind::Video:
+        if (const Character* c = find(id); c && c->value) {
+            const QSizeF s = static_cast<const VideoStream*>(c->value.get())->stageSize();
+            return QRectF(QPointF(0, 0), s);
+        }
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 #include "swf/SwfShape.h"
 #include "swf/SwfStream.h"
 #include "swf/SwfText.h"
+#include "swf/SwfVideo.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -59,7 +60,7 @@ struct Timeline {
     int labelFrame(const QString& label) const;  // -1 when unknown
 };
 
-enum class CharKind : uint8_t { Shape, Morph, Bitmap, Sprite, Font, Text, EditText, Button, Sound, Unknown };
+enum class CharKind : uint8_t { Shape, Morph, Bitmap, Sprite, Font, Text, EditText, Button, Sound, Video, Unknown };
 
 class Movie {
 public:
@@ -88,6 +89,8 @@ public:
     const ButtonData* buttonData(uint16_t id) const;
     // A DefineSound decoded to 44.1 kHz stereo frames, or nullptr.
     std::shared_ptr<const std::vector<int16_t>> sound(uint16_t id) const;
+    // The picture of a video stream for frame number `frame` (a placement's ratio).
+    VideoPicture videoFrame(uint16_t id, int frame) const;
     QRectF bounds(uint16_t id) const;  // twips, empty when unknown
     // The character an ExportAssets tag names (exact name first, then
     // ignoring case), 0 when none does.
@@ -151,6 +154,7 @@ private:
     mutable std::unordered_map<uint16_t, Entry> dict_;
     mutable std::map<QString, const FontData*> fontsByName_;
     std::map<QString, uint16_t> exports_;
+    mutable VideoLibrary videos_;
 };
 
 // Skips a filter list (PlaceObject3, DefineButton2) without keeping it.

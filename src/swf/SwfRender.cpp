@@ -484,6 +484,28 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
 
 void drawRange(Ctx& c, ListIt begin, ListIt end, const QTransform& world, const CxForm& cx);
 
+// A bitmap or video picture, its pixel grid mapped by toDevice.
+void drawPicture(Ctx& c, const QImage& b, const QTransform& toDevice, const CxForm& cx, bool smooth)
+{
+    if (c.canvas) {
+        QPainterPath area;
+        area.addRect(QRectF(0, 0, b.width(), b.height()));
+        const auto& runs = coverageOf(c, area, toDevice);
+        if (c.maskMode) c.canvas->fillSolid(runs, 0xff000000u);
+        else c.canvas->fillBitmap(runs, tinted(b, cx), toDevice, false, smooth);
+        return;
+    }
+    c.p->setTransform(toDevice);
+    if (c.maskMode) {
+        c.p->fillRect(QRectF(0, 0, b.width(), b.height()), Qt::black);
+        return;
+    }
+    const bool wasSmooth = c.p->testRenderHint(QPainter::SmoothPixmapTransform);
+    c.p->setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    c.p->drawImage(0, 0, tinted(b, cx));
+    c.p->setRenderHint(QPainter::SmoothPixmapTransform, wasSmooth);
+}
+
 }  // namespace
 
 void detail::drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, const CxForm& cx)
@@ -520,21 +542,19 @@ void detail::drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const 
         }
         break;
     case CharKind::Bitmap:
-        if (const QImage* b = m.bitmap(id)) {
-            const QTransform toDevice = QTransform::fromScale(20, 20) * world * c.base;
-            if (c.canvas) {
-                QPainterPath area;
-                area.addRect(QRectF(0, 0, b->width(), b->height()));
-                const auto& runs = coverageOf(c, area, toDevice);
-                if (c.maskMode) c.canvas->fillSolid(runs, 0xff000000u);
-                else c.canvas->fillBitmap(runs, tinted(*b, cx), toDevice, false, c.quality == Quality::High);
-                break;
-            }
-            c.p->setTransform(toDevice);
-            if (c.maskMode) c.p->fillRect(QRectF(0, 0, b->width(), b->height()), Qt::black);
-            else c.p->drawImage(0, 0, tinted(*b, cx));
-        }
+        if (const QImage* b = m.bitmap(id))
+            drawPicture(c, *b, QTransform::fromScale(20, 20) * world * c.base, cx, c.quality == Quality::High);
         break;
+    case CharKind::Video: {
+        // The picture stretched over the stream's size; smoothed when the stream asks and quality allows.
+        const VideoPicture v = m.videoFrame(id, obj ? obj->ratio : 0);
+        if (v.image && !v.image->isNull() && !v.size.isEmpty())
+            drawPicture(c, *v.image,
+                        QTransform::fromScale(v.size.width() / v.image->width(), v.size.height() / v.image->height()) *
+                            world * c.base,
+                        cx, v.smoothing && c.quality == Quality::High);
+        break;
+    }
     default:
         break;
     }

@@ -1,0 +1,350 @@
+// Embedded video: frames compared with FFmpeg's decode of the same movies,
+// the frame a placement's ratio picks (seeking, gaps, broken and hostile
+// streams), and the video drawn like any bitmap character.
+#include "SwfVideoTestUtil.h"
+
+#include "swf/SwfVideo.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <set>
+
+using namespace swfw;
+using swftest::screenPacket;
+using swftest::solid;
+using vx::swf::Player;
+using vx::swf::Quality;
+
+namespace {
+
+class SwfVideo : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { swftest::ensureApp(); }
+};
+
+QString conformanceMovie(const char* name)
+{
+    const QString path = QStringLiteral(VX_SWF_CONFORMANCE_DIR "/") + QLatin1String(name) + QStringLiteral("/test.swf");
+    return QFile::exists(path) ? path : QString();
+}
+
+}  // namespace
+
+// Our frames against FFmpeg's decode of the same data: movies FFmpeg wrote
+// as SWF, FLV streams we wrap into SWF ourselves, and VP6 movies of the
+// reference set. The order of visits plays through and then seeks.
+TEST_F(SwfVideo, FramesMatchFfmpegPlayingAndSeeking)
+{
+    if (swftest::ffmpegPath().isEmpty()) GTEST_SKIP() << "ffmpeg is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString src = QStringLiteral("testsrc=size=96x64:rate=12");
+    struct Row {
+        const char* name;
+        QStringList encode;  // ffmpeg output options for the source movie; empty: `movie` is given
+        QString movie;       // the file ffmpeg decodes and (when SWF) we play
+        bool wrapFlv;        // the movie is FLV: its packets go into an SWF of ours
+    };
+    const Row rows[] = {
+        {"H.263 in FFmpeg's SWF, key frame every 5", {"-c:v", "flv1", "-g", "5", "-q:v", "4"}, dir.filePath("h263.swf"), false},
+        {"Screen Video in FFmpeg's SWF", {"-c:v", "flashsv"}, dir.filePath("screen.swf"), false},
+        {"Screen Video 2 from FLV", {"-c:v", "flashsv2"}, dir.filePath("screen2.flv"), true},
+        {"H.263 from FLV", {"-c:v", "flv1", "-g", "7"}, dir.filePath("h263.flv"), true},
+        {"VP6 with alpha (reference movie)", {}, conformanceMovie("visual__video__vp6_alphaoffset"), false},
+        {"VP6 with alpha, colours (reference movie)", {}, conformanceMovie("visual__video__colorconversion__vp6a"), false},
+    };
+    int compared = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.movie.isEmpty()) continue;  // the reference set is not here
+        if (!row.encode.isEmpty()) {
+            ASSERT_TRUE(swftest::ffmpeg(QStringList{"-f", "lavfi", "-i", src, "-t", "1.5"} + row.encode + QStringList{row.movie}));
+        }
+        const QString frames = dir.filePath(QStringLiteral("f%1_%03d.png").arg(compared));
+        ASSERT_TRUE(swftest::ffmpeg({"-i", row.movie, frames}));
+        std::shared_ptr<vx::swf::Movie> movie;
+        if (row.wrapFlv) {
+            QFile f(row.movie);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            const auto packets = swftest::flvVideoPackets(f.readAll());
+            ASSERT_FALSE(packets.empty());
+            std::vector<Bytes> data;
+            for (const auto& p : packets) data.push_back(p.data);
+            movie = swftest::load(swftest::videoMovie(96, 64, packets[0].codec, data));
+        } else {
+            movie = vx::swf::Movie::fromFile(row.movie);
+        }
+        Player player(movie);
+        player.setLoop(false);
+        int count = 0;
+        while (QFile::exists(QString(frames).replace("%03d", QStringLiteral("%1").arg(count + 1, 3, 10, QChar('0'))))) ++count;
+        ASSERT_GT(count, 0);
+        std::vector<int> visits;
+        for (int i = 0; i < std::min(count, 18); ++i) visits.push_back(i);
+        for (int i : {count - 2, 3, 1, count - 1, 0, count / 2}) visits.push_back(std::clamp(i, 0, count - 1));
+        for (int k : visits) {
+            if (k == player.currentFrame() + 1) player.advance();
+            else player.gotoFrame(k);
+            ASSERT_EQ(player.currentFrame(), k);
+            // Transparent pictures are laid on the background as we do it.
+            QImage expected(QString(frames).replace("%03d", QStringLiteral("%1").arg(k + 1, 3, 10, QChar('0'))));
+            ASSERT_FALSE(expected.isNull());
+            QImage bg(expected.size(), QImage::Format_ARGB32_Premultiplied);
+            bg.fill(player.backgroundColor());
+            const QImage ours = swftest::shot(player).convertToFormat(QImage::Format_RGB32);
+            if (expected.hasAlphaChannel()) {
+                // FFmpeg's alpha pictures carry the colour premultiplied already: add the background's share.
+                QImage e = expected.convertToFormat(QImage::Format_ARGB32);
+                for (int y = 0; y < e.height(); ++y) {
+                    QRgb* line = reinterpret_cast<QRgb*>(e.scanLine(y));
+                    for (int x = 0; x < e.width(); ++x) {
+                        const int a = qAlpha(line[x]);
+                        const QRgb b = bg.pixel(x, y);
+                        auto mix = [&](int c, int under) { return std::min(255, std::min(c, a) + (under * (255 - a) + 127) / 255); };
+                        line[x] = qRgb(mix(qRed(line[x]), qRed(b)), mix(qGreen(line[x]), qGreen(b)), mix(qBlue(line[x]), qBlue(b)));
+                    }
+                }
+                expected = e;
+            }
+            expected = expected.convertToFormat(QImage::Format_RGB32);
+            ASSERT_EQ(ours.size(), expected.size());
+            // FFmpeg's colour conversion smooths the chroma: close, not equal (neighbouring
+            // frames of this source differ by 37 dB and less).
+            EXPECT_GT(swftest::psnr(ours, expected), 44.0) << "frame " << k;
+        }
+        ++compared;
+    }
+    EXPECT_GE(compared, 4);
+}
+
+// Which picture a placement shows: the frame its ratio names, or the last
+// one before it; Screen Video blocks left empty keep the previous picture,
+// so seeking must start again from a key frame. Hostile and broken streams
+// show nothing (or what they could decode) and never crash.
+TEST_F(SwfVideo, RatioPicksTheFrameAndBrokenStreamsDrawNothing)
+{
+    const QRgb red = qRgb(220, 0, 0), blue = qRgb(0, 0, 220), green = qRgb(0, 200, 0), yellow = qRgb(230, 230, 0);
+    const QRgb white = qRgb(255, 255, 255);
+    // The top-left block of a 32 x 32 picture in 16 x 16 blocks is (0, 1) counted from the bottom.
+    auto onlyTopLeft = [](int c, int r) { return !(c == 0 && r == 1); };
+    auto key = [](QRgb c) { return screenPacket(solid(32, 32, c)); };
+    auto topLeft = [&](QRgb c) { return screenPacket(solid(32, 32, c), onlyTopLeft); };
+    struct Step {
+        int frame;
+        QRgb topLeft, elsewhere;
+    };
+    struct Row {
+        const char* name;
+        std::function<Movie()> build;
+        std::vector<Step> steps;
+    };
+    auto plain = [&](std::vector<Bytes> packets, int codec = vx::swf::kVideoScreen) {
+        return [packets, codec] { return swftest::videoMovie(32, 32, codec, packets); };
+    };
+    // One timeline frame per ratio given, after the listed VideoFrame tags (number, packet).
+    auto custom = [](std::vector<std::pair<int, Bytes>> tags, std::vector<int> ratios, int codec = vx::swf::kVideoScreen,
+                     int w = 32, int h = 32, bool framesFirst = false) {
+        return [=] {
+            Movie m(32 * 20, 32 * 20, 12);
+            if (framesFirst)
+                for (const auto& [n, p] : tags) m.tag(61, swftest::videoFrame(1, n, p));
+            m.tag(60, swftest::defineVideo(1, int(tags.size()), w, h, codec));
+            if (!framesFirst)
+                for (const auto& [n, p] : tags) m.tag(61, swftest::videoFrame(1, n, p));
+            for (size_t i = 0; i < ratios.size(); ++i) {
+                m.place(1, i ? 0 : 1, Matrix(), nullptr, ratios[i], -1, "", i > 0);
+                m.showFrame();
+            }
+            return m;
+        };
+    };
+    Bytes cut = key(green);
+    cut.resize(cut.size() / 2);
+    // A Screen Video header claiming 4,095 x 4,095 pixels with one block.
+    Bytes huge = key(red);
+    huge[0] = 0x0f;
+    huge[1] = 0xff;
+    huge[2] = 0x0f;
+    huge[3] = 0xff;
+    // An H.263 picture header asking for 65,535 x 65,535 pixels.
+    Writer h263;
+    h263.ub(1, 17);
+    h263.ub(0, 5);
+    h263.ub(0, 8);
+    h263.ub(1, 3);
+    h263.ub(65535, 16);
+    h263.ub(65535, 16);
+    h263.ub(0, 2);
+    h263.ub(0, 6);
+    h263.flushBits();
+    for (int i = 0; i < 64; ++i) h263.u8(0x55);
+    const Row rows[] = {
+        {"ratio names the frame; inter frames keep blocks; seeking goes back to the key frame",
+         plain({key(red), topLeft(blue), key(green), topLeft(yellow), topLeft(blue)}),
+         {{0, red, red}, {1, blue, red}, {2, green, green}, {3, yellow, green}, {1, blue, red}, {4, blue, green},
+          {3, yellow, green}, {0, red, red}}},
+        {"a ratio between frames shows the latest before it, whatever the order in the file",
+         custom({{4, key(blue)}, {0, key(red)}, {9, key(green)}}, {0, 2, 4, 6, 9, 12, 3}),
+         {{0, red, red}, {1, red, red}, {2, blue, blue}, {3, blue, blue}, {4, green, green}, {5, green, green},
+          {6, red, red}}},
+        {"a frame number given twice keeps its first packet", custom({{0, key(red)}, {0, key(green)}}, {0}),
+         {{0, red, red}}},
+        {"a ratio before the first frame shows nothing", custom({{5, key(red)}}, {0, 5}),
+         {{0, white, white}, {1, red, red}}},
+        {"frames before their stream are dropped", custom({{0, key(red)}}, {0}, vx::swf::kVideoScreen, 32, 32, true),
+         {{0, white, white}}},
+        {"unknown codec ids draw nothing", custom({{0, key(red)}}, {0, 0}, 0), {{0, white, white}}},
+        {"codec id 255", custom({{0, key(red)}}, {0}, 255), {{0, white, white}}},
+        {"Screen Video packets given to the H.263 decoder", custom({{0, key(red)}}, {0}, vx::swf::kVideoH263),
+         {{0, white, white}}},
+        {"a cut packet shows nothing until a whole one comes",
+         custom({{0, cut}, {1, key(blue)}}, {0, 1, 0}), {{0, white, white}, {1, blue, blue}, {2, white, white}}},
+        {"empty VideoFrame bodies", custom({{0, {}}, {1, key(red)}}, {0, 1}), {{0, white, white}, {1, red, red}}},
+        {"a picture too large to hold is refused", custom({{0, huge}}, {0}), {{0, white, white}}},
+        {"an H.263 picture too large to hold is refused", custom({{0, h263.data}}, {0}, vx::swf::kVideoH263),
+         {{0, white, white}}},
+        {"a stream declared huge stretches its picture", custom({{0, key(red)}}, {0}, vx::swf::kVideoScreen, 65535, 65535),
+         {{0, red, red}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Movie m = row.build();
+        Player p(swftest::load(m));
+        p.setLoop(false);
+        for (const Step& s : row.steps) {
+            p.gotoFrame(s.frame);
+            const QImage img = swftest::shot(p);
+            EXPECT_COLOR(img, 4, 4, s.topLeft, 2);
+            EXPECT_COLOR(img, 27, 27, s.elsewhere, 2);
+        }
+        // Every cut of the movie plays without harm.
+        const Bytes whole = m.bytes();
+        for (size_t n = 8; n < whole.size(); n += 1 + whole.size() / 40) {
+            try {
+                Player q(vx::swf::Movie::fromData(swftest::toQt(Bytes(whole.begin(), whole.begin() + long(n)))));
+                q.advance();
+                (void)swftest::shot(q);
+            } catch (const vx::CodecError&) {
+            }
+        }
+    }
+}
+
+// A video picture is drawn as a bitmap character with the same pixels is:
+// the placement's matrix, colour transform and masks apply alike.
+TEST_F(SwfVideo, DrawnLikeABitmapCharacter)
+{
+    QImage pic(32, 32, QImage::Format_ARGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) pic.setPixel(x, y, qRgb(x * 8, y * 8, (x ^ y) * 8 & 255));
+    std::vector<uint32_t> argb;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) argb.push_back(pic.pixel(x, y));
+    Matrix turned = Matrix::scale(1.7, 1.3, 600, 150);
+    turned.r0 = 0.5;
+    turned.r1 = -0.4;
+    CxForm tint;
+    tint.rm = 128;
+    tint.bm = 300;
+    tint.ga = 40;
+    tint.am = 200;
+    struct Row {
+        const char* name;
+        Matrix matrix;
+        const CxForm* cx;
+        bool masked;
+        Quality quality;
+    };
+    const Row rows[] = {
+        {"placed as it is", Matrix::translate(100, 200), nullptr, false, Quality::Low},
+        {"scaled, turned and skewed", turned, nullptr, false, Quality::Low},
+        {"antialiased edges", turned, nullptr, false, Quality::High},
+        {"colour transform with alpha", Matrix::scale(2, 2, 40, 40), &tint, false, Quality::Low},
+        {"under a mask", Matrix::scale(2.5, 2.5), nullptr, true, Quality::Low},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QImage shots[2];
+        for (int asVideo = 0; asVideo < 2; ++asVideo) {
+            Movie m(80 * 20, 80 * 20, 12);
+            m.background(0x336699);
+            if (asVideo) {
+                // Bitmaps are smoothed at high quality; the video asks for it alike.
+                m.tag(60, swftest::defineVideo(7, 1, 32, 32, vx::swf::kVideoScreen, 0, row.quality == Quality::High));
+                m.tag(61, swftest::videoFrame(7, 0, screenPacket(pic)));
+            } else {
+                m.tag(36, defineBitsLossless2(7, 32, 32, argb));
+            }
+            if (row.masked) {
+                ShapeBuilder circle;
+                const int f = circle.addFill(Fill::solid(0xff000000));
+                circle.style(0, f, 0);
+                circle.moveTo(400, 800);
+                circle.curveTo(400, 400, 800, 400);
+                circle.curveTo(1200, 400, 1200, 800);
+                circle.curveTo(1200, 1200, 800, 1200);
+                circle.curveTo(400, 1200, 400, 800);
+                m.shape(2, circle);
+                m.place(1, 2, Matrix(), nullptr, -1, 2);
+            }
+            m.place(2, 7, row.matrix, row.cx, asVideo ? 0 : -1);
+            m.showFrame();
+            Player p(swftest::load(m));
+            shots[asVideo] = swftest::shot(p, row.quality);
+        }
+        EXPECT_EQ(shots[1], shots[0]);
+    }
+}
+
+// Smoothing: the stream's flag samples the picture bilinearly when it is
+// scaled, at high quality only; otherwise each pixel is the nearest one.
+TEST_F(SwfVideo, SmoothingFlagSamplesBilinearlyAtHighQuality)
+{
+    QImage checker(8, 8, QImage::Format_ARGB32);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) checker.setPixel(x, y, (x + y) & 1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    struct Row {
+        bool flag;
+        Quality quality;
+        bool blends;
+    };
+    for (const Row& row : {Row{true, Quality::High, true}, Row{false, Quality::High, false}, Row{true, Quality::Low, false}}) {
+        SCOPED_TRACE(testing::Message() << "flag " << row.flag << " quality " << int(row.quality));
+        Movie m(64 * 20, 64 * 20, 12);
+        m.tag(60, swftest::defineVideo(1, 1, 8, 8, vx::swf::kVideoScreen, 0, row.flag));
+        m.tag(61, swftest::videoFrame(1, 0, screenPacket(checker)));
+        m.place(1, 1, Matrix::scale(8, 8), nullptr, 0);
+        m.showFrame();
+        Player p(swftest::load(m));
+        const QImage img = swftest::shot(p, row.quality);
+        std::set<QRgb> colours;
+        for (int y = 4; y < 60; ++y)
+            for (int x = 4; x < 60; ++x) colours.insert(img.pixel(x, y));
+        EXPECT_EQ(colours.size() > 2, row.blends) << colours.size() << " colours";
+    }
+}
+
+// Only the few streams drawn last keep a decoder and a picture; the others
+// give theirs up and decode again from their key frame when drawn.
+TEST_F(SwfVideo, DecodersStayFewAcrossManyStreams)
+{
+    const Bytes packet = screenPacket(solid(16, 16, qRgb(10, 20, 30)));
+    std::vector<std::unique_ptr<vx::swf::VideoStream>> streams;
+    vx::swf::VideoLibrary library;
+    for (int i = 0; i < 12; ++i) {
+        vx::swf::VideoInfo info;
+        info.width = info.height = 16;
+        info.codec = vx::swf::kVideoScreen;
+        streams.push_back(std::make_unique<vx::swf::VideoStream>(info));
+        streams.back()->addFrame(0, packet.data(), 0, packet.size());
+        const auto v = library.picture(*streams.back(), 0, packet.data(), packet.size());
+        ASSERT_TRUE(v.image);
+        EXPECT_EQ(v.image->pixel(3, 3), qRgb(10, 20, 30));
+        size_t live = 0;
+        for (const auto& s : streams) live += s->holdsDecoder();
+        EXPECT_LE(live, vx::swf::VideoLibrary::kMaxLive);
+    }
+    const auto again = library.picture(*streams.front(), 0, packet.data(), packet.size());
+    ASSERT_TRUE(again.image);
+    EXPECT_EQ(again.image->pixel(3, 3), qRgb(10, 20, 30));
+}
