@@ -133,6 +133,9 @@ void buildGradientRamp(const FillStyle& f, const CxForm& cx, GradientRamp& out)
         }
     }
     for (; i < 256; ++i) put(i, stops.back().c, stops.back().c, 0);
+    // Interpolated in linear RGB, the table is read one entry further on:
+    // each entry shows the colour of the one after it, the last its own.
+    if (linear) std::copy(out.colors.begin() + 1, out.colors.end(), out.colors.begin());
 }
 
 namespace {

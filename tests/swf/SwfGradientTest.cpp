@@ -90,8 +90,32 @@ TEST(SwfGradient, TableColourTransformAlphaAndLinearRgb)
     lin.interpolation = 1;
     buildGradientRamp(lin, CxForm(), ramp);
     EXPECT_GT(qRed(ramp.colors[128]), 180);
-    EXPECT_EQ(qRed(ramp.colors[0]), 0);
     EXPECT_EQ(qRed(ramp.colors[255]), 255);
+}
+
+TEST(SwfGradient, LinearRgbTableRunsOneEntryAhead)
+{
+    // Red up to ratio 127, blue from 128 on: in plain RGB the step lies
+    // between entries 127 and 128, in linear RGB one entry earlier; the
+    // last entry keeps its colour.
+    const QColor red(255, 0, 0), blue(0, 0, 255);
+    struct Case {
+        int interpolation;
+        int entry;
+        QRgb expected;
+    };
+    const Case cases[] = {
+        {0, 126, qRgb(255, 0, 0)}, {0, 127, qRgb(255, 0, 0)}, {0, 128, qRgb(0, 0, 255)}, {0, 255, qRgb(0, 0, 255)},
+        {1, 126, qRgb(255, 0, 0)}, {1, 127, qRgb(0, 0, 255)}, {1, 128, qRgb(0, 0, 255)}, {1, 255, qRgb(0, 0, 255)},
+        {1, 0, qRgb(255, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        FillStyle f = gradient(FillStyle::Linear, {{127, red}, {128, blue}});
+        f.interpolation = uint8_t(c.interpolation);
+        GradientRamp ramp;
+        buildGradientRamp(f, CxForm(), ramp);
+        EXPECT_EQ(ramp.colors[size_t(c.entry)], c.expected) << "interpolation " << c.interpolation << " entry " << c.entry;
+    }
 }
 
 TEST(SwfGradient, PositionSpreadAndSampling)
