@@ -1,5 +1,6 @@
 // Loads a movie from memory, plays a few ticks, moves and presses the mouse
-// over it and renders frames into a small image, at low and high quality.
+// over it, jumps along its timeline and renders frames into a small image,
+// at low and high quality.
 #include "swf/SwfPlayer.h"
 
 #include <QGuiApplication>
@@ -36,6 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             else player.mouseUp();
         }
         player.keyPress(13);
+        // Jumps along the timeline: embedded video decodes again from its key frames.
+        player.gotoFrame(player.totalFrames() - 1);
+        (void)player.renderImage(QSize(48, 32), vx::swf::Quality::Low);
+        player.gotoFrame(player.totalFrames() / 2);
+        (void)player.renderImage(QSize(48, 32), vx::swf::Quality::Low);
         player.gotoFrame(0);
         player.advance();
         (void)player.renderImage(QSize(80, 60), vx::swf::Quality::High, vx::swf::ScaleMode::NoBorder, 0.5);
