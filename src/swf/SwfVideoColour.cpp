@@ -22,7 +22,7 @@ inline int32_t to8(int32_t v)
 // alpha (null: opaque). Plain element-wise arithmetic that the compiler
 // turns into vector code.
 template <bool Alpha>
-inline void convertRow(const uint8_t* __restrict ys, const uint8_t* __restrict us, const uint8_t* __restrict vs,
+__attribute__((always_inline)) inline void convertRow(const uint8_t* __restrict ys, const uint8_t* __restrict us, const uint8_t* __restrict vs,
                        const uint8_t* __restrict as, uint32_t* __restrict d, int w)
 {
     for (int x = 0; x < w; ++x) {
@@ -42,11 +42,8 @@ inline void convertRow(const uint8_t* __restrict ys, const uint8_t* __restrict u
     }
 }
 
-// Processors with AVX2 multiply eight 32-bit lanes at once: the rows are
-// converted by a copy of the code built for them where the processor has it.
 template <bool Alpha>
-__attribute__((target_clones("avx2", "default"))) void convert(const YuvPlanes& p, uchar* bits, qsizetype stride,
-                                                                 int w, int h)
+__attribute__((always_inline)) inline void convert(const YuvPlanes& p, uchar* bits, qsizetype stride, int w, int h)
 {
     std::vector<uint8_t> wide(size_t(w) * 2);
     uint8_t* uw = wide.data();
@@ -66,6 +63,21 @@ __attribute__((target_clones("avx2", "default"))) void convert(const YuvPlanes& 
     }
 }
 
+// Processors with AVX2 multiply eight 32-bit lanes at once: the pictures
+// are converted by a copy of the code built for them where the processor
+// has it.
+__attribute__((target_clones("avx2", "default"))) void convertOpaque(const YuvPlanes& p, uchar* bits,
+                                                                       qsizetype stride, int w, int h)
+{
+    convert<false>(p, bits, stride, w, h);
+}
+
+__attribute__((target_clones("avx2", "default"))) void convertAlpha(const YuvPlanes& p, uchar* bits,
+                                                                      qsizetype stride, int w, int h)
+{
+    convert<true>(p, bits, stride, w, h);
+}
+
 }  // namespace
 
 void yuv420ToArgb(const YuvPlanes& p, QImage& out)
@@ -74,8 +86,8 @@ void yuv420ToArgb(const YuvPlanes& p, QImage& out)
     if (w <= 0 || h <= 0) return;
     uchar* bits = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    if (p.a) convert<true>(p, bits, stride, w, h);
-    else convert<false>(p, bits, stride, w, h);
+    if (p.a) convertAlpha(p, bits, stride, w, h);
+    else convertOpaque(p, bits, stride, w, h);
 }
 
 }  // namespace vx::swf
