@@ -81,6 +81,12 @@ uint64_t SoundMixer::streamPlayed() const
     return streamPlayed_;
 }
 
+uint64_t SoundMixer::framesRead() const
+{
+    std::lock_guard lock(mutex_);
+    return framesRead_;
+}
+
 void SoundMixer::setVolume(int group, int percent)
 {
     std::lock_guard lock(mutex_);
@@ -132,6 +138,7 @@ void SoundMixer::read(int16_t* out, size_t frames)
     for (size_t i = 0; i < fromStream; ++i) acc[i] = stream_[i] * master;
     stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(fromStream));
     streamPlayed_ += fromStream / 2;
+    framesRead_ += frames;
     for (Voice& v : voices_) {
         const float gain = gainOf(v.group);
         const int16_t* pcm = v.pcm->data();

@@ -38,6 +38,9 @@ public:
     // Stereo frames of the stream played since the mixer was made: the
     // clock a stream sound keeps.
     uint64_t streamPlayed() const;
+    // Frames the output has read since the mixer was made, sound or not:
+    // the output's pace.
+    uint64_t framesRead() const;
 
     // Volume in percent (0..100, more amplifies) of a group; group 0 is
     // the whole movie, stream included, and scales the other groups.
@@ -66,6 +69,7 @@ private:
     std::vector<Voice> voices_;
     std::deque<int16_t> stream_;
     uint64_t streamPlayed_ = 0;
+    uint64_t framesRead_ = 0;
     std::map<int, int> volumes_;
 };
 

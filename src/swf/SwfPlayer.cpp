@@ -31,7 +31,8 @@ QTransform stageTransform(const QRectF& stage, QSizeF viewport, ScaleMode mode, 
     return t;
 }
 
-Player::Player(std::shared_ptr<const Movie> movie, bool deferActions) : movie_(std::move(movie))
+Player::Player(std::shared_ptr<const Movie> movie, bool deferActions, std::shared_ptr<SoundMixer> mixer)
+    : movie_(std::move(movie)), mixer_(std::move(mixer))
 {
     root_ = std::make_shared<TimelineInstance>();
     root_->timeline = &movie_->root();

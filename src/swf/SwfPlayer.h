@@ -75,7 +75,9 @@ public:
     // Shows the first frame; its actions run at once, or with deferActions
     // at the first runPendingActions or advance (a host that starts the
     // movie after loading it lets the first frame's stop have the last word).
-    explicit Player(std::shared_ptr<const Movie> movie, bool deferActions = false);
+    // The sounds of the first frame go to mixer too (none: silent).
+    explicit Player(std::shared_ptr<const Movie> movie, bool deferActions = false,
+                    std::shared_ptr<SoundMixer> mixer = nullptr);
     void runPendingActions() { runQueue(); }
     ~Player();
 
@@ -224,6 +226,8 @@ private:
     std::shared_ptr<SoundMixer> mixer_;
     std::unique_ptr<SoundDecoder> streamDecoder_;
     bool streamFed_ = false;  // the last frame entered gave the stream sound
+    uint64_t playedAtTick_ = 0;     // the output's frames read at the last clock tick
+    double playedPerTick_ = 0;      // and how far it moves per tick, smoothed
     int soundGroups_ = 0;
     void startSound(const FrameCommand& c);
     void streamBlock(const FrameCommand& c);

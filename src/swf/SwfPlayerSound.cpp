@@ -73,9 +73,15 @@ int Player::clockTick(bool soundHeard)
     double fps = movie_->frameRate();
     if (!(fps >= 0.01)) fps = 12;
     const size_t perFrame = size_t(std::max(1.0, std::min(double(kMixRate), kMixRate / fps)));
-    // The sound the timeline keeps ready ahead of the output: a frame's
-    // worth and a little more, so the output never waits for a frame.
-    const size_t lead = std::max<size_t>(perFrame + perFrame / 2, kMixRate / 20);
+    // How much the output takes between two ticks.
+    const uint64_t played = mixer_->framesRead();
+    const double taken = double(played >= playedAtTick_ ? played - playedAtTick_ : 0);
+    playedAtTick_ = played;
+    playedPerTick_ = playedPerTick_ > 0 ? playedPerTick_ * 0.75 + taken * 0.25 : taken;
+    // The sound the timeline keeps ready ahead of the output: what the
+    // output takes by the next tick and a little more, so it never waits
+    // for a frame.
+    const size_t lead = size_t(std::max({1.5 * double(perFrame), 1.5 * playedPerTick_, kMixRate / 20.0}));
     // Ahead of what the output played (the output is slower than the
     // timer): wait for it.
     if (streamFed_ && mixer_->streamQueued() > lead + perFrame) return 0;

@@ -1,9 +1,13 @@
 // Buttons under the mouse and the keyboard, and our AVM1: each script ends
 // by sending its result as an FSCommand, which the test reads.
+#include "SwfAsm.h"
 #include "SwfTestUtil.h"
+
+#include <functional>
 
 using namespace swfw;
 using vx::swf::Player;
+using swftest::Asm;
 
 namespace {
 
@@ -12,62 +16,8 @@ protected:
     static void SetUpTestSuite() { swftest::ensureApp(); }
 };
 
-// A small action assembler.
-struct Asm {
-    Bytes b;
-    Asm& op(uint8_t code) { b.push_back(code); return *this; }
-    Asm& withArgs(uint8_t code, const Bytes& args)
-    {
-        b.push_back(code);
-        b.push_back(uint8_t(args.size() & 0xff));
-        b.push_back(uint8_t(args.size() >> 8));
-        b.insert(b.end(), args.begin(), args.end());
-        return *this;
-    }
-    Asm& str(const std::string& s)
-    {
-        Bytes a{0};
-        a.insert(a.end(), s.begin(), s.end());
-        a.push_back(0);
-        return withArgs(0x96, a);
-    }
-    Asm& num(int32_t v)
-    {
-        const uint32_t u = uint32_t(v);
-        return withArgs(0x96, {7, uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)});
-    }
-    Asm& reg(uint8_t r) { return withArgs(0x96, {4, r}); }
-    Asm& store(uint8_t r) { return withArgs(0x87, {r}); }
-    Asm& jump(uint8_t code, int16_t off) { return withArgs(code, {uint8_t(off & 0xff), uint8_t(uint16_t(off) >> 8)}); }
-    Asm& add(const Asm& o) { b.insert(b.end(), o.b.begin(), o.b.end()); return *this; }
-    // Sends the top of the stack as the arguments of FSCommand:r.
-    Asm& report()
-    {
-        op(0x4B);  // toString
-        store(0);
-        op(0x17);
-        str("FSCommand:r");
-        reg(0);
-        return withArgs(0x9A, {0});
-    }
-    Asm& function2(const std::string& name, const std::vector<std::pair<uint8_t, std::string>>& params, uint8_t regs,
-                   uint16_t flags, const Asm& body)
-    {
-        Writer w;
-        w.str(name);
-        w.u16(unsigned(params.size()));
-        w.u8(regs);
-        w.u16(flags);
-        for (const auto& [r, p] : params) { w.u8(r); w.str(p); }
-        w.u16(unsigned(body.b.size()));
-        withArgs(0x8E, w.data);
-        b.insert(b.end(), body.b.begin(), body.b.end());
-        return *this;
-    }
-};
-
 // One frame with the script; a named sprite "clip" at depth 5 (two frames, stopped on its first).
-QString runScript(const Asm& script, int version = 8)
+QString runScript(const Asm& script, int version = 8, const std::function<void(Player&)>& drive = nullptr)
 {
     Movie m(100 * 20, 100 * 20, 10, version);
     ShapeBuilder s;
@@ -96,7 +46,30 @@ QString runScript(const Asm& script, int version = 8)
     p.setFsCommandHandler([&](const QString& c, const QString& a) {
         if (c == u"r") got << a;
     });
+    if (drive) drive(p);
     return got.join(u'|');
+}
+
+// try { body } catch (e) { caught } finally { last }
+Asm tryCatch(const Asm& body, const Asm& caught, const Asm& last)
+{
+    Writer w;
+    w.u8(0x03);
+    w.u16(unsigned(body.b.size()));
+    w.u16(unsigned(caught.b.size()));
+    w.u16(unsigned(last.b.size()));
+    w.str("e");
+    Asm a;
+    a.withArgs(0x8F, w.data).add(body).add(caught).add(last);
+    return a;
+}
+
+// try blocks inside each other, more than a script may nest.
+Asm nestedTries(int depth)
+{
+    Asm inner;
+    for (int i = 0; i < depth; ++i) inner = tryCatch(inner, Asm(), Asm());
+    return inner;
 }
 
 }  // namespace
@@ -135,6 +108,28 @@ TEST_F(SwfScript, ActionsComputeWithVariablesRegistersFunctionsAndClips)
              .str("/clip:w").op(0x1C).report(),
          "in clip"},
         {"unknown actions are skipped", Asm().op(0x7E).withArgs(0xC0, {1, 2, 3}).num(1).report(), "1"},
+        {"throw caught, finally runs",
+         tryCatch(Asm().str("boom").op(0x2A), Asm().str("caught ").str("e").op(0x1C).op(0x21).report(), Asm().str("finally").report()),
+         "caught boom|finally"},
+        {"a throw leaves the function and the caller catches it",
+         Asm().function2("f", {}, 1, 0, Asm().num(7).op(0x2A).str("not here").report())
+             .add(tryCatch(Asm().num(0).str("f").op(0x3D).op(0x17), Asm().str("e").op(0x1C).report(), Asm())),
+         "7"},
+        {"an uncaught throw ends the block", Asm().num(1).report().num(2).op(0x2A).num(3).report(), "1"},
+        {"new with a prototype method",
+         Asm().function2("Point", {{0, "x"}}, 1, 0, Asm().str("this").op(0x1C).str("x").str("x").op(0x1C).op(0x4F))
+             .str("Point").op(0x1C).str("prototype").op(0x4E).str("twice")
+             .function2("", {}, 1, 0, Asm().str("this").op(0x1C).str("x").op(0x4E).num(2).op(0x0C).op(0x3E))
+             .op(0x4F)
+             .str("p").num(21).num(1).str("Point").op(0x40).op(0x1D)
+             .num(0).str("p").op(0x1C).str("twice").op(0x52).report(),
+         "42"},
+        {"Math: max of 3 and round(9 / 2)",
+         Asm().num(9).num(2).op(0x0D).num(1).str("Math").op(0x1C).str("round").op(0x52)
+             .num(3).num(2).str("Math").op(0x1C).str("max").op(0x52).report(),
+         "5"},
+        {"parseInt of hexadecimal text", Asm().str("0x1F").num(1).str("parseInt").op(0x3D).report(), "31"},
+        {"nesting without end stops", nestedTries(200).num(5).report(), "5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,4 +147,29 @@ TEST_F(SwfScript, EndlessLoopsAndRecursionStopWithinTheBudget)
     Asm recurse;
     recurse.function2("f", {}, 1, 0, Asm().num(0).str("f").op(0x3D)).num(0).str("f").op(0x3D).op(0x17).num(7).report();
     EXPECT_EQ(runScript(recurse), QStringLiteral("7"));
+}
+
+TEST_F(SwfScript, TheKeyObjectSeesKeysHeldAndTellsItsListeners)
+{
+    // l = {}; l.onKeyDown = function () { report(Key.getCode() + "," + Key.isDown(65) + "," + Key.isDown(1)); };
+    // l.onKeyUp = function () { report(Key.isDown(65)); }; Key.addListener(l);
+    auto isDown = [](int code) { return Asm().num(code).num(1).str("Key").op(0x1C).str("isDown").op(0x52); };
+    Asm down;
+    down.num(0).str("Key").op(0x1C).str("getCode").op(0x52).str(",").op(0x47).add(isDown(65)).op(0x47).str(",").op(0x47)
+        .add(isDown(1)).op(0x47).report();
+    Asm up;
+    up.add(isDown(65)).report();
+    Asm script;
+    script.str("l").num(0).op(0x43).op(0x1D)
+        .str("l").op(0x1C).str("onKeyDown").function2("", {}, 1, 0, down).op(0x4F)
+        .str("l").op(0x1C).str("onKeyUp").function2("", {}, 1, 0, up).op(0x4F)
+        .str("l").op(0x1C).num(1).str("Key").op(0x1C).str("addListener").op(0x52).op(0x17);
+    EXPECT_EQ(runScript(script, 8,
+                        [](Player& p) {
+                            p.keyDown(65, 'a');
+                            p.keyUp(65);
+                            p.mouseDown();  // the left button is key 1
+                            p.keyDown(37, 0);
+                        }),
+              QStringLiteral("65,true,false|false|37,false,true"));
 }

@@ -31,9 +31,8 @@ void ShockwaveFlash::setMovie(const QString& path)
     zoom_ = 1.0;
     try {
         auto movie = vx::swf::Movie::fromFile(path);
-        player_ = std::make_unique<vx::swf::Player>(movie, true);
         auto mixer = std::make_shared<vx::swf::SoundMixer>();
-        player_->setSoundMixer(mixer);
+        player_ = std::make_unique<vx::swf::Player>(movie, true, mixer);
         audio_ = std::make_unique<SwfAudioOutput>(mixer);
         player_->setLoop(loop_);
         loadError_.clear();
