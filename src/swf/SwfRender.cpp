@@ -13,6 +13,7 @@
 #include "swf/SwfGradient.h"
 #include "swf/SwfHairline.h"
 #include "swf/SwfLayer.h"
+#include "swf/SwfMath.h"
 #include "swf/SwfRaster.h"
 #include "swf/SwfRenderContext.h"
 
@@ -461,9 +462,16 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
     }
 }
 
+// A device coordinate on the twips grid (1/20 pixel); hostile sizes as they are.
+double onTwipsGrid(double v)
+{
+    return std::abs(v) < 1e12 ? roundAway(v * 20) / 20 : v;
+}
+
 void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& cx)
 {
-    // Glyphs scaled to their size lie off the twips grid, and are drawn so.
+    // Glyphs scaled to their size lie off the twips grid, and are drawn so;
+    // each glyph's origin lands on the grid, as a shape's vertices do.
     OffGrid offGrid(c.raster);
     const QTransform textToDev = t.matrix * world * c.base;
     for (const TextRun& run : t.runs) {
@@ -474,7 +482,8 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
         double x = run.x;
         for (const auto& [idx, adv] : run.glyphs) {
             if (idx >= 0 && size_t(idx) < font->glyphs.size() && !font->glyphs[size_t(idx)].isEmpty()) {
-                c.p->setTransform(QTransform(scale, 0, 0, scale, x, run.y) * textToDev);
+                const QTransform g = QTransform(scale, 0, 0, scale, x, run.y) * textToDev;
+                c.p->setTransform(QTransform(g.m11(), g.m12(), g.m21(), g.m22(), onTwipsGrid(g.dx()), onTwipsGrid(g.dy())));
                 fill(c, font->glyphs[size_t(idx)], colour);
             }
             x += adv;

@@ -247,6 +247,40 @@ TEST_F(SwfRender, GlyphsOfDefineFont2DrawTextInk)
     EXPECT_COLOR(img, 10, 45, 0xffffffffu, 0);   // below the baseline
 }
 
+TEST_F(SwfRender, GlyphOriginsLandOnTheTwipsGrid)
+{
+    // The box glyph (512 x 700 units, height 1024: units are twips) placed
+    // at 0.3 scale: a record x of 168 puts its left side at 50.4 twips, which
+    // lands on 50, the centre of column 2; a record y of 801 puts the baseline
+    // at 240.3 twips and the top at 30.3, which lands on 30, the centre of
+    // row 1. Pixels whose centres lie on a left or top side are inside.
+    struct Case {
+        const char* what;
+        int x, y;     // the record's position, twips before scaling
+        int px, py;
+        bool ink;
+    };
+    const Case cases[] = {
+        {"left side moved onto the centre", 168, 800, 2, 6, true},
+        {"column before", 168, 800, 1, 6, false},
+        {"top moved onto the centre", 100, 801, 4, 1, true},
+        {"row before", 100, 801, 4, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Movie m(20 * 20, 20 * 20, 12);
+        ShapeBuilder box;
+        box.style(0, 1, 0);
+        box.moveTo(0, 0); box.lineTo(512, 0); box.lineTo(512, -700); box.lineTo(0, -700); box.lineTo(0, 0);
+        m.tag(48, defineFont2(1, "Box", {box}, {'A'}, {600}));
+        m.tag(33, defineText2(2, 0, 0, 2000, 1000, 1, 1024, 0xff000000u, c.x, c.y, {{0, 600}}));
+        m.place(1, 2, Matrix::scale(0.3, 0.3));
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        EXPECT_COLOR(img, c.px, c.py, c.ink ? 0xff000000u : 0xffffffffu, 0);
+    }
+}
+
 TEST_F(SwfRender, ColourTransformTintsAFill)
 {
     swfw::Movie m = swftest::rectMovie(40, 40, 0xff808080u, 0, 0, 40, 40);
