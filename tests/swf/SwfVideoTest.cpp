@@ -158,6 +158,36 @@ TEST_F(SwfVideo, RatioPicksTheFrameAndBrokenStreamsDrawNothing)
             return m;
         };
     };
+    // The stream's frames in the timeline of clip 2, which the root places once.
+    auto inClip = [](std::vector<Bytes> packets) {
+        return [packets] {
+            Movie m(32 * 20, 32 * 20, 12);
+            m.tag(60, swftest::defineVideo(1, int(packets.size()), 32, 32, vx::swf::kVideoScreen));
+            Writer clip;
+            clip.u16(2);
+            clip.u16(unsigned(packets.size()));
+            auto tag = [&clip](int code, const Bytes& body) {
+                clip.u16(unsigned(code << 6 | 0x3f));
+                clip.u32(uint32_t(body.size()));
+                clip.bytes(body);
+            };
+            for (size_t i = 0; i < packets.size(); ++i) {
+                tag(61, swftest::videoFrame(1, int(i), packets[i]));
+                Writer place;
+                place.u8(i ? 0x11 : 0x12);  // new with ratio, then moved with ratio
+                place.u16(1);
+                if (!i) place.u16(1);
+                place.u16(unsigned(i));
+                tag(26, place.data);
+                tag(1, {});
+            }
+            clip.u16(0);
+            m.tag(39, clip.data);
+            m.place(1, 2);
+            m.showFrame();
+            return m;
+        };
+    };
     Bytes cut = key(green);
     cut.resize(cut.size() / 2);
     // A Screen Video header claiming 4,095 x 4,095 pixels with one block.
@@ -187,6 +217,9 @@ TEST_F(SwfVideo, RatioPicksTheFrameAndBrokenStreamsDrawNothing)
          custom({{4, key(blue)}, {0, key(red)}, {9, key(green)}}, {0, 2, 4, 6, 9, 12, 3}),
          {{0, red, red}, {1, red, red}, {2, blue, blue}, {3, blue, blue}, {4, green, green}, {5, green, green},
           {6, red, red}}},
+        {"a video in a clip follows the clip's frames and starts again when it loops (-1: a tick)",
+         inClip({key(red), topLeft(blue), topLeft(green)}),
+         {{0, red, red}, {-1, blue, red}, {-1, green, red}, {-1, red, red}, {-1, blue, red}}},
         {"a frame number given twice keeps its first packet", custom({{0, key(red)}, {0, key(green)}}, {0}),
          {{0, red, red}}},
         {"a ratio before the first frame shows nothing", custom({{5, key(red)}}, {0, 5}),
@@ -212,7 +245,8 @@ TEST_F(SwfVideo, RatioPicksTheFrameAndBrokenStreamsDrawNothing)
         Player p(swftest::load(m));
         p.setLoop(false);
         for (const Step& s : row.steps) {
-            p.gotoFrame(s.frame);
+            if (s.frame < 0) p.advance();
+            else p.gotoFrame(s.frame);
             const QImage img = swftest::shot(p);
             EXPECT_COLOR(img, 4, 4, s.topLeft, 2);
             EXPECT_COLOR(img, 27, 27, s.elsewhere, 2);
