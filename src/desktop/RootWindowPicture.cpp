@@ -4,14 +4,12 @@
 
 #include <QPainter>
 
-#ifdef VX_HAVE_XCB
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#endif
 
 namespace vx {
 
@@ -37,8 +35,6 @@ QImage composeWallpaper(const QImage& picture, QSize screen, int style, QColor b
     }
     return out;
 }
-
-#ifdef VX_HAVE_XCB
 
 namespace {
 
@@ -151,14 +147,5 @@ bool setRootWindowPicture(const QImage& picture, int style)
     }
     return ok;
 }
-
-#else
-
-bool setRootWindowPicture(const QImage&, int)
-{
-    return false;
-}
-
-#endif
 
 }  // namespace vx

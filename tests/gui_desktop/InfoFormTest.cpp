@@ -19,9 +19,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#ifdef VX_HAVE_DBUS
 #include <QDBusConnection>
-#endif
 
 namespace desktoptest {
 namespace {
@@ -227,7 +225,6 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-#ifdef VX_HAVE_DBUS
 // A file manager on the private bus that records the items it is asked about.
 class FakeFileManager : public QObject {
     Q_OBJECT
@@ -237,7 +234,6 @@ public:
 public slots:
     void ShowItemProperties(const QStringList& uris, const QString&) { items << uris; }
 };
-#endif
 
 TEST_F(InfoFormTest, AdvancedAsksTheFileManagerElseShowsTheFolder)
 {
@@ -252,7 +248,6 @@ TEST_F(InfoFormTest, AdvancedAsksTheFileManagerElseShowsTheFolder)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.urls.isEmpty(); }, 10000));
     EXPECT_EQ(opened.urls.value(0), QUrl::fromLocalFile(files.path() + QLatin1Char('/')));
 
-#ifdef VX_HAVE_DBUS
     if (privateBusAddress.isEmpty()) {
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         GTEST_SKIP() << "no dbus-daemon for a file manager of our own";
@@ -270,7 +265,6 @@ TEST_F(InfoFormTest, AdvancedAsksTheFileManagerElseShowsTheFolder)
     EXPECT_TRUE(opened.urls.isEmpty());
     service.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
     QDBusConnection::disconnectFromBus(QStringLiteral("fake-file-manager"));
-#endif
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }
 

@@ -5,12 +5,10 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#ifdef VX_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#endif
 
 namespace vx {
 
@@ -25,7 +23,6 @@ void showFolder(const QString& path)
 
 void showFileProperties(const QString& path, QObject* context)
 {
-#ifdef VX_HAVE_DBUS
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         QDBusMessage call = QDBusMessage::createMethodCall(
@@ -40,9 +37,6 @@ void showFileProperties(const QString& path, QObject* context)
         });
         return;
     }
-#else
-    (void)context;
-#endif
     showFolder(path);
 }
 
