@@ -14,16 +14,24 @@ bool isDigit(unsigned char c)
     return c >= '0' && c <= '9';
 }
 
-// ASCII letters lower-cased, digit runs as the digit marker, the count of
-// their significant digits and those digits, every other byte as it is.
-void appendKey(std::string& key, const unsigned char* p, size_t length)
+bool isAscii(const unsigned char* p, size_t length)
 {
-    // A key is never longer than its name plus one byte per digit run.
-    const size_t start = key.size();
-    key.resize(start + length + length / 2 + 2);
-    char* out = key.data() + start;
+    unsigned char any = 0;
+    for (size_t i = 0; i < length; ++i)
+        any |= p[i];
+    return any < 0x80;
+}
+
+// Writes the first capacity bytes (or fewer) of the key of p[0..length)
+// to out and returns how many it wrote: ASCII letters lower-cased, digit
+// runs as the digit marker, the count of their significant digits and
+// those digits, every other byte as it is.
+size_t writeKey(char* out, size_t capacity, const unsigned char* p, size_t length)
+{
+    char* const start = out;
+    char* const end = out + capacity;
     size_t i = 0;
-    while (i < length) {
+    while (i < length && out < end) {
         const unsigned char c = p[i];
         if (!isDigit(c)) {
             *out++ = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
@@ -32,21 +40,26 @@ void appendKey(std::string& key, const unsigned char* p, size_t length)
         }
         while (i < length && p[i] == '0')
             ++i;
-        size_t end = i;
-        while (end < length && isDigit(p[end]))
-            ++end;
+        size_t runEnd = i;
+        while (runEnd < length && isDigit(p[runEnd]))
+            ++runEnd;
         *out++ = '0';
-        *out++ = char(std::min<size_t>(end - i, 255));
-        std::memcpy(out, p + i, end - i);
-        out += end - i;
-        i = end;
+        if (out < end)
+            *out++ = char(std::min<size_t>(runEnd - i, 255));
+        const size_t copied = std::min<size_t>(runEnd - i, size_t(end - out));
+        std::memcpy(out, p + i, copied);
+        out += copied;
+        i = runEnd;
     }
-    key.resize(size_t(out - key.data()));
+    return size_t(out - start);
 }
 
-int compareKeys(const std::string& a, const std::string& b)
+void appendKey(std::string& key, const unsigned char* p, size_t length)
 {
-    return a.compare(b);
+    // A key is never longer than its name plus one byte per digit run.
+    const size_t start = key.size();
+    key.resize(start + length + length / 2 + 2);
+    key.resize(start + writeKey(key.data() + start, key.size() - start, p, length));
 }
 
 }  // namespace
@@ -54,10 +67,7 @@ int compareKeys(const std::string& a, const std::string& b)
 void appendFileNameSortKey(std::string& key, const char* name, size_t length)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(name);
-    bool ascii = true;
-    for (size_t i = 0; i < length && ascii; ++i)
-        ascii = p[i] < 0x80;
-    if (ascii) {
+    if (isAscii(p, length)) {
         appendKey(key, p, length);
         return;
     }
@@ -66,18 +76,23 @@ void appendFileNameSortKey(std::string& key, const char* name, size_t length)
     appendKey(key, reinterpret_cast<const unsigned char*>(folded.constData()), size_t(folded.size()));
 }
 
-bool fileNameLess(const QByteArray& a, const QByteArray& b)
+FileNameKeyHead fileNameKeyHead(const char* name, size_t length)
 {
-    std::string ka, kb;
-    appendFileNameSortKey(ka, a.constData(), size_t(a.size()));
-    appendFileNameSortKey(kb, b.constData(), size_t(b.size()));
-    const int c = compareKeys(ka, kb);
-    return c != 0 ? c < 0 : a < b;
-}
-
-bool fileNameLess(const QString& a, const QString& b)
-{
-    return fileNameLess(encodeFileName(a), encodeFileName(b));
+    unsigned char bytes[16] = {};
+    const auto* p = reinterpret_cast<const unsigned char*>(name);
+    if (isAscii(p, length)) {
+        writeKey(reinterpret_cast<char*>(bytes), sizeof bytes, p, length);
+    } else {
+        std::string key;
+        appendFileNameSortKey(key, name, length);
+        std::memcpy(bytes, key.data(), std::min(key.size(), sizeof bytes));
+    }
+    FileNameKeyHead head{0, 0};
+    for (int i = 0; i < 8; ++i) {
+        head.high = (head.high << 8) | bytes[i];
+        head.low = (head.low << 8) | bytes[8 + i];
+    }
+    return head;
 }
 
 }  // namespace vx

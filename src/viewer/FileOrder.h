@@ -3,18 +3,23 @@
 // "img10"), ties broken by the exact bytes so that the order is total.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace vx {
 
 // Appends the sort key of a file name (its bytes) to key; keys compare
-// byte by byte (shorter first on a common start) in the order above.
+// byte by byte (shorter first on a common start) in the order above, and
+// the names' bytes decide between equal keys.
 void appendFileNameSortKey(std::string& key, const char* name, size_t length);
 
-// The order above for two names, exact bytes deciding ties.
-bool fileNameLess(const QByteArray& a, const QByteArray& b);
-bool fileNameLess(const QString& a, const QString& b);
+// The first 16 bytes of that key (zeros past its end) as two big-endian
+// numbers, which compare as those bytes do. Most names differ within
+// them, so a sort rarely needs the whole keys.
+struct FileNameKeyHead {
+    uint64_t high, low;
+};
+FileNameKeyHead fileNameKeyHead(const char* name, size_t length);
 
 }  // namespace vx
