@@ -24,10 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     try {
         auto movie = vx::swf::Movie::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-        vx::swf::Player player(movie);
+        // The sound goes to a mixer that a pretend output reads between ticks.
+        auto mixer = std::make_shared<vx::swf::SoundMixer>();
+        vx::swf::Player player(movie, false, mixer);
         player.setFsCommandHandler([](const QString&, const QString&) {});
         (void)player.renderImage(QSize(64, 48), vx::swf::Quality::Low);
-        for (int i = 0; i < 3; ++i) player.advance();
+        std::vector<int16_t> heard(2 * 2048);
+        for (int i = 0; i < 3; ++i) {
+            mixer->read(heard.data(), 1024 + size_t(i) * 512);
+            player.clockTick(true);
+        }
         // The pointer over a few places of the stage, pressed and released,
         // and a key: buttons, clip handlers and their scripts.
         const QRectF stage = movie->stage();
@@ -37,13 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             else player.mouseUp();
         }
         player.keyPress(13);
+        player.keyDown(65, 'a');
+        player.keyUp(65);
         // Jumps along the timeline: embedded video decodes again from its key frames.
         player.gotoFrame(player.totalFrames() - 1);
         (void)player.renderImage(QSize(48, 32), vx::swf::Quality::Low);
         player.gotoFrame(player.totalFrames() / 2);
         (void)player.renderImage(QSize(48, 32), vx::swf::Quality::Low);
         player.gotoFrame(0);
-        player.advance();
+        player.clockTick(false);
+        mixer->read(heard.data(), 2048);
         (void)player.renderImage(QSize(80, 60), vx::swf::Quality::High, vx::swf::ScaleMode::NoBorder, 0.5);
     } catch (const vx::CodecError&) {
     }

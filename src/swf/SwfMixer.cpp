@@ -43,6 +43,7 @@ void SoundMixer::stopAll()
     std::lock_guard lock(mutex_);
     voices_.clear();
     stream_.clear();
+    streamAt_ = 0;
 }
 
 bool SoundMixer::isPlaying(uint16_t id) const
@@ -54,11 +55,17 @@ bool SoundMixer::isPlaying(uint16_t id) const
 void SoundMixer::appendStream(const std::vector<int16_t>& frames)
 {
     std::lock_guard lock(mutex_);
+    if (streamAt_ > 0 && streamAt_ * 2 >= stream_.size()) {
+        // What was played goes once it is the larger part.
+        stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(streamAt_));
+        streamAt_ = 0;
+    }
     stream_.insert(stream_.end(), frames.begin(), frames.end() - std::ptrdiff_t(frames.size() & 1));
     // A stream far ahead of the output drops its oldest part rather than grow.
-    if (stream_.size() > kMaxStreamFrames * 2) {
-        const size_t drop = stream_.size() - kMaxStreamFrames * 2;
-        stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(drop));
+    const size_t queued = stream_.size() - streamAt_;
+    if (queued > kMaxStreamFrames * 2) {
+        const size_t drop = queued - kMaxStreamFrames * 2;
+        streamAt_ += drop;
         streamPlayed_ += drop / 2;
     }
 }
@@ -67,12 +74,13 @@ void SoundMixer::clearStream()
 {
     std::lock_guard lock(mutex_);
     stream_.clear();
+    streamAt_ = 0;
 }
 
 size_t SoundMixer::streamQueued() const
 {
     std::lock_guard lock(mutex_);
-    return stream_.size() / 2;
+    return (stream_.size() - streamAt_) / 2;
 }
 
 uint64_t SoundMixer::streamPlayed() const
@@ -132,13 +140,20 @@ void envelopeAt(const std::vector<EnvelopePoint>& env, size_t pos, size_t& segme
 void SoundMixer::read(int16_t* out, size_t frames)
 {
     std::lock_guard lock(mutex_);
-    std::vector<float> acc(frames * 2, 0.0f);
     const float master = gainOf(0);
-    const size_t fromStream = std::min(stream_.size(), acc.size());
-    for (size_t i = 0; i < fromStream; ++i) acc[i] = stream_[i] * master;
-    stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(fromStream));
+    const size_t fromStream = std::min(stream_.size() - streamAt_, frames * 2);
+    const int16_t* stream = stream_.data() + streamAt_;
+    streamAt_ += fromStream;
     streamPlayed_ += fromStream / 2;
     framesRead_ += frames;
+    if (voices_.empty() && master == 1.0f) {
+        // The stream alone, as it is.
+        std::copy(stream, stream + fromStream, out);
+        std::fill(out + fromStream, out + frames * 2, int16_t(0));
+        return;
+    }
+    std::vector<float> acc(frames * 2, 0.0f);
+    for (size_t i = 0; i < fromStream; ++i) acc[i] = stream[i] * master;
     for (Voice& v : voices_) {
         const float gain = gainOf(v.group);
         const int16_t* pcm = v.pcm->data();

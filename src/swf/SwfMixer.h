@@ -8,7 +8,6 @@
 #include "swf/SwfSound.h"
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -67,7 +66,9 @@ private:
     float gainOf(int group) const;
     mutable std::mutex mutex_;
     std::vector<Voice> voices_;
-    std::deque<int16_t> stream_;
+    // The stream's samples not yet played are stream_[streamAt_...].
+    std::vector<int16_t> stream_;
+    size_t streamAt_ = 0;
     uint64_t streamPlayed_ = 0;
     uint64_t framesRead_ = 0;
     std::map<int, int> volumes_;

@@ -5,12 +5,14 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace vx::swf {
 
@@ -120,6 +122,9 @@ struct SoundDecoder::Impl {
 
 SoundDecoder::SoundDecoder(const SoundFormat& format) : d_(std::make_unique<Impl>())
 {
+    // Broken sound in a movie is no news for the terminal.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_FATAL); });
     d_->format = format;
     AVCodecID id = AV_CODEC_ID_NONE;
     switch (format.codec) {

@@ -1,5 +1,6 @@
 // Hostile movies: the player shows what it can, throws CodecError for what
 // is not a movie, and never crashes or reads past the data.
+#include "SwfAsm.h"
 #include "SwfTestUtil.h"
 
 using namespace swfw;
@@ -191,4 +192,97 @@ TEST_F(SwfRobust, HugeMatricesOnMasksAndBitmapFills)
     (void)swftest::shot(p, vx::swf::Quality::High);
     (void)swftest::shot(p, vx::swf::Quality::Low);
     SUCCEED();
+}
+
+TEST_F(SwfRobust, HostileSoundsButtonsAndScriptsStayBounded)
+{
+    auto sound = [](uint16_t id, uint8_t format, uint32_t samples, const Bytes& data) {
+        Writer w;
+        w.u16(id);
+        w.u8(format);
+        w.u32(samples);
+        w.bytes(data);
+        return w.data;
+    };
+    auto start = [](uint16_t id, const Bytes& info) {
+        Writer w;
+        w.u16(id);
+        w.bytes(info);
+        return w.data;
+    };
+    auto head = [](uint8_t format, uint16_t samples) {
+        Writer w;
+        w.u8(format & 0x0f);
+        w.u8(format);
+        w.u16(samples);
+        w.s16(-32768);
+        return w.data;
+    };
+    Bytes noise(3000);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t(i * 7919 >> 3);
+    Bytes mp3Frames = noise;  // MP3 frame headers followed by garbage
+    for (size_t i = 0; i + 4 < mp3Frames.size(); i += 417) {
+        mp3Frames[i] = 0xff;
+        mp3Frames[i + 1] = 0xfb;
+        mp3Frames[i + 2] = 0x90;
+    }
+    // A constructor that makes itself again, a function throwing from its finally, recursion through new.
+    swftest::Asm selfNew;
+    selfNew.function2("F", {}, 1, 0, swftest::Asm().num(0).str("F").op(0x40).op(0x17)).num(0).str("F").op(0x40).op(0x17);
+    swftest::Asm throwLoop;
+    throwLoop.jump(0x99, 0).num(1).op(0x2A);  // throws at once; the block ends
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, Bytes>> tags;
+    } cases[] = {
+        {"absurd sample count", {{14, sound(1, 0x3f, 0xffffffffu, {1, 2, 3})}, {15, start(1, {0})}}},
+        {"broken MP3 event sound", {{14, sound(1, 0x2f, 1u << 30, mp3Frames)}, {15, start(1, {0x04, 0xff, 0xff})}}},
+        {"ADPCM of garbage", {{14, sound(1, 0x1f, 100000, noise)}, {15, start(1, {0})}}},
+        {"Nellymoser cut short", {{14, sound(1, 0x6e, 100000, Bytes(63, 0x55))}, {15, start(1, {0})}}},
+        {"unknown codec", {{14, sound(1, 0xf3, 100, noise)}, {15, start(1, {0})}}},
+        {"in point past the end, out before in", {{14, sound(1, 0x3f, 10, Bytes(40, 1))}, {15, start(1, {0x03, 0xff, 0xff, 0xff, 0xff, 1, 0, 0, 0})}}},
+        {"envelope cut short", {{14, sound(1, 0x3f, 10, Bytes(40, 1))}, {15, start(1, {0x08, 200, 0, 0})}}},
+        {"envelope out of order", {{14, sound(1, 0x3f, 10, Bytes(40, 1))},
+                                   {15, start(1, {0x08, 2, 9, 0, 0, 0, 0, 0x80, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0})}}},
+        {"start of a shape, of nothing, by an unknown name", {{15, start(7, {0})}, {15, start(1, {0x3f})}, {89, {'x', 0, 0}}}},
+        {"thirty-three sounds at once", [&] {
+             std::vector<std::pair<int, Bytes>> t{{14, sound(1, 0x3f, 10, Bytes(40, 1))}};
+             for (int i = 0; i < 33; ++i) t.push_back({15, start(1, {0x04, 0xff, 0xff})});
+             return t;
+         }()},
+        {"MP3 stream of garbage with absurd counts", {{45, head(0x2f, 0xffff)}, {19, mp3Frames}, {19, {1, 2}}, {19, {}}}},
+        {"PCM stream blocks of odd sizes", {{45, head(0x3f, 1)}, {19, Bytes(7, 9)}, {19, Bytes(1, 0)}, {19, Bytes(300001, 3)}}},
+        {"a button whose sound is itself", [&] {
+             Writer bs;
+             bs.u16(3);
+             for (int i = 0; i < 4; ++i) {
+                 bs.u16(3);
+                 bs.u8(0x0f);
+             }
+             return std::vector<std::pair<int, Bytes>>{{34, defineButton2(3, {{0x0f, 3, {}}}, {{0x01, act::play()}})}, {17, bs.data}};
+         }()},
+        {"a constructor that makes itself", {{12, [&] { Bytes b = selfNew.b; b.push_back(0); return b; }()}}},
+        {"a throw at once", {{12, throwLoop.b}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Movie m(100 * 20, 100 * 20, 12);
+        for (const auto& [code, body] : c.tags) m.tag(code, body);
+        m.place(1, 3);
+        m.showFrame();
+        m.showFrame();
+        auto mixer = std::make_shared<vx::swf::SoundMixer>();
+        Player p(swftest::load(m), false, mixer);
+        std::vector<int16_t> out(2 * 4096);
+        for (int i = 0; i < 6; ++i) {
+            mixer->read(out.data(), 4096);
+            p.clockTick(true);
+            p.mouseMove(QPointF(10, 10));
+        }
+        EXPECT_LE(mixer->streamQueued(), vx::swf::SoundMixer::kMaxStreamFrames);
+        p.gotoFrame(0);
+        p.stop();
+        mixer->read(out.data(), 4096);
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](int16_t v) { return v == 0; })) << "silent once stopped";
+    }
 }
