@@ -19,6 +19,9 @@ constexpr double kQuadFlatness = 0.1;
 constexpr double kMinQuadFlatness = 1.0 / 256;
 constexpr double kMaxQuadFlatness = 0.5;
 constexpr int kMaxCurveSegments = 256;
+// A curve exactly at the tolerance from its chord counts as flat, whatever
+// the rounding of its end points on the twips grid.
+constexpr double kTolSlack = 1e-4;
 
 // Device coordinates are kept in twips (1/20 pixel), as the movie's own
 // units: a vertex lands on that grid before it is scan converted.
@@ -125,6 +128,11 @@ void cutQuad(QPointF a, QPointF c, QPointF b, double tol, Emit&& out)
     }
     double nf = std::ceil(0.5 * val / std::sqrt(tol));
     if (std::isnan(nf)) nf = 1;
+    // A curve that strays no farther than tol from its chord is the chord:
+    // its farthest point lies half as far from it as the control point
+    // (cross is twice the parallelogram of chord and control).
+    const double chord = std::hypot(b.x() - a.x(), b.y() - a.y());
+    if (chord > 0 && std::abs(cross) <= 4 * tol * chord * (1 + kTolSlack)) nf = 1;
     const int n = int(std::clamp(nf, 1.0, double(kMaxCurveSegments)));
     const double v0 = parabolaInverse(a0), v2 = parabolaInverse(a2);
     const double vscale = 1 / (v2 - v0);

@@ -450,3 +450,35 @@ TEST_F(SwfRender, DirectAndPainterDrawingAgree)
             EXPECT_COLOR(direct, pt.x(), pt.y(), other.pixel(pt), 12) << " quality " << int(q);
     }
 }
+
+// A curve that strays no more than two twips (a tenth of a pixel) from its
+// chord is drawn as the chord; one that strays further is cut. The top edge
+// runs through the centres of row 10: the chord gives the row to the fill
+// (top-left rule), a cut curve dipping below them leaves it out.
+TEST_F(SwfRender, NearlyStraightCurveIsItsChord)
+{
+    struct Case {
+        int controlBelow;  // twips below the chord
+        bool rowFilled;
+    };
+    const Case cases[] = {{4, true}, {8, false}, {-8, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.controlBelow);
+        Movie m(50 * 20, 30 * 20, 12);
+        m.background(0xffffff);
+        ShapeBuilder s;
+        const int f = s.addFill(Fill::solid(0xff0000ffu));
+        s.style(0, f, 0);
+        s.moveTo(100, 210);
+        s.lineTo(500, 210);
+        s.curveTo(547, 210 + c.controlBelow, 585, 210);  // 4.25 px long
+        s.lineTo(900, 210); s.lineTo(900, 410); s.lineTo(100, 410); s.lineTo(100, 210);
+        m.shape(1, s);
+        m.place(1, 1);
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        for (int x : {26, 27, 28}) EXPECT_COLOR(img, x, 10, c.rowFilled ? 0xff0000ffu : 0xffffffffu, 0) << x;
+        EXPECT_COLOR(img, 15, 10, 0xff0000ffu, 0);
+        EXPECT_COLOR(img, 26, 11, 0xff0000ffu, 0);
+    }
+}
