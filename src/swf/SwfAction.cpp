@@ -401,7 +401,14 @@ void Machine::run(const uint8_t* code, size_t size, Frame& f)
             break;
         }
         case 0x34: push(Value::number(double(QDateTime::currentMSecsSinceEpoch() % 100000000))); break;
-        case 0x3A: { const QString name = str(pop()); const Value o = pop(); if (o.type == Value::Object) o.obj->members.erase(name.toLower()); push(Value::boolean(true)); break; }
+        case 0x3A: {  // delete a member of an object or a clip
+            const QString name = str(pop());
+            const Value o = pop();
+            if (o.type == Value::Object) o.obj->members.erase(name.toLower());
+            else if (auto c = o.type == Value::Clip ? o.clip.lock() : nullptr) c->vars->members.erase(name.toLower());
+            push(Value::boolean(true));
+            break;
+        }
         case 0x3B: { const QString name = str(pop()); if (f.locals) f.locals->members.erase(name.toLower()); t.vars->members.erase(name.toLower()); push(Value::boolean(true)); break; }
         case 0x3C: {
             Value v = pop();

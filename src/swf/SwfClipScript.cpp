@@ -80,6 +80,25 @@ QString toText(const Value& v, int version, const ClipScript& clips)
     return {};
 }
 
+void runEnterFrameHandlers(Player& player)
+{
+    std::vector<std::shared_ptr<TimelineInstance>> clips;
+    auto visit = [&](auto& self, TimelineInstance& t, int nesting) -> void {
+        if (nesting > Player::kMaxNesting) return;
+        const Value* h = t.vars->find(QStringLiteral("onEnterFrame"));
+        if (h && h->type == Value::Object && h->obj->function) clips.push_back(t.shared_from_this());
+        for (auto& [depth, obj] : t.list) {
+            (void)depth;
+            if (obj.sprite) self(self, *obj.sprite, nesting + 1);
+        }
+    };
+    visit(visit, player.rootInstance(), 0);
+    for (const auto& clip : clips) {
+        player.callHandler(*clip, QStringLiteral("onEnterFrame"));
+        player.throwing = false;
+    }
+}
+
 TimelineInstance* ClipScript::resolvePath(TimelineInstance& from, const QString& path) const
 {
     if (path.isEmpty()) return &from;

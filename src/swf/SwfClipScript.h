@@ -14,6 +14,10 @@ bool toBool(const Value& v, int version);
 class ClipScript;
 QString toText(const Value& v, int version, const ClipScript& clips);
 
+// Runs the onEnterFrame handler of every clip that has one, the main
+// timeline first, once per tick.
+void runEnterFrameHandlers(Player& player);
+
 class ClipScript {
 public:
     explicit ClipScript(Player& player) : player_(player) {}

@@ -231,6 +231,8 @@ void Player::advance()
     ++tick_;
     tick(*root_);
     runQueue();
+    runEnterFrameHandlers(*this);
+    if (!queue_.empty()) runQueue();
     if (mixer_ && streamFed_ && !root_->playing) {
         // The stream sound belongs to the main timeline: it stops with it.
         mixer_->clearStream();

@@ -96,7 +96,8 @@ public:
     // Shows frame (0-based, clamped into the movie), running its actions.
     void gotoFrame(int frame);
     // One tick of the frame clock: the main timeline moves on when playing,
-    // every sprite plays its own timeline, then queued actions run.
+    // every sprite plays its own timeline, then queued actions run, then
+    // the clips' onEnterFrame handlers.
     void advance();
     // One tick of a host's frame timer, returning the advances made. While
     // a stream sound is heard (soundHeard: an output reads the mixer), the

@@ -149,6 +149,23 @@ TEST_F(SwfScript, EndlessLoopsAndRecursionStopWithinTheBudget)
     EXPECT_EQ(runScript(recurse), QStringLiteral("7"));
 }
 
+TEST_F(SwfScript, OnEnterFrameRunsEveryTickUntilRemoved)
+{
+    // _root.onEnterFrame = function () { n = n + 1; report(n); if (n == 2) delete _root.onEnterFrame; };
+    Asm body;
+    body.str("n").str("n").op(0x1C).op(0x50).op(0x1D).str("n").op(0x1C).report()
+        .str("n").op(0x1C).num(2).op(0x49).op(0x12).jump(0x9D, 0);
+    Asm remove;
+    remove.str("_root").op(0x1C).str("onEnterFrame").op(0x3A).op(0x17);
+    body.b.resize(body.b.size() - 2);
+    body.b.push_back(uint8_t(remove.b.size()));
+    body.b.push_back(0);
+    body.add(remove);
+    Asm script;
+    script.str("n").num(0).op(0x1D).str("_root").op(0x1C).str("onEnterFrame").function2("", {}, 1, 0, body).op(0x4F);
+    EXPECT_EQ(runScript(script, 8, [](Player& p) { for (int i = 0; i < 4; ++i) p.advance(); }), QStringLiteral("1|2"));
+}
+
 TEST_F(SwfScript, TheKeyObjectSeesKeysHeldAndTellsItsListeners)
 {
     // l = {}; l.onKeyDown = function () { report(Key.getCode() + "," + Key.isDown(65) + "," + Key.isDown(1)); };
