@@ -80,7 +80,7 @@ void MainForm::btnSaveClick()
             const QString target = saveTargetName(choice->fileName, setup.kind, choice->filterIndex);
             bool go = true;
             if (QFileInfo::exists(target)) {
-                const QString question = overwriteQuestion(target);
+                const QString question = overwriteQuestion(target, message(lang::OverwriteQuestion));
                 go = confirmOverwrite ? confirmOverwrite(question)
                                       : QMessageBox::question(this, windowTitle(), question,
                                                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;

@@ -122,10 +122,12 @@ SaveTypeChange SaveDialog1TypeChange(int filterIndex)
     return change;
 }
 
-QString overwriteQuestion(const QString& fullPath)
+QString overwriteQuestion(const QString& fullPath, const QString& wording)
 {
-    return QString::fromUtf8(kOverwriteQuestionStart) + QDir::toNativeSeparators(fullPath)
-           + QString::fromUtf8(kOverwriteQuestionEnd);
+    const QString text = wording.contains(QLatin1String("%1"))
+                             ? wording
+                             : QStringLiteral("A file named %1 already exists. Replace it?");
+    return text.arg(QDir::toNativeSeparators(fullPath));
 }
 
 SaveFormat saveFormatFor(const QString& fileName)

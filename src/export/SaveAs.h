@@ -65,10 +65,9 @@ struct SaveTypeChange {
 };
 SaveTypeChange SaveDialog1TypeChange(int filterIndex);
 
-// The replace question, always in this wording.
-inline constexpr const char* kOverwriteQuestionStart = "Файл с именем: ";
-inline constexpr const char* kOverwriteQuestionEnd = " уже существует. Заменить?";
-QString overwriteQuestion(const QString& fullPath);
+// The replace question: the language's wording ("%1" stands for the full
+// path), or the English one when the language file has none.
+QString overwriteQuestion(const QString& fullPath, const QString& wording);
 
 enum class SaveFormat { None, Bmp, Jpeg, Tiff, Emf, Html, Png, Wbmp, SwfCopy };
 // The writer for a typed file name; None for any other extension (".TIF"

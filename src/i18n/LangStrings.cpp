@@ -51,6 +51,7 @@ constexpr LangEntry kEntries[] = {
     {kMessages, 22, "A file with this name already exists"},
     {kMessages, 23, "A file name cannot contain \"/\""},
     {kMessages, 24, "\".\" and \"..\" cannot be file names"},
+    {kMessages, 25, "A file named %1 already exists. Replace it?"},
 
     // Settings dialog frame.
     {kSettings, 1, "Vextrel Viewer Settings"},

@@ -33,7 +33,7 @@ inline constexpr const char* kQuality = "Quality";
 inline constexpr const char* kInformation = "Information";
 
 inline constexpr int kHintCount = 16;
-inline constexpr int kMessageCount = 24;
+inline constexpr int kMessageCount = 25;
 
 // The text sections in the order their windows are labelled.
 std::span<const char* const> textSections();
@@ -71,13 +71,9 @@ enum Message : int {
     NameExists = 22,
     NameHasSeparator = 23,
     NameIsDots = 24,
+    OverwriteQuestion = 25,
 };
 
-// The sixteen main window buttons in hint order ("Main" keys 1..16).
-inline constexpr const char* kButtonNames[kHintCount] = {
-    "btnOpen",    "btnSave",       "btnSettings", "btnInfo",     "btnSetWall", "btnRotate270",
-    "btnRotate90", "btnPrev",      "btnNext",     "btnFullScreen", "btnMinimize", "btnMaximize",
-    "btnClose",   "btnPlay",       "btnPause",    "btnStop"};
 
 // Lines of composed messages are joined with a line feed and a carriage return.
 inline const QString kLineBreak = QStringLiteral("\n\r");

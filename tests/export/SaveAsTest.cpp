@@ -76,8 +76,10 @@ TEST_F(SaveAs, DialogProposals)
     EXPECT_FALSE(vx::isSavablePictureExtension("SWF"));
     EXPECT_FALSE(vx::isSavablePictureExtension("jpg"));
 
-    EXPECT_EQ(vx::overwriteQuestion("/x/a.bmp"),
+    EXPECT_EQ(vx::overwriteQuestion("/x/a.bmp", QStringLiteral("Файл с именем: %1 уже существует. Заменить?")),
               QStringLiteral("Файл с именем: /x/a.bmp уже существует. Заменить?"));
+    EXPECT_EQ(vx::overwriteQuestion("/x/a.bmp", QString()),
+              QStringLiteral("A file named /x/a.bmp already exists. Replace it?"));
 }
 
 TEST_F(SaveAs, WriterChoiceByTypedExtension)

@@ -162,7 +162,7 @@ TEST_F(SaveTest, AnExistingFileIsReplacedOnlyAfterYesEvenWhenReadOnly)
     form->btnSaveClick();
     ASSERT_EQ(questions.size(), 1);
     EXPECT_EQ(questions.first(),
-              QString::fromUtf8("Файл с именем: ") + target + QString::fromUtf8(" уже существует. Заменить?"));
+              QStringLiteral("A file named %1 already exists. Replace it?").arg(target));
     EXPECT_EQ(readFile(target), QByteArray("keep me"));
 
     replace = true;
