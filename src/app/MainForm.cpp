@@ -1,6 +1,8 @@
 #include "app/MainForm.h"
 
 #include "app/HotKeyFilter.h"
+#include "app/MovieHost.h"
+#include "app/SaveCommand.h"
 #include "app/StartArgument.h"
 #include "platform/FileName.h"
 #include "export/ui/ChangeQualityForm.h"
@@ -103,6 +105,8 @@ MainForm::MainForm(const QString& programFolder, const QStringList& arguments, Q
     setPalette(framePalette);
     setAutoFillBackground(true);
     buildWidgets();
+    movie_ = new MovieHost(*this);
+    save_ = new SaveCommand(*this);
 
     // The title effect runs from creation on.
     titleTimer_ = new QTimer(this);
@@ -121,16 +125,16 @@ void MainForm::setDialogs(QWidget* settings, QWidget* info, RenameFileForm* rena
     settingsForm_ = settings;
     infoForm_ = info;
     renameForm_ = rename;
-    qualityForm_ = quality;
+    save_->setQualityForm(quality);
 }
 
 QString MainForm::CurrentExtension() const
 {
     // A browser-cache entry has no extension: its content names its type.
     if (browserCache_)
-        if (const CacheEntry* entry = browserCache_->find(nav.CurrentPath))
+        if (const CacheEntry* entry = browserCache_->find(state_.nav.CurrentPath))
             return entry->key;
-    return extensionKey(nav.CurrentPath);
+    return extensionKey(state_.nav.CurrentPath);
 }
 
 const SupportedType* MainForm::currentType() const
@@ -142,6 +146,32 @@ bool MainForm::isMovieCurrent() const
 {
     const SupportedType* type = currentType();
     return type && type->isMovie();
+}
+
+bool MainForm::isAnimationCurrent() const
+{
+    const SupportedType* type = currentType();
+    return type && type->has(Animated);
+}
+
+::ShockwaveFlash* MainForm::flash() const
+{
+    return movie_->flash();
+}
+
+bool MainForm::terminateRequested() const
+{
+    return movie_->terminateRequested();
+}
+
+void MainForm::btnSaveClick()
+{
+    save_->run();
+}
+
+void MainForm::SaveDialog1TypeChange(int filterIndex)
+{
+    save_->typeChanged(filterIndex);
 }
 
 QString MainForm::message(int key) const
@@ -293,11 +323,9 @@ void MainForm::FormCreate(const QStringList& arguments)
     hintPalette.setColor(QPalette::ToolTipText, Qt::black);
     QToolTip::setPalette(hintPalette);
 
-    FlashPanelVisible = true;
-    FirstShowPending = true;
-    ResizeWindowToMovie = false;
+    firstShowPending_ = true;
 
-    createFlashControl();
+    movie_->create();
     registerInterfaceFont(programFolder_);
     setOpenFilterBuilder(&buildOpenFilter);
 
@@ -312,11 +340,11 @@ void MainForm::FormCreate(const QStringList& arguments)
     if (s.keyOpened) {
         applyButtonsVisible(s.buttonsVisible);
         label_->setVisible(s.fileNameLabelVisible);
-        CurrentFileNumberVisible = s.fileNumberVisible;
-        ImageScale = s.imageScale;
-        ShowFsCommandMessage = s.showFsCommandMessage;
-        ResizeWindowToMovie = s.resizeWindowToMovie;
-        applyFlashSettings(s.flashScaleMode, s.flashQuality);
+        state_.currentFileNumberVisible = s.fileNumberVisible;
+        state_.imageScale = s.imageScale;
+        movie_->showFsCommandMessage = s.showFsCommandMessage;
+        movie_->resizeWindowToMovie = s.resizeWindowToMovie;
+        movie_->applySettings(s.flashScaleMode, s.flashQuality);
         setBackColor(s.backColor);
         const QRect area = workArea();
         if (s.fullScreen) {
@@ -339,32 +367,32 @@ void MainForm::chooseStartFile(const QStringList& arguments)
 {
     if (arguments.isEmpty()) {
         if (startLogoWanted()) {
-            nav.CurrentPath = programFolder_ + QStringLiteral("Vextrel Viewer Flash.swf");
-            if (QFileInfo::exists(nav.CurrentPath)) {
-                OpenAtFirstShow = true;
+            state_.nav.CurrentPath = programFolder_ + QStringLiteral("Vextrel Viewer Flash.swf");
+            if (QFileInfo::exists(state_.nav.CurrentPath)) {
+                openAtFirstShow_ = true;
             } else {
                 StopTitleEffect();
                 setLabel(lang::splashMissingText(), true);
                 disableStartLogo();
-                nav.CurrentPath.clear();
+                state_.nav.CurrentPath.clear();
             }
         }
         return;
     }
-    nav.CurrentPath = arguments.first();
-    if (!fileExists(nav.CurrentPath) || QFileInfo(nav.CurrentPath).isDir()) {
+    state_.nav.CurrentPath = arguments.first();
+    if (!fileExists(state_.nav.CurrentPath) || QFileInfo(state_.nav.CurrentPath).isDir()) {
         ShowLabelError(message(lang::FileNotExist));
         return;
     }
-    const QString key = extensionKey(nav.CurrentPath);
+    const QString key = extensionKey(state_.nav.CurrentPath);
     if (key == QLatin1String("VXSKIN")) {
-        LoadSkin(nav.CurrentPath);
-        nav.CurrentPath.clear();
-    } else if (key == QLatin1String("SWF")) {
-        OpenAtFirstShow = true;
+        LoadSkin(state_.nav.CurrentPath);
+        state_.nav.CurrentPath.clear();
+    } else if (const SupportedType* type = findSupportedType(key); type && type->isMovie()) {
+        openAtFirstShow_ = true;
     } else {
-        OpenAtFirstShow = false;
-        nav.RebuildFolderList();
+        openAtFirstShow_ = false;
+        state_.nav.RebuildFolderList();
         OpenCurrentFile();
     }
 }
@@ -378,19 +406,19 @@ void MainForm::showEvent(QShowEvent* event)
 void MainForm::FormShow()
 {
     setAcceptDrops(true);
-    if (!FirstShowPending)
+    if (!firstShowPending_)
         return;
-    FirstShowPending = false;
+    firstShowPending_ = false;
     applyDialogLanguages(CurrentLanguageFile());
-    if (OpenAtFirstShow) {
-        nav.RebuildFolderList();
+    if (openAtFirstShow_) {
+        state_.nav.RebuildFolderList();
         OpenCurrentFile();
     }
 }
 
 void MainForm::MatrixStringTimerTimer()
 {
-    if (!nav.CurrentPath.isEmpty())
+    if (!state_.nav.CurrentPath.isEmpty())
         return;
     if (label_->text().size() >= kTitle.size()) {
         StopTitleEffect();
@@ -420,14 +448,14 @@ void MainForm::FormDestroy()
     cancelOpen();
     dropDecodeAhead();
     decoder_.reset();
-    destroyFlashControl();
+    movie_->destroy();
     unregisterInterfaceFont();
-    writeShutdownSettings(frameGeometry(), FullScreen, backColor_);
+    writeShutdownSettings(frameGeometry(), frame_.fullScreen(), backColor_);
     if (hotKeys_) {
         qApp->removeEventFilter(hotKeys_.get());
         hotKeys_.reset();
     }
-    if (CurrentExtension() == QLatin1String("GIF"))
+    if (isAnimationCurrent())
         picture_->clearPicture();
 }
 

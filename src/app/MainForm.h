@@ -1,12 +1,17 @@
 // MainForm: the viewer's one borderless, skinned window: the top bar of
 // skin buttons, the picture area with the picture control and the name
-// label, and the transport panel shown for movies. It owns the navigation
-// state, the title effect, the window modes and the command dispatch.
+// label, and the transport panel shown for movies. It opens files and
+// dispatches commands; its parts are the widget-free viewer state
+// (viewer/ViewerState.h), the frame (moving, sizing, maximize, full
+// screen: WindowFrame), the movie host (MovieHost) and the save command
+// (SaveCommand).
 #pragma once
 
+#include "app/WindowFrame.h"
 #include "settings/ColorText.h"
 #include "viewer/DecodeQueue.h"
 #include "viewer/FolderList.h"
+#include "viewer/ViewerState.h"
 
 #include <QPointer>
 #include <QRect>
@@ -37,6 +42,8 @@ class BrowserCacheList;
 struct SkinPackage;
 struct SaveDialogSetup;
 struct DisplayedPicture;
+class MovieHost;
+class SaveCommand;
 
 // The sixteen skin buttons in the order of the skin tiles and hints.
 enum SkinButtonIndex {
@@ -44,9 +51,6 @@ enum SkinButtonIndex {
     kBtnPrev, kBtnNext, kBtnFullScreen, kBtnMinimize, kBtnMaximize, kBtnClose,
     kBtnPlay, kBtnPause, kBtnStop, kBtnCount
 };
-
-// The work-area snapping rule of a window being moved: within 15 pixels of an edge it lands on it.
-QPoint snapToWorkArea(QPoint position, QSize size, const QRect& workArea);
 
 class MainForm : public QWidget {
     Q_OBJECT
@@ -59,20 +63,18 @@ public:
     // Dialogs created by the program entry after the main window; the hot keys reach them.
     void setDialogs(QWidget* settings, QWidget* info, RenameFileForm* rename, ChangeQualityForm* quality);
 
-    // Navigation state, the current file and view.
-    FolderNavigation nav;
+    // What the window shows: the folder position, the current file, the view.
+    const ViewerState& state() const { return state_; }
     QString CurrentExtension() const;
-    int NaturalWidth = 0;
-    int NaturalHeight = 0;
-    int ImageScale = 0;
-    bool CurrentFileNumberVisible = false;
-    bool FullScreen = false;
-    bool FirstShowPending = true;
-    bool OpenAtFirstShow = false;
-    bool FlashPanelVisible = true;
-    bool ResizeWindowToMovie = false;
-    bool ShowFsCommandMessage = false;
-    int BetweenWidth = 3;
+    // The current file's row of the format table (nullptr: none or unknown).
+    const SupportedType* currentType() const;
+    bool isMovieCurrent() const;
+    // The current file is an animation (played by the frame animator).
+    bool isAnimationCurrent() const;
+    bool fullScreen() const { return frame_.fullScreen(); }
+    // The settings dialog's view options, applied at once.
+    void setImageScale(int mode);
+    void setCurrentFileNumberVisible(bool visible);
 
     // Start-up and title effect.
     void StopTitleEffect();
@@ -121,65 +123,36 @@ public:
     void SetDefaultSkin();
     void LoadSkin(const QString& fileName);
     void applySkin(const SkinPackage& package, bool withMetrics);
-    QString CurrentSkinFile;
+    const QString& currentSkinFile() const { return currentSkinFile_; }
+    int betweenWidth() const { return betweenWidth_; }
 
     // Movies: the Flash control is created at start-up and shown for SWF files.
-    void createFlashControl();
-    void applyFlashSettings(std::optional<int> scaleMode, std::optional<QString> quality);
-    void OpenSwfMovie();
-    void flashZoom(int percent);
+    MovieHost& movie() const { return *movie_; }
+    ::ShockwaveFlash* flash() const;
+    FrameProgressBar* frameBar() const { return progressBarFrame_; }
+    QLabel* frameLabel() const { return currentFrameLabel_; }
+    bool terminateRequested() const;
 
     // The settings dialog (btnSettings, F1) and what its Apply changes at once.
     void ShowSettingsDialog();
     void refreshPositionText();
     void applyFlashScaleChoice(int flashScale);  // FlashScale 1..5
-    void resizeWindowToMovie(const QString& path);
     void applyLanguageEverywhere(const QString& path);
-
-    // The dialogs and movie commands the keys reach.
-    void toggleFlashPanel();
-    void rewindMovie(int frames);
-
-    // Movie state kept across window-mode changes.
-    struct FlashState {
-        int frame = 0;
-        bool playing = false;
-    };
-    FlashState rememberFlashState() const;
-    void restoreFlashState(const FlashState& state);
-    void transportLayout();
-    void layoutFlashArea();
-    void FrameTimerTimer();
-    void seekTo(int x);
-    bool terminateRequested() const { return terminateRequested_; }
-    ::ShockwaveFlash* flash() const { return flash_; }
-    FrameProgressBar* frameBar() const { return progressBarFrame_; }
-    QLabel* frameLabel() const { return currentFrameLabel_; }
-    int TotalFramesAtOpen = 0;
 
     // The general error display: a message box with the error's text.
     void reportError(const QString& text);
     // Messages that report rather than warn (a movie's commands): the information box.
     void reportInfo(const QString& text);
 
-    // The save command and its picture dialog's type change.
-    struct SaveChoice {
-        QString fileName;
-        int filterIndex = 1;
-    };
+    // The save command (btnSave) and its picture dialog's type change.
+    SaveCommand& saveCommand() const { return *save_; }
     void btnSaveClick();
     void SaveDialog1TypeChange(int filterIndex);
-    DisplayedPicture displayedPicture() const;
-    std::optional<SaveChoice> runSaveDialog(const SaveDialogSetup& setup);
-    ChangeQualityForm* qualityForm() const;
 
     // Keys (the table is app/KeyTable.h): the main window's key handler,
     // and the command of a row for a key pressed in window.
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void runKeyCommand(const KeyBinding& binding, QWidget* window);
-    // The current file's row of the format table (nullptr: none or unknown).
-    const SupportedType* currentType() const;
-    bool isMovieCurrent() const;
 
     // Desktop commands: the wallpaper, the file information dialog and the
     // browser-cache view (MainFormDesktop.cpp).
@@ -212,8 +185,6 @@ public:
     std::function<QString()> chooseOpenFile;
     std::function<bool(const QString& text)> confirmDelete;
     std::function<void(const QString& text)> showMessage;
-    std::function<std::optional<SaveChoice>(const SaveDialogSetup&)> chooseSaveFile;
-    std::function<bool(const QString& question)> confirmOverwrite;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -230,6 +201,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The movie host lays out and fills the transport panel and the picture area.
+    friend class MovieHost;
+
     void buildWidgets();
     void FormCreate(const QStringList& arguments);
     void FormShow();
@@ -240,8 +214,6 @@ private:
     void informUser(const QString& text);
     void setPictureWallpaper();
     void setFlashWallpaper();
-    void destroyFlashControl();
-    void stopAndHideMovie();
     bool destroyed_ = false;
     void chooseStartFile(const QStringList& arguments);
     // A red text is an error (no file displayed) unless error is false: a
@@ -255,7 +227,6 @@ private:
     // Esc in window: ends the program in the main window, cancels the viewer's dialogs.
     void closeOnEscape(QWidget* window);
     void zoomStep(bool in);
-    void resizeByHand(QPoint globalPos);
     OpenRequest openRequest(const QString& path, const SupportedType* type) const;
     // Starts decoding the current file (or takes the decode made ahead);
     // false when the picture was put on screen at once.
@@ -272,6 +243,14 @@ private:
 
     QString programFolder_;
     QStringList arguments_;
+    ViewerState state_;
+    WindowFrame frame_{*this};
+    MovieHost* movie_ = nullptr;
+    SaveCommand* save_ = nullptr;
+    bool firstShowPending_ = true;
+    bool openAtFirstShow_ = false;
+    QString currentSkinFile_;
+    int betweenWidth_ = 3;
     QWidget* buttonsPanel_ = nullptr;
     QLabel* topMainImage_ = nullptr;
     QScrollArea* scrollBox_ = nullptr;
@@ -281,10 +260,6 @@ private:
     QWidget* navPanel_ = nullptr;
     QLabel* bottomMainImage_ = nullptr;
     FrameProgressBar* progressBarFrame_ = nullptr;
-    ::ShockwaveFlash* flash_ = nullptr;
-    QTimer* frameTimer_ = nullptr;
-    bool seekDragging_ = false;
-    bool terminateRequested_ = false;
     QLabel* currentFrameLabel_ = nullptr;
     std::array<SkinButton*, kBtnCount> buttons_{};
     QTimer* titleTimer_ = nullptr;
@@ -292,21 +267,9 @@ private:
     bool labelRed_ = false;
     ColorRef backColor_ = 0x141414;
 
-    QRect normalBounds_;
-    bool normalBoundsSet_ = false;
-    QRect fullScreenReturn_;
-    bool snapping_ = false;
-    bool movingByHand_ = false;
-    QPoint moveOffset_;
-    // Sizing by hand where the platform has no frame sizing of its own.
-    Qt::Edges resizeEdges_;
-    QRect resizeStart_;
-    QPoint resizePress_;
-
     QPointer<QWidget> settingsForm_;
     QPointer<QWidget> infoForm_;
     QPointer<RenameFileForm> renameForm_;
-    QPointer<ChangeQualityForm> qualityForm_;
     std::unique_ptr<HotKeyFilter> hotKeys_;
     std::unique_ptr<BrowserCacheList> browserCache_;
     // Decoding: the open in progress and the decode ahead (at most one each).

@@ -1,5 +1,7 @@
 // Keys, hot keys and the file commands (rename, delete, copy).
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
+#include "app/SaveCommand.h"
 #include "platform/FileName.h"
 
 #include "app/KeyTable.h"
@@ -69,11 +71,11 @@ void MainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
     switch (binding.command) {
     case KeyCommand::Close: closeOnEscape(window); break;
     case KeyCommand::CopyFile:
-        if (fileExists(nav.CurrentPath))
+        if (fileExists(state_.nav.CurrentPath))
             CopyCurrentFileToClipboard();
         break;
-    case KeyCommand::RewindBack: rewindMovie(-5); break;
-    case KeyCommand::RewindForward: rewindMovie(5); break;
+    case KeyCommand::RewindBack: movie_->rewind(-5); break;
+    case KeyCommand::RewindForward: movie_->rewind(5); break;
     case KeyCommand::FullScreenToggle: FullScreenToggle(); break;
     case KeyCommand::NextFile: NextFile(); break;
     case KeyCommand::PreviousFile: PreviousFile(); break;
@@ -90,7 +92,7 @@ void MainForm::runKeyCommand(const KeyBinding& binding, QWidget* window)
             RenameCurrentFile();
         break;
     case KeyCommand::ShowBrowserCache: ViewBrowserCache(); break;
-    case KeyCommand::ToggleFlashPanel: toggleFlashPanel(); break;
+    case KeyCommand::ToggleFlashPanel: movie_->togglePanel(); break;
     case KeyCommand::FitToggle: FitToggle(); break;
     case KeyCommand::ZoomIn: ZoomIn(); break;
     case KeyCommand::ZoomOut: ZoomOut(); break;
@@ -140,8 +142,8 @@ void MainForm::applyDialogLanguages(const QString& path)
         renameForm_->setTexts(table.text(s, 1), table.text(s, 2), table.text(s, 3), table.text(s, 4),
                               table.text(s, 5));
     }
-    if (qualityForm_)
-        qualityForm_->applyLanguage([&table](const QString& section, int key, const QString& defaultText) {
+    if (ChangeQualityForm* quality = save_->qualityForm())
+        quality->applyLanguage([&table](const QString& section, int key, const QString& defaultText) {
             return table.text(section, QString::number(key), defaultText);
         });
     if (auto* info = qobject_cast<InfoForm*>(infoForm_.data()))
@@ -152,11 +154,11 @@ void MainForm::RenameCurrentFile()
 {
     if (!renameForm_)
         return;
-    renameForm_->FormShow(nav.CurrentPath);
+    renameForm_->FormShow(state_.nav.CurrentPath);
     if (renameForm_->exec() != QDialog::Accepted)
         return;
     const QString newName = renameForm_->newName();
-    const QString folder = folderOf(nav.CurrentPath);
+    const QString folder = folderOf(state_.nav.CurrentPath);
     const QString target = folder + newName;
     // A rename never replaces another file and never moves the file to
     // another folder. A refused one says why and leaves the file on screen.
@@ -165,24 +167,24 @@ void MainForm::RenameCurrentFile()
         refusal = message(lang::NameHasSeparator);
     else if (newName == QLatin1String(".") || newName == QLatin1String(".."))
         refusal = message(lang::NameIsDots);
-    else if (target != nav.CurrentPath && (QFileInfo(target).exists() || QFileInfo(target).isSymLink()))
+    else if (target != state_.nav.CurrentPath && (QFileInfo(target).exists() || QFileInfo(target).isSymLink()))
         refusal = message(lang::NameExists);
-    else if (target != nav.CurrentPath)
-        refusal = renameFile(nav.CurrentPath, target);
+    else if (target != state_.nav.CurrentPath)
+        refusal = renameFile(state_.nav.CurrentPath, target);
     if (!refusal.isEmpty()) {
-        setLabel(lang::renameRefusedText(fileNameOf(nav.CurrentPath), refusal), true, false);
+        setLabel(lang::renameRefusedText(fileNameOf(state_.nav.CurrentPath), refusal), true, false);
         return;
     }
-    nav.CurrentPath = target;
-    nav.RebuildFolderList();
+    state_.nav.CurrentPath = target;
+    state_.nav.RebuildFolderList();
     OpenCurrentFile();
 }
 
 void MainForm::DeleteCurrentFile()
 {
-    const bool toTrash = hasTrash(nav.CurrentPath);
-    const QString text = toTrash ? lang::trashQuestionText(nav.CurrentPath)
-                                 : lang::deleteForGoodQuestionText(nav.CurrentPath);
+    const bool toTrash = hasTrash(state_.nav.CurrentPath);
+    const QString text = toTrash ? lang::trashQuestionText(state_.nav.CurrentPath)
+                                 : lang::deleteForGoodQuestionText(state_.nav.CurrentPath);
     bool confirmed;
     if (confirmDelete) {
         confirmed = confirmDelete(text);
@@ -193,40 +195,23 @@ void MainForm::DeleteCurrentFile()
     }
     if (!confirmed)
         return;
-    QFile file(nav.CurrentPath);
+    QFile file(state_.nav.CurrentPath);
     file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-    if (!(toTrash ? moveFileToTrash(nav.CurrentPath) : file.remove())) {
+    if (!(toTrash ? moveFileToTrash(state_.nav.CurrentPath) : file.remove())) {
         reportError(message(lang::CannotDeleteFile));
         return;
     }
-    int index = nav.CurrentIndex;
-    if (index >= 1 && index <= nav.count()) {
-        nav.FolderFileList.removeAt(index - 1);
-    } else {
-        // The current file was not in the list: keep what still exists and
-        // show the entry at the start of the list.
-        QStringList kept;
-        for (const QString& entry : std::as_const(nav.FolderFileList))
-            if (QFileInfo::exists(entry))
-                kept << entry;
-        nav.FolderFileList = kept;
-        index = 1;
-    }
-    const int n = nav.count();
-    if (n == 0) {
-        nav.CurrentIndex = 0;
+    if (!state_.nav.removeCurrent()) {
         ShowLabelError(lang::folderErasedText());
         return;
     }
-    nav.CurrentIndex = std::min(index, n);
-    nav.CurrentPath = nav.FolderFileList[nav.CurrentIndex - 1];
     OpenCurrentFile();
 }
 
 void MainForm::CopyCurrentFileToClipboard()
 {
     // A file manager pastes only a full path (the argument may have been relative).
-    QApplication::clipboard()->setMimeData(fileListMimeData(QFileInfo(nav.CurrentPath).absoluteFilePath()).release());
+    QApplication::clipboard()->setMimeData(fileListMimeData(QFileInfo(state_.nav.CurrentPath).absoluteFilePath()).release());
 }
 
 }  // namespace vx

@@ -1,6 +1,7 @@
 // The desktop commands: the wallpaper, the file information dialog and the
 // browser-cache view.
 #include "app/MainForm.h"
+#include "app/SaveCommand.h"
 
 #include "desktop/DesktopRoute.h"
 #include "desktop/DesktopWallpaper.h"
@@ -41,7 +42,7 @@ void MainForm::btnSetWallClick()
     StopTitleEffect();
     if (!RequireDisplayedFile())
         return;
-    if (CurrentExtension() != QLatin1String("SWF"))
+    if (!isMovieCurrent())
         setPictureWallpaper();
     else
         setFlashWallpaper();
@@ -52,7 +53,7 @@ void MainForm::setPictureWallpaper()
     // One still 24-bit picture: an animation gives its first frame.
     const QString bmpPath = wallpaperFolder(programFolder_) + kWallpaperFileName;
     try {
-        WriteBmp(DisplayedPicture(GraphicToBitmap24(displayedPicture().bitmap)), bmpPath);
+        WriteBmp(DisplayedPicture(GraphicToBitmap24(save_->displayedPicture().bitmap)), bmpPath);
     } catch (const std::exception& e) {
         reportError(QString::fromUtf8(e.what()));
         return;
@@ -69,7 +70,7 @@ void MainForm::setFlashWallpaper()
     const FlashWallpaperSettings settings = readFlashWallpaperSettings();
     try {
         SafeFileWriter out(page);
-        out.write(flashWallpaperPage(settings, QFileInfo(nav.CurrentPath).absoluteFilePath()));
+        out.write(flashWallpaperPage(settings, QFileInfo(state_.nav.CurrentPath).absoluteFilePath()));
         out.commit();
     } catch (const std::exception&) {
         // A page left from an earlier run is used as it is.
@@ -80,11 +81,11 @@ void MainForm::setFlashWallpaper()
     }
     // No desktop here shows a page: the frame on screen, drawn as the page
     // would show it, becomes the wallpaper picture.
-    if (!flash_ || !flash_->player())
+    if (!flash() || !flash()->player())
         return;
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
     const QSize screenSize = shown ? shown->geometry().size() * shown->devicePixelRatio() : QSize(1024, 768);
-    const QImage frame = flashWallpaperFrame(*flash_->player(), screenSize, settings);
+    const QImage frame = flashWallpaperFrame(*flash()->player(), screenSize, settings);
     const QString bmpPath = folder + kWallpaperFileName;
     try {
         WriteBmp(DisplayedPicture(Bitmap::fromImage(frame).converted24()), bmpPath);
@@ -105,10 +106,10 @@ void MainForm::btnInfoClick()
     auto* info = qobject_cast<InfoForm*>(infoForm_.data());
     if (!info)
         return;
-    const QFileInfo file(nav.CurrentPath);
+    const QFileInfo file(state_.nav.CurrentPath);
     if (!file.exists() || file.isDir()) {
         // Gone since it was opened: say so; the picture on screen stays.
-        informUser(message(lang::FileNotExist) + lang::kLineBreak + nav.CurrentPath);
+        informUser(message(lang::FileNotExist) + lang::kLineBreak + state_.nav.CurrentPath);
         return;
     }
     FileFacts facts;
@@ -118,14 +119,14 @@ void MainForm::btnInfoClick()
     facts.bytesWord = message(lang::Bytes);
     facts.kbWord = message(lang::Kilobytes);
     const QString key = CurrentExtension();
-    if (key != QLatin1String("SWF")) {
+    if (!isMovieCurrent()) {
         facts.currentSize = picture_->size();
-        facts.originalSize = QSize(NaturalWidth, NaturalHeight);
-        if (key == QLatin1String("GIF"))
+        facts.originalSize = state_.natural;
+        if (isAnimationCurrent())
             facts.gifFrames = picture_->graphic() ? picture_->graphic()->frameCount() : 1;
     } else {
         facts.movie = true;
-        facts.movieFrames = flash_ ? flash_->TotalFrames() : 0;
+        facts.movieFrames = flash() ? flash()->TotalFrames() : 0;
         std::optional<SwfHeaderInfo> header;
         try {
             SwfHeaderInfo h;
@@ -144,9 +145,9 @@ void MainForm::btnInfoClick()
 
 QString MainForm::contentPath()
 {
-    if (browserCache_ && browserCache_->find(nav.CurrentPath))
-        return browserCache_->contentFile(nav.CurrentPath);
-    return nav.CurrentPath;
+    if (browserCache_ && browserCache_->find(state_.nav.CurrentPath))
+        return browserCache_->contentFile(state_.nav.CurrentPath);
+    return state_.nav.CurrentPath;
 }
 
 void MainForm::ViewBrowserCache()
@@ -157,16 +158,16 @@ void MainForm::ViewBrowserCache()
     for (const QString& root : browserCacheRoots(userCacheHome()))
         list->ScanFolderTree(root);
     QApplication::restoreOverrideCursor();
-    nav.FolderFileList.clear();
+    state_.nav.FolderFileList.clear();
     if (list->files.isEmpty()) {
         // Nothing viewable: the file on screen stays; stepping does nothing
         // until another file is chosen.
         return;
     }
-    nav.FolderFileList = list->files;
+    state_.nav.FolderFileList = list->files;
     browserCache_ = std::move(list);
-    nav.CurrentPath = nav.FolderFileList.first();
-    nav.CurrentIndex = nav.FindCurrentIndex();
+    state_.nav.CurrentPath = state_.nav.FolderFileList.first();
+    state_.nav.CurrentIndex = state_.nav.FindCurrentIndex();
     OpenCurrentFile();
 }
 

@@ -1,6 +1,8 @@
-// The frame of the main window: bars and their buttons, moving, sizing,
-// snapping, maximize and full-screen, dropped files and the Open command.
+// The main window's bars and their buttons, its mouse and drop events
+// (handed to the frame where they move or size the window), maximize and
+// full screen, dropped files and the Open command.
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
 #include "platform/FileName.h"
 
 #include "flash/ui/FrameProgressBar.h"
@@ -27,34 +29,9 @@
 
 namespace vx {
 
-namespace {
-
-constexpr int kSnapDistance = 15;
-// Width of the sizing border around the window (none in full-screen mode).
-constexpr int kBorder = 3;
-
-}  // namespace
-
-QPoint snapToWorkArea(QPoint position, QSize size, const QRect& workArea)
-{
-    const int left = workArea.left(), top = workArea.top();
-    const int right = workArea.x() + workArea.width(), bottom = workArea.y() + workArea.height();
-    int x = position.x(), y = position.y();
-    if (x != right - size.width() && std::abs(left - x) <= kSnapDistance)
-        x = left;
-    if (x != left && std::abs((right - size.width()) - x) <= kSnapDistance)
-        x = right - size.width();
-    if (y != bottom - size.height() && std::abs(top - y) <= kSnapDistance)
-        y = top;
-    if (y != top && std::abs((bottom - size.height()) - y) <= kSnapDistance)
-        y = bottom - size.height();
-    return QPoint(x, y);
-}
-
 QRect MainForm::workArea() const
 {
-    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    return frame_.workArea();
 }
 
 void MainForm::reportError(const QString& text)
@@ -79,7 +56,7 @@ void MainForm::reportInfo(const QString& text)
 
 void MainForm::layoutBars()
 {
-    const int b = FullScreen ? 0 : kBorder;
+    const int b = frame_.border();
     const int w = width() - 2 * b;
     int y = b;
     if (!buttonsPanel_->isHidden()) {
@@ -96,7 +73,7 @@ void MainForm::layoutBars()
         bottomMainImage_->lower();
     }
     scrollBox_->setGeometry(b, y, w, std::max(0, bottom - y));
-    layoutFlashArea();
+    movie_->layoutArea();
 }
 
 void MainForm::resizeEvent(QResizeEvent* event)
@@ -105,132 +82,41 @@ void MainForm::resizeEvent(QResizeEvent* event)
     layoutBars();
     ScrollHome();
     ArrangeWindowButtons();
-    transportLayout();
+    movie_->layoutTransport();
     pictureAreaResized();
 }
 
 void MainForm::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    if (snapping_ || FullScreen || !isVisible())
-        return;
-    const QPoint snapped = snapToWorkArea(pos(), frameGeometry().size(), workArea());
-    if (snapped != pos()) {
-        snapping_ = true;
-        move(snapped);
-        snapping_ = false;
-    }
+    frame_.moved();
 }
 
 void MainForm::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton && !isActiveWindow()) {
-        // A right click does not activate the window.
-        event->accept();
-        return;
-    }
-    if (FullScreen || event->button() != Qt::LeftButton) {
+    if (!frame_.mousePress(event))
         QWidget::mousePressEvent(event);
-        return;
-    }
-    const QPoint p = event->position().toPoint();
-    Qt::Edges edges;
-    if (p.x() < kBorder)
-        edges |= Qt::LeftEdge;
-    if (p.x() >= width() - kBorder)
-        edges |= Qt::RightEdge;
-    if (p.y() < kBorder)
-        edges |= Qt::TopEdge;
-    if (p.y() >= height() - kBorder)
-        edges |= Qt::BottomEdge;
-    if (edges) {
-        if (windowHandle() && windowHandle()->startSystemResize(edges))
-            return;
-        // No system sizing (no window manager that offers it): follow the
-        // mouse ourselves until the button is released.
-        resizeEdges_ = edges;
-        resizeStart_ = geometry();
-        resizePress_ = event->globalPosition().toPoint();
-        grabMouse();
-        return;
-    }
-    QWidget::mousePressEvent(event);
-}
-
-void MainForm::resizeByHand(QPoint globalPos)
-{
-    const QPoint d = globalPos - resizePress_;
-    const QSize least = minimumSize();
-    QRect r = resizeStart_;
-    // A dragged edge stops where the window would become smaller than allowed.
-    if (resizeEdges_ & Qt::LeftEdge)
-        r.setLeft(std::min(r.left() + d.x(), r.right() + 1 - least.width()));
-    if (resizeEdges_ & Qt::RightEdge)
-        r.setRight(std::max(r.right() + d.x(), r.left() + least.width() - 1));
-    if (resizeEdges_ & Qt::TopEdge)
-        r.setTop(std::min(r.top() + d.y(), r.bottom() + 1 - least.height()));
-    if (resizeEdges_ & Qt::BottomEdge)
-        r.setBottom(std::max(r.bottom() + d.y(), r.top() + least.height() - 1));
-    setGeometry(r);
 }
 
 void MainForm::mouseMoveEvent(QMouseEvent* event)
 {
-    if (movingByHand_) {
-        move(event->globalPosition().toPoint() - moveOffset_);
-        return;
-    }
-    if (resizeEdges_) {
-        resizeByHand(event->globalPosition().toPoint());
-        return;
-    }
-    const QPoint p = event->position().toPoint();
-    const bool h = p.x() < kBorder || p.x() >= width() - kBorder;
-    const bool v = p.y() < kBorder || p.y() >= height() - kBorder;
-    if (FullScreen || (!h && !v))
-        unsetCursor();
-    else if (h && v)
-        setCursor((p.x() < kBorder) == (p.y() < kBorder) ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor);
-    else
-        setCursor(h ? Qt::SizeHorCursor : Qt::SizeVerCursor);
-    QWidget::mouseMoveEvent(event);
+    if (!frame_.mouseMove(event))
+        QWidget::mouseMoveEvent(event);
 }
 
 void MainForm::mouseReleaseEvent(QMouseEvent* event)
 {
-    movingByHand_ = false;
-    if (resizeEdges_) {
-        resizeEdges_ = {};
-        releaseMouse();
-        return;
-    }
-    QWidget::mouseReleaseEvent(event);
+    if (!frame_.mouseRelease())
+        QWidget::mouseReleaseEvent(event);
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == topMainImage_) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            // Any button moves the window, as if its title bar were grabbed.
-            auto* me = static_cast<QMouseEvent*>(event);
-            if (!FullScreen && !(windowHandle() && windowHandle()->startSystemMove())) {
-                movingByHand_ = true;
-                moveOffset_ = me->globalPosition().toPoint() - pos();
-                topMainImage_->grabMouse();
-            }
-            return true;
-        }
-        if (event->type() == QEvent::MouseMove && movingByHand_) {
-            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - moveOffset_);
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonRelease && movingByHand_) {
-            movingByHand_ = false;
-            topMainImage_->releaseMouse();
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonDblClick) {
-            MaximizeToggle();
+        bool doubleClicked = false;
+        if (frame_.topBarEvent(topMainImage_, event, doubleClicked)) {
+            if (doubleClicked)
+                MaximizeToggle();
             return true;
         }
     }
@@ -246,54 +132,32 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 
 void MainForm::MaximizeToggle()
 {
-    const FlashState flash = rememberFlashState();
+    const MovieHost::State movie = movie_->remember();
     ScrollHome();
-    const QRect area = workArea();
     setUpdatesEnabled(false);
-    if (geometry() == area) {
-        if (normalBoundsSet_)
-            setGeometry(normalBounds_);
-        else
-            setGeometry(defaultWindowBounds(area));
-    } else {
-        normalBounds_ = geometry();
-        normalBoundsSet_ = true;
-        setGeometry(area);
-    }
+    frame_.toggleMaximized();
     setUpdatesEnabled(true);
-    restoreFlashState(flash);
+    movie_->restore(movie, isMovieCurrent());
 }
 
 void MainForm::FullScreenToggle()
 {
-    if (FullScreen) {
-        setWindowFlag(Qt::WindowStaysOnTopHint, false);
-        setGeometry(fullScreenReturn_);
-        buttonsPanel_->show();
-        scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    } else {
-        fullScreenReturn_ = geometry();
-        setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        QScreen* primary = QGuiApplication::primaryScreen();
-        setGeometry(primary ? primary->geometry() : QRect(0, 0, 1024, 768));
-        buttonsPanel_->hide();
-        scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    }
-    FullScreen = !FullScreen;
+    frame_.toggleFullScreen();
+    const bool full = frame_.fullScreen();
+    buttonsPanel_->setVisible(!full);
+    const Qt::ScrollBarPolicy bars = full ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    scrollBox_->setHorizontalScrollBarPolicy(bars);
+    scrollBox_->setVerticalScrollBarPolicy(bars);
     // Changing the window flags hides a shown window: show it again in place.
-    if (!FirstShowPending && !isVisible())
+    if (!firstShowPending_ && !isVisible())
         show();
     layoutBars();
     ScrollHome();
     ArrangeWindowButtons();
-    transportLayout();
-    if (CurrentExtension() != QLatin1String("SWF")) {
-        if (!nav.CurrentPath.isEmpty() && fileExists(nav.CurrentPath) && !labelRed_)
+    movie_->layoutTransport();
+    if (!isMovieCurrent()) {
+        if (!state_.nav.CurrentPath.isEmpty() && fileExists(state_.nav.CurrentPath) && !labelRed_)
             OpenCurrentFile();
-    } else {
-        transportLayout();
     }
 }
 
@@ -355,8 +219,8 @@ void MainForm::OpenCommand()
         dialog.setNameFilters(filters);
         if (!filters.isEmpty())
             dialog.selectNameFilter(filters.first());
-        if (!nav.CurrentPath.isEmpty())
-            dialog.setDirectory(folderOf(nav.CurrentPath));
+        if (!state_.nav.CurrentPath.isEmpty())
+            dialog.setDirectory(folderOf(state_.nav.CurrentPath));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().first();
     }
@@ -383,7 +247,7 @@ void MainForm::ArrangeTopButtons()
     for (int i = 0; i <= kBtnNext; ++i)
         visible[size_t(i)] = buttons_[size_t(i)]->isVisibleTo(buttonsPanel_);
     const std::array<int, 9> lefts =
-        arrangeTopButtons(buttons_[kBtnOpen]->x(), buttons_[kBtnOpen]->width(), BetweenWidth, visible);
+        arrangeTopButtons(buttons_[kBtnOpen]->x(), buttons_[kBtnOpen]->width(), betweenWidth_, visible);
     for (int i = 0; i <= kBtnNext; ++i)
         buttons_[size_t(i)]->move(lefts[size_t(i)], buttons_[size_t(i)]->y());
 }
@@ -395,7 +259,7 @@ void MainForm::ArrangeWindowButtons()
     SkinButton* minimize = buttons_[kBtnMinimize];
     SkinButton* full = buttons_[kBtnFullScreen];
     const WindowButtonLefts lefts = arrangeWindowButtons(buttonsPanel_->width(), full->width(), minimize->width(),
-                                                         maximize->width(), close->width(), BetweenWidth);
+                                                         maximize->width(), close->width(), betweenWidth_);
     close->move(lefts.close, close->y());
     maximize->move(lefts.maximize, maximize->y());
     minimize->move(lefts.minimize, minimize->y());
@@ -409,7 +273,7 @@ void MainForm::ArrangeNavButtons()
     SkinButton* stop = buttons_[kBtnStop];
     play->move(0, play->y());
     pause->move(0, pause->y());
-    const NavButtonLefts lefts = arrangeNavButtons(play->x(), play->width(), stop->width(), BetweenWidth);
+    const NavButtonLefts lefts = arrangeNavButtons(play->x(), play->width(), stop->width(), betweenWidth_);
     stop->move(lefts.stop, stop->y());
     progressBarFrame_->move(lefts.progressBar, progressBarFrame_->y());
 }

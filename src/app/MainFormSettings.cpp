@@ -1,6 +1,7 @@
 // The main window's side of the settings dialog: showing it, and the
 // changes its Apply makes to the running window.
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
 
 #include "flash/ui/ShockwaveFlash.h"
 #include "i18n/MainFormTexts.h"
@@ -20,17 +21,22 @@ void MainForm::ShowSettingsDialog()
 
 void MainForm::refreshPositionText()
 {
-    setLabel(positionText(nav.CurrentPath, nav.CurrentIndex, nav.count(), CurrentFileNumberVisible), false);
+    setLabel(positionText(state_.nav.CurrentPath, state_.nav.CurrentIndex, state_.nav.count(), state_.currentFileNumberVisible), false);
+}
+
+void MainForm::setImageScale(int mode)
+{
+    state_.imageScale = mode;
+}
+
+void MainForm::setCurrentFileNumberVisible(bool visible)
+{
+    state_.currentFileNumberVisible = visible;
 }
 
 void MainForm::applyFlashScaleChoice(int flashScale)
 {
-    if (flashScale < 1 || flashScale > 5)
-        return;
-    ResizeWindowToMovie = flashScale == 5;
-    applyFlashSettings(std::min(flashScale - 1, 3), std::nullopt);
-    if (ResizeWindowToMovie && CurrentExtension() == QLatin1String("SWF") && !FullScreen)
-        resizeWindowToMovie(nav.CurrentPath);
+    movie_->applyScaleChoice(flashScale, isMovieCurrent(), state_.nav.CurrentPath);
 }
 
 void MainForm::applyLanguageEverywhere(const QString& path)

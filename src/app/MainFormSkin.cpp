@@ -32,7 +32,7 @@ void MainForm::applySkin(const SkinPackage& package, bool withMetrics)
         return;
     buttonsPanel_->setFixedHeight(package.metrics.buttonsPanelHeight);
     navPanel_->setFixedHeight(package.metrics.flashPanelHeight);
-    BetweenWidth = package.metrics.betweenWidth;
+    betweenWidth_ = package.metrics.betweenWidth;
     ArrangeTopButtons();
     ArrangeWindowButtons();
     ArrangeNavButtons();
@@ -47,7 +47,7 @@ void MainForm::applySkin(const SkinPackage& package, bool withMetrics)
 void MainForm::SetDefaultSkin()
 {
     const SkinPackage package = defaultSkinPackage(defaultSkinImage());
-    CurrentSkinFile = package.currentSkinFile;
+    currentSkinFile_ = package.currentSkinFile;
     applySkin(package, true);
 }
 
@@ -70,7 +70,7 @@ void MainForm::LoadSkin(const QString& fileName)
             SetDefaultSkin();
             return;
         }
-        CurrentSkinFile = package->currentSkinFile;
+        currentSkinFile_ = package->currentSkinFile;
         applySkin(*package, true);
     } catch (const SkinLoadError& e) {
         // Buttons cut before the bad key keep their new images; the rest,

@@ -1,5 +1,6 @@
 // Opening the current file, the red label, and the view geometry commands.
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
 
 #include "codecs/Graphic.h"
 #include "platform/ReadAhead.h"
@@ -44,14 +45,14 @@ void MainForm::ShowLabelError(const QString& text)
     setLabel(text, true);
     picture_->clearPicture();
     picture_->setGeometry(picture_->x(), picture_->y(), 0, 0);
-    stopAndHideMovie();
+    movie_->stopAndHide();
     updateContentSize();
 }
 
 bool MainForm::RequireDisplayedFile()
 {
     settleOpen();
-    if (!nav.CurrentPath.isEmpty() && !labelRed_)
+    if (!state_.nav.CurrentPath.isEmpty() && !labelRed_)
         return true;
     setLabel(message(lang::NothingIsOpen), true);
     return false;
@@ -59,7 +60,7 @@ bool MainForm::RequireDisplayedFile()
 
 OpenRequest MainForm::openRequest(const QString& path, const SupportedType* type) const
 {
-    return OpenRequest{path, type, ImageScale, pictureAreaSize(), picture_->size(), FullScreen};
+    return OpenRequest{path, type, state_.imageScale, pictureAreaSize(), picture_->size(), frame_.fullScreen()};
 }
 
 void MainForm::cancelOpen()
@@ -112,7 +113,7 @@ bool MainForm::startOpen(const QString& path, const SupportedType* type)
     if (!decoder_->finished(job))
         return true;
     openJob_.reset();
-    applyOpened(job->result(), nav.CurrentPath);
+    applyOpened(job->result(), state_.nav.CurrentPath);
     return false;
 }
 
@@ -121,7 +122,7 @@ void MainForm::openFinished(const DecodeQueue::JobPtr& job)
     if (job != openJob_)
         return;  // abandoned, already settled, or a decode ahead still waiting
     openJob_.reset();
-    applyOpened(job->result(), nav.CurrentPath);
+    applyOpened(job->result(), state_.nav.CurrentPath);
     finishOpen();
 }
 
@@ -140,8 +141,7 @@ void MainForm::applyOpened(const OpenedPicture& opened, const QString& path)
         ShowLabelError(lang::cannotOpenText(fileNameOf(path)));
         return;
     }
-    NaturalWidth = opened.natural.width();
-    NaturalHeight = opened.natural.height();
+    state_.natural = opened.natural;
     placePicture(opened.control);
     picture_->setGraphic(opened.graphic, opened.display);
 }
@@ -152,7 +152,7 @@ void MainForm::finishOpen()
 {
     ScrollHome();
     CentrePicture();
-    if (FullScreen && (picture_->height() > pictureAreaSize().height()
+    if (frame_.fullScreen() && (picture_->height() > pictureAreaSize().height()
                        || picture_->width() > pictureAreaSize().width())) {
         picture_->setStretch(true);
         picture_->setCentre(true);
@@ -166,11 +166,11 @@ void MainForm::finishOpen()
 
     // The neighbours are likely next: have the system read them ahead, and
     // decode the one in the direction of travel.
-    if (nav.CurrentIndex >= 1) {
-        if (nav.CurrentIndex < nav.count())
-            adviseReadAhead(nav.FolderFileList[nav.CurrentIndex]);
-        if (nav.CurrentIndex > 1)
-            adviseReadAhead(nav.FolderFileList[nav.CurrentIndex - 2]);
+    if (state_.nav.CurrentIndex >= 1) {
+        if (state_.nav.CurrentIndex < state_.nav.count())
+            adviseReadAhead(state_.nav.FolderFileList[state_.nav.CurrentIndex]);
+        if (state_.nav.CurrentIndex > 1)
+            adviseReadAhead(state_.nav.FolderFileList[state_.nav.CurrentIndex - 2]);
     }
     decodeAhead();
 }
@@ -180,16 +180,16 @@ void MainForm::finishOpen()
 void MainForm::decodeAhead()
 {
     // Entries of the browser-cache view are read through their cache files.
-    if (labelRed_ || !picture_->hasPicture() || nav.CurrentIndex < 1 || browserCache_) {
+    if (labelRed_ || !picture_->hasPicture() || state_.nav.CurrentIndex < 1 || browserCache_) {
         dropDecodeAhead();
         return;
     }
-    const int index = nav.CurrentIndex + aheadStep_;  // 1-based
-    if (index < 1 || index > nav.count()) {
+    const int index = state_.nav.CurrentIndex + aheadStep_;  // 1-based
+    if (index < 1 || index > state_.nav.count()) {
         dropDecodeAhead();
         return;
     }
-    const QString path = nav.FolderFileList[index - 1];
+    const QString path = state_.nav.FolderFileList[index - 1];
     const SupportedType* type = findSupportedType(extensionKey(path));
     if (!type || type->isMovie()) {
         dropDecodeAhead();
@@ -206,13 +206,13 @@ void MainForm::pictureFailed()
 {
     // A picture that fails when drawn again (its file gone, a damaged frame)
     // ends as a failed open; nothing is reported for an open still to come.
-    if (!labelRed_ && !openJob_ && !nav.CurrentPath.isEmpty())
-        ShowLabelError(lang::cannotOpenText(fileNameOf(nav.CurrentPath)));
+    if (!labelRed_ && !openJob_ && !state_.nav.CurrentPath.isEmpty())
+        ShowLabelError(lang::cannotOpenText(fileNameOf(state_.nav.CurrentPath)));
 }
 
 void MainForm::OpenCurrentFile()
 {
-    const QString path = nav.CurrentPath;
+    const QString path = state_.nav.CurrentPath;
     if (path.isEmpty())
         return;
     // A decode still running for the file before is abandoned.
@@ -223,19 +223,19 @@ void MainForm::OpenCurrentFile()
     picture_->setCentre(false);
     picture_->setProportional(false);
     picture_->setFill(false);
-    setLabel(positionText(path, nav.CurrentIndex, nav.count(), CurrentFileNumberVisible), false);
+    setLabel(positionText(path, state_.nav.CurrentIndex, state_.nav.count(), state_.currentFileNumberVisible), false);
 
     const QString key = CurrentExtension();
     bool pending = false;
     try {
-        if (key != QLatin1String("SWF"))
-            stopAndHideMovie();
+        if (!isMovieCurrent())
+            movie_->stopAndHide();
         const SupportedType* type = findSupportedType(key);
         if (type && type->isMovie()) {
             dropDecodeAhead();
             picture_->clearPicture();
             placePicture(QSize(0, 0));
-            OpenSwfMovie();
+            movie_->open(contentPath());
         } else if (!type) {
             const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -276,14 +276,14 @@ void MainForm::pictureAreaResized()
 void MainForm::zoomStep(bool in)
 {
     settleOpen();
-    if (CurrentExtension() == QLatin1String("SWF")) {
-        flashZoom(in ? 50 : 200);
+    if (isMovieCurrent()) {
+        movie_->zoom(in ? 50 : 200);
         return;
     }
     try {
         // Zooming an animation shows its current frame as a still picture.
         Bitmap still;
-        if (CurrentExtension() == QLatin1String("GIF") && picture_->hasPicture())
+        if (isAnimationCurrent() && picture_->hasPicture())
             still = picture_->currentFrameBitmap24();
         picture_->setFill(false);
         picture_->setStretch(true);
@@ -313,10 +313,10 @@ void MainForm::FitToggle()
     StopTitleEffect();
     if (!RequireDisplayedFile())
         return;
-    if (CurrentExtension() == QLatin1String("SWF"))
+    if (isMovieCurrent())
         return;
     try {
-        placePicture(fitToggleSize(picture_->size(), QSize(NaturalWidth, NaturalHeight), pictureAreaSize()));
+        placePicture(fitToggleSize(picture_->size(), state_.natural, pictureAreaSize()));
     } catch (const std::exception&) {
         // A picture without pixels has no ratio to fit.
     }
@@ -333,7 +333,7 @@ void MainForm::RotatePicture(int angle)
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     picture_->setStretch(false);
     const QString key = CurrentExtension();
-    if (key != QLatin1String("SWF") && isRotatable(key) && picture_->hasPicture()) {
+    if (isRotatable(key) && picture_->hasPicture()) {
         try {
             // The picture at its natural size (an animation's first frame), turned.
             Bitmap bitmap = picture_->pictureBitmap().converted24();
@@ -346,14 +346,14 @@ void MainForm::RotatePicture(int angle)
             picture_->setStill(bitmap);
             // The natural size turns with the picture, so the fit toggle
             // afterwards keeps the turned picture's proportions.
-            std::swap(NaturalWidth, NaturalHeight);
+            state_.natural.transpose();
         } catch (const CodecError&) {
             // The picture can no longer be decoded (its file is gone or
             // damaged where the first decode did not read): as a failed open.
-            if (key != QLatin1String("GIF"))
-                ShowLabelError(lang::cannotOpenText(fileNameOf(nav.CurrentPath)));
+            if (!isAnimationCurrent())
+                ShowLabelError(lang::cannotOpenText(fileNameOf(state_.nav.CurrentPath)));
         } catch (const std::exception& e) {
-            if (key != QLatin1String("GIF"))
+            if (!isAnimationCurrent())
                 reportError(QString::fromUtf8(e.what()));
         }
     }
@@ -374,8 +374,8 @@ void MainForm::scrollByLine(int dx, int dy)
 
 void MainForm::openPath(const QString& path)
 {
-    nav.CurrentPath = path;
-    nav.RebuildFolderList();
+    state_.nav.CurrentPath = path;
+    state_.nav.RebuildFolderList();
     aheadStep_ = 1;
     OpenCurrentFile();
 }
@@ -383,28 +383,28 @@ void MainForm::openPath(const QString& path)
 void MainForm::NextFile()
 {
     aheadStep_ = 1;
-    if (nav.NextFile())
+    if (state_.nav.NextFile())
         OpenCurrentFile();
 }
 
 void MainForm::PreviousFile()
 {
     aheadStep_ = -1;
-    if (nav.PreviousFile())
+    if (state_.nav.PreviousFile())
         OpenCurrentFile();
 }
 
 void MainForm::FirstFile()
 {
     aheadStep_ = 1;
-    if (nav.FirstFile())
+    if (state_.nav.FirstFile())
         OpenCurrentFile();
 }
 
 void MainForm::LastFile()
 {
     aheadStep_ = -1;
-    if (nav.LastFile())
+    if (state_.nav.LastFile())
         OpenCurrentFile();
 }
 

@@ -4,6 +4,8 @@
 #include "viewer/FileOrder.h"
 #include "viewer/SupportedTypes.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -333,6 +335,28 @@ QString positionText(const QString& path, int index, int count, bool numberVisib
         return name;
     return name + QStringLiteral(" [") + QString::number(index) + QLatin1Char('/')
            + QString::number(count) + QLatin1Char(']');
+}
+
+bool FolderNavigation::removeCurrent()
+{
+    int index = CurrentIndex;
+    if (index >= 1 && index <= count()) {
+        FolderFileList.removeAt(index - 1);
+    } else {
+        QStringList kept;
+        for (const QString& entry : std::as_const(FolderFileList))
+            if (QFileInfo::exists(entry))
+                kept << entry;
+        FolderFileList = kept;
+        index = 1;
+    }
+    if (FolderFileList.isEmpty()) {
+        CurrentIndex = 0;
+        return false;
+    }
+    CurrentIndex = std::min(index, count());
+    CurrentPath = FolderFileList[CurrentIndex - 1];
+    return true;
 }
 
 }  // namespace vx

@@ -25,6 +25,12 @@ public:
     bool FirstFile();
     bool LastFile();
 
+    // After the current file was deleted: drops it from the list (when it
+    // was not listed, drops the entries that no longer exist and starts
+    // from the top) and makes the entry that took its place current, the
+    // last one at the end. False when nothing is left.
+    bool removeCurrent();
+
     int count() const { return int(FolderFileList.size()); }
 };
 

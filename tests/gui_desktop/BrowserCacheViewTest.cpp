@@ -47,11 +47,11 @@ TEST_F(BrowserCacheViewTest, EveryViewableEntryOfEveryBrowserInOrderThenOrdinary
     f4();
     form->settleOpen();
     // Firefox first, then Chromium: the PNG, the movie, the JPEG, the BMP, the lying PNG.
-    ASSERT_EQ(form->nav.FolderFileList,
+    ASSERT_EQ(form->state().nav.FolderFileList,
               (QStringList{firefox("0A"), firefox("0C"), chromium("1111_0"), chromium("3333_0"), chromium("4444_0")}));
     EXPECT_EQ(label(), QStringLiteral("0A [1/5]"));
     EXPECT_EQ(form->CurrentExtension(), QStringLiteral("PNG"));
-    EXPECT_EQ(QSize(form->NaturalWidth, form->NaturalHeight), QSize(30, 20));
+    EXPECT_EQ(QSize(form->state().natural.width(), form->state().natural.height()), QSize(30, 20));
 
     QTest::keyClick(form.get(), Qt::Key_PageDown);
     form->settleOpen();
@@ -61,12 +61,12 @@ TEST_F(BrowserCacheViewTest, EveryViewableEntryOfEveryBrowserInOrderThenOrdinary
     form->settleOpen();
     EXPECT_EQ(label(), QStringLiteral("1111_0 [3/5]"));
     EXPECT_FALSE(form->labelIsRed());
-    EXPECT_EQ(QSize(form->NaturalWidth, form->NaturalHeight), QSize(40, 10));
+    EXPECT_EQ(QSize(form->state().natural.width(), form->state().natural.height()), QSize(40, 10));
     const QRgb body = form->picture()->pictureBitmap().toImage().pixel(5, 5);
     EXPECT_TRUE(qBlue(body) > 240 && qRed(body) < 16) << std::hex << body;  // the blue JPEG
     QTest::keyClick(form.get(), Qt::Key_PageDown);
     form->settleOpen();
-    EXPECT_EQ(QSize(form->NaturalWidth, form->NaturalHeight), QSize(7, 9));
+    EXPECT_EQ(QSize(form->state().natural.width(), form->state().natural.height()), QSize(7, 9));
     // An entry that lies about its type fails like any broken file.
     QTest::keyClick(form.get(), Qt::Key_PageDown);
     form->settleOpen();
@@ -87,7 +87,7 @@ TEST_F(BrowserCacheViewTest, EveryViewableEntryOfEveryBrowserInOrderThenOrdinary
     // Opening a file afterwards lists its own folder again.
     form->openPath(picture);
     form->settleOpen();
-    EXPECT_EQ(form->nav.FolderFileList, QStringList{picture});
+    EXPECT_EQ(form->state().nav.FolderFileList, QStringList{picture});
     EXPECT_EQ(label(), QStringLiteral("start.bmp [1/1]"));
     EXPECT_TRUE(messages.isEmpty());
 }
@@ -110,7 +110,7 @@ TEST_F(BrowserCacheViewTest, NothingViewableOrNoCacheOpensNothingAndSaysNothing)
     EXPECT_EQ(label(), before);
     EXPECT_FALSE(form->labelIsRed());
     EXPECT_TRUE(form->picture()->hasPicture());
-    EXPECT_TRUE(form->nav.FolderFileList.isEmpty());
+    EXPECT_TRUE(form->state().nav.FolderFileList.isEmpty());
     // Stepping does nothing until another file is chosen.
     QTest::keyClick(form.get(), Qt::Key_PageDown);
     form->settleOpen();

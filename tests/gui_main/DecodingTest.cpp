@@ -136,7 +136,7 @@ TEST_F(DecodingTest, TheNextPictureIsDecodedAheadAndShownAtOnceWhileItStillFits)
             return small ? QSize(300, 300) : QSize(400, 400);
         return small ? QSize(500, 166) : QSize(600, 200);
     };
-    const QStringList list = form->nav.FolderFileList;
+    const QStringList list = form->state().nav.FolderFileList;
     ASSERT_EQ(list.size(), 3);
     form->openPath(list[1]);
     settle();
@@ -158,7 +158,7 @@ TEST_F(DecodingTest, TheNextPictureIsDecodedAheadAndShownAtOnceWhileItStillFits)
     // size, is not used: the open ends as a fresh one would.
     writeImage(vx::fileNameOf(list[0]), photo(200, 100, Qt::yellow), "JPEG");
     key(Qt::Key_Backspace);
-    EXPECT_EQ(form->NaturalWidth, 200);
+    EXPECT_EQ(form->state().natural.width(), 200);
     EXPECT_EQ(pictureGeometry().size(), QSize(200, 100));
     writeImage(vx::fileNameOf(list[0]), photo(1200, 800, Qt::darkGreen), "JPEG");
     key(Qt::Key_Space);

@@ -55,10 +55,10 @@ TEST_F(RenameTest, NewNameAndExtensionRenameInPlaceAndShowTheFile)
     const QString renamed = picturePath(QStringLiteral("holiday.jpg"));
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_TRUE(QFileInfo::exists(renamed));
-    EXPECT_EQ(form->nav.CurrentPath, renamed);
-    EXPECT_EQ(form->nav.count(), 2);
-    EXPECT_EQ(form->nav.FolderFileList.value(form->nav.CurrentIndex - 1), renamed);
-    EXPECT_EQ(labelText(), QStringLiteral("holiday.jpg [%1/2]").arg(form->nav.CurrentIndex));
+    EXPECT_EQ(form->state().nav.CurrentPath, renamed);
+    EXPECT_EQ(form->state().nav.count(), 2);
+    EXPECT_EQ(form->state().nav.FolderFileList.value(form->state().nav.CurrentIndex - 1), renamed);
+    EXPECT_EQ(labelText(), QStringLiteral("holiday.jpg [%1/2]").arg(form->state().nav.CurrentIndex));
     EXPECT_TRUE(labelLime());
     EXPECT_EQ(pictureGeometry().size(), QSize(40, 30));
 }
@@ -73,7 +73,7 @@ TEST_F(RenameTest, FieldsSplitAtTheLastDot)
     EXPECT_EQ(shownExt, QStringLiteral("bmp"));
     // Cancel keeps everything.
     EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_EQ(form->nav.CurrentPath, path);
+    EXPECT_EQ(form->state().nav.CurrentPath, path);
 
     // A name without a dot: the whole name and no extension.
     renameForm()->FormShow(picturePath(QStringLiteral("README")));
@@ -107,7 +107,7 @@ TEST_F(RenameTest, ARefusedRenameSaysWhyAndKeepsTheFileOnScreen)
         EXPECT_TRUE(QFileInfo::exists(path));
         EXPECT_EQ(QImage(other).size(), QSize(22, 22));
         EXPECT_FALSE(QFileInfo::exists(picturePath(QStringLiteral("sub/moved.bmp"))));
-        EXPECT_EQ(form->nav.CurrentPath, path);
+        EXPECT_EQ(form->state().nav.CurrentPath, path);
         EXPECT_EQ(pictureGeometry().size(), QSize(11, 11));
     }
     // The file is still the one on screen: the next rename works.
@@ -124,14 +124,14 @@ protected:
         for (int i = 1; i <= 5; ++i)
             writeBmp(QStringLiteral("d%1.bmp").arg(i), 10 + i, 10);
         start({picturePath(QStringLiteral("d1.bmp"))});
-        list = form->nav.FolderFileList;
+        list = form->state().nav.FolderFileList;
         ASSERT_EQ(list.size(), 5);
     }
     void openEntry(int index)
     {
         form->openPath(list[index - 1]);
         form->settleOpen();
-        ASSERT_EQ(form->nav.CurrentIndex, index);
+        ASSERT_EQ(form->state().nav.CurrentIndex, index);
     }
     QStringList list;
 };
@@ -144,9 +144,9 @@ TEST_F(DeleteTest, ThirdOfFiveShowsTheFollowingFileAtTheSamePlace)
     ASSERT_EQ(deleteQuestions.size(), 1);
     EXPECT_EQ(deleteQuestions[0], QStringLiteral("Move file to the trash: ") + text::LineBreak + list[2] + QStringLiteral(" ?"));
     EXPECT_FALSE(QFileInfo::exists(list[2]));
-    EXPECT_EQ(form->nav.CurrentIndex, 3);
-    EXPECT_EQ(form->nav.count(), 4);
-    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+    EXPECT_EQ(form->state().nav.CurrentIndex, 3);
+    EXPECT_EQ(form->state().nav.count(), 4);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[3]);
     EXPECT_EQ(labelText(), QFileInfo(list[3]).fileName() + QStringLiteral(" [3/4]"));
     EXPECT_EQ(pictureGeometry().size(), QImage(list[3]).size());
 }
@@ -157,8 +157,8 @@ TEST_F(DeleteTest, LastOfFiveShowsTheNewLastFile)
     openEntry(5);
     key(Qt::Key_Delete);
     EXPECT_FALSE(QFileInfo::exists(list[4]));
-    EXPECT_EQ(form->nav.CurrentIndex, 4);
-    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+    EXPECT_EQ(form->state().nav.CurrentIndex, 4);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[3]);
     EXPECT_TRUE(labelText().endsWith(QStringLiteral("[4/4]")));
 }
 
@@ -170,14 +170,14 @@ TEST_F(DeleteTest, CancelKeepsTheFileAndReadOnlyFilesAreDeleted)
     key(Qt::Key_Delete);
     EXPECT_EQ(deleteQuestions.size(), 1);
     EXPECT_TRUE(QFileInfo::exists(list[1]));
-    EXPECT_EQ(form->nav.count(), 5);
-    EXPECT_EQ(form->nav.CurrentPath, list[1]);
+    EXPECT_EQ(form->state().nav.count(), 5);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[1]);
 
     answerDelete = true;
     ASSERT_TRUE(QFile::setPermissions(list[1], QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     key(Qt::Key_Delete);
     EXPECT_FALSE(QFileInfo::exists(list[1]));
-    EXPECT_EQ(form->nav.count(), 4);
+    EXPECT_EQ(form->state().nav.count(), 4);
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -189,9 +189,9 @@ TEST_F(DeleteTest, FileThatVanishedIsReportedAndNothingChanges)
     key(Qt::Key_Delete);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages[0], QStringLiteral("Cannot delete file =("));
-    EXPECT_EQ(form->nav.count(), 5);
-    EXPECT_EQ(form->nav.CurrentIndex, 4);
-    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+    EXPECT_EQ(form->state().nav.count(), 5);
+    EXPECT_EQ(form->state().nav.CurrentIndex, 4);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[3]);
     EXPECT_TRUE(labelLime());
 }
 
@@ -207,7 +207,7 @@ TEST_F(DeleteTest, OnlyFileLeavesTheRedTwoLineMessage)
                                + QStringLiteral("All images in this folder deleted!"));
     EXPECT_FALSE(form->picture()->hasPicture());
     EXPECT_EQ(pictureGeometry().size(), QSize(0, 0));
-    EXPECT_EQ(form->nav.count(), 0);
+    EXPECT_EQ(form->state().nav.count(), 0);
     // Nothing is open now.
     key(Qt::Key_Delete);
     EXPECT_EQ(labelText(), text::NothingIsOpen);
@@ -236,7 +236,6 @@ TEST_F(DeleteTest, TheQuestionSaysWhetherTheFileGoesToTheTrashOrForGood)
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         const QByteArray bytes = written.readAll();
         written.close();
-        form->nav.RebuildFolderList();
         form->openPath(path);
         form->settleOpen();
         // A data folder under a plain file: no trash can be made there.

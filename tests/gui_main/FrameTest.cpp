@@ -167,7 +167,7 @@ TEST_F(FrameTest, FullScreenRoundTripReturnsToTheExactRectangle)
     const QSize windowArea = area();
 
     key(Qt::Key_Return);
-    EXPECT_TRUE(form->FullScreen);
+    EXPECT_TRUE(form->fullScreen());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QTRY_COMPARE(form->geometry(), screen);
     EXPECT_TRUE(form->isVisible());
@@ -177,7 +177,7 @@ TEST_F(FrameTest, FullScreenRoundTripReturnsToTheExactRectangle)
 
     form->FullScreenToggle();
     form->settleOpen();
-    EXPECT_FALSE(form->FullScreen);
+    EXPECT_FALSE(form->fullScreen());
     QTRY_COMPARE(form->geometry(), QRect(83, 61, 517, 333));
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->buttonsPanel()->isHidden());

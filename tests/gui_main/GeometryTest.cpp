@@ -161,8 +161,8 @@ TEST_F(GeometryTest, LAndRTurnThePictureAQuarter)
     EXPECT_EQ(pictureGeometry().size(), QSize(3, 2));
     EXPECT_EQ(shownPixels(form->picture()), (Rows{{e, c, a}, {f, d, b}}));
     // The natural size turns with the picture.
-    EXPECT_EQ(form->NaturalWidth, 3);
-    EXPECT_EQ(form->NaturalHeight, 2);
+    EXPECT_EQ(form->state().natural.width(), 3);
+    EXPECT_EQ(form->state().natural.height(), 2);
 
     form->OpenCurrentFile();
     form->settleOpen();
@@ -231,7 +231,7 @@ TEST_F(GeometryTest, FitToggleAfterARotationKeepsTheTurnedProportions)
     // Reopening gives the file's own size back.
     form->OpenCurrentFile();
     settle();
-    EXPECT_EQ(form->NaturalWidth, 100);
+    EXPECT_EQ(form->state().natural.width(), 100);
     EXPECT_EQ(pictureGeometry().size(), QSize(100, 50));
 }
 

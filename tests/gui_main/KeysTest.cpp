@@ -46,13 +46,13 @@ protected:
         for (int i = 1; i <= 4; ++i)
             writeBmp(QStringLiteral("k%1.bmp").arg(i), 10 * i, 10);
         start({picturePath(QStringLiteral("k1.bmp"))});
-        list = form->nav.FolderFileList;
+        list = form->state().nav.FolderFileList;
         ASSERT_EQ(list.size(), 4);
         form->openPath(list[1]);
         form->settleOpen();
-        ASSERT_EQ(form->nav.CurrentIndex, 2);
+        ASSERT_EQ(form->state().nav.CurrentIndex, 2);
     }
-    int index() const { return form->nav.CurrentIndex; }
+    int index() const { return form->state().nav.CurrentIndex; }
     QStringList list;
 };
 
@@ -73,7 +73,7 @@ TEST_F(KeysFolderTest, SpacePageKeysBackspaceHomeAndEndMoveWithoutWrapping)
     EXPECT_EQ(index(), 2);
     key(Qt::Key_Home);
     EXPECT_EQ(index(), 1);
-    EXPECT_EQ(form->nav.CurrentPath, list[0]);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[0]);
     EXPECT_TRUE(labelText().endsWith(QStringLiteral("[1/4]")));
     key(Qt::Key_PageUp);
     EXPECT_EQ(index(), 1);
@@ -84,7 +84,7 @@ TEST_F(KeysFolderTest, SpacePageKeysBackspaceHomeAndEndMoveWithoutWrapping)
     EXPECT_EQ(pictureGeometry().size(), natural);
     key(Qt::Key_End);
     EXPECT_EQ(index(), 4);
-    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[3]);
 }
 
 TEST_F(KeysFolderTest, WheelStepsThroughTheListAndStopsAtBothEnds)
@@ -100,7 +100,7 @@ TEST_F(KeysFolderTest, WheelStepsThroughTheListAndStopsAtBothEnds)
     key(Qt::Key_End);
     wheel(form->picture(), -120);
     EXPECT_EQ(index(), 4);
-    EXPECT_EQ(form->nav.CurrentPath, list[3]);
+    EXPECT_EQ(form->state().nav.CurrentPath, list[3]);
 }
 
 TEST_F(KeysFolderTest, WheelStepsOnceForEachWholeNotchOfSmallMovements)
@@ -135,7 +135,7 @@ TEST_F(KeysFolderTest, MovieIgnoresSpaceAndBackspaceButNotPageKeysOrWheel)
     ASSERT_GE(at, 1);
     key(Qt::Key_Space);
     key(Qt::Key_Backspace);
-    EXPECT_EQ(form->nav.CurrentPath, movie);
+    EXPECT_EQ(form->state().nav.CurrentPath, movie);
     // Nothing turns a movie, and it stays shown.
     key(Qt::Key_L);
     EXPECT_FALSE(labelRed());
@@ -153,7 +153,7 @@ TEST_F(KeysFolderTest, MovieIgnoresSpaceAndBackspaceButNotPageKeysOrWheel)
     form->openPath(movie);
     form->settleOpen();
     wheel(form->scrollBox()->viewport(), at < 3 ? -120 : 120);
-    EXPECT_NE(form->nav.CurrentPath, movie);
+    EXPECT_NE(form->state().nav.CurrentPath, movie);
 }
 
 TEST_F(KeysFolderTest, F12OnlyActsOnMoviesAndArrowsScrollTheView)
@@ -207,7 +207,7 @@ TEST_F(KeysTest, EscInsideTheRenameDialogPressesCancel)
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(QFileInfo::exists(pic));
     EXPECT_FALSE(QFileInfo::exists(picturePath(QStringLiteral("changed.bmp"))));
-    EXPECT_EQ(form->nav.CurrentPath, pic);
+    EXPECT_EQ(form->state().nav.CurrentPath, pic);
 }
 
 TEST_F(KeysTest, CtrlKeysInsideTheRenameFieldsCopyTheFileAndKeepTheCaret)
@@ -310,7 +310,7 @@ TEST_F(KeysTest, HomeAndEndWithoutAFileDoNothingAndTheCloseButtonEndsTheProgram)
     key(Qt::Key_Home);
     key(Qt::Key_End);
     key(Qt::Key_Space);
-    EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+    EXPECT_TRUE(form->state().nav.CurrentPath.isEmpty());
     EXPECT_FALSE(labelRed());
     EXPECT_TRUE(form->titleEffectRunning());
 

@@ -54,8 +54,8 @@ TEST_F(OpeningTest, LabelIsLimeWithPositionForAPictureAndRedForErrors)
     const QString wrong = writeImage(QStringLiteral("wrong.jpg"), png, "PNG");
     start({good});
     EXPECT_TRUE(labelLime());
-    ASSERT_EQ(form->nav.count(), 2);
-    EXPECT_EQ(labelText(), QStringLiteral("good.bmp [%1/2]").arg(form->nav.CurrentIndex));
+    ASSERT_EQ(form->state().nav.count(), 2);
+    EXPECT_EQ(labelText(), QStringLiteral("good.bmp [%1/2]").arg(form->state().nav.CurrentIndex));
 
     form->openPath(wrong);
     form->settleOpen();
@@ -65,8 +65,8 @@ TEST_F(OpeningTest, LabelIsLimeWithPositionForAPictureAndRedForErrors)
     EXPECT_FALSE(form->picture()->hasPicture());
     EXPECT_EQ(pictureGeometry().size(), QSize(0, 0));
     // The failed file keeps its place in the list.
-    EXPECT_EQ(form->nav.CurrentPath, wrong);
-    EXPECT_GE(form->nav.CurrentIndex, 1);
+    EXPECT_EQ(form->state().nav.CurrentPath, wrong);
+    EXPECT_GE(form->state().nav.CurrentIndex, 1);
 }
 
 TEST_F(OpeningTest, DroppedTextFileNamesItsExtensionAsWritten)
@@ -77,8 +77,8 @@ TEST_F(OpeningTest, DroppedTextFileNamesItsExtensionAsWritten)
     EXPECT_EQ(dropFiles(form.get(), {notes}), Qt::CopyAction);
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(labelText(), QStringLiteral("Unknown file extension: .TXT"));
-    EXPECT_EQ(form->nav.CurrentPath, notes);
-    EXPECT_EQ(form->nav.CurrentIndex, 0);
+    EXPECT_EQ(form->state().nav.CurrentPath, notes);
+    EXPECT_EQ(form->state().nav.CurrentIndex, 0);
 }
 
 TEST_F(OpeningTest, DropOfThreeFilesOpensOnlyTheFirst)
@@ -89,10 +89,10 @@ TEST_F(OpeningTest, DropOfThreeFilesOpensOnlyTheFirst)
     const QString b = writeBmp(QStringLiteral("drop-b.bmp"), 12, 7);
     const QString c = writeBmp(QStringLiteral("drop-c.bmp"), 13, 7);
     EXPECT_EQ(dropFiles(form.get(), {b, a, c}), Qt::CopyAction);
-    EXPECT_EQ(form->nav.CurrentPath, b);
+    EXPECT_EQ(form->state().nav.CurrentPath, b);
     EXPECT_EQ(pictureGeometry().size(), QSize(12, 7));
     EXPECT_TRUE(labelText().startsWith(QStringLiteral("drop-b.bmp [")));
-    EXPECT_EQ(form->nav.count(), 3);
+    EXPECT_EQ(form->state().nav.count(), 3);
 }
 
 TEST_F(OpeningTest, OnePixelPictureAtOriginalSizeIsCentred)
@@ -120,8 +120,8 @@ TEST_F(OpeningTest, IconIsShownAtThirtyTwoPixelsInEveryMode)
         form->settleOpen();
         EXPECT_TRUE(labelLime()) << labelText().toStdString();
         EXPECT_EQ(pictureGeometry().size(), QSize(32, 32));
-        EXPECT_EQ(form->NaturalWidth, 32);
-        EXPECT_EQ(form->NaturalHeight, 32);
+        EXPECT_EQ(form->state().natural.width(), 32);
+        EXPECT_EQ(form->state().natural.height(), 32);
         // Centred in the picture area.
         EXPECT_EQ(pictureGeometry().topLeft(), QPoint(area().width() / 2 - 16, area().height() / 2 - 16));
         finish();
@@ -136,7 +136,7 @@ TEST_F(OpeningTest, FullScreenFitsABigPictureAndCentresASmallOne)
     const QString small = writeBmp(QStringLiteral("small.bmp"), 100, 50);
     start({big});
     key(Qt::Key_Return);
-    ASSERT_TRUE(form->FullScreen);
+    ASSERT_TRUE(form->fullScreen());
     QTRY_COMPARE(area(), screen.size());
     // Drawn scaled into the whole area, keeping its proportions, centred.
     EXPECT_EQ(pictureGeometry(), QRect(QPoint(0, 0), screen.size()));
@@ -160,12 +160,10 @@ TEST_F(OpeningTest, AfterAnOpenErrorCommandsSayNothingIsOpenAndNavigationWorks)
     writeBmp(QStringLiteral("b-fine.bmp"), 9, 9);
     writeBmp(QStringLiteral("c-fine.bmp"), 9, 9);
     start({picturePath(QStringLiteral("b-fine.bmp"))});
-    const QStringList list = form->nav.FolderFileList;
+    const QStringList list = form->state().nav.FolderFileList;
     ASSERT_EQ(list.size(), 3);
     const int broken = int(list.indexOf(picturePath(QStringLiteral("a-broken.bmp")))) + 1;
-    form->nav.CurrentPath = list[broken - 1];
-    form->nav.CurrentIndex = broken;
-    form->OpenCurrentFile();
+    form->openPath(list[broken - 1]);
     form->settleOpen();
     ASSERT_TRUE(labelRed());
     const QString openError = labelText();
@@ -193,10 +191,10 @@ TEST_F(OpeningTest, AfterAnOpenErrorCommandsSayNothingIsOpenAndNavigationWorks)
     // Navigation goes on from the failed file's place.
     if (broken < 3) {
         key(Qt::Key_PageDown);
-        EXPECT_EQ(form->nav.CurrentIndex, broken + 1);
+        EXPECT_EQ(form->state().nav.CurrentIndex, broken + 1);
     } else {
         key(Qt::Key_PageUp);
-        EXPECT_EQ(form->nav.CurrentIndex, broken - 1);
+        EXPECT_EQ(form->state().nav.CurrentIndex, broken - 1);
     }
     EXPECT_TRUE(labelLime());
     EXPECT_EQ(pictureGeometry().size(), QSize(9, 9));
@@ -228,7 +226,7 @@ TEST_F(OpeningTest, OpenButtonOpensTheChosenFileOrSaysItDoesNotExist)
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(labelText(), text::FileNotExist);
     EXPECT_FALSE(form->titleEffectRunning());
-    EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+    EXPECT_TRUE(form->state().nav.CurrentPath.isEmpty());
 
     answer = pic;
     QTest::mouseClick(open, Qt::LeftButton, {}, QPoint(3, 3));
@@ -238,7 +236,7 @@ TEST_F(OpeningTest, OpenButtonOpensTheChosenFileOrSaysItDoesNotExist)
     // Cancel changes nothing.
     answer.clear();
     QTest::mouseClick(open, Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(form->nav.CurrentPath, pic);
+    EXPECT_EQ(form->state().nav.CurrentPath, pic);
     EXPECT_TRUE(labelLime());
 }
 
@@ -249,7 +247,7 @@ TEST_F(OpeningTest, DroppedFilesAreTakenAsCopiesNeverAsMoved)
     const QString pic = writeBmp(QStringLiteral("kept.bmp"), 6, 6);
     // With Shift held the source proposes a move: the window answers copy.
     EXPECT_EQ(dropFiles(form.get(), {pic}, Qt::CopyAction | Qt::MoveAction, Qt::MoveAction), Qt::CopyAction);
-    EXPECT_EQ(form->nav.CurrentPath, pic);
+    EXPECT_EQ(form->state().nav.CurrentPath, pic);
     // A source that can only move is told nothing was taken; the file shows.
     form->ShowLabelError(QStringLiteral("x"));
     EXPECT_EQ(dropFiles(form.get(), {pic}, Qt::MoveAction, Qt::MoveAction), Qt::IgnoreAction);
@@ -273,7 +271,7 @@ TEST_F(OpeningTest, NameThatIsNotUtf8OpensFromTheFolderList)
     ::close(fd);
 
     start({plain});
-    ASSERT_EQ(form->nav.count(), 2);
+    ASSERT_EQ(form->state().nav.count(), 2);
     key(Qt::Key_Home);
     EXPECT_EQ(labelText(), QStringLiteral("caf\uFFFD.bmp [1/2]"));
     EXPECT_FALSE(labelRed());

@@ -89,7 +89,7 @@ TEST_F(StartupTest, FullScreenIsStoredAndRestoredWithTheWorkAreaToReturnTo)
     seedDefaults();
     start();
     key(Qt::Key_Return);
-    EXPECT_TRUE(form->FullScreen);
+    EXPECT_TRUE(form->fullScreen());
     finish();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(regInt(QStringLiteral("FullScreen")), 1);
@@ -97,11 +97,11 @@ TEST_F(StartupTest, FullScreenIsStoredAndRestoredWithTheWorkAreaToReturnTo)
     EXPECT_EQ(regInt(QStringLiteral("FormHeight")), screen.height());
 
     start();
-    EXPECT_TRUE(form->FullScreen);
+    EXPECT_TRUE(form->fullScreen());
     EXPECT_EQ(form->geometry(), screen);
     EXPECT_TRUE(form->buttonsPanel()->isHidden());
     key(Qt::Key_Return);
-    EXPECT_FALSE(form->FullScreen);
+    EXPECT_FALSE(form->fullScreen());
     QTRY_COMPARE(form->geometry(), workArea());
     EXPECT_FALSE(form->buttonsPanel()->isHidden());
 }
@@ -157,7 +157,7 @@ TEST_F(StartupTest, MissingStartLogoShowsTwoRedLinesAndSwitchesTheLogoOff)
                                + QStringLiteral("\"Show splash\" option will disabled"));
     EXPECT_EQ(regInt(QStringLiteral("ShowStartLogo")), 0);
     EXPECT_FALSE(form->titleEffectRunning());
-    EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+    EXPECT_TRUE(form->state().nav.CurrentPath.isEmpty());
     finish();
 
     // The next start runs the title effect instead.
@@ -173,7 +173,7 @@ TEST_F(StartupTest, ArgumentNamingAMissingFileShowsFileNotExist)
     start({missing});
     EXPECT_TRUE(labelRed());
     EXPECT_EQ(labelText(), text::FileNotExist);
-    EXPECT_EQ(form->nav.CurrentPath, missing);
+    EXPECT_EQ(form->state().nav.CurrentPath, missing);
     QTest::qWait(200);
     EXPECT_EQ(labelText(), text::FileNotExist);
 }
@@ -188,7 +188,7 @@ TEST_F(StartupTest, PictureArgumentOpensDuringCreation)
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->picture()->hasPicture());
     EXPECT_EQ(pictureGeometry().size(), QSize(30, 20));
-    EXPECT_EQ(form->nav.count(), 2);
+    EXPECT_EQ(form->state().nav.count(), 2);
     EXPECT_TRUE(labelText().startsWith(QStringLiteral("arg.bmp [")));
     EXPECT_TRUE(labelLime());
 }
@@ -200,7 +200,7 @@ TEST_F(StartupTest, SkinPackageArgumentInAnyCaseGoesToTheSkinLoader)
     start({skin});
     // Installed into the skins folder; nothing is opened and the title runs.
     EXPECT_TRUE(QFileInfo::exists(programFolder + QStringLiteral("Data/Skins/Night.VxSkin")));
-    EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+    EXPECT_TRUE(form->state().nav.CurrentPath.isEmpty());
     EXPECT_FALSE(form->picture()->hasPicture());
     EXPECT_FALSE(labelRed());
     EXPECT_TRUE(messages.isEmpty());
@@ -215,15 +215,15 @@ TEST_F(StartupTest, StartLogoAndMovieArgumentsOpenOnlyAtTheFirstShow)
     writeSwf(QStringLiteral("logo.swf"));
     ASSERT_TRUE(QFile::copy(picturePath(QStringLiteral("logo.swf")), programFolder + QStringLiteral("Vextrel Viewer Flash.swf")));
     start({}, false);
-    EXPECT_EQ(form->nav.CurrentPath, programFolder + QStringLiteral("Vextrel Viewer Flash.swf"));
+    EXPECT_EQ(form->state().nav.CurrentPath, programFolder + QStringLiteral("Vextrel Viewer Flash.swf"));
     EXPECT_TRUE(form->navButtonPanel()->isHidden());
-    EXPECT_EQ(form->nav.count(), 0);
+    EXPECT_EQ(form->state().nav.count(), 0);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     EXPECT_FALSE(form->navButtonPanel()->isHidden());
     // The list is the program folder's.
-    EXPECT_EQ(form->nav.FolderFileList, QStringList{form->nav.CurrentPath});
-    EXPECT_EQ(form->nav.CurrentIndex, 1);
+    EXPECT_EQ(form->state().nav.FolderFileList, QStringList{form->state().nav.CurrentPath});
+    EXPECT_EQ(form->state().nav.CurrentIndex, 1);
     EXPECT_EQ(labelText(), QStringLiteral("Vextrel Viewer Flash.swf [1/1]"));
     finish();
 
@@ -261,7 +261,7 @@ TEST_F(StartupTest, PictureArgumentOfAFullScreenStartIsFittedToTheScreen)
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QString big = writeBmp(QStringLiteral("huge.bmp"), screen.width() * 2, screen.height());
     start({big});
-    EXPECT_TRUE(form->FullScreen);
+    EXPECT_TRUE(form->fullScreen());
     EXPECT_EQ(area(), screen.size());
     EXPECT_EQ(pictureGeometry(), QRect(QPoint(0, 0), screen.size()));
     EXPECT_TRUE(form->picture()->proportional());

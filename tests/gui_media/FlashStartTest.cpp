@@ -39,7 +39,7 @@ TEST_F(FlashStartTest, ScaleAndQualityComeFromTheSettings)
         start({}, false);
         EXPECT_EQ(form->flash()->ScaleMode(), r.scaleMode);
         EXPECT_EQ(form->flash()->Quality2(), QLatin1String(r.quality2));
-        EXPECT_EQ(form->ResizeWindowToMovie, r.resize);
+        EXPECT_EQ(form->movie().resizeWindowToMovie, r.resize);
         stop();
     }
 }
@@ -86,7 +86,7 @@ TEST_F(FlashStartTest, ScaleFiveLeavesAFullScreenWindowAsItIs)
     setSetting(vx::setting::FlashScale, 5);
     setSetting(vx::setting::FullScreen, 1);
     start();
-    ASSERT_TRUE(form->FullScreen);
+    ASSERT_TRUE(form->fullScreen());
     const QRect before = form->geometry();
     EXPECT_EQ(before, QGuiApplication::primaryScreen()->geometry());
     form->openPath(writeFile(path(QStringLiteral("stage.swf")), movieBytes(3, 550, 400)));
@@ -102,7 +102,7 @@ TEST_F(FlashStartTest, FsCommandIsShownOnlyWhenTheSettingAsksForIt)
                                     fsCommandMovieBytes(QStringLiteral("quit"), QStringLiteral("now")));
     setSetting(vx::setting::FlashFSCommand, 1);
     start();
-    EXPECT_TRUE(form->ShowFsCommandMessage);
+    EXPECT_TRUE(form->movie().showFsCommandMessage);
     form->openPath(movie);
     form->settleOpen();
     QTRY_VERIFY_WITH_TIMEOUT(!messages.isEmpty(), 3000);
@@ -112,7 +112,7 @@ TEST_F(FlashStartTest, FsCommandIsShownOnlyWhenTheSettingAsksForIt)
     messages.clear();
     setSetting(vx::setting::FlashFSCommand, 0);
     start();
-    EXPECT_FALSE(form->ShowFsCommandMessage);
+    EXPECT_FALSE(form->movie().showFsCommandMessage);
     form->openPath(movie);
     form->settleOpen();
     QTRY_VERIFY_WITH_TIMEOUT(!form->flash()->Playing(), 3000);  // the movie reached its command

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
 #include "app/ProgramDialogs.h"
 #include "support/TempHome.h"
 
@@ -110,7 +111,7 @@ protected:
     // Closes the window as the user would (the settings are written).
     void stop();
     // One frame timer tick.
-    void tick() { form->FrameTimerTimer(); }
+    void tick() { form->movie().followFrame(); }
     QString path(const QString& name) const { return files.path() + QLatin1Char('/') + name; }
 
     TempHome home;

@@ -58,7 +58,6 @@ TEST_F(MovieTest, OpeningShowsTheTransportWithTheFirstFrameOfTheTotal)
     EXPECT_EQ(flash()->Movie(), moviePath);
     EXPECT_EQ(form->frameLabel()->text(), QStringLiteral("0/12"));
     EXPECT_EQ(form->frameBar()->Max(), 12);
-    EXPECT_EQ(form->TotalFramesAtOpen, 12);
     EXPECT_TRUE(flash()->Playing());
     EXPECT_TRUE(button(vx::kBtnPause)->isVisible());
     EXPECT_FALSE(button(vx::kBtnPlay)->isVisible());
@@ -175,7 +174,7 @@ TEST_F(MovieTest, F12HidesAndShowsTheTransportPanel)
     const int withPanel = flash()->height();
     QTest::keyClick(flash(), Qt::Key_F12);
     EXPECT_FALSE(form->navButtonPanel()->isVisible());
-    EXPECT_FALSE(form->FlashPanelVisible);
+    EXPECT_FALSE(form->movie().panelVisible);
     EXPECT_EQ(flash()->height(), withPanel + form->navButtonPanel()->height());
     EXPECT_TRUE(flash()->isVisible());
 
@@ -186,7 +185,7 @@ TEST_F(MovieTest, F12HidesAndShowsTheTransportPanel)
 
     QTest::keyClick(form.get(), Qt::Key_F12);
     EXPECT_TRUE(form->navButtonPanel()->isVisible());
-    EXPECT_TRUE(form->FlashPanelVisible);
+    EXPECT_TRUE(form->movie().panelVisible);
     EXPECT_EQ(flash()->height(), withPanel);
 }
 
@@ -201,7 +200,7 @@ TEST_F(MovieTest, APictureOpenedNextStopsAndHidesTheMovie)
     EXPECT_FALSE(form->navButtonPanel()->isVisible());
     form->settleOpen();  // the picture arrives from the decoding thread
     EXPECT_TRUE(form->picture()->hasPicture());
-    EXPECT_EQ(form->NaturalWidth, 40);
+    EXPECT_EQ(form->state().natural.width(), 40);
 
     // F12 and the rewind keys belong to movies only.
     const int frame = flash()->CurrentFrame();

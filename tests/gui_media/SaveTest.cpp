@@ -2,6 +2,7 @@
 // the JPEG options window beside it, the writer chosen by the typed name,
 // replacing files, copying movies, and saves that fail.
 #include "MediaFixture.h"
+#include "app/SaveCommand.h"
 
 #include "export/SaveAs.h"
 #include "export/ui/ChangeQualityForm.h"
@@ -45,17 +46,17 @@ protected:
     }
     void answer(const QString& name, int filterIndex)
     {
-        form->chooseSaveFile = [this, name, filterIndex](const vx::SaveDialogSetup& setup)
-            -> std::optional<vx::MainForm::SaveChoice> {
+        form->saveCommand().chooseFile = [this, name, filterIndex](const vx::SaveDialogSetup& setup)
+            -> std::optional<vx::SaveCommand::Choice> {
             ++dialogRuns;
             lastSetup = setup;
             if (duringDialog)
                 duringDialog();
             if (name.isEmpty())
                 return std::nullopt;
-            return vx::MainForm::SaveChoice{name, filterIndex};
+            return vx::SaveCommand::Choice{name, filterIndex};
         };
-        form->confirmOverwrite = [this](const QString& question) {
+        form->saveCommand().confirmOverwrite = [this](const QString& question) {
             questions << question;
             return replace;
         };
@@ -361,7 +362,7 @@ TEST_F(SaveTest, TheJpegOptionsWindowIsUsableBesideTheSaveDialog)
     EXPECT_TRUE(options->grayscale());
     EXPECT_EQ(options->quality(), 35);
     const QString reference = path(QStringLiteral("reference.jpg"));
-    vx::SaveByExtension(form->displayedPicture(), reference, vx::JpegOptions{35, true});
+    vx::SaveByExtension(form->saveCommand().displayedPicture(), reference, vx::JpegOptions{35, true});
     const QByteArray written = readFile(path(QStringLiteral("gray.jpg")));
     ASSERT_FALSE(written.isEmpty());
     EXPECT_EQ(written, readFile(reference));

@@ -33,7 +33,7 @@ protected:
             EXPECT_EQ(button(vx::SkinButtonIndex(i))->size(), buttonSize) << i;
         EXPECT_EQ(form->buttonsPanel()->height(), topBar);
         EXPECT_EQ(form->navButtonPanel()->height(), bottomBar);
-        EXPECT_EQ(form->BetweenWidth, gap);
+        EXPECT_EQ(form->betweenWidth(), gap);
         const int w = buttonSize.width();
         const int step = (w + gap) % 256;
         for (int i = 0; i <= vx::kBtnNext; ++i)
@@ -62,7 +62,7 @@ TEST_F(SkinTest, WithoutAStoredSkinTheBuiltInOneIsApplied)
 {
     setSetting(vx::setting::Skin, program.skinsFolder() + QStringLiteral("Gone.vxskin"));
     start();
-    EXPECT_EQ(form->CurrentSkinFile, QStringLiteral("Default"));
+    EXPECT_EQ(form->currentSkinFile(), QStringLiteral("Default"));
     expectSkin(QSize(25, 19), 20, 20, 3);
     EXPECT_FALSE(button(vx::kBtnOpen)->bmpNormal().isNull());
     EXPECT_FALSE(button(vx::kBtnStop)->bmpDown().isNull());
@@ -85,20 +85,20 @@ TEST_F(SkinTest, SampleSkinsGivenAsArgumentAreInstalledAppliedAndKept)
         const QString installed = program.skinsFolder() + QLatin1String(s.file);
         EXPECT_TRUE(QFileInfo::exists(installed));
         EXPECT_EQ(settingText(vx::setting::Skin), installed);
-        EXPECT_EQ(form->CurrentSkinFile, argument);
+        EXPECT_EQ(form->currentSkinFile(), argument);
         expectSkin(s.button, s.top, s.bottom, s.gap);
         // At the default width of 400 pixels Next ends before Full screen begins.
         EXPECT_EQ(form->width(), 400);
         EXPECT_LT(left(vx::kBtnNext) + s.button.width(), left(vx::kBtnFullScreen));
         // The package is no picture to open.
-        EXPECT_TRUE(form->nav.CurrentPath.isEmpty());
+        EXPECT_TRUE(form->state().nav.CurrentPath.isEmpty());
         EXPECT_FALSE(form->picture()->hasPicture());
         EXPECT_TRUE(messages.isEmpty());
         stop();
 
         // The next start takes the installed copy from the settings.
         start();
-        EXPECT_EQ(form->CurrentSkinFile, installed);
+        EXPECT_EQ(form->currentSkinFile(), installed);
         expectSkin(s.button, s.top, s.bottom, s.gap);
         stop();
     }
@@ -164,7 +164,7 @@ TEST_F(SkinTest, APackageWithoutItsPictureGivesTheBuiltInSkin)
     spec.withButtonsBmp = false;
     const QString package = writeSkinPackage(path(QStringLiteral("NoPicture.vxskin")), spec);
     start({package});
-    EXPECT_EQ(form->CurrentSkinFile, QStringLiteral("Default"));
+    EXPECT_EQ(form->currentSkinFile(), QStringLiteral("Default"));
     expectSkin(QSize(25, 19), 20, 20, 3);
     EXPECT_TRUE(QFileInfo::exists(program.skinsFolder() + QStringLiteral("NoPicture.vxskin")));
     EXPECT_FALSE(settingText(vx::setting::Skin).has_value());
@@ -174,7 +174,7 @@ TEST_F(SkinTest, APackageWithoutItsPictureGivesTheBuiltInSkin)
 TEST_F(SkinTest, NotAZipArchiveGivesTheBuiltInSkinWithoutAMessage)
 {
     start({writeFile(path(QStringLiteral("Junk.vxskin")), QByteArray(300, 'x'))});
-    EXPECT_EQ(form->CurrentSkinFile, QStringLiteral("Default"));
+    EXPECT_EQ(form->currentSkinFile(), QStringLiteral("Default"));
     expectSkin(QSize(25, 19), 20, 20, 3);
     EXPECT_TRUE(messages.isEmpty());
 }

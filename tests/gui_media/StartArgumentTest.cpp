@@ -52,8 +52,8 @@ TEST_F(StartArgumentTest, EveryFormOfTheArgumentOpensItsFile)
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(QDir::setCurrent(pictures));
         start({c.argument});
-        EXPECT_EQ(form->CurrentSkinFile, skin);
-        EXPECT_EQ(form->nav.CurrentPath, c.opened);
+        EXPECT_EQ(form->currentSkinFile(), skin);
+        EXPECT_EQ(form->state().nav.CurrentPath, c.opened);
         EXPECT_FALSE(form->labelIsRed()) << form->nameLabel()->text().toStdString();
         EXPECT_EQ(QDir::currentPath(), QDir(pictures).absolutePath());
         stop();

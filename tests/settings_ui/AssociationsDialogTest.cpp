@@ -174,7 +174,7 @@ TEST_F(SettingsDialogTest, FailingWritesEndApplyWithAClearMessage)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(list)) << messages[0].toStdString();
     EXPECT_EQ(readAll(list), listBefore);
-    EXPECT_EQ(form->ImageScale, 1);  // the later steps didn't run
+    EXPECT_EQ(form->state().imageScale, 1);  // the later steps didn't run
     QFile::setPermissions(list, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     // A read-only settings hive: the first write ends Apply with its text;

@@ -3,6 +3,7 @@
 #include "SettingsDialogFixture.h"
 
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
 #include "settings/ViewerSettings.h"
 #include "settings/ui/LinkLabel.h"
 #include "skins/ui/SkinButton.h"
@@ -198,7 +199,7 @@ TEST_F(SettingsDialogTest, ResizeWindowToFlashWithAMovieCurrent)
         d.flashQualityButtons[2]->setChecked(true);
         d.OKButton->click();
     });
-    EXPECT_TRUE(form->ResizeWindowToMovie);
+    EXPECT_TRUE(form->movie().resizeWindowToMovie);
     EXPECT_NE(form->size(), before);
     EXPECT_EQ(form->size().width(), 550 + 6);
     EXPECT_EQ(regInt(QStringLiteral("FlashScale")), 5);

@@ -5,6 +5,7 @@
 #include "settings/ui/SettingsForm.h"
 
 #include "app/MainForm.h"
+#include "app/MovieHost.h"
 #include "i18n/SetLanguageModule.h"
 #include "settings/FileAssociations.h"
 #include "settings/ViewerSettings.h"
@@ -101,10 +102,11 @@ bool SettingsForm::AcceptButtonClick()
         return false;
 
     // 2. The file number, shown at once where the label shows a file.
-    m->CurrentFileNumberVisible = ShowNumbersCheckBox->isChecked();
-    if (!m->labelIsRed() && !m->nav.CurrentPath.isEmpty())
+    const bool showNumber = ShowNumbersCheckBox->isChecked();
+    m->setCurrentFileNumberVisible(showNumber);
+    if (!m->labelIsRed() && !m->state().nav.CurrentPath.isEmpty())
         m->refreshPositionText();
-    if (!mustStore(SettingId::CurrentFileNumberVisible, m->CurrentFileNumberVisible ? 1 : 0))
+    if (!mustStore(SettingId::CurrentFileNumberVisible, showNumber ? 1 : 0))
         return false;
 
     // 3. The toolbar, laid out again without gaps.
@@ -162,7 +164,7 @@ bool SettingsForm::AcceptButtonClick()
     else if (ScaleAlllRadioButton->isChecked())
         mode = 2;
     if (mode != 0) {
-        m->ImageScale = mode;
+        m->setImageScale(mode);
         tryStore(SettingId::ImageScale, mode);
     }
 
@@ -175,13 +177,13 @@ bool SettingsForm::AcceptButtonClick()
     // 14. Flash quality.
     if (const int quality = checkedIndex(flashQualityButtons); quality >= 0) {
         static const char* const names[3] = {"High", "Medium", "Low"};
-        m->applyFlashSettings(std::nullopt, QString::fromLatin1(names[quality]));
+        m->movie().applySettings(std::nullopt, QString::fromLatin1(names[quality]));
         tryStore(SettingId::FlashQuality, quality + 1);
     }
 
     // 15. fscommand messages.
-    m->ShowFsCommandMessage = FscommandCheckBox->isChecked();
-    tryStore(SettingId::FlashFSCommand, m->ShowFsCommandMessage ? 1 : 0);
+    m->movie().showFsCommandMessage = FscommandCheckBox->isChecked();
+    tryStore(SettingId::FlashFSCommand, m->movie().showFsCommandMessage ? 1 : 0);
 
     // 16. The chosen language, applied to every window, this one included.
     const QString path = languageChoice_.takeApplyPath(languageFolder(), languageList_);

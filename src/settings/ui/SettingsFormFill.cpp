@@ -169,7 +169,7 @@ void SettingsForm::fillFromSettings()
     }
 
     // The scaling mode comes from the running window, not the registry.
-    const int mode = main_ ? main_->ImageScale : 0;
+    const int mode = main_ ? main_->state().imageScale : 0;
     if (mode == 1)
         ScaleBigRadioButton->setChecked(true);
     else if (mode == 2)

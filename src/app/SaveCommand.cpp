@@ -1,12 +1,11 @@
-// The save command: the save dialogs, the overwrite question, the JPEG
-// options window beside the picture dialog, and the writer by extension.
-#include "app/MainForm.h"
+#include "app/SaveCommand.h"
 
+#include "app/MainForm.h"
 #include "export/SaveAs.h"
 #include "export/SaveToFileFunctions.h"
 #include "export/ui/ChangeQualityForm.h"
 #include "i18n/LangStrings.h"
-#include "skins/ui/SkinButton.h"
+#include "i18n/MainFormTexts.h"
 #include "viewer/SupportedTypes.h"
 #include "viewer/ui/PictureControl.h"
 
@@ -16,17 +15,29 @@
 
 namespace vx {
 
-void MainForm::SaveDialog1TypeChange(int filterIndex)
+SaveCommand::SaveCommand(MainForm& window) : QObject(&window), window_(window) {}
+
+void SaveCommand::setQualityForm(ChangeQualityForm* form)
 {
-    if (qualityForm_)
-        qualityForm_->typeChanged(filterIndex, workArea());
+    qualityForm_ = form;
 }
 
-std::optional<MainForm::SaveChoice> MainForm::runSaveDialog(const SaveDialogSetup& setup)
+ChangeQualityForm* SaveCommand::qualityForm() const
 {
-    if (chooseSaveFile)
-        return chooseSaveFile(setup);
-    QFileDialog dialog(this);
+    return qualityForm_;
+}
+
+void SaveCommand::typeChanged(int filterIndex)
+{
+    if (qualityForm_)
+        qualityForm_->typeChanged(filterIndex, window_.workArea());
+}
+
+std::optional<SaveCommand::Choice> SaveCommand::runDialog(const SaveDialogSetup& setup)
+{
+    if (chooseFile)
+        return chooseFile(setup);
+    QFileDialog dialog(&window_);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The overwrite question is our own.
@@ -42,7 +53,7 @@ std::optional<MainForm::SaveChoice> MainForm::runSaveDialog(const SaveDialogSetu
         if (!picture || index < 1)
             return;
         dialog.setDefaultSuffix(vx::SaveDialog1TypeChange(index).defaultExtension);
-        SaveDialog1TypeChange(index);
+        typeChanged(index);
     });
     // The options window belongs to the dialog while it runs: a modal
     // dialog blocks every window but its own, so beside it the options
@@ -54,64 +65,56 @@ std::optional<MainForm::SaveChoice> MainForm::runSaveDialog(const SaveDialogSetu
     const int result = dialog.exec();
     if (options) {
         options->hide();
-        options->setParent(this, optionFlags);
+        options->setParent(&window_, optionFlags);
     }
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return SaveChoice{dialog.selectedFiles().first(),
-                      int(setup.nameFilters.indexOf(dialog.selectedNameFilter())) + 1};
+    return Choice{dialog.selectedFiles().first(), int(setup.nameFilters.indexOf(dialog.selectedNameFilter())) + 1};
 }
 
-DisplayedPicture MainForm::displayedPicture() const
+DisplayedPicture SaveCommand::displayedPicture() const
 {
-    if (const Graphic* g = picture_->graphic())
-        return displayedPictureOf(*g, findSupportedType(CurrentExtension()));
-    return DisplayedPicture(picture_->pictureBitmap(), PictureKind::Bitmap);
+    const PictureControl* picture = window_.picture();
+    if (const Graphic* g = picture->graphic())
+        return displayedPictureOf(*g, window_.currentType());
+    return DisplayedPicture(picture->pictureBitmap(), PictureKind::Bitmap);
 }
 
-void MainForm::btnSaveClick()
+void SaveCommand::run()
 {
-    StopTitleEffect();
-    if (!RequireDisplayedFile())
+    window_.StopTitleEffect();
+    if (!window_.RequireDisplayedFile())
         return;
-    const SaveDialogSetup setup = saveDialogSetup(nav.CurrentPath);
+    const QString current = window_.state().nav.CurrentPath;
+    const SaveDialogSetup setup = saveDialogSetup(current);
     if (setup.kind != SaveDialogKind::None) {
-        if (std::optional<SaveChoice> choice = runSaveDialog(setup)) {
+        if (std::optional<Choice> choice = runDialog(setup)) {
             const QString target = saveTargetName(choice->fileName, setup.kind, choice->filterIndex);
             bool go = true;
             if (QFileInfo::exists(target)) {
-                const QString question = overwriteQuestion(target, message(lang::OverwriteQuestion));
+                const QString question = overwriteQuestion(target, lang::messageOrDefault(lang::OverwriteQuestion));
                 go = confirmOverwrite ? confirmOverwrite(question)
-                                      : QMessageBox::question(this, windowTitle(), question,
+                                      : QMessageBox::question(&window_, window_.windowTitle(), question,
                                                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
             }
             if (go) {
                 try {
                     // The target already carries its extension: saveAs adds nothing more.
-                    if (saveAs(displayedPicture(), nav.CurrentPath, target, choice->filterIndex,
+                    if (saveAs(displayedPicture(), current, target, choice->filterIndex,
                                qualityForm_ ? qualityForm_->jpegOptions() : JpegOptions{},
-                               message(lang::ImageTooBigForHtml))
+                               lang::messageOrDefault(lang::ImageTooBigForHtml))
                         == SaveFormat::None)
-                        reportError(QStringLiteral("Nothing was written to \"%1\"").arg(target));
+                        window_.reportError(QStringLiteral("Nothing was written to \"%1\"").arg(target));
                 } catch (const PictureTooBigError& e) {
-                    reportError(e.message());
+                    window_.reportError(e.message());
                 } catch (const std::exception& e) {
-                    reportError(QString::fromUtf8(e.what()));
+                    window_.reportError(QString::fromUtf8(e.what()));
                 }
             }
         }
     }
     if (qualityForm_)
         qualityForm_->hide();
-}
-
-}  // namespace vx
-
-namespace vx {
-
-ChangeQualityForm* MainForm::qualityForm() const
-{
-    return qualityForm_;
 }
 
 }  // namespace vx
