@@ -40,6 +40,12 @@ public:
     // Draws the picture scaled into rect (vector decoders draw their records).
     virtual void draw(QPainter& painter, const QRectF& rect) const;
 
+    // Called before loading a picture that is only shown on the screen
+    // (never saved): a decoder may then trade exactness the screen does
+    // not show for speed (PNG draws simple transparency opaque, JPEG
+    // decodes for the size shown).
+    virtual void prepareForScreen() {}
+
     // Vector pictures draw themselves at any size instead of being scaled.
     virtual bool isVector() const { return false; }
 

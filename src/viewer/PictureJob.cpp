@@ -1,8 +1,6 @@
 #include "viewer/PictureJob.h"
 
 #include "codecs/DecodeCancel.h"
-#include "codecs/jpeg/JpegImage.h"
-#include "codecs/png/PngImage.h"
 #include "viewer/ViewGeometry.h"
 
 #include <QFileInfo>
@@ -68,12 +66,8 @@ OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* c
             request.type && request.type->decoder ? request.type->decoder() : nullptr;
         if (!graphic)
             throw CodecError("No decoder");
-        // Simple transparency of PNG files is drawn opaque (asked before
-        // loading, so the file is decoded once); JPEG decodes for the size shown.
-        if (auto* png = dynamic_cast<PngImage*>(graphic.get()))
-            png->dropTransparency();
-        if (auto* jpeg = dynamic_cast<JpegImage*>(graphic.get()))
-            jpeg->setSpeedFirst(true);
+        // Asked before loading, so the file is decoded once.
+        graphic->prepareForScreen();
         graphic->loadFromFile(request.path);
         checkCancelled();
         if (request.type->has(IconSized)) {

@@ -33,6 +33,7 @@ public:
     QImage displayImage(QSize target) const override;
 
     void setSpeedFirst(bool on) { speedFirst_ = on; }
+    void prepareForScreen() override { setSpeedFirst(true); }
     bool speedFirst() const { return speedFirst_; }
 
     // The DCT scale, in eighths, displayImage uses for target.

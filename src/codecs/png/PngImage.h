@@ -26,6 +26,7 @@ public:
     Bitmap bitmap() const override { return bitmap_; }
 
     void dropTransparency();
+    void prepareForScreen() override { dropTransparency(); }
     bool transparencyDropped() const { return dropTrns_; }
     // The loaded file has a tRNS chunk (whether applied or not).
     bool hasTransparencyChunk() const { return info_.hasTrns; }
