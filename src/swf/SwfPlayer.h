@@ -229,6 +229,8 @@ private:
     bool streamFed_ = false;  // the last frame entered gave the stream sound
     uint64_t playedAtTick_ = 0;     // the output's frames read at the last clock tick
     double playedPerTick_ = 0;      // and how far it moves per tick, smoothed
+    int stalledTicks_ = 0;          // ticks in a row the output read nothing
+    static constexpr int kStalledTicks = 3;
     int soundGroups_ = 0;
     void startSound(const FrameCommand& c);
     void streamBlock(const FrameCommand& c);

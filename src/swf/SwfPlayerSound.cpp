@@ -77,6 +77,8 @@ int Player::clockTick(bool soundHeard)
     const uint64_t played = mixer_->framesRead();
     const double taken = double(played >= playedAtTick_ ? played - playedAtTick_ : 0);
     playedAtTick_ = played;
+    // An output that stopped reading (its device went away) no longer keeps the time.
+    stalledTicks_ = taken > 0 ? 0 : std::min(stalledTicks_ + 1, 1000);
     playedPerTick_ = playedPerTick_ > 0 ? playedPerTick_ * 0.75 + taken * 0.25 : taken;
     // The sound the timeline keeps ready ahead of the output: what the
     // output takes by the next tick and a little more, so it never waits
@@ -84,7 +86,7 @@ int Player::clockTick(bool soundHeard)
     const size_t lead = size_t(std::max({1.5 * double(perFrame), 1.5 * playedPerTick_, kMixRate / 20.0}));
     // Ahead of what the output played (the output is slower than the
     // timer): wait for it.
-    if (streamFed_ && mixer_->streamQueued() > lead + perFrame) return 0;
+    if (streamFed_ && mixer_->streamQueued() > lead + perFrame && stalledTicks_ < kStalledTicks) return 0;
     int advances = 0;
     do {
         advance();
