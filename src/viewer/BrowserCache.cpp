@@ -9,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -142,11 +143,6 @@ bool isFolder(const QString& path)
 }
 
 }  // namespace
-
-std::optional<CacheEntry> sniffCacheEntry(const QString& path)
-{
-    return sniff(QFile::encodeName(path));
-}
 
 QString userCacheHome()
 {

@@ -16,7 +16,6 @@
 #include <QStringList>
 #include <QTemporaryFile>
 #include <memory>
-#include <optional>
 
 namespace vx {
 
@@ -26,10 +25,6 @@ struct CacheEntry {
     qint64 offset = 0;    // first byte of the content
     bool simpleCache = false;  // body ends before the records of a simple cache entry
 };
-
-// Reads the few bytes needed to tell the content of the file at path; only
-// regular files are read (never a device, pipe or symbolic link).
-std::optional<CacheEntry> sniffCacheEntry(const QString& path);
 
 // The cache folders found under cacheHome, in a fixed order: Firefox
 // profiles, then Chromium, Google Chrome, Brave, Vivaldi and Edge profiles,

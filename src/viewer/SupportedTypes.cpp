@@ -140,12 +140,6 @@ bool isSavablePicture(const QString& key)
     return t && t->has(Savable);
 }
 
-std::unique_ptr<Graphic> createGraphic(const QString& key)
-{
-    const SupportedType* t = findSupportedType(key);
-    return t && t->decoder ? t->decoder() : nullptr;
-}
-
 QList<AssociationGroup> associationGroups()
 {
     QMap<int, AssociationGroup> byRow;
@@ -160,14 +154,6 @@ QList<AssociationGroup> associationGroups()
         g.descriptions << QStringLiteral("Vextrel Viewer ") + ext;
     }
     return byRow.values();
-}
-
-QStringList associationItems()
-{
-    QStringList items;
-    for (const AssociationGroup& g : associationGroups())
-        items << g.item;
-    return items;
 }
 
 QString buildOpenFilter(const QString& allTypesDescription)

@@ -72,8 +72,6 @@ const SupportedType* findSupportedType(const QString& key);
 bool isViewable(const QString& name);
 bool isRotatable(const QString& key);
 bool isSavablePicture(const QString& key);
-// An empty decoder for the key; nullptr for movies and unknown keys.
-std::unique_ptr<Graphic> createGraphic(const QString& key);
 
 // One row of the settings dialog's file-type list: its text, its
 // extensions (with the dot, lower case) in table order, the description
@@ -86,8 +84,6 @@ struct AssociationGroup {
 };
 // The groups in the dialog's order.
 QList<AssociationGroup> associationGroups();
-// The groups' texts in the dialog's order.
-QStringList associationItems();
 
 // The Open dialog filter in description|pattern| pairs, the all-types row first.
 QString buildOpenFilter(const QString& allTypesDescription);

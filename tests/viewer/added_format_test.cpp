@@ -70,7 +70,9 @@ TEST(AddedFormat, OneRowReachesEveryList)
     EXPECT_EQ(group.extensions, QStringList{QStringLiteral(".vxg")});
     EXPECT_EQ(group.descriptions, QStringList{QStringLiteral("Vextrel Viewer VXG")});
 
-    std::unique_ptr<Graphic> graphic = createGraphic(extensionKey(path));
+    const SupportedType* row = findSupportedType(extensionKey(path));
+    ASSERT_TRUE(row && row->decoder);
+    std::unique_ptr<Graphic> graphic = row->decoder();
     ASSERT_NE(graphic, nullptr);
     graphic->loadFromFile(path);
     EXPECT_EQ(graphic->width(), 2);

@@ -84,19 +84,23 @@ TEST_F(CacheTree, EntriesAreToldByTheirContentInBothLayouts)
         {put(at("ff/html"), firefoxEntry("<html></html>")), nullptr, 0},
         {put(at("empty"), QByteArray()), nullptr, 0},
     };
+    // A simple cache header whose key runs past the end of the file is not an entry.
+    QByteArray lying = chromiumEntry(png).left(40);
+    lying[12] = '\x7f';
+    lying[13] = '\x7f';
+    const QString liar = put(at("cr/lying_0"), lying);
+    vx::BrowserCacheList list;
+    list.ScanFolderTree(dir.path() + QLatin1Char('/'));
     for (const auto& c : cases) {
-        const auto entry = vx::sniffCacheEntry(c.path);
-        ASSERT_EQ(entry.has_value(), c.key != nullptr) << c.path.toStdString();
+        const vx::CacheEntry* entry = list.find(c.path);
+        ASSERT_EQ(entry != nullptr, c.key != nullptr) << c.path.toStdString();
+        EXPECT_EQ(list.files.contains(c.path), c.key != nullptr) << c.path.toStdString();
         if (entry) {
             EXPECT_EQ(entry->key, QLatin1String(c.key));
             EXPECT_EQ(entry->offset, c.offset);
         }
     }
-    // A simple cache header whose key runs past the end of the file is not an entry.
-    QByteArray lying = chromiumEntry(png).left(40);
-    lying[12] = '\x7f';
-    lying[13] = '\x7f';
-    EXPECT_FALSE(vx::sniffCacheEntry(put(at("cr/lying_0"), lying)));
+    EXPECT_EQ(list.find(liar), nullptr);
 }
 
 TEST_F(CacheTree, BodiesComeOutWhole)
