@@ -1,7 +1,9 @@
 #include "codecs/Bitmap.h"
 
+#include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -45,14 +47,46 @@ std::shared_ptr<uint8_t[]> allocatePixels(size_t bytes, bool zero)
         block->pixels = static_cast<uint8_t*>(p);
         block->aligned = true;
         ::madvise(p, rounded, MADV_HUGEPAGE);
-        if (zero)
-            std::memset(p, 0, bytes);
+        // Filling a large picture takes a while: a cancelled decode stops
+        // between pieces (the block is freed as the exception leaves).
+        constexpr size_t kPiece = size_t(16) << 20;
+        for (size_t at = 0; zero && at < bytes; at += kPiece) {
+            checkCancelled();
+            std::memset(block->pixels + at, 0, std::min(kPiece, bytes - at));
+        }
     }
     uint8_t* pixels = block->pixels;
     return std::shared_ptr<uint8_t[]>(std::move(block), pixels);
 }
 
 }  // namespace
+
+QImage pictureImage(QSize size, QImage::Format format)
+{
+    checkPictureSize(size.width(), size.height());
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    const int stride = Bitmap::strideFor(size.width(), depth);
+    auto pixels = allocatePixels(size_t(stride) * size_t(size.height()), false);
+    auto* keep = new std::shared_ptr<uint8_t[]>(pixels);
+    return QImage(pixels.get(), size.width(), size.height(), stride, format,
+                  [](void* p) { delete static_cast<std::shared_ptr<uint8_t[]>*>(p); }, keep);
+}
+
+QImage pictureCopy(const QImage& image, QRect part)
+{
+    part = part.isNull() ? image.rect() : part & image.rect();
+    if (image.isNull() || part.isEmpty())
+        return QImage();
+    if (image.depth() < 8)
+        return pictureCopy(image.convertToFormat(QImage::Format_Indexed8), part);
+    QImage copy = pictureImage(part.size(), image.format());
+    const size_t pixel = size_t(image.depth() / 8);
+    for (int y = 0; y < part.height(); ++y)
+        std::memcpy(copy.scanLine(y), image.constScanLine(part.top() + y) + size_t(part.left()) * pixel,
+                    size_t(part.width()) * pixel);
+    copy.setColorTable(image.colorTable());
+    return copy;
+}
 
 void checkPictureSize(int64_t width, int64_t height)
 {

@@ -37,6 +37,16 @@ inline constexpr int64_t kMaxPixels = int64_t(1) << 28;
 // Throws CodecError when width x height is not a picture we are willing to hold.
 void checkPictureSize(int64_t width, int64_t height);
 
+// An image of the given size and format whose pixels count
+// against the process-wide pixel limit for as long as it (or an image
+// sharing them) lives; not filled. Throws CodecError for bad sizes and
+// when the limit would be passed. Changing a copy that shares the pixels
+// detaches it into memory that is not counted: copy with pictureCopy.
+QImage pictureImage(QSize size, QImage::Format format);
+// An independent copy of image (of its part, when given), counted as
+// pictureImage counts.
+QImage pictureCopy(const QImage& image, QRect part = QRect());
+
 class Bitmap {
 public:
     Bitmap() = default;

@@ -1,5 +1,7 @@
 #include "codecs/Graphic.h"
 
+#include "codecs/DisplayScale.h"
+
 #include <QPainter>
 
 namespace vx {
@@ -30,7 +32,7 @@ QImage Graphic::frameImageAt(int index, QSize size) const
     QImage image = frameCount() > 1 ? frameImage(index) : displayImage(size);
     if (image.isNull() || size.isEmpty() || image.size() == size)
         return image;
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return scaleForDisplay(image, size);
 }
 
 }  // namespace vx

@@ -1,6 +1,7 @@
 // Decoding for the window away from it: the sizes an open ends with, and
 // decoders that stop when their job is cancelled.
 #include "codecs/DecodeCancel.h"
+#include "codecs/PixelBudget.h"
 #include "viewer/DecodeQueue.h"
 #include "viewer/PictureJob.h"
 #include "viewer/ViewGeometry.h"
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <future>
 #include <thread>
+
+#include "SlowPictures.h"
 
 using namespace vx;
 
@@ -93,26 +96,61 @@ TEST(PictureJob, EveryDecoderStopsWhenItsJobIsCancelled)
         {findSupportedType(QStringLiteral("PPM")), writePicture(dir, QStringLiteral("p.ppm"), {64, 48}, "PPM")},
         {findSupportedType(QStringLiteral("GIF")), gif.fileName()},
     };
+    std::vector<std::pair<const SupportedType*, QString>> all;
+    for (const auto& f : files)
+        all.emplace_back(f.kind, f.path);
+    // And every other decoder and decoding path, small.
+    for (const QString& path : hostile::writeSlowPictures(dir.path(), 100))
+        all.emplace_back(findSupportedType(extensionKey(path)), path);
     std::atomic<bool> cancelled{false};
-    for (const auto& f : files) {
-        const OpenRequest request{f.path, f.kind, OriginalSize, {500, 400}, {}, false};
+    for (const auto& [kind, path] : all) {
+        const OpenRequest request{path, kind, OriginalSize, {500, 400}, {}, false};
         cancelled = false;
-        ASSERT_TRUE(openPicture(request, &cancelled).ok()) << f.path.toStdString();
+        ASSERT_TRUE(openPicture(request, &cancelled).ok()) << path.toStdString();
         // Asked to stop before a single row: the decoder itself notices.
         cancelled = true;
-        std::unique_ptr<Graphic> g = f.kind->decoder();
+        std::unique_ptr<Graphic> g = kind->decoder();
         CancelScope scope(&cancelled);
         EXPECT_THROW(
             {
-                g->loadFromFile(f.path);
+                g->loadFromFile(path);
                 (void)g->bitmap();
             },
             DecodeCancelled)
-            << f.path.toStdString();
+            << path.toStdString();
         const OpenedPicture p = openPicture(request, &cancelled);
         EXPECT_TRUE(p.cancelled);
         EXPECT_FALSE(p.graphic);
     }
+}
+
+TEST(PictureJob, EveryDecodersPictureMemoryCountsAgainstTheLimit)
+{
+    QTemporaryDir dir;
+    // Each of these needs well over 100 KB of pixels (or coefficients) to show.
+    const QStringList paths = hostile::writeSlowPictures(dir.path(), 10);
+    ASSERT_EQ(paths.size(), 15);
+    setPixelMemoryLimit(100 << 10);
+    for (const QString& path : paths) {
+        const OpenedPicture p =
+            openPicture({path, findSupportedType(extensionKey(path)), FitBigImages, {500, 400}, {}, false});
+        EXPECT_FALSE(p.ok()) << path.toStdString();
+        EXPECT_TRUE(p.error.contains(QStringLiteral("allowed for pictures"))) << path.toStdString() << ": "
+                                                                              << p.error.toStdString();
+    }
+    // A metafile shown small is drawn at its natural size for rotation and
+    // saving: that size too is refused beyond the limit, with the same error.
+    setPixelMemoryLimit(kDefaultPixelMemoryLimit);
+    for (const QString& path : paths.filter(QStringLiteral("mf"))) {
+        const OpenedPicture p =
+            openPicture({path, findSupportedType(extensionKey(path)), FitBigImages, {200, 150}, {}, false});
+        ASSERT_TRUE(p.ok()) << p.error.toStdString();
+        setPixelMemoryLimit(pixelMemoryInUse() + (1 << 20));
+        EXPECT_THROW((void)p.graphic->bitmap(), CodecError) << path.toStdString();
+        setPixelMemoryLimit(kDefaultPixelMemoryLimit);
+        EXPECT_EQ(p.graphic->bitmap().width(), 1000);
+    }
+    EXPECT_EQ(pixelMemoryInUse(), 0u);
 }
 
 TEST(DecodeQueue, DecodesOnItsOwnThreadAndSkipsJobsCancelledBeforeTheyStart)

@@ -10,7 +10,8 @@
 namespace vx::hostile {
 
 // Writes the slow pictures into folder (once: existing files are kept) and
-// returns their paths.
-QStringList writeSlowPictures(const QString& folder);
+// returns their paths, one per decoder and decoding path. With
+// divideSizesBy, the same pictures made small (their names give their sizes).
+QStringList writeSlowPictures(const QString& folder, int divideSizesBy = 1);
 
 }  // namespace vx::hostile

@@ -52,9 +52,7 @@ void GifImage::loadFromData(const QByteArray& data)
     first_ = QImage();
     firstBitmap_ = Bitmap();
     saved_ = QImage();
-    canvas_ = QImage(box.size(), QImage::Format_ARGB32);
-    if (canvas_.isNull())
-        throw CodecError("Not enough memory for the picture");
+    canvas_ = pictureImage(box.size(), QImage::Format_ARGB32);
     canvas_.fill(0);
     canvasIndex_ = 0;
 
@@ -83,10 +81,7 @@ QImage GifImage::onScreen(const QImage& canvas) const
 {
     if (canvas.isNull() || box_ == QRect(QPoint(0, 0), screen_))
         return canvas;
-    checkPictureSize(screen_.width(), screen_.height());
-    QImage image(screen_, QImage::Format_ARGB32);
-    if (image.isNull())
-        throw CodecError("Not enough memory for the picture");
+    QImage image = pictureImage(screen_, QImage::Format_ARGB32);
     image.fill(0);
     for (int y = 0; y < canvas.height(); ++y)
         std::memcpy(image.scanLine(box_.top() + y) + size_t(box_.left()) * 4, canvas.constScanLine(y),
@@ -116,9 +111,7 @@ QImage GifImage::frameImageAt(int index, QSize size) const
         return canvas_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     // Only the covered part is scaled, into its place in the picture.
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull())
-        throw CodecError("Not enough memory for the picture");
+    QImage image = pictureImage(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(0);
     const double sx = double(size.width()) / screen_.width(), sy = double(size.height()) / screen_.height();
     const QRectF target(box_.left() * sx, box_.top() * sy, box_.width() * sx, box_.height() * sy);
@@ -151,6 +144,10 @@ bool GifImage::composeTo(int index) const
         canvasIndex_ = 0;
         saved_ = QImage();
     }
+    // The canvas shared with the first frame or a frame handed out: drawn
+    // on, it needs pixels of its own, counted like the rest.
+    if (canvasIndex_ < index && !canvas_.isDetached())
+        canvas_ = pictureCopy(canvas_);
     while (canvasIndex_ < index) {
         disposeFrame(canvasIndex_);
         ++canvasIndex_;
@@ -193,11 +190,11 @@ void GifImage::drawFrame(int index, bool strict, Bitmap* indices) const
     const QRect clip = QRect(left, top, f.width, f.height) & canvas_.rect();
     saved_ = QImage();
     if (f.disposal == gif::kDisposePrevious && !clip.isEmpty())
-        saved_ = canvas_.copy(clip);
+        saved_ = pictureCopy(canvas_, clip);
 
     gif::Palette lut{};
     bool usedTransparent = false;
-    uchar* bits = canvas_.bits();  // detaches from any image handed out
+    uchar* bits = canvas_.bits();  // not shared here (see composeTo)
     const size_t stride = size_t(canvas_.bytesPerLine());
     const int x0 = clip.left(), x1 = clip.right() + 1;
     const int canvasHeight = canvas_.height();

@@ -1,6 +1,7 @@
 #include "codecs/jpeg/JpegDecode.h"
 
 #include "codecs/DecodeCancel.h"
+#include "codecs/PixelBudget.h"
 #include "codecs/RowResampler.h"
 
 #include <csetjmp>
@@ -110,6 +111,7 @@ struct Decompressor {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
     FileSource file;
+    PixelReservation coefficients;
     bool created = false;
     ~Decompressor()
     {
@@ -153,6 +155,14 @@ void withDecompressor(const Source& source, Step&& step)
     }
     jpeg_read_header(&d.cinfo, TRUE);
     checkPictureSize(d.cinfo.image_width, d.cinfo.image_height);
+    // A file of several scans is decoded through a buffer of all its
+    // coefficients (128 bytes a block), which counts as picture memory.
+    if (jpeg_has_multiple_scans(&d.cinfo)) {
+        uint64_t blocks = 0;
+        for (int i = 0; i < d.cinfo.num_components; ++i)
+            blocks += uint64_t(d.cinfo.comp_info[i].width_in_blocks) * d.cinfo.comp_info[i].height_in_blocks;
+        d.coefficients = PixelReservation(blocks * sizeof(JBLOCK));
+    }
     step(d.cinfo);
 }
 
@@ -237,10 +247,7 @@ QImage decodeDisplay(const Source& source, int scaleNum, bool fast)
         const bool cmyk = isCmyk(c);
         const bool inverted = c.saw_Adobe_marker;
         setUpDisplayDecode(c, scaleNum, fast);
-        checkPictureSize(c.output_width, c.output_height);
-        image = QImage(int(c.output_width), int(c.output_height), QImage::Format_RGB32);
-        if (image.isNull())
-            throw CodecError("Not enough memory for the picture");
+        image = pictureImage(QSize(int(c.output_width), int(c.output_height)), QImage::Format_RGB32);
         rows.resize(c.output_height);
         uchar* bits = image.bits();
         const size_t stride = size_t(image.bytesPerLine());
@@ -304,10 +311,7 @@ QImage decodeDisplayTo(const Source& source, int scaleNum, bool fast, QSize targ
         const bool inverted = c.saw_Adobe_marker;
         setUpDisplayDecode(c, scaleNum, fast);
         const QSize size = target.boundedTo(QSize(int(c.output_width), int(c.output_height)));
-        checkPictureSize(size.width(), size.height());
-        image = QImage(size, QImage::Format_RGB32);
-        if (image.isNull())
-            throw CodecError("Not enough memory for the picture");
+        image = pictureImage(size, QImage::Format_RGB32);
         resampler = std::make_unique<RowResampler>(int(c.output_width), int(c.output_height), image);
         row.resize(size_t(c.output_width) * 4);
         JSAMPROW rowPointer = row.data();

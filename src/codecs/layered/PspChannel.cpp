@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -15,7 +16,9 @@ namespace {
 void unpackRle(const uint8_t* data, size_t size, uint8_t* out, size_t outSize)
 {
     size_t in = 0, done = 0;
-    while (done < outSize) {
+    for (unsigned runs = 0; done < outSize; ++runs) {
+        if (runs % 8192 == 0)
+            checkCancelled();
         if (in >= size)
             throw CodecError("Paint Shop Pro channel is truncated");
         unsigned count = data[in++];
@@ -48,9 +51,20 @@ void inflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t outSize)
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = uInt(size);
     z.next_out = out;
-    z.avail_out = uInt(outSize);
-    const int rc = inflate(&z, Z_FINISH);
-    const size_t produced = outSize - z.avail_out;
+    // A megabyte at a time, between checks for a cancelled decode.
+    constexpr size_t kStep = size_t(1) << 20;
+    size_t produced = 0;
+    int rc = Z_OK;
+    while (rc == Z_OK && produced < outSize) {
+        if (cancelRequested()) {
+            inflateEnd(&z);
+            throw DecodeCancelled();
+        }
+        const size_t step = std::min(kStep, outSize - produced);
+        z.avail_out = uInt(step);
+        rc = inflate(&z, Z_NO_FLUSH);
+        produced += step - z.avail_out;
+    }
     inflateEnd(&z);
     // A stream with more data than the channel holds is cut at the channel's size.
     if ((rc != Z_STREAM_END && rc != Z_BUF_ERROR && rc != Z_OK) || produced != outSize)

@@ -1,5 +1,7 @@
 #include "codecs/metafile/Metafile.h"
 
+#include "codecs/DecodeCancel.h"
+
 #include "platform/FileName.h"
 #include <QFile>
 #include <QPainter>
@@ -125,6 +127,10 @@ void Metafile::draw(QPainter& painter, const QRectF& rect) const
             meta::Canvas canvas(painter, setup);
             meta::playWmf(bytes, wmf_, window_, QSizeF(size_), canvas);
         }
+    } catch (const DecodeCancelled&) {
+        // Only a decode on the decoding thread is cancelled: it ends here.
+        painter.restore();
+        throw;
     } catch (const std::exception&) {
         // Whatever was drawn before the failure stays; drawing never throws.
     }
@@ -140,9 +146,8 @@ QImage Metafile::displayImage(QSize target) const
         target = size_;
     if (!cache_.isNull() && cache_.size() == target)
         return cache_;
-    QImage image(target, QImage::Format_RGB32);
-    if (image.isNull())
-        throw CodecError("Not enough memory to draw the metafile");
+    cache_ = QImage();  // never hold two drawings at once
+    QImage image = pictureImage(target, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
@@ -152,11 +157,23 @@ QImage Metafile::displayImage(QSize target) const
     return image;
 }
 
+// The picture at its natural size (rotation, saving) is drawn straight
+// into the bitmap's pixels: one picture's memory, counted against the
+// pixel limit, which refuses a size beyond it with a clear error.
 Bitmap Metafile::bitmap() const
 {
     if (size_.isEmpty())
         return Bitmap();
-    return Bitmap::fromImage(displayImage(size_));
+    if (!cache_.isNull() && cache_.size() == size_)
+        return Bitmap::fromImage(cache_);
+    Bitmap bmp(size_.width(), size_.height(), 32, Bitmap::NoFill{});
+    QImage view = bmp.toImage();
+    view.fill(Qt::white);
+    {
+        QPainter painter(&view);
+        draw(painter, QRectF(QPointF(0, 0), QSizeF(size_)));
+    }
+    return bmp;
 }
 
 }  // namespace vx

@@ -148,7 +148,16 @@ Bitmap readIndexed(TIFF* tif, MemoryStream& s, uint32_t width, uint32_t height)
     return bmp;
 }
 
-// Everything else through libtiff's RGBA reader, straight into a 32-bit bitmap.
+// Rows read through libtiff's RGBA reader at a time, between checks for a
+// cancelled decode.
+constexpr uint32_t kRgbaBandRows = 64;
+
+struct RgbaImageEnd {
+    void operator()(TIFFRGBAImage* image) const { TIFFRGBAImageEnd(image); }
+};
+
+// Everything else through libtiff's RGBA reader, straight into a 32-bit
+// bitmap, a band of rows at a time.
 Bitmap readRgba(TIFF* tif, MemoryStream& s, uint32_t width, uint32_t height)
 {
     char message[1024] = {};
@@ -160,21 +169,41 @@ Bitmap readRgba(TIFF* tif, MemoryStream& s, uint32_t width, uint32_t height)
     if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount > 0)
         alpha = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA;
 
-    // Four-byte pixels make the bitmap's rows exactly width * 4 bytes long.
-    Bitmap bmp(int(width), int(height), 32);
+    // Four-byte pixels make the bitmap's rows exactly width * 4 bytes long;
+    // the reader writes every pixel or fails.
+    Bitmap bmp(int(width), int(height), 32, Bitmap::NoFill{});
     auto* raster = reinterpret_cast<uint32_t*>(bmp.bits());
-    if (!TIFFReadRGBAImageOriented(tif, width, height, raster, ORIENTATION_TOPLEFT, 1))
-        fail(s, "TIFF picture cannot be read");
+    TIFFRGBAImage reader{};
+    if (!TIFFRGBAImageBegin(&reader, tif, 1, message))
+        throw CodecError(std::string("TIFF picture cannot be read: ") + message);
+    const std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> end(&reader);
+    reader.req_orientation = ORIENTATION_TOPLEFT;
+    // A band of a bottom-up file comes out turned within itself, and the
+    // bands go in from the bottom.
+    const bool fromBottom = reader.orientation == ORIENTATION_BOTLEFT || reader.orientation == ORIENTATION_BOTRIGHT
+                            || reader.orientation == ORIENTATION_LEFTBOT || reader.orientation == ORIENTATION_RIGHTBOT;
+    for (uint32_t row = 0; row < height; row += kRgbaBandRows) {
+        checkCancelled();
+        const uint32_t rows = std::min(kRgbaBandRows, height - row);
+        reader.row_offset = int(row);
+        reader.col_offset = 0;
+        const uint32_t at = fromBottom ? height - row - rows : row;
+        if (!TIFFRGBAImageGet(&reader, raster + size_t(at) * width, width, rows))
+            fail(s, "TIFF picture cannot be read");
+    }
     // libtiff packs R, G, B, A from the low byte and premultiplies alpha;
     // the bitmap wants B, G, R, A, not premultiplied.
-    uint8_t* p = bmp.bits();
-    const size_t count = size_t(width) * size_t(height);
-    for (size_t i = 0; i < count; ++i, p += 4) {
-        std::swap(p[0], p[2]);
-        if (alpha && p[3] != 255) {
-            const unsigned a = p[3];
-            for (int c = 0; c < 3; ++c)
-                p[c] = a == 0 ? 0 : uint8_t(std::min(255u, (p[c] * 255u + a / 2) / a));
+    for (uint32_t y = 0; y < height; ++y) {
+        if (y % kRgbaBandRows == 0)
+            checkCancelled();
+        uint8_t* p = bmp.scanLine(int(y));
+        for (uint32_t x = 0; x < width; ++x, p += 4) {
+            std::swap(p[0], p[2]);
+            if (alpha && p[3] != 255) {
+                const unsigned a = p[3];
+                for (int c = 0; c < 3; ++c)
+                    p[c] = a == 0 ? 0 : uint8_t(std::min(255u, (p[c] * 255u + a / 2) / a));
+            }
         }
     }
     bmp.setHasAlpha(alpha);

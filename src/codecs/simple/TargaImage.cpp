@@ -5,6 +5,7 @@
 #include "codecs/dib/ByteCursor.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,12 +59,13 @@ void checkDepth(const TargaHeader& h)
 
 // The pixels in file order, unpacking run-length packets (which may cross
 // row ends). A packet that reaches past the last pixel is an error.
-std::vector<uint8_t> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
+std::unique_ptr<uint8_t[]> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
 {
     // Every packet holds at most 128 pixels in at least 1 + bpp bytes.
     if ((pixels + 127) / 128 * (1 + bpp) > in.remaining())
         in.fail();
-    std::vector<uint8_t> out(pixels * bpp);
+    // Not filled: the packets write every pixel or the file is refused.
+    std::unique_ptr<uint8_t[]> out(new uint8_t[pixels * bpp]);
     size_t done = 0;
     while (done < pixels) {
         checkCancelled();
@@ -71,7 +73,7 @@ std::vector<uint8_t> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
         const size_t count = (head & 0x7F) + 1u;
         if (count > pixels - done)
             throw CodecError("Targa run-length packet runs past the end of the picture");
-        uint8_t* dst = out.data() + done * bpp;
+        uint8_t* dst = out.get() + done * bpp;
         if (head & 0x80) {
             const uint8_t* value = in.take(bpp);
             if (bpp == 1)
@@ -126,13 +128,13 @@ Bitmap TargaImage::decode(const uint8_t* data, size_t size) const
 
     const size_t pixels = size_t(h.width) * h.height;
     const size_t bpp = size_t(h.pixelBits + 7) / 8;
-    std::vector<uint8_t> unpacked;
+    std::unique_ptr<uint8_t[]> unpacked;
     PixelReservation unpackedMemory;
     const uint8_t* src;
     if (h.rle()) {
         unpackedMemory = PixelReservation(uint64_t(pixels) * bpp);
         unpacked = unpackRle(in, pixels, bpp);
-        src = unpacked.data();
+        src = unpacked.get();
     } else {
         src = in.take(pixels * bpp);
     }

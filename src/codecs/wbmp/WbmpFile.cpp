@@ -1,6 +1,7 @@
 #include "codecs/wbmp/WbmpFile.h"
 
 #include "codecs/Bitmap.h"
+#include "codecs/DecodeCancel.h"
 #include <QIODevice>
 #include <cstring>
 
@@ -63,6 +64,7 @@ void WbmpFile::loadFromStream(QIODevice& in)
     std::vector<uint8_t> bytes;
     char chunk[65536];
     while (true) {
+        checkCancelled();
         const qint64 got = in.read(chunk, sizeof chunk);
         if (got < 0)
             throw CodecError("Cannot read WBMP data: " + in.errorString().toStdString());

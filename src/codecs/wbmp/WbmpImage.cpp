@@ -1,5 +1,6 @@
 #include "codecs/wbmp/WbmpImage.h"
 
+#include "codecs/DecodeCancel.h"
 #include "platform/FileName.h"
 #include <QBuffer>
 #include <QClipboard>
@@ -74,6 +75,8 @@ Bitmap WbmpImage::bitmap() const
     const std::vector<uint8_t>& bytes = file_.pixelBytes();
     const size_t perRow = rowBytes(file_.width);
     for (int y = 0; y < file_.height; ++y) {
+        if (y % 256 == 0)
+            checkCancelled();
         const size_t start = perRow * size_t(y);
         if (start >= bytes.size())
             break;
