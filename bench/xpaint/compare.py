@@ -4,7 +4,8 @@ taken with xpaint (built next to this file in the build tree).
 
   compare.py times BUILD      launch to painted (6000 x 4000 JPEG, 1920 x 1080
                               PNG), key to the next 6000 x 4000 JPEG painted,
-                              peak memory; one warm-up round, then RUNS rounds
+                              key to the next picture while a 12000 x 8000
+                              TIFF still decodes, peak memory; one warm-up round, then RUNS rounds
                               alternating the programs; prints the medians and
                               each ratio to the best of the others
   compare.py hold BUILD       Space held through a folder of 20 large JPEGs,
@@ -26,6 +27,7 @@ import time
 JPEG_A = (0x2E, 0xB8, 0x4C)
 JPEG_B = (0xC2, 0x3A, 0x8E)
 PNG_C = (0x3A, 0x6F, 0xD0)
+AFTER_SLOW = (0xD8, 0x8A, 0x20)
 
 
 def hexcolour(rgb):
@@ -112,13 +114,23 @@ def times(options):
     write_picture(a, 6000, 4000, JPEG_A)
     write_picture(b, 6000, 4000, JPEG_B)
     write_picture(p, 1920, 1080, PNG_C)
+    # A picture that takes a second or more to decode, and a small one after it.
+    slow_dir = os.path.join(work, 'slow')
+    os.makedirs(slow_dir, exist_ok=True)
+    slow, after = os.path.join(slow_dir, 'a.tif'), os.path.join(slow_dir, 'b.png')
+    if not os.path.exists(slow):
+        subprocess.run(['convert', '-size', '12000x8000', 'gradient:', '-compress', 'zip', slow], check=True)
+    write_picture(after, 640, 480, AFTER_SLOW)
     programs = viewers(options.build)
     rows = [('launch to painted, 6000 x 4000 JPEG', lambda cmd: ['launch', hexcolour(JPEG_A), '--'] + cmd + [a]),
             ('launch to painted, 1920 x 1080 PNG', lambda cmd: ['launch', hexcolour(PNG_C), '--'] + cmd + [p]),
             ('key to the next 6000 x 4000 JPEG painted',
              # feh and nsxiv step through the files they are given; the viewer lists the folder.
              lambda cmd: ['next', hexcolour(JPEG_A), hexcolour(JPEG_B), 'space', '--'] + cmd
-             + ([a] if cmd[0].endswith('vextrel-viewer') else [a, b]))]
+             + ([a] if cmd[0].endswith('vextrel-viewer') else [a, b])),
+            ('key to the next picture while a slow one decodes',
+             lambda cmd: ['next', '-', hexcolour(AFTER_SLOW), 'space', '--'] + cmd
+             + ([slow] if cmd[0].endswith('vextrel-viewer') else [slow, after]))]
     ms = {(row, name): [] for row, _ in rows for name, _ in programs}
     peak = {(row, name): [] for row, _ in rows for name, _ in programs}
     with Display(options.display):

@@ -6,7 +6,9 @@
 //   xpaint next RRGGBB NEXTRGB KEYSYM -- viewer args...
 //       launches the viewer, waits for RRGGBB, gives the viewer's window the
 //       keyboard focus, lets it rest for a second (a picture looked at),
-//       presses KEYSYM and prints the milliseconds until NEXTRGB shows
+//       presses KEYSYM and prints the milliseconds until NEXTRGB shows.
+//       RRGGBB "-" opens a picture that is still decoding when the key
+//       comes: the key is pressed 300 ms after the window showed
 //
 //   xpaint hold KEYSYM RRGGBB... -- viewer args...
 //       launches the viewer on the first of a folder of pictures, each of
@@ -260,6 +262,17 @@ int hold(Display* d, pid_t viewer, KeyCode key, const std::vector<Colour>& colou
     return endsOnLast ? 0 : 1;
 }
 
+// Milliseconds from start until the viewer has a window on the screen; -1 after 20 s.
+double waitForWindow(Display* d, pid_t viewer, Clock::time_point start)
+{
+    while (!viewerWindow(d, viewer)) {
+        if (Clock::now() - start > std::chrono::seconds(20))
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return msSince(start);
+}
+
 int usage()
 {
     std::fprintf(stderr, "usage: xpaint launch RRGGBB -- viewer args...\n"
@@ -302,14 +315,16 @@ int main(int argc, char** argv)
         XCloseDisplay(d);
         return rc;
     }
+    // "-" for the first colour: a picture still decoding, nothing to wait for but the window.
+    const bool slowFirst = std::strcmp(argv[2], "-") == 0 && mode == "next";
     const Colour first = parseColour(argv[2]);
-    if (colourShown(d, first)) {
+    if (!slowFirst && colourShown(d, first)) {
         std::fprintf(stderr, "xpaint: %s is on the screen before the launch\n", argv[2]);
         return 2;
     }
     const auto start = Clock::now();
     const pid_t viewer = spawn(argv + dashes + 1);
-    double ms = waitFor(d, first, start);
+    double ms = slowFirst ? waitForWindow(d, viewer, start) : waitFor(d, first, start);
     long peak = -1;
     if (ms >= 0 && mode == "next") {
         const Colour next = parseColour(argv[3]);
@@ -318,7 +333,7 @@ int main(int argc, char** argv)
         if (w)
             XSetInputFocus(d, w, RevertToPointerRoot, CurrentTime);
         XSync(d, False);
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::this_thread::sleep_for(slowFirst ? std::chrono::milliseconds(300) : std::chrono::milliseconds(1000));
         if (colourShown(d, next)) {
             std::fprintf(stderr, "xpaint: %s is on the screen before the key\n", argv[3]);
             ms = -1;
