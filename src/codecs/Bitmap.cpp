@@ -88,6 +88,17 @@ QImage pictureCopy(const QImage& image, QRect part)
     return copy;
 }
 
+std::vector<PaletteEntry> grayPalette(int entries)
+{
+    entries = std::clamp(entries, 1, 256);
+    std::vector<PaletteEntry> palette(static_cast<size_t>(entries));
+    for (int i = 0; i < entries; ++i) {
+        const uint8_t v = uint8_t(entries > 1 ? i * 255 / (entries - 1) : 0);
+        palette[size_t(i)] = {v, v, v, 0};
+    }
+    return palette;
+}
+
 void checkPictureSize(int64_t width, int64_t height)
 {
     if (width <= 0 || height <= 0)

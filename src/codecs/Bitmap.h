@@ -30,6 +30,9 @@ struct PaletteEntry {
     bool operator==(const PaletteEntry&) const = default;
 };
 
+// A gray ramp palette of 1 to 256 entries (black to white).
+std::vector<PaletteEntry> grayPalette(int entries = 256);
+
 // Size limits every decoder checks before it allocates.
 inline constexpr int kMaxSide = 65535;
 inline constexpr int64_t kMaxPixels = int64_t(1) << 28;

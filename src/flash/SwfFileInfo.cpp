@@ -1,7 +1,7 @@
 #include "flash/SwfFileInfo.h"
 
 #include "platform/FileName.h"
-#include "codecs/Bitmap.h"
+#include "codecs/ByteReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -89,8 +89,7 @@ bool ReadSwfHeader(const QString& path, SwfHeaderInfo& info)
         return false;
     std::memcpy(info.signature, head, 3);
     info.version = head[3];
-    info.fileLength = uint32_t(head[4]) | uint32_t(head[5]) << 8 | uint32_t(head[6]) << 16 |
-                      uint32_t(head[7]) << 24;
+    info.fileLength = vx::readLe32(head + 4);
 
     uint8_t body[kBodySize] = {};
     bool ok = false;

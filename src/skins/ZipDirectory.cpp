@@ -1,21 +1,12 @@
 #include "skins/ZipDirectory.h"
 
+#include "codecs/ByteReader.h"
 #include "i18n/TextCodec.h"
 
 #include <algorithm>
 
 namespace vx {
 namespace {
-
-uint16_t u16(const uint8_t* p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-uint32_t u32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // Exactly n bytes at pos, or an empty array when the device has fewer.
 QByteArray readAt(QIODevice& device, qint64 pos, qint64 n)
@@ -47,18 +38,18 @@ ZipError notValid(const QString& path)
 
 }  // namespace
 
-uint16_t ZipEntry::flags() const { return u16(&header[8]); }
-uint16_t ZipEntry::method() const { return u16(&header[10]); }
-uint32_t ZipEntry::crc32() const { return u32(&header[16]); }
-uint32_t ZipEntry::compressedSize() const { return u32(&header[20]); }
-uint32_t ZipEntry::uncompressedSize() const { return u32(&header[24]); }
-uint32_t ZipEntry::localHeaderOffset() const { return u32(&header[42]); }
+uint16_t ZipEntry::flags() const { return readLe16(&header[8]); }
+uint16_t ZipEntry::method() const { return readLe16(&header[10]); }
+uint32_t ZipEntry::crc32() const { return readLe32(&header[16]); }
+uint32_t ZipEntry::compressedSize() const { return readLe32(&header[20]); }
+uint32_t ZipEntry::uncompressedSize() const { return readLe32(&header[24]); }
+uint32_t ZipEntry::localHeaderOffset() const { return readLe32(&header[42]); }
 
-uint16_t ZipDirectory::diskNumber() const { return u16(&endRecord[4]); }
-uint16_t ZipDirectory::centralDirectoryDisk() const { return u16(&endRecord[6]); }
-uint16_t ZipDirectory::totalEntries() const { return u16(&endRecord[10]); }
-uint32_t ZipDirectory::centralDirectorySize() const { return u32(&endRecord[12]); }
-uint32_t ZipDirectory::centralDirectoryOffset() const { return u32(&endRecord[16]); }
+uint16_t ZipDirectory::diskNumber() const { return readLe16(&endRecord[4]); }
+uint16_t ZipDirectory::centralDirectoryDisk() const { return readLe16(&endRecord[6]); }
+uint16_t ZipDirectory::totalEntries() const { return readLe16(&endRecord[10]); }
+uint32_t ZipDirectory::centralDirectorySize() const { return readLe32(&endRecord[12]); }
+uint32_t ZipDirectory::centralDirectoryOffset() const { return readLe32(&endRecord[16]); }
 
 qint64 findEndRecord(QIODevice& device)
 {
@@ -66,7 +57,7 @@ qint64 findEndRecord(QIODevice& device)
     if (size < kEndRecordSize)
         return -1;
     const QByteArray last = readAt(device, size - kEndRecordSize, kEndRecordSize);
-    if (last.size() == kEndRecordSize && u32(bytesOf(last)) == kEndRecordSignature)
+    if (last.size() == kEndRecordSize && readLe32(bytesOf(last)) == kEndRecordSignature)
         return size - kEndRecordSize;
     const qint64 span = std::min<qint64>(size, 65535);
     const QByteArray tail = readAt(device, size - span, span);
@@ -74,7 +65,7 @@ qint64 findEndRecord(QIODevice& device)
         return -1;
     const uint8_t* p = bytesOf(tail);
     for (qint64 i = span - kEndRecordSize; i >= 0; --i) {
-        if (p[i] == 0x50 && u32(p + i) == kEndRecordSignature)
+        if (p[i] == 0x50 && readLe32(p + i) == kEndRecordSignature)
             return size - span + i;
     }
     return -1;
@@ -97,7 +88,7 @@ ZipDirectory readZipDirectory(QIODevice& device, const QString& displayPath)
     if (dir.diskNumber() != 0 || dir.centralDirectoryDisk() != 0)
         throw notValid(displayPath);
 
-    const uint16_t commentLength = u16(&dir.endRecord[20]);
+    const uint16_t commentLength = readLe16(&dir.endRecord[20]);
     if (device.seek(dir.endRecordPosition + kEndRecordSize))
         dir.comment = decodeText(device.read(commentLength));
 
@@ -109,7 +100,7 @@ ZipDirectory readZipDirectory(QIODevice& device, const QString& displayPath)
     qint64 smallestOffset = fileSize;
     for (int i = 0; i < total; ++i) {
         const QByteArray head = readAt(device, pos, kCentralHeaderSize);
-        if (head.isEmpty() || u32(bytesOf(head)) != kCentralHeaderSignature)
+        if (head.isEmpty() || readLe32(bytesOf(head)) != kCentralHeaderSignature)
             break;
         ZipEntry entry;
         std::copy_n(bytesOf(head), kCentralHeaderSize, entry.header.begin());
@@ -118,9 +109,9 @@ ZipDirectory readZipDirectory(QIODevice& device, const QString& displayPath)
             const uint8_t host = entry.header[5];
             dir.oemNames = host == 0 || host == 6 || (host == 11 && version == 50);
         }
-        const uint16_t nameLength = u16(&entry.header[28]);
-        const uint16_t extraLength = u16(&entry.header[30]);
-        const uint16_t commentLen = u16(&entry.header[32]);
+        const uint16_t nameLength = readLe16(&entry.header[28]);
+        const uint16_t extraLength = readLe16(&entry.header[30]);
+        const uint16_t commentLen = readLe16(&entry.header[32]);
         pos += kCentralHeaderSize;
         const QByteArray name = readAt(device, pos, nameLength);
         const QByteArray extra = readAt(device, pos + nameLength, extraLength);

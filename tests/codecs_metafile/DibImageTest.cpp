@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace mftest;
-using vx::meta::Bytes;
+using vx::ByteReader;
 using vx::meta::decodeDib;
 using vx::meta::decodePackedDib;
 
@@ -18,7 +18,7 @@ Buf infoHeader(int w, int h, int bpp, uint32_t compression = 0, uint32_t colors 
     return b;
 }
 
-Bytes view(const Buf& b) { return Bytes(b.d.data(), b.size()); }
+ByteReader view(const Buf& b) { return ByteReader(b.d.data(), b.size()); }
 
 TEST(DibImage, PalettedAndTopDownRows)
 {
@@ -78,7 +78,7 @@ TEST(DibImage, RefusesWhatCannotBeTrue)
     Buf jpeg = infoHeader(1, 1, 24, 4);
     jpeg.u32(0);
     EXPECT_THROW(decodePackedDib(view(jpeg)), vx::CodecError);
-    EXPECT_THROW(decodePackedDib(Bytes()), vx::CodecError);
+    EXPECT_THROW(decodePackedDib(ByteReader()), vx::CodecError);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "codecs/dib/BmpImage.h"
 
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 #include "codecs/dib/DibDecoder.h"
 
 namespace vx {

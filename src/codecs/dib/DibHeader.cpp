@@ -1,4 +1,4 @@
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 #include "codecs/dib/DibDecoder.h"
 #include "codecs/dib/EmbeddedImage.h"
 
@@ -56,7 +56,7 @@ void checkDepthAndCompression(const Header& h)
 
 Header readHeader(const uint8_t* dib, size_t size, Flavor flavor)
 {
-    ByteCursor in(dib, size, kTruncated);
+    ByteReader in(dib, size, kTruncated);
     Header h;
     h.size = in.u32le();
     int64_t width = 0, height = 0;

@@ -1,5 +1,5 @@
 // Uncompressed DIB rows and bit-field pixels.
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/dib/DibDecoder.h"

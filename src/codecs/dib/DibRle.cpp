@@ -2,7 +2,7 @@
 // delta moves and end of bitmap. Pixels of a run that reach past the right
 // edge are dropped; a run, move or row that reaches past the last row is an
 // error, and so is data that ends before the picture does.
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/dib/DibDecoder.h"
@@ -56,7 +56,7 @@ private:
 
 void readRle(const Header& h, const uint8_t* data, size_t size, Bitmap& out)
 {
-    ByteCursor in(data, size, "RLE bitmap is truncated");
+    ByteReader in(data, size, "RLE bitmap is truncated");
     RleWriter writer(h, out);
     const bool four = h.bitCount == 4;
     while (true) {

@@ -1,6 +1,6 @@
 #include "codecs/dib/IconImage.h"
 
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 #include "codecs/dib/DibDecoder.h"
 #include "codecs/dib/EmbeddedImage.h"
 
@@ -69,7 +69,7 @@ QImage IconImage::decodeEntry(const uint8_t* data, size_t size)
 
 Bitmap IconImage::decode(const uint8_t* data, size_t size) const
 {
-    ByteCursor in(data, size, "Icon file is truncated");
+    ByteReader in(data, size, "Icon file is truncated");
     const uint16_t reserved = in.u16le();
     const uint16_t type = in.u16le();
     const uint16_t count = in.u16le();

@@ -2,7 +2,7 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/layered/PackBits.h"
-#include "codecs/misc/ByteReader.h"
+#include "codecs/ByteReader.h"
 
 #include <algorithm>
 #include <cmath>

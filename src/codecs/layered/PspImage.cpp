@@ -3,7 +3,7 @@
 #include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
 #include "codecs/layered/PspChannel.h"
-#include "codecs/misc/ByteReader.h"
+#include "codecs/ByteReader.h"
 
 #include <algorithm>
 #include <cstring>

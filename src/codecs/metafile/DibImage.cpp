@@ -28,23 +28,23 @@ struct Header {
     size_t tableOffset = 0;
 };
 
-Header readHeader(const Bytes& info)
+Header readHeader(const ByteReader& info)
 {
     Header h;
-    h.size = info.u32(0);
+    h.size = info.u32le(0);
     if (h.size == 12) {
         h.core = true;
-        h.width = info.u16(4);
-        h.height = info.u16(6);
-        h.bpp = info.u16(10);
+        h.width = info.u16le(4);
+        h.height = info.u16le(6);
+        h.bpp = info.u16le(10);
     } else if (h.size >= 40 && h.size <= 1024) {
-        h.width = info.i32(4);
-        const int32_t height = info.i32(8);
+        h.width = info.i32le(4);
+        const int32_t height = info.i32le(8);
         h.topDown = height < 0;
         h.height = h.topDown ? -int64_t(height) : int64_t(height);
-        h.bpp = info.u16(14);
-        h.compression = info.u32(16);
-        h.colorsUsed = info.u32(32);
+        h.bpp = info.u16le(14);
+        h.compression = info.u32le(16);
+        h.colorsUsed = info.u32le(32);
     } else {
         throw CodecError("Unknown bitmap header size");
     }
@@ -69,7 +69,7 @@ Header readHeader(const Bytes& info)
         // Masks follow a 40-byte header, or sit inside the larger ones.
         const size_t at = 40;
         for (int i = 0; i < 3; ++i)
-            h.masks[i] = info.u32(at + 4 * size_t(i));
+            h.masks[i] = info.u32le(at + 4 * size_t(i));
         if (h.size == 40)
             h.tableOffset = 40 + (h.compression == BiAlphaBitfields ? 16 : 12);
         break;
@@ -87,7 +87,7 @@ Header readHeader(const Bytes& info)
     return h;
 }
 
-std::vector<QRgb> readColorTable(const Bytes& info, const Header& h, bool paletteIndices)
+std::vector<QRgb> readColorTable(const ByteReader& info, const Header& h, bool paletteIndices)
 {
     std::vector<QRgb> table;
     if (h.bpp > 8)
@@ -101,7 +101,7 @@ std::vector<QRgb> readColorTable(const Bytes& info, const Header& h, bool palett
     for (size_t i = 0; i < count; ++i) {
         const size_t at = h.tableOffset + i * entry;
         if (paletteIndices) {
-            const int grey = int(info.u16(at) & 0xFF);
+            const int grey = int(info.u16le(at) & 0xFF);
             table[i] = qRgb(grey, grey, grey);
         } else {
             table[i] = qRgb(info.u8(at + 2), info.u8(at + 1), info.u8(at));
@@ -140,7 +140,7 @@ struct Channel {
     }
 };
 
-void decodeRows(QImage& image, const Header& h, const Bytes& bits, const std::vector<QRgb>& table)
+void decodeRows(QImage& image, const Header& h, const ByteReader& bits, const std::vector<QRgb>& table)
 {
     const int w = int(h.width), height = int(h.height);
     const size_t stride = size_t(Bitmap::strideFor(w, h.bpp));
@@ -188,7 +188,7 @@ void decodeRows(QImage& image, const Header& h, const Bytes& bits, const std::ve
 
 // RLE8 and RLE4: runs and literal groups, with end-of-line, end-of-bitmap
 // and delta escapes. Pixels the data never reaches keep colour index 0.
-void decodeRle(QImage& image, const Header& h, const Bytes& bits, const std::vector<QRgb>& table)
+void decodeRle(QImage& image, const Header& h, const ByteReader& bits, const std::vector<QRgb>& table)
 {
     const int w = int(h.width), height = int(h.height);
     if (int64_t(w) * height > std::max<int64_t>(int64_t(bits.size()), 1) * kMaxRleExpansion)
@@ -236,7 +236,7 @@ void decodeRle(QImage& image, const Header& h, const Bytes& bits, const std::vec
 
 }  // namespace
 
-Dib decodeDib(const Bytes& info, const Bytes& bits, bool paletteIndices)
+Dib decodeDib(const ByteReader& info, const ByteReader& bits, bool paletteIndices)
 {
     const Header h = readHeader(info);
     const std::vector<QRgb> table = readColorTable(info, h, paletteIndices);
@@ -258,7 +258,7 @@ Dib decodeDib(const Bytes& info, const Bytes& bits, bool paletteIndices)
     return dib;
 }
 
-Dib decodePackedDib(const Bytes& packed, bool paletteIndices)
+Dib decodePackedDib(const ByteReader& packed, bool paletteIndices)
 {
     const Header h = readHeader(packed);
     size_t infoSize = h.tableOffset;

@@ -3,7 +3,7 @@
 // pixel bits (uncompressed, RLE8 or RLE4), turned into a 32-bit image.
 #pragma once
 
-#include "codecs/metafile/MetaBytes.h"
+#include "codecs/ByteReader.h"
 
 #include <QImage>
 
@@ -18,9 +18,9 @@ struct Dib {
 // paletteIndices the colour table holds 16-bit indices into the logical
 // palette (DIB_PAL_COLORS), which metafiles do not carry: they are shown grey.
 // Throws CodecError for anything malformed or too large.
-Dib decodeDib(const Bytes& info, const Bytes& bits, bool paletteIndices = false);
+Dib decodeDib(const ByteReader& info, const ByteReader& bits, bool paletteIndices = false);
 
 // A packed DIB: the BITMAPINFO directly followed by the bits (WMF records).
-Dib decodePackedDib(const Bytes& packed, bool paletteIndices = false);
+Dib decodePackedDib(const ByteReader& packed, bool paletteIndices = false);
 
 }  // namespace vx::meta

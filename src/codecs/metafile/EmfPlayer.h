@@ -2,7 +2,7 @@
 #pragma once
 
 #include "codecs/metafile/Canvas.h"
-#include "codecs/metafile/MetaBytes.h"
+#include "codecs/ByteReader.h"
 
 #include <QRectF>
 #include <QSize>
@@ -25,14 +25,14 @@ struct EmfHeader {
 
 // Reads and checks the header; throws CodecError for anything that is not
 // an enhanced metafile.
-EmfHeader readEmfHeader(const Bytes& file);
+EmfHeader readEmfHeader(const ByteReader& file);
 
 // Walks the record chain and returns the number of bytes of whole records
 // (up to EMR_EOF or the first record that does not fit).
-size_t validEmfLength(const Bytes& file, const EmfHeader& header);
+size_t validEmfLength(const ByteReader& file, const EmfHeader& header);
 
 // Plays the records; stops quietly at the first damaged record chain or when
 // the canvas' budget is spent.
-void playEmf(const Bytes& file, const EmfHeader& header, Canvas& canvas);
+void playEmf(const ByteReader& file, const EmfHeader& header, Canvas& canvas);
 
 }  // namespace vx::meta

@@ -15,9 +15,10 @@ namespace {
 // at most this many pixels wide or high.
 constexpr double kMaxPlainSide = 4096;
 
-meta::Bytes bytesOf(const QByteArray& data)
+ByteReader bytesOf(const QByteArray& data)
 {
-    return meta::Bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    return ByteReader(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()),
+                      "Metafile record is shorter than its contents");
 }
 
 QTransform rectToRect(const QRectF& from, const QRectF& to)
@@ -48,8 +49,8 @@ void Metafile::loadFromData(const QByteArray& data)
     cache_ = QImage();
     if (data.size() > kMaxFileSize)
         throw CodecError("Metafile is too large");
-    const meta::Bytes bytes = bytesOf(data);
-    if (bytes.has(0, 44) && bytes.u32(0) == 1 && bytes.u32(40) == 0x464D4520) {
+    const ByteReader bytes = bytesOf(data);
+    if (bytes.has(0, 44) && bytes.u32le(0) == 1 && bytes.u32le(40) == 0x464D4520) {
         emf_ = meta::readEmfHeader(bytes);
         const QSize natural = emf_.naturalSize();
         checkPictureSize(natural.width(), natural.height());
@@ -65,7 +66,7 @@ void Metafile::loadFromData(const QByteArray& data)
     data_ = data;
 }
 
-void Metafile::loadWmf(const meta::Bytes& bytes)
+void Metafile::loadWmf(const ByteReader& bytes)
 {
     wmf_ = meta::readWmfHeader(bytes);
     int64_t w = 0, h = 0;
@@ -110,7 +111,7 @@ void Metafile::draw(QPainter& painter, const QRectF& rect) const
 {
     if (data_.isEmpty() || rect.isEmpty() || !painter.isActive())
         return;
-    const meta::Bytes bytes = bytesOf(data_);
+    const ByteReader bytes = bytesOf(data_);
     painter.save();
     try {
         meta::Canvas::Setup setup;

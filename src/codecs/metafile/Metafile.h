@@ -32,7 +32,7 @@ public:
     bool isVector() const override { return true; }
 
 private:
-    void loadWmf(const meta::Bytes& bytes);
+    void loadWmf(const ByteReader& bytes);
 
     QByteArray data_;
     bool enhanced_ = false;

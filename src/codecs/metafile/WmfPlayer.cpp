@@ -14,9 +14,9 @@ constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 
 // Parameter words of a record, counted from the first parameter.
 struct Params {
-    const Bytes& r;
-    int16_t operator()(size_t i) const { return r.i16(6 + 2 * i); }
-    uint16_t u(size_t i) const { return r.u16(6 + 2 * i); }
+    const ByteReader& r;
+    int16_t operator()(size_t i) const { return r.i16le(6 + 2 * i); }
+    uint16_t u(size_t i) const { return r.u16le(6 + 2 * i); }
     QPointF point(size_t yIndex) const { return QPointF((*this)(yIndex + 1), (*this)(yIndex)); }
     // bottom, right, top, left
     QRectF rect(size_t bottomIndex) const
@@ -32,25 +32,25 @@ struct Params {
     }
 };
 
-QPolygonF points(const Bytes& r, size_t at, size_t count)
+QPolygonF points(const ByteReader& r, size_t at, size_t count)
 {
     if (count > r.from(at).size() / 4)
         throw CodecError("Point count exceeds the record");
     QPolygonF poly;
     poly.reserve(qsizetype(count));
     for (size_t i = 0; i < count; ++i)
-        poly.append(QPointF(r.i16(at + 4 * i), r.i16(at + 4 * i + 2)));
+        poly.append(QPointF(r.i16le(at + 4 * i), r.i16le(at + 4 * i + 2)));
     return poly;
 }
 
-void polyPolygon(const Bytes& r, Canvas& c)
+void polyPolygon(const ByteReader& r, Canvas& c)
 {
-    const size_t polys = r.u16(6);
+    const size_t polys = r.u16le(6);
     size_t at = 8 + polys * 2;
     r.need(8, polys * 2);
     QPainterPath path;
     for (size_t i = 0; i < polys; ++i) {
-        const size_t n = r.u16(8 + i * 2);
+        const size_t n = r.u16le(8 + i * 2);
         path.addPolygon(points(r, at, n));
         path.closeSubpath();
         at += n * 4;
@@ -58,13 +58,13 @@ void polyPolygon(const Bytes& r, Canvas& c)
     c.drawShape(path, true, true);
 }
 
-QString recordString(const Bytes& r, size_t at, size_t length, Canvas& c)
+QString recordString(const ByteReader& r, size_t at, size_t length, Canvas& c)
 {
     r.need(at, length);
     return decodeAnsi(reinterpret_cast<const char*>(r.data() + at), length, c.dc().font.charset);
 }
 
-void extTextOut(const Bytes& r, Canvas& c)
+void extTextOut(const ByteReader& r, Canvas& c)
 {
     const Params p{r};
     const QPointF ref(p(1), p(0));
@@ -82,51 +82,51 @@ void extTextOut(const Bytes& r, Canvas& c)
     std::vector<double> dx;
     if (r.has(at, length * 2)) {
         for (size_t i = 0; i < length; ++i)
-            dx.push_back(r.i16(at + 2 * i));
+            dx.push_back(r.i16le(at + 2 * i));
     }
     c.drawText(ref, s, dx, options, hasRect ? &rect : nullptr);
 }
 
-FontSpec logFont(const Bytes& r)
+FontSpec logFont(const ByteReader& r)
 {
     FontSpec f;
-    f.height = r.i16(6);
-    f.escapement = r.i16(10);
-    f.weight = r.i16(14);
+    f.height = r.i16le(6);
+    f.escapement = r.i16le(10);
+    f.weight = r.i16le(14);
     f.italic = r.u8(16) != 0;
     f.underline = r.u8(17) != 0;
     f.strikeOut = r.u8(18) != 0;
     f.charset = r.u8(19);
-    const Bytes face = r.from(24);
+    const ByteReader face = r.from(24);
     const size_t n = std::min<size_t>(face.size(), 32);
     f.face = decodeAnsi(reinterpret_cast<const char*>(face.data()), n, f.charset == 2 ? 0 : f.charset);
     return f;
 }
 
 // A WMF region object: scans of left/right pairs between top and bottom.
-QPainterPath region(const Bytes& r, Canvas& c)
+QPainterPath region(const ByteReader& r, Canvas& c)
 {
-    const size_t scans = r.u16(16);
+    const size_t scans = r.u16le(16);
     QPainterPath path;
     path.setFillRule(Qt::WindingFill);
     size_t at = 28;
     for (size_t s = 0; s < scans; ++s) {
-        const size_t count = r.u16(at);
-        const double top = r.i16(at + 2), bottom = r.i16(at + 4);
+        const size_t count = r.u16le(at);
+        const double top = r.i16le(at + 2), bottom = r.i16le(at + 4);
         if (count / 2 > r.from(at + 6).size() / 4)
             throw CodecError("Region scan exceeds the record");
         for (size_t i = 0; i + 1 < count; i += 2)
-            path.addRect(QRectF(QPointF(r.i16(at + 6 + i * 2), top),
-                                QPointF(r.i16(at + 8 + i * 2), bottom)).normalized());
+            path.addRect(QRectF(QPointF(r.i16le(at + 6 + i * 2), top),
+                                QPointF(r.i16le(at + 8 + i * 2), bottom)).normalized());
         at += 6 + (count / 2) * 4 + 2;
     }
     if (scans == 0)
-        path.addRect(QRectF(QPointF(r.i16(20), r.i16(22)), QPointF(r.i16(24), r.i16(26))).normalized());
+        path.addRect(QRectF(QPointF(r.i16le(20), r.i16le(22)), QPointF(r.i16le(24), r.i16le(26))).normalized());
     c.charge(size_t(path.elementCount()));
     return c.logicalToDevice().map(path);
 }
 
-void createObject(uint16_t function, const Bytes& r, Canvas& c)
+void createObject(uint16_t function, const ByteReader& r, Canvas& c)
 {
     const Params p{r};
     GdiObject o;
@@ -184,7 +184,7 @@ QRectF bottomUpSource(const Dib& dib, double x, double y, double w, double h)
     return QRectF(x, dib.bottomUp ? dib.image.height() - y - h : y, w, h);
 }
 
-void record(uint16_t function, const Bytes& r, Canvas& c)
+void record(uint16_t function, const ByteReader& r, Canvas& c)
 {
     const Params p{r};
     DcState& dc = c.dc();
@@ -255,7 +255,7 @@ void record(uint16_t function, const Bytes& r, Canvas& c)
         const size_t length = p.u(0);
         const QString s = recordString(r, 8, length, c);
         const size_t at = 8 + ((length + 1) & ~size_t(1));
-        c.drawText(QPointF(r.i16(at + 2), r.i16(at)), s, {}, 0, nullptr);
+        c.drawText(QPointF(r.i16le(at + 2), r.i16le(at)), s, {}, 0, nullptr);
         break;
     }
     case 0x0A32: extTextOut(r, c); break;
@@ -279,9 +279,9 @@ void record(uint16_t function, const Bytes& r, Canvas& c)
             c.fillRegion(rgn->region, brush && brush->kind == GdiObject::Brush ? brush->brush : dc.brush);
         break;
     }
-    case 0x061D: c.patBlt(QRectF(p(5), p(4), p(3), p(2)), r.u32(6)); break;
+    case 0x061D: c.patBlt(QRectF(p(5), p(4), p(3), p(2)), r.u32le(6)); break;
     case 0x0940: case 0x0922: {  // DIBBITBLT, BITBLT
-        const uint32_t rop = r.u32(6);
+        const uint32_t rop = r.u32le(6);
         if (r.size() == 24) {  // no source bitmap
             c.patBlt(QRectF(p(8), p(7), p(6), p(5)), rop);
         } else if (function == 0x0940) {
@@ -291,7 +291,7 @@ void record(uint16_t function, const Bytes& r, Canvas& c)
         break;
     }
     case 0x0B41: case 0x0B23: {  // DIBSTRETCHBLT, STRETCHBLT
-        const uint32_t rop = r.u32(6);
+        const uint32_t rop = r.u32le(6);
         if (r.size() == 28) {
             c.patBlt(QRectF(p(10), p(9), p(8), p(7)), rop);
         } else if (function == 0x0B41) {
@@ -303,7 +303,7 @@ void record(uint16_t function, const Bytes& r, Canvas& c)
     case 0x0F43: {  // STRETCHDIB
         const Dib dib = decodePackedDib(r.from(28), p.u(2) == 1);
         c.drawImage(dib.image, QRectF(p(10), p(9), p(8), p(7)),
-                    bottomUpSource(dib, p(6), p(5), p(4), p(3)), r.u32(6));
+                    bottomUpSource(dib, p(6), p(5), p(4), p(3)), r.u32le(6));
         break;
     }
     case 0x0D33: {  // SETDIBTODEV
@@ -319,14 +319,14 @@ void record(uint16_t function, const Bytes& r, Canvas& c)
 
 // Calls f(function, record) for each whole record until META_EOF.
 template <typename F>
-void forEachRecord(const Bytes& file, const WmfHeader& header, F&& f)
+void forEachRecord(const ByteReader& file, const WmfHeader& header, F&& f)
 {
     size_t at = header.firstRecord;
     size_t count = 0;
     while (file.has(at, 6) && count++ < kMaxRecords) {
         checkCancelled();
-        const uint64_t size = uint64_t(file.u32(at)) * 2;
-        const uint16_t function = file.u16(at + 4);
+        const uint64_t size = uint64_t(file.u32le(at)) * 2;
+        const uint16_t function = file.u16le(at + 4);
         if (size < 6 || !file.has(at, size_t(size)) || function == 0)
             break;
         if (!f(function, file.sub(at, size_t(size))))
@@ -337,34 +337,34 @@ void forEachRecord(const Bytes& file, const WmfHeader& header, F&& f)
 
 }  // namespace
 
-WmfHeader readWmfHeader(const Bytes& file)
+WmfHeader readWmfHeader(const ByteReader& file)
 {
     WmfHeader h;
     size_t at = 0;
-    if (file.has(0, 22) && file.u32(0) == kPlaceableKey) {
-        const QRectF box(QPointF(file.i16(6), file.i16(8)), QPointF(file.i16(10), file.i16(12)));
+    if (file.has(0, 22) && file.u32le(0) == kPlaceableKey) {
+        const QRectF box(QPointF(file.i16le(6), file.i16le(8)), QPointF(file.i16le(10), file.i16le(12)));
         h.placeable = box;
-        h.unitsPerInch = file.u16(14);
+        h.unitsPerInch = file.u16le(14);
         at = 22;
     }
     if (!file.has(at, 18))
         throw CodecError("Not a Windows metafile");
-    const uint16_t type = file.u16(at), headerWords = file.u16(at + 2), version = file.u16(at + 4);
+    const uint16_t type = file.u16le(at), headerWords = file.u16le(at + 2), version = file.u16le(at + 4);
     if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
         throw CodecError("Not a Windows metafile");
-    h.objects = file.u16(at + 10);
+    h.objects = file.u16le(at + 10);
     h.firstRecord = at + 18;
     return h;
 }
 
-std::optional<QRectF> firstWmfWindow(const Bytes& file, const WmfHeader& header)
+std::optional<QRectF> firstWmfWindow(const ByteReader& file, const WmfHeader& header)
 {
     QPointF org(0, 0);
     std::optional<QPointF> ext;
-    forEachRecord(file, header, [&](uint16_t function, const Bytes& r) {
+    forEachRecord(file, header, [&](uint16_t function, const ByteReader& r) {
         if (!r.has(6, 4))
             return true;
-        const QPointF value(r.i16(8), r.i16(6));
+        const QPointF value(r.i16le(8), r.i16le(6));
         if (function == 0x020B && !ext)
             org = value;
         if (function == 0x020C && value.x() != 0 && value.y() != 0)
@@ -376,7 +376,7 @@ std::optional<QRectF> firstWmfWindow(const Bytes& file, const WmfHeader& header)
     return QRectF(org, QSizeF(ext->x(), ext->y()));
 }
 
-void playWmf(const Bytes& file, const WmfHeader& header, const QRectF& window, QSizeF picture,
+void playWmf(const ByteReader& file, const WmfHeader& header, const QRectF& window, QSizeF picture,
              Canvas& canvas)
 {
     canvas.setObjectTableSize(header.objects);
@@ -384,7 +384,7 @@ void playWmf(const Bytes& file, const WmfHeader& header, const QRectF& window, Q
     canvas.setWindowExt(QPointF(window.width(), window.height()));
     canvas.setViewportOrg(QPointF(0, 0));
     canvas.setViewportExt(QPointF(picture.width(), picture.height()));
-    forEachRecord(file, header, [&](uint16_t function, const Bytes& r) {
+    forEachRecord(file, header, [&](uint16_t function, const ByteReader& r) {
         try {
             record(function, r, canvas);
         } catch (const CodecError&) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "codecs/metafile/Canvas.h"
-#include "codecs/metafile/MetaBytes.h"
+#include "codecs/ByteReader.h"
 
 #include <QRectF>
 #include <QSize>
@@ -20,15 +20,15 @@ struct WmfHeader {
 
 // Reads and checks the headers; throws CodecError for anything that is not
 // a Windows metafile.
-WmfHeader readWmfHeader(const Bytes& file);
+WmfHeader readWmfHeader(const ByteReader& file);
 
 // The window the records set first (SetWindowOrg / SetWindowExt), if any.
-std::optional<QRectF> firstWmfWindow(const Bytes& file, const WmfHeader& header);
+std::optional<QRectF> firstWmfWindow(const ByteReader& file, const WmfHeader& header);
 
 // Plays the records; window is the logical rectangle that fills the
 // picture until the records set their own. Stops quietly at a damaged
 // record chain or when the canvas' budget is spent.
-void playWmf(const Bytes& file, const WmfHeader& header, const QRectF& window, QSizeF picture,
+void playWmf(const ByteReader& file, const WmfHeader& header, const QRectF& window, QSizeF picture,
              Canvas& canvas);
 
 }  // namespace vx::meta

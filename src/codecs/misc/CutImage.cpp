@@ -1,7 +1,7 @@
 #include "codecs/misc/CutImage.h"
 
 #include "codecs/DecodeCancel.h"
-#include "codecs/misc/ByteReader.h"
+#include "codecs/ByteReader.h"
 #include "codecs/PixelBudget.h"
 
 #include <QDir>

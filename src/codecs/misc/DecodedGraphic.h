@@ -6,8 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace vx {
+
+// The whole file; throws CodecError when it cannot be read or is absurdly large.
+std::vector<uint8_t> readWholeFile(const QString& path);
 
 class DecodedGraphic : public Graphic {
 public:

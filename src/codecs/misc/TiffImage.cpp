@@ -2,7 +2,7 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
-#include "codecs/misc/ByteReader.h"
+#include "codecs/ByteReader.h"
 
 #include <tiffio.h>
 

@@ -1,7 +1,7 @@
 #include "codecs/simple/PcxImage.h"
 
 #include "codecs/DecodeCancel.h"
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 
 #include <cstring>
 #include <string>
@@ -24,7 +24,7 @@ constexpr uint8_t kEgaPalette[16][3] = {
 // Unpacks the scan lines one at a time; a run may continue into the next line.
 class LineReader {
 public:
-    LineReader(ByteCursor& in, bool rle) : in_(in), rle_(rle) {}
+    LineReader(ByteReader& in, bool rle) : in_(in), rle_(rle) {}
 
     void read(uint8_t* line, size_t length)
     {
@@ -53,7 +53,7 @@ public:
     }
 
 private:
-    ByteCursor& in_;
+    ByteReader& in_;
     bool rle_;
     size_t runLeft_ = 0;
     uint8_t runValue_ = 0;
@@ -83,7 +83,7 @@ void setHeaderPalette(Bitmap& out, const uint8_t* header, size_t entries, int ve
 
 Bitmap PcxImage::decode(const uint8_t* data, size_t size) const
 {
-    ByteCursor in(data, size, "PCX file is truncated");
+    ByteReader in(data, size, "PCX file is truncated");
     const uint8_t* header = in.take(kHeaderSize);
     const int version = header[1];
     const int encoding = header[2];

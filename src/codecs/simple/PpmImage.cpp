@@ -1,7 +1,7 @@
 #include "codecs/simple/PpmImage.h"
 
 #include "codecs/DecodeCancel.h"
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 
 #include <cstring>
 #include <string>
@@ -17,7 +17,7 @@ bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'
 // (from '#' to the end of the line) and reads unsigned decimal numbers.
 class TokenReader {
 public:
-    explicit TokenReader(ByteCursor& in) : in_(in) {}
+    explicit TokenReader(ByteReader& in) : in_(in) {}
 
     void skipSpace()
     {
@@ -61,14 +61,14 @@ public:
     }
 
 private:
-    ByteCursor& in_;
+    ByteReader& in_;
 };
 
 }  // namespace
 
 Bitmap PpmImage::decode(const uint8_t* data, size_t size) const
 {
-    ByteCursor in(data, size, "Portable map is truncated");
+    ByteReader in(data, size, "Portable map is truncated");
     if (size < 2 || data[0] != 'P' || data[1] < '1' || data[1] > '6')
         throw CodecError("Not a portable bitmap, greymap or pixmap");
     in.skip(2);

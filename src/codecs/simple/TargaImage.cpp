@@ -2,7 +2,7 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
-#include "codecs/dib/ByteCursor.h"
+#include "codecs/ByteReader.h"
 
 #include <cstring>
 #include <memory>
@@ -59,7 +59,7 @@ void checkDepth(const TargaHeader& h)
 
 // The pixels in file order, unpacking run-length packets (which may cross
 // row ends). A packet that reaches past the last pixel is an error.
-std::unique_ptr<uint8_t[]> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
+std::unique_ptr<uint8_t[]> unpackRle(ByteReader& in, size_t pixels, size_t bpp)
 {
     // Every packet holds at most 128 pixels in at least 1 + bpp bytes.
     if ((pixels + 127) / 128 * (1 + bpp) > in.remaining())
@@ -93,7 +93,7 @@ std::unique_ptr<uint8_t[]> unpackRle(ByteCursor& in, size_t pixels, size_t bpp)
 
 Bitmap TargaImage::decode(const uint8_t* data, size_t size) const
 {
-    ByteCursor in(data, size, "Targa file is truncated");
+    ByteReader in(data, size, "Targa file is truncated");
     TargaHeader h;
     h.idLength = in.u8();
     h.colorMapType = in.u8();
