@@ -154,7 +154,7 @@ bool MainForm::isAnimationCurrent() const
     return type && type->has(Animated);
 }
 
-::ShockwaveFlash* MainForm::flash() const
+ShockwaveFlash* MainForm::flash() const
 {
     return movie_->flash();
 }

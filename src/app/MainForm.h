@@ -25,9 +25,10 @@
 class QLabel;
 class QScrollArea;
 class QFrame;
-class ShockwaveFlash;
 
 namespace vx {
+
+class ShockwaveFlash;
 
 class SkinButton;
 class PictureControl;
@@ -128,7 +129,7 @@ public:
 
     // Movies: the Flash control is created at start-up and shown for SWF files.
     MovieHost& movie() const { return *movie_; }
-    ::ShockwaveFlash* flash() const;
+    ShockwaveFlash* flash() const;
     FrameProgressBar* frameBar() const { return progressBarFrame_; }
     QLabel* frameLabel() const { return currentFrameLabel_; }
     bool terminateRequested() const;

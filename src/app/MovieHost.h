@@ -9,9 +9,10 @@
 #include <optional>
 
 class QTimer;
-class ShockwaveFlash;
 
 namespace vx {
+
+class ShockwaveFlash;
 
 class MainForm;
 
@@ -24,7 +25,7 @@ public:
     // Creates the control (hidden) and connects the transport panel.
     void create();
     void destroy();
-    ::ShockwaveFlash* flash() const { return flash_; }
+    ShockwaveFlash* flash() const { return flash_; }
 
     void applySettings(std::optional<int> scaleMode, std::optional<QString> quality);
     // Settings the window keeps for movies.
@@ -64,7 +65,7 @@ public:
 
 private:
     MainForm& window_;
-    ::ShockwaveFlash* flash_ = nullptr;
+    ShockwaveFlash* flash_ = nullptr;
     QTimer* frameTimer_ = nullptr;
     bool seekDragging_ = false;
     bool terminateRequested_ = false;

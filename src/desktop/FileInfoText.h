@@ -7,9 +7,10 @@
 #include <QString>
 #include <optional>
 
-struct SwfHeaderInfo;
 
 namespace vx {
+
+struct SwfHeaderInfo;
 
 // "512 bytes" below 1024; from 1024 on the size in Kb with two decimals
 // and the locale's decimal separator, then the bytes in brackets:

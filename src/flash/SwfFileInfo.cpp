@@ -8,6 +8,8 @@
 #include <cstring>
 #include <zlib.h>
 
+namespace vx {
+
 namespace {
 
 constexpr int kBodySize = 25;
@@ -114,3 +116,5 @@ bool ReadSwfHeader(const QString& path, SwfHeaderInfo& info)
     info.frameCount = uint32_t(body[p + 2]) + 256u * body[p + 3];
     return true;
 }
+
+}  // namespace vx

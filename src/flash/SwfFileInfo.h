@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace vx {
+
 struct SwfHeaderInfo {
     char signature[3] = {0, 0, 0};
     uint8_t version = 0;
@@ -30,3 +32,5 @@ uint32_t ReadBits(const uint8_t* buffer, uint32_t bitPosition, uint32_t bitCount
 // Throws vx::CodecError when the file cannot be opened or a compressed body
 // is not a zlib stream. The file is always closed before returning.
 bool ReadSwfHeader(const QString& path, SwfHeaderInfo& info);
+
+}  // namespace vx

@@ -51,10 +51,10 @@ TEST(FileInfoText, ChangeTimeIsTheShortDateAndLongTimeWithoutMidnight)
 TEST(FileInfoText, SceneSizeInTheShortestDecimalForm)
 {
     auto header = [](int32_t w, int32_t h) {
-        SwfHeaderInfo info;
+        vx::SwfHeaderInfo info;
         info.xmax = w;
         info.ymax = h;
-        return std::optional<SwfHeaderInfo>(info);
+        return std::optional<vx::SwfHeaderInfo>(info);
     };
     EXPECT_EQ(vx::sceneSizeText(header(11000, 8000)), QStringLiteral("550 x 400"));
     EXPECT_EQ(vx::sceneSizeText(header(551, 8000)), QStringLiteral("27.55 x 400"));

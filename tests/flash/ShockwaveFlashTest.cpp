@@ -10,6 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using vx::ShockwaveFlash;
+
 using namespace swfw;
 
 namespace {

@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using vx::ReadBits;
+using vx::ReadSwfHeader;
+using vx::SwfHeaderInfo;
+
 namespace {
 
 // Header body with the rectangle written in nbits-wide fields.

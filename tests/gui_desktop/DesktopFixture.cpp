@@ -96,6 +96,8 @@ vx::MainForm& DesktopTest::startIn(const QString& programFolder, const QStringLi
     form->showMessage = [this](const QString& text) { messages << text; };
     form->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    // The start file decodes on its own thread: tests look at it opened.
+    form->settleOpen();
     return *form;
 }
 

@@ -27,7 +27,7 @@ protected:
         form->settleOpen();
         tick();
     }
-    ShockwaveFlash* flash() const { return form->flash(); }
+    vx::ShockwaveFlash* flash() const { return form->flash(); }
     vx::SkinButton* button(vx::SkinButtonIndex i) const { return form->button(i); }
     void click(vx::SkinButtonIndex i) { QTest::mouseClick(button(i), Qt::LeftButton, {}, QPoint(5, 5)); }
     // Sizes the window so that the frame bar is width pixels wide.

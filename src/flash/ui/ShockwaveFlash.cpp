@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vx {
+
 ShockwaveFlash::ShockwaveFlash(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ShockwaveFlash"));
@@ -357,3 +359,5 @@ void ShockwaveFlash::getUrl(const QString& address)
         else QDesktopServices::openUrl(url);
     }, Qt::QueuedConnection);
 }
+
+}  // namespace vx

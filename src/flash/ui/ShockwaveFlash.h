@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+namespace vx {
+
 class ShockwaveFlash : public QWidget {
     Q_OBJECT
 public:
@@ -129,3 +131,5 @@ private:
     bool cacheValid_ = false;
     int renders_ = 0;
 };
+
+}  // namespace vx

@@ -7,6 +7,8 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 
+namespace vx {
+
 SwfAudioOutput::SwfAudioOutput(std::shared_ptr<vx::swf::SoundMixer> mixer, QObject* parent)
     : QIODevice(parent), mixer_(std::move(mixer))
 {
@@ -46,3 +48,5 @@ qint64 SwfAudioOutput::readData(char* data, qint64 maxSize)
     mixer_->read(reinterpret_cast<int16_t*>(data), frames);
     return qint64(frames * 4);
 }
+
+}  // namespace vx

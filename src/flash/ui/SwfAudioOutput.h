@@ -10,6 +10,8 @@
 
 class QAudioSink;
 
+namespace vx {
+
 class SwfAudioOutput : public QIODevice {
 public:
     explicit SwfAudioOutput(std::shared_ptr<vx::swf::SoundMixer> mixer, QObject* parent = nullptr);
@@ -28,3 +30,5 @@ private:
     std::shared_ptr<vx::swf::SoundMixer> mixer_;
     QAudioSink* sink_ = nullptr;
 };
+
+}  // namespace vx
