@@ -4,6 +4,7 @@
 // decode of the same MP3 data, and the whole player playing the movie into
 // its mixer. Prints the ratios to libavcodec in CPU time (goal 1.2): the
 // machine may be shared, so the time on the clock says less.
+#include "RatioReporter.h"
 #include "swf/SwfPlayer.h"
 #include "swfwriter/SwfWriter.h"
 
@@ -196,26 +197,6 @@ void BM_Mp3StreamPlayOurs(benchmark::State& state)
 }
 BENCHMARK(BM_Mp3StreamPlayOurs)->Unit(benchmark::kMillisecond);
 
-class CpuRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration) cpu_[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    }
-    void printRatio(const std::string& name, const std::string& base, double goal) const
-    {
-        const auto a = cpu_.find(name), b = cpu_.find(base);
-        if (a == cpu_.end() || b == cpu_.end() || b->second <= 0) return;
-        const double ratio = a->second / b->second;
-        std::printf("%-28s / %-28s CPU time ratio %6.3f (goal %.2f) %s\n", name.c_str(), base.c_str(), ratio, goal,
-                    ratio <= goal ? "ok" : "MISSED");
-    }
-
-private:
-    std::map<std::string, double> cpu_;
-};
 
 }  // namespace
 
@@ -227,12 +208,9 @@ int main(int argc, char** argv)
         std::printf("no MP3 encoder in libavcodec: nothing to measure\n");
         return 0;
     }
-    benchmark::Initialize(&argc, argv);
-    CpuRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    reporter.printRatio("BM_Mp3StreamDecodeOurs", "BM_Mp3StreamDecodeFfmpeg", 1.2);
-    reporter.printRatio("BM_Mp3StreamPlayOurs", "BM_Mp3StreamDecodeFfmpeg", 1.2);
-    benchmark::Shutdown();
-    return 0;
+    // Processor time: the machine may be shared, and both run on one thread.
+    return vxbench::runWithRatios(argc, argv,
+                                  {{"BM_Mp3StreamDecodeOurs", "BM_Mp3StreamDecodeFfmpeg", 1.2},
+                                   {"BM_Mp3StreamPlayOurs", "BM_Mp3StreamDecodeFfmpeg", 1.2}},
+                                  vxbench::RatioClock::Processor);
 }

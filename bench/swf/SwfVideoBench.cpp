@@ -6,6 +6,7 @@
 // processor time of playing the movie (timeline, decode, drawing at its
 // size), given as the share of one core that playing at 24 frames a second
 // takes.
+#include "RatioReporter.h"
 #include "swf/SwfPlayer.h"
 #include "swf/SwfVideoColour.h"
 #include "swf/SwfVideoDecoder.h"
@@ -213,28 +214,6 @@ void BM_VideoH263Play24fps(benchmark::State& state)
 }
 BENCHMARK(BM_VideoH263Play24fps)->Iterations(480)->Unit(benchmark::kMillisecond);
 
-// The console output, then our decode's time over FFmpeg's. Processor time
-// is compared: the machine may be shared, and both run on one thread.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred) cpu_[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    }
-    void printRatio(const std::string& name, const std::string& base, double goal) const
-    {
-        const auto a = cpu_.find(name), b = cpu_.find(base);
-        if (a == cpu_.end() || b == cpu_.end() || b->second <= 0) return;
-        const double ratio = a->second / b->second;
-        std::printf("\n%s / %s (processor time): %.3f, goal %.2f %s\n", name.c_str(), base.c_str(), ratio, goal,
-                    ratio <= goal ? "ok" : "MISSED");
-    }
-
-private:
-    std::map<std::string, double> cpu_;
-};
 
 }  // namespace
 
@@ -242,11 +221,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio("BM_VideoH263DecodeOurs", "BM_VideoH263DecodeFfmpeg", 1.2);
-    reporter.printRatio("BM_VideoH263DecodeOursNoPicture", "BM_VideoH263DecodeFfmpeg", 1.2);
-    benchmark::Shutdown();
-    return 0;
+    // Processor time: the machine may be shared, and both run on one thread.
+    return vxbench::runWithRatios(argc, argv,
+                                  {{"BM_VideoH263DecodeOurs", "BM_VideoH263DecodeFfmpeg", 1.2},
+                                   {"BM_VideoH263DecodeOursNoPicture", "BM_VideoH263DecodeFfmpeg", 1.2}},
+                                  vxbench::RatioClock::Processor);
 }
