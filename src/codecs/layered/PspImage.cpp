@@ -187,23 +187,15 @@ std::vector<PaletteEntry> Parser::readPalette(const BlockHeader& b)
 Channel Parser::readChannel(const BlockHeader& b)
 {
     Channel c;
-    size_t dataAt;
-    if (major_ >= 4) {
-        const size_t end = chunkEnd(b.end);
-        const uint32_t compressed = in_.u32le();
-        c.uncompressedLength = in_.u32le();
-        c.bitmapType = in_.u16le();
-        c.channelType = in_.u16le();
-        c.size = compressed;
-        dataAt = end;
-    } else {
-        const uint32_t compressed = in_.u32le();
-        c.uncompressedLength = in_.u32le();
-        c.bitmapType = in_.u16le();
-        c.channelType = in_.u16le();
-        c.size = compressed;
-        dataAt = std::max<size_t>(in_.pos(), b.dataStart + b.initialLength);
-    }
+    // Version 4 and later put the channel's fields in a chunk of their own,
+    // with the data right after it.
+    const size_t chunkAfter = major_ >= 4 ? chunkEnd(b.end) : 0;
+    c.size = in_.u32le();
+    c.uncompressedLength = in_.u32le();
+    c.bitmapType = in_.u16le();
+    c.channelType = in_.u16le();
+    const size_t dataAt =
+        major_ >= 4 ? chunkAfter : std::max<size_t>(in_.pos(), b.dataStart + b.initialLength);
     if (dataAt > b.end || c.size > b.end - dataAt)
         throw CodecError("Paint Shop Pro channel is truncated");
     c.data = in_.data() + dataAt;
