@@ -47,15 +47,37 @@ uint64_t packKey(const char* text, size_t length)
     return key;
 }
 
-std::vector<uint64_t> packedExtensions()
-{
-    std::vector<uint64_t> keys;
-    for (const SupportedType& t : supportedTypes())
-        keys.push_back(packKey(t.extension, std::strlen(t.extension)));
-    return keys;
-}
+// The packed extensions in a small open-addressed table: a name's
+// extension is found with one or two probes.
+class ExtensionSet {
+public:
+    ExtensionSet()
+    {
+        for (const SupportedType& t : supportedTypes()) {
+            const uint64_t key = packKey(t.extension, std::strlen(t.extension));
+            size_t slot = slotOf(key);
+            while (keys_[slot] != 0 && keys_[slot] != key)
+                slot = (slot + 1) % kSlots;
+            keys_[slot] = key;
+        }
+    }
+    bool contains(uint64_t key) const
+    {
+        for (size_t slot = slotOf(key);; slot = (slot + 1) % kSlots) {
+            if (keys_[slot] == key)
+                return true;
+            if (keys_[slot] == 0)
+                return false;
+        }
+    }
 
-bool viewableName(const std::vector<uint64_t>& extensions, const char* name, size_t length)
+private:
+    static constexpr size_t kSlots = 256;  // several times the number of types
+    static size_t slotOf(uint64_t key) { return size_t((key * 0x9E3779B97F4A7C15ull) >> 56); }
+    std::array<uint64_t, kSlots> keys_{};
+};
+
+bool viewableName(const ExtensionSet& extensions, const char* name, size_t length)
 {
     const char* dot = static_cast<const char*>(memrchr(name, '.', length));
     if (!dot)
@@ -63,11 +85,7 @@ bool viewableName(const std::vector<uint64_t>& extensions, const char* name, siz
     const size_t extLength = length - size_t(dot - name) - 1;
     if (extLength == 0 || extLength > 8)
         return false;
-    const uint64_t key = packKey(dot + 1, extLength);
-    for (uint64_t k : extensions)
-        if (k == key)
-            return true;
-    return false;
+    return extensions.contains(packKey(dot + 1, extLength));
 }
 
 // folder + name, the name's bytes kept as decodeFileName keeps them;
@@ -83,6 +101,21 @@ QString joinName(const QString& folder, const char* name, size_t length, bool as
     for (size_t i = 0; i < length; ++i)
         out[i] = QLatin1Char(name[i]);
     return path;
+}
+
+// Whether path is folder + name, name ASCII.
+bool isJoinedName(const QString& path, const QString& folder, const char* name, size_t length)
+{
+    if (path.size() != folder.size() + qsizetype(length))
+        return false;
+    const QChar* p = path.constData();
+    if (std::memcmp(p, folder.constData(), size_t(folder.size()) * sizeof(QChar)) != 0)
+        return false;
+    p += folder.size();
+    for (size_t i = 0; i < length; ++i)
+        if (p[i].unicode() != static_cast<unsigned char>(name[i]))
+            return false;
+    return true;
 }
 
 bool isAscii(const char* name, size_t length)
@@ -179,21 +212,6 @@ void sortTies(std::vector<Entry>& entries, const std::string& names)
     }
 }
 
-// Empties files, fetching each path's block a few ahead of releasing it.
-void releasePaths(QStringList& files)
-{
-    if (files.isDetached()) {
-        constexpr qsizetype kAhead = 8;
-        QString* paths = files.data();
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            if (i + kAhead < files.size())
-                __builtin_prefetch(paths[i + kAhead].constData());
-            paths[i] = QString();
-        }
-    }
-    files.clear();
-}
-
 bool isDirectoryEntry(int dirFd, const dirent64* entry)
 {
     if (entry->d_type == DT_DIR)
@@ -209,8 +227,7 @@ bool isDirectoryEntry(int dirFd, const dirent64* entry)
 
 // Replaces files with the viewable files of folder in name order and sets
 // wantedIndex to the 1-based position of the one whose name has the bytes
-// wanted (0 when none has). The old paths are released only when the new
-// ones are about to be made, so the allocator hands their blocks on.
+// wanted (0 when none has).
 void listFolder(QStringList& files, const QString& folder, const QByteArray& wanted, int* wantedIndex)
 {
     *wantedIndex = 0;
@@ -225,7 +242,7 @@ void listFolder(QStringList& files, const QString& folder, const QByteArray& wan
     std::string& names = buffers.names;
     entries.clear();
     names.clear();
-    const std::vector<uint64_t> extensions = packedExtensions();
+    const ExtensionSet extensions;  // made per listing: types may be added at run time
     uint32_t wantedName = UINT32_MAX;
     for (;;) {
         const ssize_t got = getdents64(fd, buffers.directory.data(), buffers.directory.size());
@@ -251,17 +268,42 @@ void listFolder(QStringList& files, const QString& folder, const QByteArray& wan
 
     sortByHead(entries, buffers.spare);
     sortTies(entries, names);
-    releasePaths(files);
+
+    // Listing the same folder again is the common case (every open, rename
+    // and delete does): a path the old list holds at the matching place is
+    // taken over instead of made anew, and one dropped or added file only
+    // shifts that place.
+    QStringList old;
+    if (files.isDetached())
+        old.swap(files);
+    files = QStringList();
     files.reserve(qsizetype(entries.size()));
+    QString* previous = old.data();
+    const qsizetype previousCount = old.size();
+    qsizetype at = 0;
     // The names are read in their new order: each is fetched a few ahead.
     constexpr size_t kAhead = 8;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (i + kAhead < entries.size())
             __builtin_prefetch(names.data() + entries[i + kAhead].name);
+        if (at + qsizetype(kAhead) < previousCount)
+            __builtin_prefetch(previous[at + qsizetype(kAhead)].constData());
         const Entry& e = entries[i];
+        const char* name = names.data() + e.name;
         if (e.name == wantedName)
             *wantedIndex = int(files.size()) + 1;
-        files.append(joinName(folder, names.data() + e.name, e.length, e.ascii));
+        if (e.ascii) {
+            if (at < previousCount && isJoinedName(previous[at], folder, name, e.length)) {
+                files.append(std::move(previous[at++]));
+                continue;
+            }
+            if (at + 1 < previousCount && isJoinedName(previous[at + 1], folder, name, e.length)) {
+                files.append(std::move(previous[at + 1]));
+                at += 2;
+                continue;
+            }
+        }
+        files.append(joinName(folder, name, e.length, e.ascii));
     }
 }
 

@@ -43,6 +43,39 @@ TEST(FolderList, KeepsViewableFilesInNameOrder)
     EXPECT_EQ(nav.FindCurrentIndex(), 0);
 }
 
+// Listing the folder again takes paths over from the list it replaces; after
+// any change of the folder the list must still be what a first listing gives.
+TEST(FolderList, ListingAgainMatchesAFirstListing)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    for (int i = 0; i < 12; ++i)
+        touch(folder + QStringLiteral("p%1.png").arg(i));
+    FolderNavigation nav;
+    nav.CurrentPath = folder + QStringLiteral("p5.png");
+    nav.RebuildFolderList();
+    const QStringList shared = nav.FolderFileList;  // a copy shares the list
+    struct Change {
+        const char* remove;
+        const char* add;
+    };
+    const Change changes[] = {{nullptr, nullptr}, {"p3.png", nullptr}, {nullptr, "p3a.png"},
+                              {"p0.png", "p99.png"}, {"p1.png", nullptr}, {"p10.png", "p1.png"},
+                              {nullptr, "\xc3\xa9.png"}};
+    for (const Change& c : changes) {
+        if (c.remove) {
+            ASSERT_TRUE(QFile::remove(folder + QString::fromUtf8(c.remove)));
+        }
+        if (c.add)
+            touch(folder + QString::fromUtf8(c.add));
+        nav.RebuildFolderList();
+        EXPECT_EQ(nav.FolderFileList, listViewableFiles(folder)) << (c.remove ? c.remove : "") << (c.add ? c.add : "");
+        EXPECT_EQ(nav.FolderFileList[nav.CurrentIndex - 1], nav.CurrentPath);
+    }
+    EXPECT_EQ(shared.size(), 12);
+    EXPECT_EQ(shared.first(), folder + QStringLiteral("p0.png"));
+}
+
 TEST(FolderList, NavigationWithoutWrapAround)
 {
     FolderNavigation nav;
