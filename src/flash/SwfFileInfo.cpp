@@ -2,11 +2,12 @@
 
 #include "platform/FileName.h"
 #include "codecs/ByteReader.h"
+#include "codecs/Inflate.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
-#include <zlib.h>
 
 namespace vx {
 
@@ -14,39 +15,19 @@ namespace {
 
 constexpr int kBodySize = 25;
 
-// Inflates the rest of the open file until kBodySize bytes of output exist or
-// the stream ends; bytes not produced stay zero.
+// Inflates the rest of the open file, reading only until kBodySize bytes of
+// output exist or the stream ends; bytes not produced stay zero.
 void inflateBody(QFile& file, uint8_t (&body)[kBodySize])
 {
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (inflateInit(&zs) != Z_OK)
-        throw vx::CodecError("Cannot start the zlib inflater");
-    struct Guard {
-        z_stream* s;
-        ~Guard() { inflateEnd(s); }
-    } guard{&zs};
-
-    zs.next_out = body;
-    zs.avail_out = kBodySize;
     char chunk[4096];
-    while (zs.avail_out > 0) {
-        const qint64 got = file.read(chunk, sizeof chunk);
-        if (got <= 0)
-            break;  // stream cut short: the rest of the body reads as zero
-        zs.next_in = reinterpret_cast<Bytef*>(chunk);
-        zs.avail_in = uInt(got);
-        while (zs.avail_in > 0 && zs.avail_out > 0) {
-            const int rc = inflate(&zs, Z_NO_FLUSH);
-            if (rc == Z_STREAM_END)
-                return;
-            if (rc == Z_NEED_DICT || rc == Z_DATA_ERROR || rc == Z_MEM_ERROR)
-                throw vx::CodecError(std::string("Broken compressed SWF body: ") +
-                                     (zs.msg ? zs.msg : "zlib error"));
-            if (rc == Z_BUF_ERROR)
-                break;
-        }
-    }
+    const InflateResult r = inflateInto(
+        [&](const uint8_t*& data) {
+            data = reinterpret_cast<const uint8_t*>(chunk);
+            return size_t(std::max<qint64>(file.read(chunk, sizeof chunk), 0));
+        },
+        body, kBodySize);
+    if (r.end == InflateEnd::Corrupt)
+        throw CodecError("Broken compressed SWF body: " + r.message);
 }
 
 int32_t signExtend(uint32_t value, uint32_t bits)

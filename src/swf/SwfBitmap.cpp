@@ -1,6 +1,7 @@
 #include "swf/SwfBitmap.h"
 
 #include "codecs/Bitmap.h"
+#include "codecs/Inflate.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <vector>
 #include <jpeglib.h>
-#include <zlib.h>
 
 namespace vx::swf {
 
@@ -209,30 +209,11 @@ QImage decodeLossless(bool withAlpha, const uint8_t* body, size_t size)
 
 QByteArray inflateUpTo(const uint8_t* data, size_t size, size_t expected)
 {
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (inflateInit(&zs) != Z_OK) throw CodecError("zlib cannot start");
     QByteArray out;
-    const size_t chunk = 1 << 16;
-    zs.next_in = const_cast<Bytef*>(data);
-    zs.avail_in = uInt(std::min<size_t>(size, UINT32_MAX));
-    int rc = Z_OK;
-    while (size_t(out.size()) < expected) {
-        const size_t old = size_t(out.size());
-        const size_t grow = std::min(chunk + old, expected - old);  // grows geometrically
-        out.resize(qsizetype(old + grow));
-        zs.next_out = reinterpret_cast<Bytef*>(out.data() + old);
-        zs.avail_out = uInt(grow);
-        rc = inflate(&zs, Z_NO_FLUSH);
-        out.resize(qsizetype(old + grow - zs.avail_out));
-        if (rc == Z_STREAM_END) break;
-        if (rc != Z_OK) {
-            if (rc == Z_BUF_ERROR && out.size() > 0) break;  // input cut short
-            inflateEnd(&zs);
-            throw CodecError("Broken zlib data in a bitmap");
-        }
-    }
-    inflateEnd(&zs);
+    const InflateResult r = inflateAppend(data, size, out, expected, size_t(1) << 16);
+    // A stream cut short keeps what came out; a broken one is refused.
+    if (r.end == InflateEnd::Corrupt || (r.end == InflateEnd::InputEnd && r.produced == 0))
+        throw CodecError("Broken zlib data in a bitmap");
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "swf/SwfMovie.h"
 
+#include "codecs/ByteReader.h"
+#include "codecs/Inflate.h"
 #include "platform/FileName.h"
 #include "swf/SwfBitmap.h"
 #include "swf/SwfSound.h"
@@ -7,7 +9,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
-#include <zlib.h>
 
 namespace vx::swf {
 
@@ -33,34 +34,14 @@ CharKind kindOfTag(int code)
 QByteArray inflateMovie(const QByteArray& file)
 {
     const uint8_t* in = reinterpret_cast<const uint8_t*>(file.constData());
-    const size_t declared = size_t(in[4]) | size_t(in[5]) << 8 | size_t(in[6]) << 16 | size_t(in[7]) << 24;
-    QByteArray out;
-    out.resize(qsizetype(std::clamp<size_t>(declared, 64, size_t(64) << 20)));
-    std::memcpy(out.data(), in, 8);
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (inflateInit(&zs) != Z_OK) throw CodecError("zlib cannot start");
-    zs.next_in = const_cast<Bytef*>(in + 8);
-    zs.avail_in = uInt(file.size() - 8);
-    size_t used = 8;
-    while (true) {
-        if (used == size_t(out.size())) {
-            if (used >= Movie::kMaxMovieBytes) break;  // larger movies are cut here
-            out.resize(qsizetype(std::min(used * 2, Movie::kMaxMovieBytes)));
-        }
-        zs.next_out = reinterpret_cast<Bytef*>(out.data() + used);
-        zs.avail_out = uInt(size_t(out.size()) - used);
-        const int rc = inflate(&zs, Z_NO_FLUSH);
-        used = size_t(out.size()) - zs.avail_out;
-        if (rc == Z_STREAM_END) break;
-        if (rc == Z_OK) continue;
-        if (rc == Z_BUF_ERROR && zs.avail_out > 0) break;  // input cut short: keep what came out
-        if (used > 8 + 16) break;                           // broken later on: play the part we have
-        inflateEnd(&zs);
+    const size_t declared = readLe32(in + 4);
+    QByteArray out(file.constData(), 8);
+    // Larger movies are cut at the bound.
+    const InflateResult r = inflateAppend(in + 8, size_t(file.size()) - 8, out, Movie::kMaxMovieBytes,
+                                          std::clamp<size_t>(declared, 64, size_t(64) << 20));
+    // A stream cut short, or broken after its first bytes, plays the part we have.
+    if (r.end == InflateEnd::Corrupt && r.produced <= 16)
         throw CodecError("The compressed movie is not a valid zlib stream");
-    }
-    inflateEnd(&zs);
-    out.resize(qsizetype(used));
     return out;
 }
 

@@ -2,10 +2,8 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/Bitmap.h"
+#include "codecs/Inflate.h"
 
-#include <zlib.h>
-
-#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -41,33 +39,13 @@ void unpackRle(const uint8_t* data, size_t size, uint8_t* out, size_t outSize)
     }
 }
 
-void inflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t outSize)
+void inflateChannel(const uint8_t* data, size_t size, uint8_t* out, size_t outSize)
 {
-    if (size > std::numeric_limits<uInt>::max() || outSize > std::numeric_limits<uInt>::max())
+    if (size > std::numeric_limits<uint32_t>::max() || outSize > std::numeric_limits<uint32_t>::max())
         throw CodecError("Paint Shop Pro channel is too large");
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK)
-        throw CodecError("Cannot start decompression");
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = uInt(size);
-    z.next_out = out;
-    // A megabyte at a time, between checks for a cancelled decode.
-    constexpr size_t kStep = size_t(1) << 20;
-    size_t produced = 0;
-    int rc = Z_OK;
-    while (rc == Z_OK && produced < outSize) {
-        if (cancelRequested()) {
-            inflateEnd(&z);
-            throw DecodeCancelled();
-        }
-        const size_t step = std::min(kStep, outSize - produced);
-        z.avail_out = uInt(step);
-        rc = inflate(&z, Z_NO_FLUSH);
-        produced += step - z.avail_out;
-    }
-    inflateEnd(&z);
     // A stream with more data than the channel holds is cut at the channel's size.
-    if ((rc != Z_STREAM_END && rc != Z_BUF_ERROR && rc != Z_OK) || produced != outSize)
+    const InflateResult r = inflateInto(data, size, out, outSize, {.cancellable = true});
+    if (r.end == InflateEnd::Corrupt || r.produced != outSize)
         throw CodecError("Paint Shop Pro channel cannot be decompressed");
 }
 
@@ -92,7 +70,7 @@ std::vector<uint8_t> decompressChannel(const uint8_t* data, size_t size, int com
             std::memcpy(out.data(), data, outSize);
         break;
     case Rle: unpackRle(data, size, out.data(), outSize); break;
-    case Lz77: inflateInto(data, size, out.data(), outSize); break;
+    case Lz77: inflateChannel(data, size, out.data(), outSize); break;
     default: throw CodecError("Paint Shop Pro compression is not supported");
     }
     return out;
