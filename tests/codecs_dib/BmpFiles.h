@@ -1,7 +1,7 @@
 // Builders of small bitmap files for the tests.
 #pragma once
 
-#include "codecs_dib/ByteBuilder.h"
+#include "codecs_dib/DecoderChecks.h"
 
 namespace vxtest {
 
@@ -10,8 +10,8 @@ inline Bytes infoHeader(int32_t width, int32_t height, int bits, uint32_t compre
                         uint32_t colorsUsed = 0, uint32_t size = 40)
 {
     Bytes b;
-    b.u32(size).u32(uint32_t(width)).u32(uint32_t(height)).u16(1).u16(unsigned(bits)).u32(compression);
-    b.u32(0).u32(2835).u32(2835).u32(colorsUsed).u32(0);
+    b.u32le(size).u32le(uint32_t(width)).u32le(uint32_t(height)).u16le(1).u16le(unsigned(bits)).u32le(compression);
+    b.u32le(0).u32le(2835).u32le(2835).u32le(colorsUsed).u32le(0);
     return b;
 }
 
@@ -19,8 +19,8 @@ inline Bytes infoHeader(int32_t width, int32_t height, int bits, uint32_t compre
 inline Bytes bmpFile(const Bytes& headerAndPalette, const Bytes& pixels)
 {
     Bytes b;
-    b.text("BM").u32(uint32_t(14 + headerAndPalette.size() + pixels.size())).u32(0);
-    b.u32(uint32_t(14 + headerAndPalette.size()));
+    b.str("BM").u32le(uint32_t(14 + headerAndPalette.size() + pixels.size())).u32le(0);
+    b.u32le(uint32_t(14 + headerAndPalette.size()));
     b.append(headerAndPalette).append(pixels);
     return b;
 }

@@ -16,8 +16,8 @@ namespace {
 Bytes iconFile(const Bytes& image, unsigned w, unsigned h, unsigned type = 1)
 {
     Bytes b;
-    b.u16(0).u16(type).u16(1);
-    b.u8(w).u8(h).u8(0).u8(0).u16(1).u16(32).u32(uint32_t(image.size())).u32(22);
+    b.u16le(0).u16le(type).u16le(1);
+    b.u8(w).u8(h).u8(0).u8(0).u16le(1).u16le(32).u32le(uint32_t(image.size())).u32le(22);
     b.append(image);
     return b;
 }
@@ -28,7 +28,7 @@ Bytes fourBitImage(int n)
 {
     Bytes b = infoHeader(n, 2 * n, 4);
     b.append(palette({0x000000, 0xFF0000}));
-    b.zeros(14 * 4);
+    b.fill(14 * 4);
     const size_t colourStride = size_t((n * 4 + 31) / 32 * 4);
     for (int y = 0; y < n; ++y)
         for (size_t i = 0; i < colourStride; ++i)
@@ -76,7 +76,7 @@ TEST(Icon, ThirtyTwoBitAlphaAndMissingMask)
 {
     Bytes img = infoHeader(32, 64, 32);
     for (int i = 0; i < 32 * 32; ++i)
-        img.bytes({0, 0, 255, 64});  // red at quarter opacity; no mask follows
+        img.raw({0, 0, 255, 64});  // red at quarter opacity; no mask follows
     Bitmap b = load(iconFile(img, 32, 32));
     EXPECT_EQ(b.pixel(3, 3), 0x40FF0000u);
 }
@@ -90,8 +90,7 @@ TEST(Icon, PngEntry)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(source.save(&buffer, "PNG"));
-    Bytes img;
-    img.v.assign(png.begin(), png.end());
+    const Bytes img{std::vector<uint8_t>(png.begin(), png.end())};
     Bitmap b = load(iconFile(img, 32, 32));
     EXPECT_EQ(b.pixel(0, 0), rgb(0, 0, 255));
     EXPECT_EQ(b.pixel(1, 1) >> 24, 0u);
@@ -103,14 +102,14 @@ TEST(Icon, BadInputIsRefused)
     auto fails = [&](const Bytes& b) {
         EXPECT_THROW(icon.loadFromData(b.data(), b.size()), CodecError);
     };
-    fails(Bytes().u16(0).u16(3).u16(1).zeros(16));        // not an icon type
-    fails(Bytes().u16(0).u16(1).u16(0));                  // no images
+    fails(Bytes().u16le(0).u16le(3).u16le(1).fill(16));        // not an icon type
+    fails(Bytes().u16le(0).u16le(1).u16le(0));                  // no images
     Bytes farOffset = iconFile(fourBitImage(16), 16, 16);
-    farOffset.put32(18, 100000);
+    farOffset.patch32le(18, 100000);
     fails(farOffset);
-    Bytes huge = iconFile(infoHeader(100000, 200000, 32).zeros(64), 0, 0);
+    Bytes huge = iconFile(infoHeader(100000, 200000, 32).fill(64), 0, 0);
     fails(huge);
-    Bytes brokenPng = iconFile(Bytes().bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).zeros(30), 32, 32);
+    Bytes brokenPng = iconFile(Bytes().raw({0x89, 'P', 'N', 'G', 13, 10, 26, 10}).fill(30), 32, 32);
     fails(brokenPng);
     expectPrefixesSafe<IconImage>(iconFile(fourBitImage(16), 16, 16));
     for (auto& input : randomInputs(200, 300)) {
@@ -141,21 +140,21 @@ TEST(Icon, TheEntryNearestThirtyTwoIsShown)
             Bytes img = infoHeader(e.size, 2 * e.size, e.bits);
             if (e.bits == 8) {
                 img.append(palette({0x000000, uint32_t(e.blue)}));
-                img.zeros(254 * 4);
+                img.fill(254 * 4);
                 for (int i = 0; i < e.size * e.size; ++i)
                     img.u8(1);
             } else {
                 for (int i = 0; i < e.size * e.size; ++i)
-                    img.bytes({e.blue, 0, 0, 255});
+                    img.raw({e.blue, 0, 0, 255});
             }
             images.push_back(img);
         }
         Bytes b;
-        b.u16(0).u16(1).u16(uint16_t(entries.size()));
+        b.u16le(0).u16le(1).u16le(uint16_t(entries.size()));
         uint32_t offset = 6 + 16 * uint32_t(entries.size());
         for (size_t i = 0; i < entries.size(); ++i) {
-            b.u8(uint8_t(entries[i].size)).u8(uint8_t(entries[i].size)).u8(0).u8(0).u16(1).u16(uint16_t(entries[i].bits));
-            b.u32(uint32_t(images[i].size())).u32(offset);
+            b.u8(uint8_t(entries[i].size)).u8(uint8_t(entries[i].size)).u8(0).u8(0).u16le(1).u16le(uint16_t(entries[i].bits));
+            b.u32le(uint32_t(images[i].size())).u32le(offset);
             offset += uint32_t(images[i].size());
         }
         for (const Bytes& img : images)

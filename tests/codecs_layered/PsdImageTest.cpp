@@ -1,7 +1,8 @@
 #include "codecs/layered/PsdImage.h"
-#include "codecs_misc/ByteBuilder.h"
+#include "support/ByteBuilder.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using vx::CodecError;
 using vx::PsdImage;

@@ -1,7 +1,8 @@
 #include "codecs/layered/PspImage.h"
-#include "codecs_misc/ByteBuilder.h"
+#include "support/ByteBuilder.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <zlib.h>
 
 using vx::CodecError;

@@ -11,19 +11,19 @@ using vx::meta::decodePackedDib;
 
 namespace {
 
-Buf infoHeader(int w, int h, int bpp, uint32_t compression = 0, uint32_t colors = 0)
+Bytes infoHeader(int w, int h, int bpp, uint32_t compression = 0, uint32_t colors = 0)
 {
-    Buf b;
-    b.u32(40).i32(w).i32(h).u16(1).u16(uint16_t(bpp)).u32(compression).u32(0).i32(0).i32(0).u32(colors).u32(0);
+    Bytes b;
+    b.u32le(40).i32le(w).i32le(h).u16le(1).u16le(uint16_t(bpp)).u32le(compression).u32le(0).i32le(0).i32le(0).u32le(colors).u32le(0);
     return b;
 }
 
-ByteReader view(const Buf& b) { return ByteReader(b.d.data(), b.size()); }
+ByteReader view(const Bytes& b) { return ByteReader(b.data(), b.size()); }
 
 TEST(DibImage, PalettedAndTopDownRows)
 {
-    Buf packed = infoHeader(9, -2, 1, 0, 2);
-    packed.u32(0x000000FF).u32(0x0000FF00);  // index 0 blue, 1 green (RGBQUAD: b, g, r)
+    Bytes packed = infoHeader(9, -2, 1, 0, 2);
+    packed.u32le(0x000000FF).u32le(0x0000FF00);  // index 0 blue, 1 green (RGBQUAD: b, g, r)
     packed.u8(0x80).u8(0x80).u8(0).u8(0);    // row 0: pixels 0 and 8 set
     packed.u8(0x00).u8(0x00).u8(0).u8(0);
     const auto dib = decodePackedDib(view(packed));
@@ -36,21 +36,21 @@ TEST(DibImage, PalettedAndTopDownRows)
 
 TEST(DibImage, SixteenBitDefaultAndBitFieldMasks)
 {
-    Buf plain = infoHeader(1, 1, 16);
-    plain.u16(0x7C00).u16(0);  // X1R5G5B5 full red
+    Bytes plain = infoHeader(1, 1, 16);
+    plain.u16le(0x7C00).u16le(0);  // X1R5G5B5 full red
     EXPECT_EQ(decodePackedDib(view(plain)).image.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
 
-    Buf masked = infoHeader(1, 1, 16, 3);
-    masked.u32(0xF800).u32(0x07E0).u32(0x001F);  // R5G6B5
-    masked.u16(0x07E0).u16(0);                   // full green
+    Bytes masked = infoHeader(1, 1, 16, 3);
+    masked.u32le(0xF800).u32le(0x07E0).u32le(0x001F);  // R5G6B5
+    masked.u16le(0x07E0).u16le(0);                   // full green
     EXPECT_EQ(decodePackedDib(view(masked)).image.pixel(0, 0) & 0xFFFFFF, 0x00FF00u);
 }
 
 TEST(DibImage, Rle8RunsLiteralsAndEndOfLine)
 {
-    Buf info = infoHeader(4, 2, 8, 1, 3);
-    info.u32(0xFFFFFF).u32(0xFF0000).u32(0x0000FF);  // white, red, blue
-    Buf bits;
+    Bytes info = infoHeader(4, 2, 8, 1, 3);
+    info.u32le(0xFFFFFF).u32le(0xFF0000).u32le(0x0000FF);  // white, red, blue
+    Bytes bits;
     bits.u8(4).u8(1).u8(0).u8(0);                 // bottom row: four red
     bits.u8(0).u8(3).u8(2).u8(0).u8(2).u8(0);     // top row: literal blue, white, blue
     bits.u8(0).u8(1);                             // end of bitmap
@@ -64,19 +64,19 @@ TEST(DibImage, Rle8RunsLiteralsAndEndOfLine)
 
 TEST(DibImage, RefusesWhatCannotBeTrue)
 {
-    Buf truncated = infoHeader(10, 10, 24);
-    truncated.u32(0);
+    Bytes truncated = infoHeader(10, 10, 24);
+    truncated.u32le(0);
     EXPECT_THROW(decodePackedDib(view(truncated)), vx::CodecError);
-    Buf huge = infoHeader(70000, 1, 24);
+    Bytes huge = infoHeader(70000, 1, 24);
     EXPECT_THROW(decodePackedDib(view(huge)), vx::CodecError);
-    Buf tooMany = infoHeader(20000, 20000, 8, 1);  // RLE claiming 400 Mpixel from 4 bytes
-    tooMany.u32(0);
+    Bytes tooMany = infoHeader(20000, 20000, 8, 1);  // RLE claiming 400 Mpixel from 4 bytes
+    tooMany.u32le(0);
     EXPECT_THROW(decodePackedDib(view(tooMany)), vx::CodecError);
-    Buf depth = infoHeader(1, 1, 3);
-    depth.u32(0);
+    Bytes depth = infoHeader(1, 1, 3);
+    depth.u32le(0);
     EXPECT_THROW(decodePackedDib(view(depth)), vx::CodecError);
-    Buf jpeg = infoHeader(1, 1, 24, 4);
-    jpeg.u32(0);
+    Bytes jpeg = infoHeader(1, 1, 24, 4);
+    jpeg.u32le(0);
     EXPECT_THROW(decodePackedDib(view(jpeg)), vx::CodecError);
     EXPECT_THROW(decodePackedDib(ByteReader()), vx::CodecError);
 }

@@ -131,9 +131,9 @@ TEST(EmfPlay, ClipRectanglesAndRegions)
     EXPECT_EQ(at(render(r.build()), 75, 75), kRed);
 
     // A region of one rectangle selected as the clip.
-    Buf rgn;
-    rgn.u32(48).u32(5).u32(32).u32(1).u32(1).u32(16);
-    rgn.i32(60).i32(60).i32(100).i32(100).i32(60).i32(60).i32(100).i32(100);
+    Bytes rgn;
+    rgn.u32le(48).u32le(5).u32le(32).u32le(1).u32le(1).u32le(16);
+    rgn.i32le(60).i32le(60).i32le(100).i32le(100).i32le(60).i32le(60).i32le(100).i32le(100);
     Emf s = redBrushNoPen();
     s.raw(75, rgn).rect(0, 0, 100, 100);
     const QImage img3 = render(s.build());
@@ -180,12 +180,12 @@ TEST(EmfPlay, PensStrokeLinesWithTheirColour)
 
 TEST(EmfPlay, StretchDIBitsDrawsTheBitmapTheRightWayUp)
 {
-    Buf bits;
-    const Buf info = dib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00}, &bits);
-    Buf p;
-    p.i32(0).i32(0).i32(99).i32(99);            // bounds
-    p.i32(0).i32(0).i32(0).i32(0).i32(2).i32(2);  // dest xy, src xy, src size
-    p.u32(80).u32(40).u32(120).u32(uint32_t(bits.size())).u32(0).u32(0x00CC0020).i32(100).i32(100);
+    Bytes bits;
+    const Bytes info = dib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00}, &bits);
+    Bytes p;
+    p.i32le(0).i32le(0).i32le(99).i32le(99);            // bounds
+    p.i32le(0).i32le(0).i32le(0).i32le(0).i32le(2).i32le(2);  // dest xy, src xy, src size
+    p.u32le(80).u32le(40).u32le(120).u32le(uint32_t(bits.size())).u32le(0).u32le(0x00CC0020).i32le(100).i32le(100);
     p.append(info).append(bits);
     Emf e(100, 100);
     e.raw(81, p);
@@ -201,18 +201,18 @@ TEST(EmfPlay, ExtTextOutWLeavesInkAndRespectsAlignment)
     ensureGuiApp();
     auto textEmf = [](uint32_t align) {
         Emf e(200, 60);
-        Buf font;
-        font.u32(1).i32(-40).i32(0).i32(0).i32(0).i32(700).u8(0).u8(0).u8(0).u8(0).u32(0);
+        Bytes font;
+        font.u32le(1).i32le(-40).i32le(0).i32le(0).i32le(0).i32le(700).u8(0).u8(0).u8(0).u8(0).u32le(0);
         for (int i = 0; i < 32; ++i)
-            font.u16(0);
+            font.u16le(0);
         e.raw(82, font).select(1).rec(18, {1}).rec(22, {int32_t(align)});
-        Buf t;
+        Bytes t;
         const QString s = "WWWW";
-        t.i32(0).i32(0).i32(0).i32(0).u32(1).f32(1).f32(1);
-        t.i32(align == 0 ? 10 : 190).i32(10).u32(uint32_t(s.size())).u32(76).u32(0);
-        t.i32(0).i32(0).i32(0).i32(0).u32(0);
+        t.i32le(0).i32le(0).i32le(0).i32le(0).u32le(1).f32le(1).f32le(1);
+        t.i32le(align == 0 ? 10 : 190).i32le(10).u32le(uint32_t(s.size())).u32le(76).u32le(0);
+        t.i32le(0).i32le(0).i32le(0).i32le(0).u32le(0);
         for (QChar ch : s)
-            t.u16(ch.unicode());
+            t.u16le(ch.unicode());
         e.raw(84, t);
         return render(e.build());
     };

@@ -128,8 +128,8 @@ TEST(MetafileInput, DamagedRecordsDrawWhatComesBefore)
     EXPECT_EQ(at(z, 25, 50), 0xFF0000u);
 
     // A polygon claiming far more points than it holds is skipped; the next record still plays.
-    Buf huge;
-    huge.i32(0).i32(0).i32(0).i32(0).u32(0x10000000).i32(0).i32(0).i32(100).i32(0).i32(100).i32(100);
+    Bytes huge;
+    huge.i32le(0).i32le(0).i32le(0).i32le(0).u32le(0x10000000).i32le(0).i32le(0).i32le(100).i32le(0).i32le(100).i32le(100);
     Emf h(100, 100);
     h.brush(1, rgb(255, 0, 0)).select(1).nullPen().raw(3, huge).rect(50, 0, 100, 100);
     const QImage hi = render(h.build());
@@ -137,12 +137,12 @@ TEST(MetafileInput, DamagedRecordsDrawWhatComesBefore)
     EXPECT_EQ(at(hi, 25, 50), 0xFFFFFFu);
 
     // A bitmap claiming a gigantic size, and one whose bits are missing.
-    Buf bmi;
-    bmi.u32(40).i32(60000).i32(60000).u16(1).u16(24).u32(0).u32(0).i32(0).i32(0).u32(0).u32(0);
-    Buf p;
-    p.i32(0).i32(0).i32(0).i32(0).i32(0).i32(0).i32(0).i32(0).i32(60000).i32(60000);
-    p.u32(80).u32(40).u32(120).u32(16).u32(0).u32(0x00CC0020).i32(100).i32(100).append(bmi);
-    p.u32(0).u32(0).u32(0).u32(0);
+    Bytes bmi;
+    bmi.u32le(40).i32le(60000).i32le(60000).u16le(1).u16le(24).u32le(0).u32le(0).i32le(0).i32le(0).u32le(0).u32le(0);
+    Bytes p;
+    p.i32le(0).i32le(0).i32le(0).i32le(0).i32le(0).i32le(0).i32le(0).i32le(0).i32le(60000).i32le(60000);
+    p.u32le(80).u32le(40).u32le(120).u32le(16).u32le(0).u32le(0x00CC0020).i32le(100).i32le(100).append(bmi);
+    p.u32le(0).u32le(0).u32le(0).u32le(0);
     Emf b(100, 100);
     b.raw(81, p);
     EXPECT_EQ(at(render(b.build()), 50, 50), 0xFFFFFFu);

@@ -74,8 +74,8 @@ TEST(WmfPlay, EllipsePolygonAndClip)
     w.rec(0x020C, {100, 100}).brush(rgb(255, 0, 0)).select(0).nullPen().select(1);
     w.rec(0x0416, {100, 50, 0, 0});  // INTERSECTCLIPRECT bottom, right, top, left
     w.rec(0x0418, {100, 100, 0, 0}); // ellipse over everything
-    Buf poly;
-    poly.u16(3).i16(60).i16(60).i16(100).i16(60).i16(100).i16(100);
+    Bytes poly;
+    poly.u16le(3).i16le(60).i16le(60).i16le(100).i16le(60).i16le(100).i16le(100);
     w.raw(0x0324, poly);
     const QImage img = render(w.build(false));
     EXPECT_EQ(at(img, 40, 50), kRed);
@@ -87,8 +87,8 @@ TEST(WmfPlay, StretchDibDrawsItsPixels)
 {
     Wmf w;
     w.rec(0x020C, {100, 100});
-    Buf p;
-    p.u32(0x00CC0020).u16(0).i16(2).i16(2).i16(0).i16(0).i16(100).i16(100).i16(0).i16(0);
+    Bytes p;
+    p.u32le(0x00CC0020).u16le(0).i16le(2).i16le(2).i16le(0).i16le(0).i16le(100).i16le(100).i16le(0).i16le(0);
     p.append(dib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}));
     w.raw(0x0F43, p);
     const QImage img = render(w.build(false));
@@ -102,13 +102,13 @@ TEST(WmfPlay, TextOutLeavesInk)
     ensureGuiApp();
     Wmf w;
     w.rec(0x020C, {50, 200});
-    Buf font;
-    font.i16(-30).i16(0).i16(0).i16(0).i16(400).u8(0).u8(0).u8(0).u8(0).u32(0);
+    Bytes font;
+    font.i16le(-30).i16le(0).i16le(0).i16le(0).i16le(400).u8(0).u8(0).u8(0).u8(0).u32le(0);
     for (int i = 0; i < 32; ++i)
         font.u8(0);
     w.raw(0x02FB, font).select(0).rec(0x0102, {1});
-    Buf t;
-    t.u16(5).u8('H').u8('e').u8('l').u8('l').u8('o').u8(0).i16(10).i16(10);
+    Bytes t;
+    t.u16le(5).u8('H').u8('e').u8('l').u8('l').u8('o').u8(0).i16le(10).i16le(10);
     w.raw(0x0521, t);
     const QImage img = render(w.build(false));
     int ink = 0;

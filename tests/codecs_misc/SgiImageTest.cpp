@@ -1,6 +1,8 @@
 #include "codecs/misc/SgiImage.h"
-#include "codecs_misc/ByteBuilder.h"
+#include "support/ByteBuilder.h"
+#include "support/RandomBytes.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using vx::CodecError;

@@ -1,5 +1,5 @@
 #include "codecs/simple/PcxImage.h"
-#include "codecs_dib/ByteBuilder.h"
+#include "codecs_dib/DecoderChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,10 @@ Bytes pcxHeader(int w, int h, int bits, int planes, int bytesPerLine, int versio
 {
     Bytes b;
     b.u8(0x0A).u8(unsigned(version)).u8(unsigned(encoding)).u8(unsigned(bits));
-    b.u16(0).u16(0).u16(unsigned(w - 1)).u16(unsigned(h - 1)).u16(72).u16(72);
-    b.zeros(48);  // header palette
-    b.u8(0).u8(unsigned(planes)).u16(unsigned(bytesPerLine));
-    b.zeros(128 - b.size());
+    b.u16le(0).u16le(0).u16le(unsigned(w - 1)).u16le(unsigned(h - 1)).u16le(72).u16le(72);
+    b.fill(48);  // header palette
+    b.u8(0).u8(unsigned(planes)).u16le(unsigned(bytesPerLine));
+    b.fill(128 - b.size());
     return b;
 }
 
@@ -35,7 +35,7 @@ TEST(Pcx, EightBitWithEndPaletteAndLinePadding)
 {
     // 3 x 2, lines padded to 4 bytes; a run crosses from line 0 into line 1.
     Bytes f = pcxHeader(3, 2, 8, 1, 4);
-    f.bytes({1, 2, 3, 0xC3, 2, 1, 0});  // line 0: 1 2 3 [2], line 1: 2 2 1 [0]
+    f.raw({1, 2, 3, 0xC3, 2, 1, 0});  // line 0: 1 2 3 [2], line 1: 2 2 1 [0]
     f.u8(0x0C);
     for (int i = 0; i < 256; ++i)
         f.u8(unsigned(i)).u8(0).u8(unsigned(255 - i));
@@ -50,7 +50,7 @@ TEST(Pcx, EightBitWithEndPaletteAndLinePadding)
 TEST(Pcx, TrueColourPlanes)
 {
     Bytes f = pcxHeader(2, 1, 8, 3, 2);
-    f.bytes({0xC2, 200, 10, 20, 0xC2, 30});  // R: 200 200, G: 10 20, B: 30 30
+    f.raw({0xC2, 200, 10, 20, 0xC2, 30});  // R: 200 200, G: 10 20, B: 30 30
     Bitmap b = load(f);
     ASSERT_EQ(b.bitsPerPixel(), 24);
     EXPECT_EQ(b.pixel(0, 0), rgb(200, 10, 30));
@@ -61,7 +61,7 @@ TEST(Pcx, SixteenColoursInPlanesAndPacked)
 {
     // Four planes of one bit, version 3: default EGA palette.
     Bytes planar = pcxHeader(2, 1, 1, 4, 2, 3, 0);
-    planar.bytes({0x80, 0, 0x40, 0, 0xC0, 0, 0x40, 0});  // x0: planes 0,2 -> 5; x1: planes 1,2,3 -> 14
+    planar.raw({0x80, 0, 0x40, 0, 0xC0, 0, 0x40, 0});  // x0: planes 0,2 -> 5; x1: planes 1,2,3 -> 14
     Bitmap p = load(planar);
     ASSERT_EQ(p.bitsPerPixel(), 4);
     EXPECT_EQ(p.pixel(0, 0), rgb(170, 0, 170));
@@ -69,8 +69,8 @@ TEST(Pcx, SixteenColoursInPlanesAndPacked)
 
     // One plane of 2 bits with the header palette.
     Bytes cga = pcxHeader(3, 1, 2, 1, 2);
-    cga.v[16 + 3 * 2] = 9;  // entry 2 red = 9
-    cga.bytes({0b10011100, 0});
+    cga[16 + 3 * 2] = 9;  // entry 2 red = 9
+    cga.raw({0b10011100, 0});
     Bitmap c = load(cga);
     ASSERT_EQ(c.bitsPerPixel(), 4);
     EXPECT_EQ(c.pixel(0, 0), rgb(9, 0, 0));
@@ -80,7 +80,7 @@ TEST(Pcx, SixteenColoursInPlanesAndPacked)
 TEST(Pcx, MonochromeBits)
 {
     Bytes f = pcxHeader(9, 1, 1, 1, 2);
-    f.bytes({0xA5, 0x80});
+    f.raw({0xA5, 0x80});
     Bitmap b = load(f);
     ASSERT_EQ(b.bitsPerPixel(), 1);
     EXPECT_EQ(b.pixel(0, 0), rgb(255, 255, 255));
@@ -91,18 +91,18 @@ TEST(Pcx, MonochromeBits)
 TEST(Pcx, BadInputIsRefused)
 {
     auto fails = [](const Bytes& b) { EXPECT_THROW(load(b), CodecError); };
-    fails(pcxHeader(4, 4, 8, 1, 4).bytes({0xC5, 1}));      // data ends early
-    fails(pcxHeader(8, 1, 8, 1, 4).zeros(8));              // line shorter than the width
-    fails(pcxHeader(60000, 60000, 8, 1, 60000).zeros(64)); // over the pixel limit
-    fails(pcxHeader(4, 1, 5, 1, 4).zeros(8));              // unknown depth
-    fails(pcxHeader(1, 65535, 1, 4, 65535).zeros(2000));   // huge lines, tiny data
+    fails(pcxHeader(4, 4, 8, 1, 4).raw({0xC5, 1}));      // data ends early
+    fails(pcxHeader(8, 1, 8, 1, 4).fill(8));              // line shorter than the width
+    fails(pcxHeader(60000, 60000, 8, 1, 60000).fill(64)); // over the pixel limit
+    fails(pcxHeader(4, 1, 5, 1, 4).fill(8));              // unknown depth
+    fails(pcxHeader(1, 65535, 1, 4, 65535).fill(2000));   // huge lines, tiny data
     Bytes notPcx = pcxHeader(1, 1, 8, 1, 2);
-    notPcx.v[0] = 0x0B;
-    fails(notPcx.zeros(4));
-    fails(Bytes().zeros(20));
+    notPcx[0] = 0x0B;
+    fails(notPcx.fill(4));
+    fails(Bytes().fill(20));
 
     Bytes good = pcxHeader(5, 3, 1, 4, 2);
-    good.bytes({0xC9, 0x55, 1, 2, 3, 0xCC, 0xF0});
+    good.raw({0xC9, 0x55, 1, 2, 3, 0xCC, 0xF0});
     EXPECT_NO_THROW(load(good));
     expectPrefixesSafe<PcxImage>(good);
     for (auto& input : randomInputs(300, 200, 5)) {

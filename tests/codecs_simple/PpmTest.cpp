@@ -1,5 +1,5 @@
 #include "codecs/simple/PpmImage.h"
-#include "codecs_dib/ByteBuilder.h"
+#include "codecs_dib/DecoderChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ Bitmap load(const Bytes& file)
     return g.bitmap();
 }
 
-Bitmap load(const std::string& text) { return load(Bytes().text(text)); }
+Bitmap load(const std::string& text) { return load(Bytes().str(text)); }
 
 const uint32_t kBlack = rgb(0, 0, 0), kWhite = rgb(255, 255, 255);
 
@@ -46,7 +46,7 @@ TEST(Ppm, PlainFormatsWithCommentsAndWhitespace)
 TEST(Ppm, RawFormatsAndSixteenBitSamples)
 {
     Bytes pbm;
-    pbm.text("P4 10 2\n").bytes({0x80, 0x40, 0x00, 0xC0});
+    pbm.str("P4 10 2\n").raw({0x80, 0x40, 0x00, 0xC0});
     Bitmap b = load(pbm);
     ASSERT_EQ(b.bitsPerPixel(), 1);
     EXPECT_EQ(b.pixel(0, 0), kBlack);
@@ -56,7 +56,7 @@ TEST(Ppm, RawFormatsAndSixteenBitSamples)
     EXPECT_EQ(b.pixel(7, 1), kWhite);
 
     Bytes pgm;
-    pgm.text("P5 2 1 65535\n").be16(65535).be16(32768);
+    pgm.str("P5 2 1 65535\n").u16be(65535).u16be(32768);
     Bitmap g = load(pgm);
     EXPECT_EQ(g.pixel(0, 0), kWhite);
     EXPECT_EQ(g.pixel(1, 0), rgb(128, 128, 128));
@@ -64,7 +64,7 @@ TEST(Ppm, RawFormatsAndSixteenBitSamples)
     // The byte after the maximum value is the single separator, even when
     // the first sample looks like whitespace.
     Bytes ppm;
-    ppm.text("P6\n2 1\n255\n").bytes({10, 20, 30, 40, 50, 60});
+    ppm.str("P6\n2 1\n255\n").raw({10, 20, 30, 40, 50, 60});
     Bitmap c = load(ppm);
     EXPECT_EQ(c.pixel(0, 0), rgb(10, 20, 30));
     EXPECT_EQ(c.pixel(1, 0), rgb(40, 50, 60));
@@ -87,7 +87,7 @@ TEST(Ppm, BadInputIsRefused)
 
     const std::string good = "P2\n# c\n3 2\n255\n0 1 2\n3 4 5\n";
     EXPECT_NO_THROW(load(good));
-    expectPrefixesSafe<PpmImage>(Bytes().text(good));
+    expectPrefixesSafe<PpmImage>(Bytes().str(good));
     for (auto& input : randomInputs(300, 80, 3)) {
         if (input.size() > 3) {
             input[0] = 'P';

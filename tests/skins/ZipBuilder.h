@@ -2,6 +2,8 @@
 // would not write what the test needs.
 #pragma once
 
+#include "support/ByteBuilder.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -34,40 +36,25 @@ inline bool writeZip(const QString& path, const Entries& entries, const QByteArr
     return zip_close(z) == 0;
 }
 
-inline void put16(QByteArray& b, int v)
-{
-    b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-}
-
-inline void put32(QByteArray& b, uint32_t v)
-{
-    put16(b, int(v & 0xFFFF));
-    put16(b, int(v >> 16));
-}
-
 // One stored entry written by hand, with any name and any declared size.
 inline QByteArray handMadeZip(const QByteArray& name, const QByteArray& data,
                               uint32_t declaredSize, uint32_t crc)
 {
-    QByteArray z;
-    put32(z, 0x04034B50);
-    put16(z, 20); put16(z, 0); put16(z, 0); put16(z, 0); put16(z, 0x21);
-    put32(z, crc); put32(z, declaredSize); put32(z, declaredSize);
-    put16(z, int(name.size())); put16(z, 0);
-    z += name;
-    z += data;
+    const std::string nameBytes = name.toStdString();
+    const uint16_t nameSize = uint16_t(name.size());
+    Bytes z;
+    z.u32le(0x04034B50).u16le(20).u16le(0).u16le(0).u16le(0).u16le(0x21);
+    z.u32le(crc).u32le(declaredSize).u32le(declaredSize).u16le(nameSize).u16le(0);
+    z.str(nameBytes).str(data.toStdString());
     const uint32_t cdStart = uint32_t(z.size());
-    put32(z, 0x02014B50);
-    put16(z, 0x0314); put16(z, 20); put16(z, 0); put16(z, 0); put16(z, 0); put16(z, 0x21);
-    put32(z, crc); put32(z, declaredSize); put32(z, declaredSize);
-    put16(z, int(name.size())); put16(z, 0); put16(z, 0); put16(z, 0); put16(z, 0);
-    put32(z, 0100644u << 16); put32(z, 0);
-    z += name;
+    z.u32le(0x02014B50).u16le(0x0314).u16le(20).u16le(0).u16le(0).u16le(0).u16le(0x21);
+    z.u32le(crc).u32le(declaredSize).u32le(declaredSize);
+    z.u16le(nameSize).u16le(0).u16le(0).u16le(0).u16le(0);
+    z.u32le(0100644u << 16).u32le(0);
+    z.str(nameBytes);
     const uint32_t cdSize = uint32_t(z.size()) - cdStart;
-    put32(z, 0x06054B50);
-    put16(z, 0); put16(z, 0); put16(z, 1); put16(z, 1);
-    put32(z, cdSize); put32(z, cdStart); put16(z, 0);
-    return z;
+    z.u32le(0x06054B50).u16le(0).u16le(0).u16le(1).u16le(1).u32le(cdSize).u32le(cdStart).u16le(0);
+    return z.toQByteArray();
 }
 
 inline QString writeBytes(const QString& path, const QByteArray& bytes)

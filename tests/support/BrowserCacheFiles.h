@@ -3,6 +3,8 @@
 // key, body, the two streams' end records), and pictures to put in them.
 #pragma once
 
+#include "support/ByteBuilder.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QDir>
@@ -10,23 +12,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QString>
-#include <QtEndian>
 
 namespace cachefiles {
-
-inline void appendLe32(QByteArray& out, quint32 v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-
-inline void appendLe64(QByteArray& out, quint64 v)
-{
-    char b[8];
-    qToLittleEndian(v, b);
-    out.append(b, 8);
-}
 
 // Content first, then chunk hashes and metadata naming the key, then the
 // big-endian offset of the metadata.
@@ -36,21 +23,14 @@ inline QByteArray firefoxEntry(const QByteArray& content, const QByteArray& key 
     out += QByteArray(2, '\x11');                       // one chunk hash
     out += QByteArray::fromHex("0000000300000001");     // version, fetch count
     out += key + '\0' + "response-head\0HTTP/1.1 200 OK\r\n\0";
-    char offset[4];
-    qToBigEndian(quint32(content.size()), offset);
-    out.append(offset, 4);
-    return out;
+    return out + vxtest::Bytes().u32be(uint32_t(content.size())).toQByteArray();
 }
 
 inline QByteArray simpleEof(quint32 flags, quint32 streamSize)
 {
-    QByteArray out;
-    appendLe64(out, 0xf4fa6f45970d41d8ull);
-    appendLe32(out, flags);
-    appendLe32(out, 0x12345678);  // crc
-    appendLe32(out, streamSize);
-    appendLe32(out, 0);           // padding
-    return out;
+    // Magic, flags, crc, stream size, padding.
+    return vxtest::Bytes().u64le(0xf4fa6f45970d41d8ull).u32le(flags).u32le(0x12345678).u32le(streamSize).u32le(0)
+        .toQByteArray();
 }
 
 // Header, key, body (stream 1), its end record, the response headers
@@ -58,13 +38,9 @@ inline QByteArray simpleEof(quint32 flags, quint32 streamSize)
 inline QByteArray chromiumEntry(const QByteArray& body, const QByteArray& key = "1/0/_dk_https://example.org",
                                 bool withKeySha = false)
 {
-    QByteArray out;
-    appendLe64(out, 0xfcfb6d1ba7725c30ull);
-    appendLe32(out, 5);
-    appendLe32(out, quint32(key.size()));
-    appendLe32(out, 0xabcdef01);
-    appendLe32(out, 0);
-    out += key + body;
+    vxtest::Bytes head;
+    head.u64le(0xfcfb6d1ba7725c30ull).u32le(5).u32le(uint32_t(key.size())).u32le(0xabcdef01).u32le(0);
+    QByteArray out = head.toQByteArray() + key + body;
     out += simpleEof(1, 0);
     const QByteArray headers("HTTP/1.1 200 OK\0content-type: image\0\0", 37);
     out += headers;
