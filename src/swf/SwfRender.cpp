@@ -16,6 +16,7 @@
 #include "swf/SwfMath.h"
 #include "swf/SwfRaster.h"
 #include "swf/SwfRenderContext.h"
+#include "swf/SwfStroke.h"
 
 #include <QLinearGradient>
 #include <QPainterPathStroker>
@@ -46,6 +47,9 @@ constexpr long kMaxDrawsPerFrame = 200'000;
 // Aliased curves are cut within this many units of the shape's own space
 // (two twips: a tenth of a pixel at scale 1), fills and line centres alike.
 constexpr double kCurveTolerance = 2;
+// The chords of wide lines' round joins and caps stay within this many
+// device pixels of the circle.
+constexpr double kArcTolerance = 0.5;
 
 // The device pixels path covers when mapped by m: antialiased, or whole
 // pixels whose centres lie inside at low quality. Needs the canvas.
@@ -329,30 +333,37 @@ void fillWithStyle(Ctx& c, const QPainterPath& path, const FillStyle& f, const C
     }
 }
 
+// How much m magnifies at most: its largest singular value.
+double largestScale(const QTransform& m)
+{
+    const double a = m.m11(), b = m.m12(), c = m.m21(), d = m.m22();
+    const double sum = a * a + b * b + c * c + d * d, det = a * d - b * c;
+    return std::sqrt((sum + std::sqrt(std::max(0.0, sum * sum - 4 * det * det))) / 2);
+}
+
 // The outline of a line drawn with pen along path (in shape space, dev
 // mapping it to the device). Thin lines are outlined on the device at their
 // pixel width, and `cosmetic` is set: the outline is then in device pixels.
-// Wider ones are outlined in shape space, so that uneven scaling shapes them
-// too. The centre line's curves are cut like a fill's before outlining.
-QPainterPath lineOutline(const QPainterPath& path, const QPen& pen, const QTransform& dev)
+// Wider ones are outlined in shape space as `style` says, so that uneven
+// scaling shapes them too; their centre line's curves are cut like a
+// fill's, and round joins and caps keep within kArcTolerance of the circle
+// on the device.
+QPainterPath lineOutline(const QPainterPath& path, const QPen& pen, const QTransform& dev, const StrokeStyle& style)
 {
+    if (!pen.isCosmetic()) {
+        const double scale = std::sqrt(std::abs(dev.determinant()));
+        const double tol = scale > 0 ? std::clamp(kCurveTolerance, 1 / (256 * scale), 0.5 / scale) : kCurveTolerance;
+        return strokeOutline(path, style, tol, kArcTolerance / largestScale(dev));
+    }
     QPainterPathStroker stroker;
     stroker.setWidth(pen.widthF());
     stroker.setCapStyle(pen.capStyle());
-    stroker.setJoinStyle(pen.joinStyle());
     stroker.setMiterLimit(pen.miterLimit());
-    QPainterPath outline;
-    if (pen.isCosmetic()) {
-        // At a pixel or so a round join differs from a bevelled one by less
-        // than a fifth of a pixel, and the cut curves have a join at every
-        // cut: bevel them, which is much cheaper to outline.
-        if (pen.joinStyle() == Qt::RoundJoin) stroker.setJoinStyle(Qt::BevelJoin);
-        outline = stroker.createStroke(ScanRaster::flattenQuadratics(dev.map(path), 0.1));
-    } else {
-        const double scale = std::sqrt(std::abs(dev.determinant()));
-        const double tol = scale > 0 ? std::clamp(kCurveTolerance, 1 / (256 * scale), 0.5 / scale) : kCurveTolerance;
-        outline = stroker.createStroke(ScanRaster::flattenQuadratics(path, tol));
-    }
+    // At a pixel or so a round join differs from a bevelled one by less
+    // than a fifth of a pixel, and the cut curves have a join at every
+    // cut: bevel them, which is much cheaper to outline.
+    stroker.setJoinStyle(pen.joinStyle() == Qt::RoundJoin ? Qt::BevelJoin : pen.joinStyle());
+    QPainterPath outline = stroker.createStroke(ScanRaster::flattenQuadratics(dev.map(path), 0.1));
     outline.setFillRule(Qt::WindingFill);
     return outline;
 }
@@ -373,8 +384,8 @@ struct OffGrid {
 
 // A line filled through our own rasterizer: on the canvas, or aliased
 // through the painter. `gradient` is the line's gradient fill, if any.
-void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransform& dev, const FillStyle* gradient,
-               const CxForm& cx)
+void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const StrokeStyle& style, const QTransform& dev,
+               const FillStyle* gradient, const CxForm& cx)
 {
     const QRgb colour = qPremultiply(pen.color().rgba());
     const bool thin = c.canvas && c.quality != Quality::Low && pen.isCosmetic();
@@ -383,7 +394,7 @@ void strokeOwn(Ctx& c, const QPainterPath& path, const QPen& pen, const QTransfo
         c.hairlines->draw(*c.canvas, colour, path, dev, pen.widthF(), pen.capStyle() != Qt::FlatCap, c.device);
         return;
     }
-    const QPainterPath outline = thin ? QPainterPath() : lineOutline(path, pen, dev);
+    const QPainterPath outline = thin ? QPainterPath() : lineOutline(path, pen, dev, style);
     // So are the outlines of lines.
     OffGrid offGrid(c.raster);
     const QTransform toDevice = pen.isCosmetic() ? QTransform() : dev;
@@ -455,7 +466,13 @@ void drawShape(Ctx& c, const CompiledShape& shape, const QTransform& world, cons
                 const bool gradient = l.hasFill && l.fill.kind != FillStyle::Solid &&
                                       l.fill.kind != FillStyle::Bitmap && l.fill.stops.size() > 1 &&
                                       l.fill.matrix.isInvertible();
-                strokeOwn(c, s.path, pen, dev, gradient ? &l.fill : nullptr, cx);
+                StrokeStyle style;
+                style.width = l.width;
+                style.startCap = StrokeStyle::Cap(std::min<int>(l.startCap, 2));
+                style.endCap = StrokeStyle::Cap(std::min<int>(l.endCap, 2));
+                style.join = StrokeStyle::Join(std::min<int>(l.join, 2));
+                style.miterLimit = l.miterLimit;
+                strokeOwn(c, s.path, pen, style, dev, gradient ? &l.fill : nullptr, cx);
             }
             else p.strokePath(s.path, pen);
         }

@@ -152,6 +152,10 @@ struct Fill {
 struct Line {
     uint16_t width = 20;
     uint32_t argb = 0xff000000;
+    // DefineShape4 only: caps 0 round, 1 none, 2 square; joins 0 round,
+    // 1 bevel, 2 miter (miterLimit in line widths).
+    uint8_t startCap = 0, join = 0, endCap = 0;
+    double miterLimit = 3;
 };
 
 // Records of one shape; fills and lines are 1-based indices into the lists.
@@ -182,7 +186,11 @@ public:
         writeCount(w, lines.size(), version);
         for (const auto& l : lines) {
             w.u16(l.width);
-            if (version == 4) { w.ub(0, 16); w.flushBits(); }  // round caps and joins, no fill
+            if (version == 4) {  // caps and joins, no fill
+                w.ub(l.startCap, 2); w.ub(l.join, 2); w.ub(0, 10); w.ub(l.endCap, 2);
+                w.flushBits();
+                if (l.join == 2) w.u16(uint16_t(std::lround(l.miterLimit * 256)));
+            }
             version >= 3 ? w.rgba(l.argb) : w.rgb(l.argb);
         }
     }
