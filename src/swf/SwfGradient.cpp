@@ -30,10 +30,13 @@ int fromLinear(double v)
     return int(std::lround(std::clamp(c, 0.0, 1.0) * 255));
 }
 
+// Table entries between two stops take the fraction cut off, as the player
+// we compare with has them (a shade darker than rounding half the time).
 int lerp8(int a, int b, double t)
 {
-    // Between a and b, so never negative: adding a half rounds as lround.
-    return std::clamp(int(a + (b - a) * t + 0.5), 0, 255);
+    // Between a and b, so never negative: truncation floors. The slack keeps
+    // an exact whole value from falling to the one below.
+    return std::clamp(int(a + (b - a) * t + 1e-9), 0, 255);
 }
 
 // Applies the spread mode to a position and returns where it falls in the

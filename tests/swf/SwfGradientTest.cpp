@@ -31,11 +31,12 @@ TEST(SwfGradient, TableFollowsTheStops)
     EXPECT_TRUE(ramp.opaque);
 
     // Before the first and after the last stop the end colours hold; each
-    // entry is rounded to 8 bits.
+    // entry keeps 8 bits, the fraction cut off.
     buildGradientRamp(gradient(FillStyle::Linear, {{10, QColor(255, 0, 0)}, {52, QColor(255, 255, 0)}}), CxForm(), ramp);
     EXPECT_EQ(ramp.colors[0], qRgb(255, 0, 0));
     EXPECT_EQ(ramp.colors[10], qRgb(255, 0, 0));
     EXPECT_EQ(qGreen(ramp.colors[16]), 36);  // 255 * 6 / 42 = 36.4
+    EXPECT_EQ(qGreen(ramp.colors[20]), 60);  // 255 * 10 / 42 = 60.7
     EXPECT_EQ(ramp.colors[52], qRgb(255, 255, 0));
     EXPECT_EQ(ramp.colors[255], qRgb(255, 255, 0));
 
@@ -56,7 +57,7 @@ TEST(SwfGradient, TableFollowsTheStops)
     EXPECT_EQ(ramp.colors[7], qRgb(255, 0, 0));
     EXPECT_EQ(ramp.colors[8], qRgb(0, 255, 0));
     EXPECT_EQ(ramp.colors[9], qRgb(0, 0, 255));
-    EXPECT_EQ(qRed(ramp.colors[78]), 128);  // black at 6 to white at 150
+    EXPECT_EQ(qRed(ramp.colors[78]), 127);  // black at 6 to white at 150: 127.5
     EXPECT_EQ(ramp.colors[255], qRgb(255, 255, 255));
 
     // Hostile ratios are clamped; no stops give a transparent table.
