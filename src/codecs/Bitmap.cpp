@@ -48,11 +48,12 @@ std::shared_ptr<uint8_t[]> allocatePixels(size_t bytes, bool zero)
         block->aligned = true;
         ::madvise(p, rounded, MADV_HUGEPAGE);
         // Filling a large picture takes a while: a cancelled decode stops
-        // between pieces (the block is freed as the exception leaves).
-        constexpr size_t kPiece = size_t(16) << 20;
-        for (size_t at = 0; zero && at < bytes; at += kPiece) {
+        // between pieces (the block is freed as the exception leaves). A
+        // piece is one large page: the first touch of a page may make the
+        // kernel gather memory for it, which can take many milliseconds.
+        for (size_t at = 0; zero && at < bytes; at += kHuge) {
             checkCancelled();
-            std::memset(block->pixels + at, 0, std::min(kPiece, bytes - at));
+            std::memset(block->pixels + at, 0, std::min(kHuge, bytes - at));
         }
     }
     uint8_t* pixels = block->pixels;
