@@ -1,15 +1,18 @@
 // The decoder interface every picture decoder meets: created empty, loaded
-// from a path (throwing CodecError on unreadable, truncated or foreign
-// content), asked for its size, turned into pixels for the picture control
-// and drawn scaled into a rectangle.
+// from a path or from the bytes of a file in memory (throwing CodecError on
+// unreadable, truncated or foreign content), asked for its size, turned into
+// pixels for the picture control and drawn scaled into a rectangle.
 #pragma once
 
 #include "codecs/Bitmap.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 class QPainter;
@@ -20,8 +23,20 @@ class Graphic {
 public:
     virtual ~Graphic() = default;
 
-    // Reads the file; throws CodecError (never crashes, never reads past the data).
+    // Both loads throw CodecError (never crash, never read past the data).
+    // A load that fails keeps the picture loaded before, if any, whole: a
+    // decoder never holds half of a picture.
+    // Reads the file at path.
     virtual void loadFromFile(const QString& path) = 0;
+    // Reads the bytes of a file held in memory; the decoder keeps a copy of
+    // whatever it needs later, never the pointer.
+    virtual void loadFromData(const uint8_t* data, size_t size) = 0;
+    // The same for bytes in a QByteArray (decoders that override the
+    // virtual say `using Graphic::loadFromData;` to keep this one).
+    void loadFromData(const QByteArray& data)
+    {
+        loadFromData(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    }
 
     // Natural size in pixels (0 x 0 before a successful load).
     virtual int width() const = 0;

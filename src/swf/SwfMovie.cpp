@@ -1,12 +1,11 @@
 #include "swf/SwfMovie.h"
 
 #include "codecs/ByteReader.h"
+#include "codecs/FileBytes.h"
 #include "codecs/Inflate.h"
-#include "platform/FileName.h"
 #include "swf/SwfBitmap.h"
 #include "swf/SwfSound.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 
@@ -122,10 +121,7 @@ int Timeline::labelFrame(const QString& label) const
 
 std::shared_ptr<Movie> Movie::fromFile(const QString& path)
 {
-    QFile f;
-    if (!openForReading(f, path)) throw CodecError("Cannot open " + path.toStdString());
-    if (f.size() > qint64(kMaxMovieBytes)) throw CodecError("The movie file is too large");
-    return fromData(f.readAll());
+    return fromData(readFileBytes(path, int64_t(kMaxMovieBytes)));
 }
 
 std::shared_ptr<Movie> Movie::fromData(const QByteArray& data)

@@ -36,7 +36,7 @@ vx::Bitmap decode(const Psd& p)
 {
     const Bytes b = build(p);
     PsdImage g;
-    g.loadFromMemory(b.data(), b.size());
+    g.loadFromData(b.data(), b.size());
     EXPECT_EQ(g.width(), p.width);
     EXPECT_EQ(g.height(), p.height);
     return g.bitmap();
@@ -165,12 +165,12 @@ TEST(PSDGraphic, IndexedBitmapGrayAndOtherModes)
 TEST(PSDGraphic, BadInputIsRefused)
 {
     PsdImage g;
-    EXPECT_THROW(g.loadFromMemory(nullptr, 0), CodecError);
+    EXPECT_THROW(g.loadFromData(nullptr, 0), CodecError);
     Psd p;
     p.imageData = {1, 2, 3, 4, 5, 6};
     const Bytes good = build(p);
     for (size_t cut = 1; cut < good.size(); cut += 3)
-        EXPECT_THROW(g.loadFromMemory(good.data(), cut), CodecError) << cut;
+        EXPECT_THROW(g.loadFromData(good.data(), cut), CodecError) << cut;
 
     auto refused = [](Psd q) { EXPECT_THROW(decode(q), CodecError); };
     Psd huge = p;
@@ -208,7 +208,7 @@ TEST(PSDGraphic, BadInputIsRefused)
         for (int i = 0; i < 3; ++i)
             bytes[4 + rng() % (bytes.size() - 4)] = uint8_t(rng());
         try {
-            g.loadFromMemory(bytes.data(), bytes.size());
+            g.loadFromData(bytes.data(), bytes.size());
         } catch (const CodecError&) {
         }
     }

@@ -105,7 +105,7 @@ struct Psp {
 vx::Bitmap decode(const Bytes& b)
 {
     PspImage g;
-    g.loadFromMemory(b.data(), b.size());
+    g.loadFromData(b.data(), b.size());
     return g.bitmap();
 }
 
@@ -256,11 +256,11 @@ TEST(PSPGraphic, BadInputIsRefused)
     const Bytes good = p.file({p.attributes(2, 2, 24, 1),
                                p.layerBank({p.layer({0, 0, 2, 2}, {0, 0, 2, 2}, 255, true, rgbChannels(p, 1))})});
     PspImage g;
-    EXPECT_THROW(g.loadFromMemory(nullptr, 0), CodecError);
+    EXPECT_THROW(g.loadFromData(nullptr, 0), CodecError);
     for (size_t cut = 1; cut < good.size(); cut += 5) {
         // Cuts inside the signature, headers or data: never a picture.
         try {
-            g.loadFromMemory(good.data(), cut);
+            g.loadFromData(good.data(), cut);
             ADD_FAILURE() << "cut at " << cut << " gave a picture";
         } catch (const CodecError&) {
         }
@@ -299,7 +299,7 @@ TEST(PSPGraphic, BadInputIsRefused)
         for (int i = 0; i < 3; ++i)
             bytes[32 + rng() % (bytes.size() - 32)] = uint8_t(rng());
         try {
-            g.loadFromMemory(bytes.data(), bytes.size());
+            g.loadFromData(bytes.data(), bytes.size());
         } catch (const CodecError&) {
         }
     }

@@ -42,7 +42,7 @@ TEST(CUTGraphic, RowsDecodeAsGrayWithoutPalette)
 {
     CutImage g;
     const Bytes b = picture();
-    g.loadFromMemory(b.data(), b.size());
+    g.loadFromData(b.data(), b.size());
     const vx::Bitmap bmp = g.bitmap();
     ASSERT_EQ(bmp.bitsPerPixel(), 8);
     EXPECT_EQ(bmp.width(), 4);
@@ -95,29 +95,29 @@ TEST(CUTGraphic, PaletteFileBesidePictureInAnyCase)
 TEST(CUTGraphic, BadInputIsRefused)
 {
     CutImage g;
-    EXPECT_THROW(g.loadFromMemory(nullptr, 0), CodecError);
+    EXPECT_THROW(g.loadFromData(nullptr, 0), CodecError);
     const Bytes good = picture();
     for (size_t cut : {size_t(3), size_t(6), size_t(9), good.size() - 1})
-        EXPECT_THROW(g.loadFromMemory(good.data(), cut), CodecError) << cut;
+        EXPECT_THROW(g.loadFromData(good.data(), cut), CodecError) << cut;
     // Huge and empty sizes.
     Bytes huge;
     huge.u16le(65535).u16le(65535).u16le(0).fill(8);
-    EXPECT_THROW(g.loadFromMemory(huge.data(), huge.size()), CodecError);
+    EXPECT_THROW(g.loadFromData(huge.data(), huge.size()), CodecError);
     Bytes empty;
     empty.u16le(0).u16le(3).u16le(0).fill(8);
-    EXPECT_THROW(g.loadFromMemory(empty.data(), empty.size()), CodecError);
+    EXPECT_THROW(g.loadFromData(empty.data(), empty.size()), CodecError);
     // A run and a literal past the row's end.
     Bytes run;
     run.u16le(2).u16le(1).u16le(0).u16le(3).u8(0x83).u8(1).u8(0);
-    EXPECT_THROW(g.loadFromMemory(run.data(), run.size()), CodecError);
+    EXPECT_THROW(g.loadFromData(run.data(), run.size()), CodecError);
     Bytes literal;
     literal.u16le(2).u16le(1).u16le(0).u16le(5).u8(0x03).u8(1).u8(2).u8(3).u8(0);
-    EXPECT_THROW(g.loadFromMemory(literal.data(), literal.size()), CodecError);
+    EXPECT_THROW(g.loadFromData(literal.data(), literal.size()), CodecError);
     EXPECT_TRUE(g.bitmap().isNull());
     for (unsigned seed = 0; seed < 200; ++seed) {
         const auto bytes = vxtest::randomBytes(50 + seed, seed);
         try {
-            g.loadFromMemory(bytes.data(), bytes.size());
+            g.loadFromData(bytes.data(), bytes.size());
         } catch (const CodecError&) {
         }
     }

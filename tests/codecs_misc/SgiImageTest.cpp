@@ -38,7 +38,7 @@ Bytes rleFile(int x, int y, int z, const std::vector<std::vector<uint8_t>>& rows
 SgiImage load(const Bytes& b)
 {
     SgiImage g;
-    g.loadFromMemory(b.data(), b.size());
+    g.loadFromData(b.data(), b.size());
     return g;
 }
 
@@ -100,11 +100,11 @@ TEST(SGIGraphic, SharedRowOffsetsAndRgbaFourChannels)
 TEST(SGIGraphic, BadInputIsRefused)
 {
     SgiImage g;
-    EXPECT_THROW(g.loadFromMemory(nullptr, 0), CodecError);
+    EXPECT_THROW(g.loadFromData(nullptr, 0), CodecError);
     const Bytes good = header(0, 1, 3, 2, 2, 1).fill(4, 7);
     // Truncated header and truncated pixel data.
-    EXPECT_THROW(g.loadFromMemory(good.data(), 100), CodecError);
-    EXPECT_THROW(g.loadFromMemory(good.data(), good.size() - 1), CodecError);
+    EXPECT_THROW(g.loadFromData(good.data(), 100), CodecError);
+    EXPECT_THROW(g.loadFromData(good.data(), good.size() - 1), CodecError);
     // Wrong magic, storage, bytes per channel, dimension.
     Bytes magic;
     magic.u16be(475).u8(0).u8(1).u16be(1).u16be(1).u16be(1).u16be(1).fill(600);
@@ -135,7 +135,7 @@ TEST(SGIGraphic, RandomBytesNeverCrash)
         bytes[3] = 1;
         SgiImage g;
         try {
-            g.loadFromMemory(bytes.data(), bytes.size());
+            g.loadFromData(bytes.data(), bytes.size());
         } catch (const CodecError&) {
         }
     }

@@ -158,19 +158,19 @@ TEST(TIFFGraphic, BadInputIsRefusedQuietly)
     const std::vector<uint8_t> good = readAll(writeTiff(dir, "good.tif", s));
     TiffImage g;
     testing::internal::CaptureStderr();
-    EXPECT_THROW(g.loadFromMemory(nullptr, 0), CodecError);
-    EXPECT_THROW(g.loadFromMemory(good.data(), 6), CodecError);
+    EXPECT_THROW(g.loadFromData(nullptr, 0), CodecError);
+    EXPECT_THROW(g.loadFromData(good.data(), 6), CodecError);
     // Cut inside the pixel data: the strips are missing.
-    EXPECT_THROW(g.loadFromMemory(good.data(), good.size() / 2), CodecError);
+    EXPECT_THROW(g.loadFromData(good.data(), good.size() / 2), CodecError);
     const auto noise = vxtest::randomBytes(4096, 1);
-    EXPECT_THROW(g.loadFromMemory(noise.data(), noise.size()), CodecError);
+    EXPECT_THROW(g.loadFromData(noise.data(), noise.size()), CodecError);
     for (unsigned seed = 0; seed < 100; ++seed) {
         std::vector<uint8_t> bytes = good;
         std::mt19937 rng(seed);
         for (int i = 0; i < 8; ++i)
             bytes[rng() % bytes.size()] = uint8_t(rng());
         try {
-            g.loadFromMemory(bytes.data(), bytes.size());
+            g.loadFromData(bytes.data(), bytes.size());
         } catch (const CodecError&) {
         }
     }
@@ -179,7 +179,7 @@ TEST(TIFFGraphic, BadInputIsRefusedQuietly)
 
     // The error text names libtiff's complaint.
     try {
-        g.loadFromMemory(noise.data(), noise.size());
+        g.loadFromData(noise.data(), noise.size());
         FAIL();
     } catch (const CodecError& e) {
         EXPECT_NE(std::string(e.what()).find("TIFF"), std::string::npos);
@@ -201,5 +201,5 @@ TEST(TIFFGraphic, HugeDimensionsAreRefused)
     entry(273, 4, 0);
     b.u32le(0);
     TiffImage g;
-    EXPECT_THROW(g.loadFromMemory(b.data(), b.size()), CodecError);
+    EXPECT_THROW(g.loadFromData(b.data(), b.size()), CodecError);
 }

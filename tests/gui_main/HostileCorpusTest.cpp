@@ -52,7 +52,14 @@ class EndlessGraphic : public vx::Graphic {
 public:
     static inline std::atomic<int> started{0}, cancelled{0};
 
-    void loadFromFile(const QString&) override
+    void loadFromFile(const QString&) override { run(); }
+    void loadFromData(const uint8_t*, size_t) override { run(); }
+    int width() const override { return 0; }
+    int height() const override { return 0; }
+    vx::Bitmap bitmap() const override { return vx::Bitmap(); }
+
+private:
+    static void run()
     {
         ++started;
         const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
@@ -65,9 +72,6 @@ public:
         }
         throw vx::CodecError("Endless picture ended");
     }
-    int width() const override { return 0; }
-    int height() const override { return 0; }
-    vx::Bitmap bitmap() const override { return vx::Bitmap(); }
 };
 
 }  // namespace

@@ -2,12 +2,14 @@
 // folder scan, the Open dialog, the file-type list, the decoder choice and
 // Save as all take it up without another line changed. Its own program,
 // because the row stays in the table for the rest of the process.
+#include "codecs/RasterGraphic.h"
 #include "export/SaveAs.h"
 #include "viewer/FolderList.h"
 #include "viewer/SupportedTypes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace vx;
@@ -15,30 +17,21 @@ using namespace vx;
 namespace {
 
 // "VXG", width, height (one byte each), then one grey byte per pixel.
-class GreyGraphic : public Graphic {
-public:
-    void loadFromFile(const QString& path) override
+class GreyGraphic : public RasterGraphic {
+protected:
+    Bitmap decode(const uint8_t* data, size_t size) const override
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw CodecError("cannot open");
-        const QByteArray data = file.readAll();
-        if (data.size() < 5 || !data.startsWith("VXG"))
+        if (size < 5 || std::memcmp(data, "VXG", 3) != 0)
             throw CodecError("not a grey picture");
-        const int w = uint8_t(data[3]), h = uint8_t(data[4]);
-        if (data.size() < 5 + w * h)
+        const int w = data[3], h = data[4];
+        if (size < size_t(5 + w * h))
             throw CodecError("truncated");
-        bitmap_ = Bitmap(w, h, 24);
+        Bitmap bitmap(w, h, 24);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                std::fill_n(bitmap_.scanLine(y) + 3 * x, 3, uint8_t(data[5 + y * w + x]));
+                std::fill_n(bitmap.scanLine(y) + 3 * x, 3, data[5 + y * w + x]);
+        return bitmap;
     }
-    int width() const override { return bitmap_.width(); }
-    int height() const override { return bitmap_.height(); }
-    Bitmap bitmap() const override { return bitmap_; }
-
-private:
-    Bitmap bitmap_;
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // keep their depth and palette.
 #pragma once
 
-#include "codecs/dib/RasterGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 

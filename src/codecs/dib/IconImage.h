@@ -4,7 +4,7 @@
 // bitmap is 32 bits with alpha.
 #pragma once
 
-#include "codecs/dib/RasterGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 

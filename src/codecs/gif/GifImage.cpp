@@ -1,7 +1,7 @@
 #include "codecs/gif/GifImage.h"
 
-#include "platform/FileName.h"
-#include <QFile>
+#include "codecs/FileBytes.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cstring>
@@ -10,18 +10,23 @@ namespace vx {
 
 void GifImage::loadFromFile(const QString& path)
 {
-    QFile file;
-    if (!openForReading(file, path))
-        throw CodecError("Cannot read " + path.toStdString());
-    if (file.size() > (qint64(1) << 31))
-        throw CodecError("GIF file too large");
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        throw CodecError("Cannot read " + path.toStdString());
-    loadFromData(data);
+    load(readFileBytes(path));
 }
 
-void GifImage::loadFromData(const QByteArray& data)
+void GifImage::loadFromData(const uint8_t* data, size_t size)
+{
+    load(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+}
+
+void GifImage::load(const QByteArray& data)
+{
+    // The first frame is composed before anything of the old picture goes.
+    GifImage next;
+    next.read(data);
+    *this = std::move(next);
+}
+
+void GifImage::read(const QByteArray& data)
 {
     gif::Structure s = gif::scan(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
     const QSize size = screenSize(s);

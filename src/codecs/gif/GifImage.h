@@ -16,9 +16,9 @@ namespace vx {
 
 class GifImage : public Graphic {
 public:
+    using Graphic::loadFromData;
     void loadFromFile(const QString& path) override;
-    // The same as loadFromFile for bytes already in memory.
-    void loadFromData(const QByteArray& data);
+    void loadFromData(const uint8_t* data, size_t size) override;
 
     // The logical screen.
     int width() const override { return screen_.width(); }
@@ -55,6 +55,10 @@ public:
     const gif::FrameInfo& frameInfo(int index) const { return structure_.frames.at(size_t(index)); }
 
 private:
+    // Reads the file's bytes into this empty picture (see load).
+    void read(const QByteArray& data);
+    // Replaces the picture by the one in data, or keeps it on failure.
+    void load(const QByteArray& data);
     // Decodes frame index onto canvas_; strict turns decoding errors into
     // CodecError, otherwise the rows the data holds are kept.
     void drawFrame(int index, bool strict, Bitmap* indices) const;

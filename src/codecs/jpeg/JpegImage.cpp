@@ -42,12 +42,13 @@ void JpegImage::loadFromFile(const QString& path)
     displayScale_ = 0;
 }
 
-void JpegImage::loadFromData(const QByteArray& data)
+void JpegImage::loadFromData(const uint8_t* data, size_t size)
 {
-    const jpeg::Header header = jpeg::readHeader(
-        jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())));
+    if (data == nullptr || size == 0)
+        throw CodecError("File is empty");
+    const jpeg::Header header = jpeg::readHeader(jpeg::Source::memory(data, size));
     path_.clear();
-    data_ = data;
+    data_ = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
     header_ = header;
     display_ = QImage();
     displayScale_ = 0;

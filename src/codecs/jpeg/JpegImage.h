@@ -19,9 +19,10 @@ namespace vx {
 
 class JpegImage : public Graphic {
 public:
+    using Graphic::loadFromData;
     void loadFromFile(const QString& path) override;
-    // The same as loadFromFile for bytes already in memory.
-    void loadFromData(const QByteArray& data);
+    // Keeps a copy of the bytes to decode from.
+    void loadFromData(const uint8_t* data, size_t size) override;
 
     int width() const override { return header_.width; }
     int height() const override { return header_.height; }

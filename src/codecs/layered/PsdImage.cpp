@@ -87,7 +87,7 @@ Header readHeader(ByteReader& in)
 
 }  // namespace
 
-Bitmap PsdImage::decode(const uint8_t* data, size_t size)
+Bitmap PsdImage::decode(const uint8_t* data, size_t size) const
 {
     ByteReader in(data, size);
     const Header h = readHeader(in);

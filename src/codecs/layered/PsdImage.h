@@ -5,13 +5,13 @@
 // Photoshop already mattes the merged image.
 #pragma once
 
-#include "codecs/misc/DecodedGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 
-class PsdImage : public DecodedGraphic {
+class PsdImage : public RasterGraphic {
 protected:
-    Bitmap decode(const uint8_t* data, size_t size) override;
+    Bitmap decode(const uint8_t* data, size_t size) const override;
 };
 
 }  // namespace vx

@@ -521,7 +521,7 @@ Bitmap Parser::run()
 
 }  // namespace
 
-Bitmap PspImage::decode(const uint8_t* data, size_t size)
+Bitmap PspImage::decode(const uint8_t* data, size_t size) const
 {
     Parser parser(data, size);
     return parser.run();

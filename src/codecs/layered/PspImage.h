@@ -5,13 +5,13 @@
 // and 24-bit pictures; no, run-length or LZ77 compression.
 #pragma once
 
-#include "codecs/misc/DecodedGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 
-class PspImage : public DecodedGraphic {
+class PspImage : public RasterGraphic {
 protected:
-    Bitmap decode(const uint8_t* data, size_t size) override;
+    Bitmap decode(const uint8_t* data, size_t size) const override;
 };
 
 }  // namespace vx

@@ -1,9 +1,8 @@
 #include "codecs/metafile/Metafile.h"
 
 #include "codecs/DecodeCancel.h"
+#include "codecs/FileBytes.h"
 
-#include "platform/FileName.h"
-#include <QFile>
 #include <QPainter>
 #include <cmath>
 
@@ -31,22 +30,25 @@ QTransform rectToRect(const QRectF& from, const QRectF& to)
 
 void Metafile::loadFromFile(const QString& path)
 {
-    QFile file;
-    if (!openForReading(file, path))
-        throw CodecError("Cannot open " + path.toStdString());
-    if (file.size() > kMaxFileSize)
-        throw CodecError("Metafile is too large");
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        throw CodecError("Cannot read " + path.toStdString());
-    loadFromData(data);
+    load(readFileBytes(path, kMaxFileSize));
 }
 
-void Metafile::loadFromData(const QByteArray& data)
+void Metafile::loadFromData(const uint8_t* data, size_t size)
 {
-    data_.clear();
-    size_ = QSize(0, 0);
-    cache_ = QImage();
+    if (size > size_t(kMaxFileSize))
+        throw CodecError("Metafile is too large");
+    load(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+}
+
+void Metafile::load(const QByteArray& data)
+{
+    Metafile next;
+    next.read(data);
+    *this = std::move(next);
+}
+
+void Metafile::read(const QByteArray& data)
+{
     if (data.size() > kMaxFileSize)
         throw CodecError("Metafile is too large");
     const ByteReader bytes = bytesOf(data);

@@ -15,9 +15,10 @@ public:
     // Largest metafile we read into memory.
     static constexpr qint64 kMaxFileSize = qint64(256) << 20;
 
+    using Graphic::loadFromData;
     void loadFromFile(const QString& path) override;
-    // The same from bytes in memory; throws CodecError like loadFromFile.
-    void loadFromData(const QByteArray& data);
+    // Keeps a copy of the bytes: the records are played on every draw.
+    void loadFromData(const uint8_t* data, size_t size) override;
 
     int width() const override { return size_.width(); }
     int height() const override { return size_.height(); }
@@ -32,6 +33,10 @@ public:
     bool isVector() const override { return true; }
 
 private:
+    // Replaces the picture by the one in data, or keeps it on failure.
+    void load(const QByteArray& data);
+    // Reads the headers of data into this empty metafile.
+    void read(const QByteArray& data);
     void loadWmf(const ByteReader& bytes);
 
     QByteArray data_;

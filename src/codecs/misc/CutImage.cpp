@@ -2,6 +2,7 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/ByteReader.h"
+#include "codecs/FileBytes.h"
 #include "codecs/PixelBudget.h"
 
 #include <QDir>
@@ -93,22 +94,22 @@ QString CutImage::findPaletteFile(const QString& picturePath)
 
 void CutImage::loadFromFile(const QString& path)
 {
-    const std::vector<uint8_t> bytes = readWholeFile(path);
+    const QByteArray bytes = readFileBytes(path);
     palette_.clear();
     const QString palPath = findPaletteFile(path);
     if (!palPath.isEmpty()) {
         // A palette that cannot be read leaves the picture in gray levels.
         try {
-            const std::vector<uint8_t> pal = readWholeFile(palPath);
-            palette_ = parseHaloPalette(pal.data(), pal.size());
+            const QByteArray pal = readFileBytes(palPath);
+            palette_ = parseHaloPalette(reinterpret_cast<const uint8_t*>(pal.constData()), size_t(pal.size()));
         } catch (const CodecError&) {
             palette_.clear();
         }
     }
-    loadFromMemory(bytes.data(), bytes.size());
+    loadFromData(bytes);
 }
 
-Bitmap CutImage::decode(const uint8_t* data, size_t size)
+Bitmap CutImage::decode(const uint8_t* data, size_t size) const
 {
     ByteReader in(data, size);
     const int width = in.u16le();

@@ -3,13 +3,13 @@
 // when there is one, otherwise the indices are gray levels.
 #pragma once
 
-#include "codecs/misc/DecodedGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 #include <vector>
 
 namespace vx {
 
-class CutImage : public DecodedGraphic {
+class CutImage : public RasterGraphic {
 public:
     // Reads the picture and looks for its palette file beside it.
     void loadFromFile(const QString& path) override;
@@ -23,7 +23,7 @@ public:
     static QString findPaletteFile(const QString& picturePath);
 
 protected:
-    Bitmap decode(const uint8_t* data, size_t size) override;
+    Bitmap decode(const uint8_t* data, size_t size) const override;
 
 private:
     std::vector<PaletteEntry> palette_;

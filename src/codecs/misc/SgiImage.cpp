@@ -43,7 +43,7 @@ void expandRow(ByteReader& in, int bpc, uint8_t* out, int width)
 
 }  // namespace
 
-Bitmap SgiImage::decode(const uint8_t* data, size_t size)
+Bitmap SgiImage::decode(const uint8_t* data, size_t size) const
 {
     ByteReader in(data, size);
     if (size < kHeaderSize)

@@ -242,7 +242,7 @@ void checkStripSupply(TIFF* tif, uint64_t fileSize, uint32_t width, uint32_t hei
 
 }  // namespace
 
-Bitmap TiffImage::decode(const uint8_t* data, size_t size)
+Bitmap TiffImage::decode(const uint8_t* data, size_t size) const
 {
     MemoryStream stream{data, size, 0, {}};
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();

@@ -3,13 +3,13 @@
 // pictures stay indexed; everything else becomes 32-bit colour.
 #pragma once
 
-#include "codecs/misc/DecodedGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 
-class TiffImage : public DecodedGraphic {
+class TiffImage : public RasterGraphic {
 protected:
-    Bitmap decode(const uint8_t* data, size_t size) override;
+    Bitmap decode(const uint8_t* data, size_t size) const override;
 };
 
 }  // namespace vx

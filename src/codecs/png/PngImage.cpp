@@ -1,31 +1,19 @@
 #include "codecs/png/PngImage.h"
 
-#include "platform/FileName.h"
-#include <QFile>
-
 namespace vx {
 
-void PngImage::loadFromFile(const QString& path)
+Bitmap PngImage::decode(const uint8_t* data, size_t size) const
 {
-    QFile file;
-    if (!openForReading(file, path))
-        throw CodecError("Cannot read " + path.toStdString());
-    if (file.size() > (qint64(1) << 31))
-        throw CodecError("PNG file too large");
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        throw CodecError("Cannot read " + path.toStdString());
-    loadFromData(data);
+    decoded_ = png::Info();
+    return png::decode(data, size, !dropTrns_, &decoded_);
 }
 
-void PngImage::loadFromData(const QByteArray& data)
+void PngImage::keep(const uint8_t* data, size_t size)
 {
-    png::Info info;
-    Bitmap decoded = png::decode(reinterpret_cast<const uint8_t*>(data.constData()),
-                                 size_t(data.size()), !dropTrns_, &info);
-    bitmap_ = decoded;
-    info_ = info;
-    data_ = (info.hasTrns && !dropTrns_) ? data : QByteArray();
+    info_ = decoded_;
+    data_ = QByteArray();
+    if (info_.hasTrns && !dropTrns_)
+        data_ = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
 void PngImage::dropTransparency()
@@ -33,9 +21,8 @@ void PngImage::dropTransparency()
     dropTrns_ = true;
     if (data_.isEmpty())
         return;
-    bitmap_ = Bitmap();  // release the first decode before the second
-    bitmap_ = png::decode(reinterpret_cast<const uint8_t*>(data_.constData()),
-                          size_t(data_.size()), false, &info_);
+    setBitmap(Bitmap());  // release the first decode before the second
+    setBitmap(png::decode(reinterpret_cast<const uint8_t*>(data_.constData()), size_t(data_.size()), false, &info_));
     data_.clear();
 }
 

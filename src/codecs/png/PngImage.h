@@ -8,23 +8,15 @@
 // and saves decoding twice.
 #pragma once
 
-#include "codecs/Graphic.h"
+#include "codecs/RasterGraphic.h"
 #include "codecs/png/PngDecode.h"
 
 #include <QByteArray>
 
 namespace vx {
 
-class PngImage : public Graphic {
+class PngImage : public RasterGraphic {
 public:
-    void loadFromFile(const QString& path) override;
-    // The same as loadFromFile for bytes already in memory.
-    void loadFromData(const QByteArray& data);
-
-    int width() const override { return bitmap_.width(); }
-    int height() const override { return bitmap_.height(); }
-    Bitmap bitmap() const override { return bitmap_; }
-
     void dropTransparency();
     void prepareForScreen() override { dropTransparency(); }
     bool transparencyDropped() const { return dropTrns_; }
@@ -32,9 +24,13 @@ public:
     bool hasTransparencyChunk() const { return info_.hasTrns; }
     const png::Info& info() const { return info_; }
 
+protected:
+    Bitmap decode(const uint8_t* data, size_t size) const override;
+    void keep(const uint8_t* data, size_t size) override;
+
 private:
-    Bitmap bitmap_;
     png::Info info_;
+    mutable png::Info decoded_;  // what the last decode found, until kept
     bool dropTrns_ = false;
     // The file, kept only while a tRNS chunk is applied (dropping re-decodes).
     QByteArray data_;

@@ -4,7 +4,7 @@
 // or raw. Indexed pictures stay indexed.
 #pragma once
 
-#include "codecs/dib/RasterGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 

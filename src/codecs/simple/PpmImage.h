@@ -4,7 +4,7 @@
 // 24-bit.
 #pragma once
 
-#include "codecs/dib/RasterGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 

@@ -3,7 +3,7 @@
 // any of the four origins. Colour-mapped 8-bit pictures stay indexed.
 #pragma once
 
-#include "codecs/dib/RasterGraphic.h"
+#include "codecs/RasterGraphic.h"
 
 namespace vx {
 

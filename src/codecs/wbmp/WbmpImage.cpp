@@ -1,10 +1,9 @@
 #include "codecs/wbmp/WbmpImage.h"
 
 #include "codecs/DecodeCancel.h"
-#include "platform/FileName.h"
+#include "codecs/FileBytes.h"
 #include <QBuffer>
 #include <QClipboard>
-#include <QFile>
 #include <QMimeData>
 #include <QSaveFile>
 #include <cstring>
@@ -23,10 +22,8 @@ bool isWhite(uint32_t r, uint32_t g, uint32_t b) { return r + g + b >= 383; }
 
 void WbmpImage::loadFromFile(const QString& path)
 {
-    QFile file;
-    if (!openForReading(file, path))
-        throw CodecError("Cannot open " + path.toStdString() + ": " + file.errorString().toStdString());
-    loadFromStream(file);
+    const QByteArray bytes = readFileBytes(path, kMaxWbmpBytes);
+    loadFromData(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
 }
 
 void WbmpImage::loadFromData(const uint8_t* data, size_t size)
@@ -116,7 +113,7 @@ void WbmpImage::loadFromClipboardFormat(const QString& format, const QByteArray&
 {
     if (format != clipboardFormat())
         throw CodecError("Unknown clipboard format");
-    loadFromData(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    loadFromData(data);
 }
 
 void WbmpImage::saveToClipboard(QClipboard* clipboard) const

@@ -24,9 +24,9 @@ class WbmpImage : public Graphic {
 public:
     // Loading from a file also checks that the size is a picture and that
     // the pixel bytes cover every row; throws CodecError otherwise.
+    using Graphic::loadFromData;
     void loadFromFile(const QString& path) override;
-    void loadFromStream(QIODevice& in);
-    void loadFromData(const uint8_t* data, size_t size);
+    void loadFromData(const uint8_t* data, size_t size) override;
 
     int width() const override;
     int height() const override;
@@ -63,6 +63,8 @@ public:
     void saveToClipboard(QClipboard* clipboard) const;
 
 private:
+    void loadFromStream(QIODevice& in);
+
     WbmpFile file_;
     mutable Bitmap bitmap_;
     QRgb white_ = 0xFFFFFFFFu;
