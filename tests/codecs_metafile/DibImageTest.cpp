@@ -32,6 +32,13 @@ TEST(DibImage, PalettedAndTopDownRows)
     EXPECT_EQ(dib.image.pixel(1, 0) & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(dib.image.pixel(8, 0) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(dib.image.pixel(8, 1) & 0xFFFFFF, 0x0000FFu);
+
+    // Logical palette indices (DIB_PAL_COLORS) show as the grey of their low byte.
+    Bytes indices = infoHeader(2, 1, 1, 0, 2);
+    indices.u16le(0x0120).u16le(0x00C0).u8(0x40).u8(0).u8(0).u8(0);
+    const auto grey = decodePackedDib(view(indices), true);
+    EXPECT_EQ(grey.image.pixel(0, 0) & 0xFFFFFF, 0x202020u);
+    EXPECT_EQ(grey.image.pixel(1, 0) & 0xFFFFFF, 0xC0C0C0u);
 }
 
 TEST(DibImage, SixteenBitDefaultAndBitFieldMasks)

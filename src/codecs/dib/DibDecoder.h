@@ -1,5 +1,5 @@
-// Device-independent bitmap decoding shared by bitmap files, packed DIBs and
-// icons: header variants (OS/2 core, OS/2 2.x, Windows info v3/v4/v5),
+// Device-independent bitmap decoding shared by bitmap files, packed DIBs,
+// icons and the bitmaps of metafile records: header variants (OS/2 core, OS/2 2.x, Windows info v3/v4/v5),
 // palettes, uncompressed rows of 1 to 32 bits, bit fields and RLE4/RLE8.
 #pragma once
 
@@ -46,11 +46,17 @@ Header readHeader(const uint8_t* dib, size_t size, Flavor flavor);
 struct Decoded {
     Bitmap bitmap;
     size_t pixelEnd = 0;  // offset just past the colour rows (uncompressed only)
+    bool topDown = false; // the first stored row was the top row
 };
 
 // Decodes the DIB whose header starts at dib. pixelOffset is where the pixel
 // data starts, relative to dib; 0 means right after the palette.
 Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavor);
+
+// Decodes a DIB whose header and colour table (info) lie apart from its
+// pixel data (bits), as in metafile records. A colour table cut short by
+// the end of info is completed with black. pixelEnd is relative to bits.
+Decoded decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize);
 
 // Throws CodecError unless `available` bytes of pixel data can hold the
 // picture: every row for uncompressed pixels, and for RLE at most 255 pixels

@@ -122,35 +122,30 @@ Header readHeader(const uint8_t* dib, size_t size, Flavor flavor)
     return h;
 }
 
-Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavor)
+namespace {
+
+// The pixels of a DIB whose header h was read from info, with `entries`
+// colour table entries present there, from bits[0..size).
+Decoded decodePixels(const Header& h, const uint8_t* info, size_t entries, const uint8_t* bits, size_t size)
 {
-    const Header h = readHeader(dib, size, flavor);
-    const size_t entrySize = h.core ? 3 : 4;
-    const size_t paletteEnd = h.paletteOffset + h.paletteEntries * entrySize;
-
-    if (pixelOffset == 0)
-        pixelOffset = paletteEnd;
-    if (pixelOffset > size)
-        throw CodecError(kTruncated);
-
     if (h.compression == kJpeg || h.compression == kPng) {
-        const QImage image = decodeEmbeddedImage(dib + pixelOffset, size - pixelOffset,
-                                                 h.compression == kPng ? "png" : "jpeg");
-        return {Bitmap::fromImage(image), size};
+        const QImage image = decodeEmbeddedImage(bits, size, h.compression == kPng ? "png" : "jpeg");
+        return {Bitmap::fromImage(image), size, h.topDown};
     }
 
-    checkSupply(h, size - pixelOffset);
+    checkSupply(h, size);
     Decoded result;
+    result.topDown = h.topDown;
     const bool indexed = h.bitCount <= 8;
     if (!indexed && (h.compression == kBitFields || h.compression == kAlphaBitFields)
         && !(isStandardMasks(h) && (h.masks[3] == 0 || (h.bitCount == 32 && h.masks[3] == 0xFF000000u)))) {
-        result.bitmap = readBitFields(h, dib + pixelOffset, size - pixelOffset);
+        result.bitmap = readBitFields(h, bits, size);
     } else {
         result.bitmap = Bitmap(h.width, h.height, h.bitCount);
         if (h.compression == kRle4 || h.compression == kRle8)
-            readRle(h, dib + pixelOffset, size - pixelOffset, result.bitmap);
+            readRle(h, bits, size, result.bitmap);
         else
-            readUncompressed(h, dib + pixelOffset, size - pixelOffset, result.bitmap);
+            readUncompressed(h, bits, size, result.bitmap);
         if (h.bitCount == 32 && h.masks[3] == 0xFF000000u) {
             // Alpha counts only when some pixel is not fully transparent.
             bool any = false;
@@ -165,24 +160,52 @@ Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavo
             result.bitmap.setHasAlpha(any);
         }
     }
-    result.pixelEnd = pixelOffset + storedStride(h.width, h.bitCount) * size_t(h.height);
+    result.pixelEnd = storedStride(h.width, h.bitCount) * size_t(h.height);
 
     if (indexed) {
-        // Palettes that stop early (or overlap the pixels) are completed with
-        // black, so every index of the depth names a colour.
-        size_t available = h.paletteEntries;
-        if (pixelOffset >= h.paletteOffset && pixelOffset < paletteEnd)
-            available = (pixelOffset - h.paletteOffset) / entrySize;
-        if (h.paletteOffset + available * entrySize > size)
-            throw CodecError(kTruncated);
+        // Palettes that stop early are completed with black, so every index
+        // of the depth names a colour.
+        const size_t entrySize = h.core ? 3 : 4;
         std::vector<PaletteEntry>& palette = result.bitmap.palette();
         palette.assign(size_t(1) << h.bitCount, PaletteEntry{});
-        for (size_t i = 0; i < available; ++i) {
-            const uint8_t* e = dib + h.paletteOffset + i * entrySize;
+        for (size_t i = 0; i < entries && i < palette.size(); ++i) {
+            const uint8_t* e = info + h.paletteOffset + i * entrySize;
             palette[i] = {e[0], e[1], e[2], 0};
         }
     }
     return result;
+}
+
+}  // namespace
+
+Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavor)
+{
+    const Header h = readHeader(dib, size, flavor);
+    const size_t entrySize = h.core ? 3 : 4;
+    const size_t paletteEnd = h.paletteOffset + h.paletteEntries * entrySize;
+
+    if (pixelOffset == 0)
+        pixelOffset = paletteEnd;
+    if (pixelOffset > size)
+        throw CodecError(kTruncated);
+    // A palette that overlaps the pixels ends where they start.
+    size_t entries = h.paletteEntries;
+    if (pixelOffset >= h.paletteOffset && pixelOffset < paletteEnd)
+        entries = (pixelOffset - h.paletteOffset) / entrySize;
+    const bool embedded = h.compression == kJpeg || h.compression == kPng;
+    if (!embedded && h.bitCount <= 8 && h.paletteOffset + entries * entrySize > size)
+        throw CodecError(kTruncated);
+    Decoded result = decodePixels(h, dib, entries, dib + pixelOffset, size - pixelOffset);
+    result.pixelEnd += pixelOffset;
+    return result;
+}
+
+Decoded decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize)
+{
+    const Header h = readHeader(info, infoSize, Flavor::File);
+    const size_t entrySize = h.core ? 3 : 4;
+    const size_t room = infoSize > h.paletteOffset ? (infoSize - h.paletteOffset) / entrySize : 0;
+    return decodePixels(h, info, std::min(h.paletteEntries, room), bits, bitsSize);
 }
 
 }  // namespace vx::dib

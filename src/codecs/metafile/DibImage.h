@@ -1,6 +1,7 @@
-// Device-independent bitmaps inside metafile records: the BITMAPINFO header
-// (core, info, V4 and V5 forms), its colour table or bit-field masks and the
-// pixel bits (uncompressed, RLE8 or RLE4), turned into a 32-bit image.
+// Device-independent bitmaps inside metafile records, decoded by the bitmap
+// decoder (codecs/dib) and turned into a 32-bit image for the canvas. What
+// is the metafile's own: colour tables of logical palette indices, and the
+// row order blits count their source rectangles in.
 #pragma once
 
 #include "codecs/ByteReader.h"
