@@ -3,21 +3,59 @@
 // the view), drawing at a zoomed size, playing an animation twice through
 // the frames the control keeps, and the full picture that rotation and
 // saving take. Nothing here catches what the window does not catch.
+//
+// Every decoder target is fuzz/<area>/fuzz_<name>.cpp and does no more than
+// call openAsWindow once for each format key it covers.
 #pragma once
 
 #include "codecs/Bitmap.h"
 #include "codecs/FrameAnimator.h"
+#include "codecs/PixelBudget.h"
 #include "viewer/PictureJob.h"
 #include "viewer/ScaledFrames.h"
 #include "viewer/SupportedTypes.h"
 #include "viewer/ViewGeometry.h"
 
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 #include <sys/mman.h>
 #include <unistd.h>
 
+// fontconfig keeps the font patterns Qt's font database asked for until the
+// process ends; those are not leaks of the code under test.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 namespace vxfuzz {
+
+// Decoded pixels a fuzz run may hold: the window's pixel budget, made small
+// so that headers claiming huge pictures are refused (as a window with this
+// budget refuses them) instead of filling memory.
+inline constexpr uint64_t kPixelMemory = uint64_t(64) << 20;
+
+// What the window's process has before it opens anything: the application
+// (off screen; metafile text needs its fonts) and the pixel budget. Qt's
+// warnings about odd input only slow the run.
+inline void startProcess()
+{
+    static const bool started = [] {
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz";
+        static char* argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv);
+        vx::setPixelMemoryLimit(kPixelMemory);
+        return true;
+    }();
+    (void)started;
+}
 
 // The bytes as a file (in memory) with a path the decoders can open.
 inline QString asFile(const uint8_t* data, size_t size)
@@ -35,12 +73,31 @@ inline QString asFile(const uint8_t* data, size_t size)
     return QStringLiteral("/proc/self/fd/%1").arg(fd);
 }
 
+// The bytes as input.<extension> in a folder of its own, and again as
+// input.<beside> next to it (the file a decoder looks for beside a picture).
+inline QString asFileWithCompanion(const uint8_t* data, size_t size, const char* extension, const char* beside)
+{
+    static QTemporaryDir dir;
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString path = dir.filePath(QStringLiteral("input.") + QString::fromLatin1(extension).toLower());
+    for (const QString& name : {path, dir.filePath(QStringLiteral("input.") + QString::fromLatin1(beside).toLower())}) {
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return QString();
+    }
+    return path;
+}
+
+// extension: the format table's key of the decoder (as in "JPG").
+// beside: where the decoder reads a second file beside the picture, that
+// file's extension; it holds the same bytes.
 // maxPixels: pictures larger than this are opened and drawn but not
 // decoded at full size (that only costs memory).
-// extension: the format table's key of the decoder (as in "JPG").
-inline void openAsWindow(const uint8_t* data, size_t size, const char* extension, int64_t maxPixels = int64_t(1) << 22)
+inline void openAsWindow(const uint8_t* data, size_t size, const char* extension, const char* beside = nullptr,
+                         int64_t maxPixels = int64_t(1) << 22)
 {
-    const QString path = asFile(data, size);
+    startProcess();
+    const QString path = beside ? asFileWithCompanion(data, size, extension, beside) : asFile(data, size);
     const vx::SupportedType* type = vx::findSupportedType(QString::fromLatin1(extension));
     if (path.isEmpty() || !type)
         return;

@@ -1,5 +1,5 @@
-// Opens arbitrary bytes as a JPEG file the way the window does.
-#include "../WindowCalls.h"
+// Opens arbitrary bytes as JPEG pictures, the way the window opens a file.
+#include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,3 +1,4 @@
+// Opens arbitrary bytes as Paint Shop Pro pictures, the way the window opens a file.
 #include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

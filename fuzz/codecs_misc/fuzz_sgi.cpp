@@ -1,3 +1,4 @@
+// Opens arbitrary bytes as Silicon Graphics pictures, the way the window opens a file.
 #include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

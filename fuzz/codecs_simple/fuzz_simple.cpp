@@ -1,6 +1,6 @@
-// Targa, PCX and portable map decoders on arbitrary bytes, opened the way
-// the window opens a file: all three run on every input.
-#include "../WindowCalls.h"
+// Opens arbitrary bytes as Targa, PCX and portable map pictures, the way the
+// window opens a file.
+#include "WindowCalls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
