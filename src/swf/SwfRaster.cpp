@@ -116,16 +116,10 @@ void cutQuad(QPointF a, QPointF c, QPointF b, double tol, Emit&& out)
     const double x0 = u0 / cross, x2 = u2 / cross;
     const double scale = std::abs(cross) / (std::hypot(ddx, ddy) * std::abs(x2 - x0));
     const double a0 = parabolaIntegral(x0), a2 = parabolaIntegral(x2);
-    double val = 0;
-    if (std::isfinite(scale)) {
-        const double da = std::abs(a2 - a0), sq = std::sqrt(scale);
-        if ((x0 < 0) == (x2 < 0)) {
-            val = da * sq;
-        } else {
-            const double xmin = std::sqrt(tol) / sq;
-            val = std::sqrt(tol) * da / parabolaIntegral(xmin);
-        }
-    }
+    // The pieces: half the measure between the ends, scaled. A curve that
+    // turns back on itself (its vertex between the ends) gets no more than
+    // that either: its tip is cut short, as the player we compare with cuts it.
+    const double val = std::isfinite(scale) ? std::abs(a2 - a0) * std::sqrt(scale) : 0;
     double nf = std::ceil(0.5 * val / std::sqrt(tol));
     if (std::isnan(nf)) nf = 1;
     // A curve that strays no farther than tol from its chord is the chord:

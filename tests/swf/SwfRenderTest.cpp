@@ -451,6 +451,39 @@ TEST_F(SwfRender, DirectAndPainterDrawingAgree)
     }
 }
 
+// A curve that turns back on itself (a hairpin) is cut into as many pieces
+// as the measure between its ends asks, none more for its sharp tip: a
+// short hairpin becomes two chords and its tip misses the pixel centre
+// (5.5, 5.5) that the curve itself reaches; a longer one is cut finer and
+// covers the pixels its curve does.
+TEST_F(SwfRender, HairpinCurveTipIsCutShort)
+{
+    struct Case {
+        QPoint from, control, to;  // twips
+        std::vector<std::pair<QPoint, bool>> pixels;  // filled or not
+    };
+    const Case cases[] = {
+        {{99, 111}, {137, 111}, {99, 103}, {{{5, 5}, false}}},
+        {{100, 130}, {300, 130}, {100, 90}, {{{5, 5}, true}, {{8, 5}, true}, {{9, 5}, false}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control.x());
+        Movie m(20 * 20, 10 * 20, 12);
+        m.background(0xffffff);
+        ShapeBuilder s;
+        s.style(0, s.addFill(Fill::solid(0xff0000ffu)), 0);
+        s.moveTo(c.from.x(), c.from.y());
+        s.curveTo(c.control.x(), c.control.y(), c.to.x(), c.to.y());
+        s.lineTo(c.from.x(), c.from.y());
+        m.shape(1, s);
+        m.place(1, 1);
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        for (const auto& [pt, filled] : c.pixels)
+            EXPECT_COLOR(img, pt.x(), pt.y(), filled ? 0xff0000ffu : 0xffffffffu, 0) << pt.x();
+    }
+}
+
 // A curve that strays no more than two twips (a tenth of a pixel) from its
 // chord is drawn as the chord; one that strays further is cut. The top edge
 // runs through the centres of row 10: the chord gives the row to the fill
