@@ -42,8 +42,9 @@ void SoundMixer::stopAll()
 {
     std::lock_guard lock(mutex_);
     voices_.clear();
-    stream_.clear();
-    streamAt_ = 0;
+    stream_.samples.clear();
+    stream_.at = 0;
+    sprites_.clear();
 }
 
 bool SoundMixer::isPlaying(uint16_t id) const
@@ -52,35 +53,57 @@ bool SoundMixer::isPlaying(uint16_t id) const
     return std::any_of(voices_.begin(), voices_.end(), [&](const Voice& v) { return v.id == id; });
 }
 
-void SoundMixer::appendStream(const std::vector<int16_t>& frames)
+size_t SoundMixer::Queue::append(const std::vector<int16_t>& frames)
 {
-    std::lock_guard lock(mutex_);
-    if (streamAt_ > 0 && streamAt_ * 2 >= stream_.size()) {
+    if (at > 0 && at * 2 >= samples.size()) {
         // What was played goes once it is the larger part.
-        stream_.erase(stream_.begin(), stream_.begin() + std::ptrdiff_t(streamAt_));
-        streamAt_ = 0;
+        samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(at));
+        at = 0;
     }
-    stream_.insert(stream_.end(), frames.begin(), frames.end() - std::ptrdiff_t(frames.size() & 1));
+    samples.insert(samples.end(), frames.begin(), frames.end() - std::ptrdiff_t(frames.size() & 1));
     // A stream far ahead of the output drops its oldest part rather than grow.
-    const size_t queued = stream_.size() - streamAt_;
-    if (queued > kMaxStreamFrames * 2) {
-        const size_t drop = queued - kMaxStreamFrames * 2;
-        streamAt_ += drop;
-        streamPlayed_ += drop / 2;
+    if (queued() <= kMaxStreamFrames * 2) return 0;
+    const size_t drop = queued() - kMaxStreamFrames * 2;
+    at += drop;
+    return drop / 2;
+}
+
+const int16_t* SoundMixer::Queue::take(size_t& n)
+{
+    n = std::min(n, queued());
+    const int16_t* p = samples.data() + at;
+    at += n;
+    return p;
+}
+
+void SoundMixer::appendStream(const std::vector<int16_t>& frames, uint32_t key)
+{
+    std::lock_guard lock(mutex_);
+    if (key == 0) {
+        streamPlayed_ += stream_.append(frames);
+        return;
     }
+    if (!sprites_.count(key) && sprites_.size() >= kMaxStreams) return;
+    sprites_[key].append(frames);
 }
 
-void SoundMixer::clearStream()
+void SoundMixer::clearStream(uint32_t key)
 {
     std::lock_guard lock(mutex_);
-    stream_.clear();
-    streamAt_ = 0;
+    if (key) {
+        sprites_.erase(key);
+        return;
+    }
+    stream_.samples.clear();
+    stream_.at = 0;
 }
 
-size_t SoundMixer::streamQueued() const
+size_t SoundMixer::streamQueued(uint32_t key) const
 {
     std::lock_guard lock(mutex_);
-    return (stream_.size() - streamAt_) / 2;
+    if (key == 0) return stream_.queued() / 2;
+    auto it = sprites_.find(key);
+    return it == sprites_.end() ? 0 : it->second.queued() / 2;
 }
 
 uint64_t SoundMixer::streamPlayed() const
@@ -141,12 +164,11 @@ void SoundMixer::read(int16_t* out, size_t frames)
 {
     std::lock_guard lock(mutex_);
     const float master = gainOf(0);
-    const size_t fromStream = std::min(stream_.size() - streamAt_, frames * 2);
-    const int16_t* stream = stream_.data() + streamAt_;
-    streamAt_ += fromStream;
+    size_t fromStream = frames * 2;
+    const int16_t* stream = stream_.take(fromStream);
     streamPlayed_ += fromStream / 2;
     framesRead_ += frames;
-    if (voices_.empty() && master == 1.0f) {
+    if (voices_.empty() && sprites_.empty() && master == 1.0f) {
         // The stream alone, as it is.
         std::copy(stream, stream + fromStream, out);
         std::fill(out + fromStream, out + frames * 2, int16_t(0));
@@ -154,6 +176,13 @@ void SoundMixer::read(int16_t* out, size_t frames)
     }
     std::vector<float> acc(frames * 2, 0.0f);
     for (size_t i = 0; i < fromStream; ++i) acc[i] = stream[i] * master;
+    for (auto it = sprites_.begin(); it != sprites_.end();) {
+        size_t n = frames * 2;
+        const int16_t* samples = it->second.take(n);
+        for (size_t i = 0; i < n; ++i) acc[i] += samples[i] * master;
+        // A stream played to its end is made again by its next frames.
+        it = it->second.queued() ? std::next(it) : sprites_.erase(it);
+    }
     for (Voice& v : voices_) {
         const float gain = gainOf(v.group);
         const int16_t* pcm = v.pcm->data();

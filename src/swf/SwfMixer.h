@@ -1,8 +1,9 @@
 // Mixing a movie's sounds: event sounds (each a decoded 44.1 kHz stereo
 // buffer, played between its in and out points, looped and shaped by its
-// envelope as the sound info record asks) on top of the stream sound that
-// the timeline feeds frame by frame. The audio output pulls mixed frames
-// from another thread, so every call locks.
+// envelope as the sound info record asks) on top of the stream sounds that
+// the timelines feed frame by frame: the main timeline's (key 0, the clock
+// of the frames) and those of the sprites playing (a key each). The audio
+// output pulls mixed frames from another thread, so every call locks.
 #pragma once
 
 #include "swf/SwfSound.h"
@@ -29,13 +30,16 @@ public:
     void stopAll();
     bool isPlaying(uint16_t id) const;
 
-    void appendStream(const std::vector<int16_t>& frames);
-    // Drops the stream's frames not yet played (its timeline stopped or jumped).
-    void clearStream();
-    // Stereo frames of the stream not yet played.
-    size_t streamQueued() const;
-    // Stereo frames of the stream played since the mixer was made: the
-    // clock a stream sound keeps.
+    // Queues frames of the stream key (0: the main timeline's). Beyond
+    // kMaxStreams sprite streams a new one is not heard.
+    void appendStream(const std::vector<int16_t>& frames, uint32_t key = 0);
+    // Drops the stream's frames not yet played (its timeline stopped,
+    // jumped or went away).
+    void clearStream(uint32_t key = 0);
+    // Stereo frames of a stream not yet played.
+    size_t streamQueued(uint32_t key = 0) const;
+    // Stereo frames of the main stream played since the mixer was made:
+    // the clock a stream sound keeps.
     uint64_t streamPlayed() const;
     // Frames the output has read since the mixer was made, sound or not:
     // the output's pace.
@@ -51,6 +55,7 @@ public:
 
     static constexpr size_t kMaxVoices = 32;
     static constexpr size_t kMaxStreamFrames = 44100 * 8;
+    static constexpr size_t kMaxStreams = 64;
 
 private:
     struct Voice {
@@ -63,12 +68,21 @@ private:
         std::vector<EnvelopePoint> envelope;
         size_t segment = 0;  // envelope point at or before pos
     };
+    // A stream's samples not yet played are samples[at...].
+    struct Queue {
+        std::vector<int16_t> samples;
+        size_t at = 0;
+        size_t queued() const { return samples.size() - at; }
+        // Appends, keeping at most kMaxStreamFrames; returns the frames dropped.
+        size_t append(const std::vector<int16_t>& frames);
+        // Takes up to n samples; returns where they start.
+        const int16_t* take(size_t& n);
+    };
     float gainOf(int group) const;
     mutable std::mutex mutex_;
     std::vector<Voice> voices_;
-    // The stream's samples not yet played are stream_[streamAt_...].
-    std::vector<int16_t> stream_;
-    size_t streamAt_ = 0;
+    Queue stream_;
+    std::map<uint32_t, Queue> sprites_;
     uint64_t streamPlayed_ = 0;
     uint64_t framesRead_ = 0;
     std::map<int, int> volumes_;

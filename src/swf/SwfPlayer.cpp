@@ -54,10 +54,16 @@ void Player::release(TimelineInstance& t)
 {
     for (auto& [depth, obj] : t.list) {
         (void)depth;
-        if (obj.sprite) release(*obj.sprite);
+        if (obj.sprite) discard(*obj.sprite);
     }
     objects_ -= std::min(objects_, t.list.size());
     t.list.clear();
+}
+
+void Player::discard(TimelineInstance& sprite)
+{
+    restartStream(sprite);
+    release(sprite);
 }
 
 std::shared_ptr<TimelineInstance> Player::newSprite(uint16_t id, int nesting)
@@ -83,7 +89,7 @@ void Player::applyPlace(TimelineInstance& t, const PlaceCommand& p)
     if (!p.move || !exists) {
         if (!p.hasChar) return;
         if (exists) {
-            if (it->second.sprite) release(*it->second.sprite);
+            if (it->second.sprite) discard(*it->second.sprite);
             t.list.erase(it);
             --objects_;
         }
@@ -98,7 +104,7 @@ void Player::applyPlace(TimelineInstance& t, const PlaceCommand& p)
             it->second.sprite->depth = p.depth;
         }
     } else if (p.hasChar && it->second.charId != p.charId) {
-        if (it->second.sprite) release(*it->second.sprite);
+        if (it->second.sprite) discard(*it->second.sprite);
         it->second.sprite.reset();
         it->second.charId = p.charId;
         if (movie_->kind(p.charId) == CharKind::Sprite) it->second.sprite = newSprite(p.charId, t.nesting + 1);
@@ -131,7 +137,7 @@ void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
             break;
         case FrameCommand::Remove:
             if (auto it = t.list.find(c.depth); it != t.list.end()) {
-                if (it->second.sprite) release(*it->second.sprite);
+                if (it->second.sprite) discard(*it->second.sprite);
                 t.list.erase(it);
                 --objects_;
             }
@@ -147,7 +153,7 @@ void Player::enterFrame(TimelineInstance& t, int frame, bool runActions)
             if (runActions && mixer_) startSound(c);
             break;
         case FrameCommand::StreamBlock:
-            if (runActions && mixer_ && &t == root_.get()) streamBlock(c);
+            if (runActions && mixer_) streamBlock(t, c);
             break;
         case FrameCommand::Action:
             if (runActions && queue_.size() < size_t(kMaxActionsPerTick) * 4)
@@ -161,15 +167,13 @@ void Player::seek(TimelineInstance& t, int frame, bool continuous)
 {
     frame = std::clamp(frame, 0, t.frameCount() - 1);
     if (frame == t.current) return;
-    if (&t == root_.get()) {
-        if (frame != t.current + 1) {
-            // A loop back starts a new run of stream blocks after the sound
-            // queued; any other jump drops that sound first.
-            if (continuous) streamDecoder_.reset();
-            else restartStream();
-        }
-        streamFed_ = false;
+    if (frame != t.current + 1) {
+        // A loop back starts a new run of stream blocks after the sound
+        // queued; any other jump drops that sound first.
+        if (continuous) t.streamDecoder.reset();
+        else restartStream(t);
     }
+    t.streamFed = false;
     if (frame < t.current) {
         // Going back rebuilds the display list from the first frame.
         release(t);
@@ -183,7 +187,9 @@ void Player::stop()
 {
     root_->playing = false;
     if (mixer_) mixer_->stopAll();
-    streamDecoder_.reset();
+    root_->streamDecoder.reset();
+    for (auto& [key, sprite] : soundingSprites_)
+        if (auto s = sprite.lock()) s->streamDecoder.reset();
 }
 
 void Player::gotoInstance(TimelineInstance& t, int frame, bool play)
@@ -233,11 +239,12 @@ void Player::advance()
     runQueue();
     runEnterFrameHandlers(*this);
     if (!queue_.empty()) runQueue();
-    if (mixer_ && streamFed_ && !root_->playing) {
+    if (mixer_ && root_->streamFed && !root_->playing) {
         // The stream sound belongs to the main timeline: it stops with it.
         mixer_->clearStream();
-        streamFed_ = false;
+        root_->streamFed = false;
     }
+    silenceStoppedSprites();
     refreshMouse();
 }
 

@@ -54,6 +54,12 @@ struct TimelineInstance : std::enable_shared_from_this<TimelineInstance> {
     std::shared_ptr<ScriptObject> vars = std::make_shared<ScriptObject>();  // variables and handlers
     std::weak_ptr<TimelineInstance> parent;  // empty for the main timeline
     int depth = 0;                           // in the parent's list
+    // Its stream sound (SoundStreamHead and the blocks of its frames): the
+    // decoder of the blocks so far, whether the last frame entered gave
+    // sound, and the stream's key in the mixer (0 for the main timeline).
+    std::shared_ptr<SoundDecoder> streamDecoder;
+    bool streamFed = false;
+    uint32_t streamKey = 0;
     int frameCount() const { return timeline ? timeline->frameCount : 1; }
 };
 
@@ -203,6 +209,8 @@ private:
     void tick(TimelineInstance& t);
     void runQueue();
     void release(TimelineInstance& t);
+    // A sprite leaves the display list: its stream sound ends, its children go.
+    void discard(TimelineInstance& sprite);
     void startScripts();
     MouseTarget hitTest(QPointF stage);
     void refreshMouse();
@@ -225,16 +233,18 @@ private:
     bool mouseDown_ = false, mouseKnown_ = false;
     bool startPending_ = false;
     std::shared_ptr<SoundMixer> mixer_;
-    std::unique_ptr<SoundDecoder> streamDecoder_;
-    bool streamFed_ = false;  // the last frame entered gave the stream sound
+    // The sprites whose stream sound is heard, by stream key.
+    std::map<uint32_t, std::weak_ptr<TimelineInstance>> soundingSprites_;
+    uint32_t streamKeys_ = 0;
     uint64_t playedAtTick_ = 0;     // the output's frames read at the last clock tick
     double playedPerTick_ = 0;      // and how far it moves per tick, smoothed
     int stalledTicks_ = 0;          // ticks in a row the output read nothing
     static constexpr int kStalledTicks = 3;
     int soundGroups_ = 0;
     void startSound(const FrameCommand& c);
-    void streamBlock(const FrameCommand& c);
-    void restartStream();
+    void streamBlock(TimelineInstance& t, const FrameCommand& c);
+    void restartStream(TimelineInstance& t);
+    void silenceStoppedSprites();
     void buttonSound(const ButtonSound& sound);
     std::array<bool, 256> keysDown_{};
     int lastKey_ = 0, lastAscii_ = 0;

@@ -1,7 +1,7 @@
 // A movie's sound in the player: event sounds started by frames
-// (StartSound, StartSound2 by export name) and buttons, the stream sound
-// of the main timeline fed block by block, and the frame clock that
-// follows the stream sound while it is heard.
+// (StartSound, StartSound2 by export name) and buttons, the stream sounds
+// of the main timeline and of every sprite playing fed block by block, and
+// the frame clock that follows the main stream sound while it is heard.
 #include "swf/SwfPlayer.h"
 
 #include <algorithm>
@@ -44,24 +44,52 @@ void Player::buttonSound(const ButtonSound& sound)
     }
 }
 
-void Player::restartStream()
+void Player::restartStream(TimelineInstance& t)
 {
-    if (mixer_) mixer_->clearStream();
-    streamDecoder_.reset();
+    if (mixer_ && (t.streamKey || &t == root_.get())) mixer_->clearStream(t.streamKey);
+    if (t.streamKey) soundingSprites_.erase(t.streamKey);
+    t.streamDecoder.reset();
+    t.streamFed = false;
 }
 
-void Player::streamBlock(const FrameCommand& c)
+void Player::streamBlock(TimelineInstance& t, const FrameCommand& c)
 {
-    const int format = root_->timeline->streamFormat;
+    const int format = t.timeline->streamFormat;
     if (format < 0 || c.offset + c.size > movie_->dataSize()) return;
     const SoundFormat f = SoundFormat::fromByte(uint8_t(format));
-    if (!streamDecoder_) streamDecoder_ = std::make_unique<SoundDecoder>(f);
     const size_t skip = f.codec == 2 ? 4 : 0;  // MP3 blocks start with their sample count and seek
     if (c.size <= skip) return;
+    if (&t != root_.get()) {
+        // Each sprite its own stream, heard while it plays.
+        if (!t.streamKey) {
+            if (++streamKeys_ == 0) ++streamKeys_;  // 0 is the main timeline's
+            t.streamKey = streamKeys_;
+        }
+        soundingSprites_[t.streamKey] = t.weak_from_this();
+    }
+    if (!t.streamDecoder) t.streamDecoder = std::make_shared<SoundDecoder>(f);
     std::vector<int16_t> pcm;
-    streamDecoder_->decode(movie_->data() + c.offset + skip, c.size - skip, pcm);
-    mixer_->appendStream(pcm);
-    streamFed_ = true;
+    t.streamDecoder->decode(movie_->data() + c.offset + skip, c.size - skip, pcm);
+    mixer_->appendStream(pcm, t.streamKey);
+    t.streamFed = true;
+}
+
+void Player::silenceStoppedSprites()
+{
+    // A sprite's stream stops with its timeline, and when nothing holds the sprite any more.
+    for (auto it = soundingSprites_.begin(); it != soundingSprites_.end();) {
+        const auto sprite = it->second.lock();
+        if (sprite && sprite->playing) {
+            ++it;
+            continue;
+        }
+        if (mixer_) mixer_->clearStream(it->first);
+        if (sprite) {
+            sprite->streamDecoder.reset();
+            sprite->streamFed = false;
+        }
+        it = soundingSprites_.erase(it);
+    }
 }
 
 int Player::clockTick(bool soundHeard)
@@ -86,14 +114,14 @@ int Player::clockTick(bool soundHeard)
     const size_t lead = size_t(std::max({1.5 * double(perFrame), 1.5 * playedPerTick_, kMixRate / 20.0}));
     // Ahead of what the output played (the output is slower than the
     // timer): wait for it.
-    if (streamFed_ && mixer_->streamQueued() > lead + perFrame && stalledTicks_ < kStalledTicks) return 0;
+    if (root_->streamFed && mixer_->streamQueued() > lead + perFrame && stalledTicks_ < kStalledTicks) return 0;
     int advances = 0;
     do {
         advance();
         ++advances;
         // Behind (the timer came late or the output is faster): catch up,
         // as long as the frames carry the sound.
-    } while (advances < kMaxCatchUpFrames && streamFed_ && root_->playing && mixer_->streamQueued() < lead);
+    } while (advances < kMaxCatchUpFrames && root_->streamFed && root_->playing && mixer_->streamQueued() < lead);
     return advances;
 }
 

@@ -278,6 +278,84 @@ TEST_F(SwfSound, PauseSeekAndStopSilenceOrResyncTheSoundAtOnce)
 
 namespace {
 
+// A SoundStreamHead2 of 16-bit stereo PCM at 44.1 kHz, kPerFrame frames a block.
+Bytes pcmStreamHead()
+{
+    Writer head;
+    head.u8(3 << 2 | 2 | 1);
+    head.u8(3 << 4 | 3 << 2 | 2 | 1);
+    head.u16(kPerFrame);
+    return head.data;
+}
+
+// A stream block of kPerFrame frames of one value.
+Bytes constantBlock(int value)
+{
+    Writer block;
+    for (size_t i = 0; i < kPerFrame * 2; ++i) block.u16(uint16_t(value));
+    return block.data;
+}
+
+}  // namespace
+
+TEST_F(SwfSound, SpriteStreamsPlayWhileTheirSpritePlays)
+{
+    // Sprite 1 has a stream of 1000s over four frames and loops; the main
+    // timeline's own stream is 10s. What is heard of each main frame tells
+    // how many sprite streams were mixed in.
+    const struct {
+        const char* name;
+        int secondAt, removeAt, removeSecondAt;  // main frames placing and removing depths 1 and 2 (-1: never)
+        int spriteStopsAt;                       // sprite frame with a stop action (-1: none)
+        int expected[8];                         // sprite streams heard per main frame
+    } cases[] = {
+        {"plays, loops, stops when removed", -1, 6, -1, -1, {1, 1, 1, 1, 1, 1, 0, 0}},
+        {"each instance its own stream", 2, 4, 7, -1, {1, 1, 2, 2, 1, 1, 1, 0}},
+        {"stops when the sprite stops", -1, -1, -1, 2, {1, 1, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Movie m(100 * 20, 100 * 20, 10);
+        Writer sp;
+        sp.u16(1);
+        sp.u16(4);
+        auto tag = [&](int code, const Bytes& b) {
+            sp.u16(unsigned(code << 6 | 0x3f));
+            sp.u32(uint32_t(b.size()));
+            sp.bytes(b);
+        };
+        tag(45, pcmStreamHead());
+        for (int f = 0; f < 4; ++f) {
+            tag(19, constantBlock(1000));
+            if (f == c.spriteStopsAt) tag(12, {0x07, 0});
+            tag(1, {});
+        }
+        tag(0, {});
+        m.tag(39, sp.data);
+        m.tag(45, pcmStreamHead());
+        for (int f = 0; f < 8; ++f) {
+            if (f == 0) m.place(1, 1);
+            if (f == c.secondAt) m.place(2, 1);
+            if (f == c.removeAt) m.remove(1);
+            if (f == c.removeSecondAt) m.remove(2);
+            m.tag(19, constantBlock(10));
+            m.showFrame();
+        }
+        auto mixer = std::make_shared<SoundMixer>();
+        Player p(swftest::load(m), false, mixer);
+        p.setLoop(false);
+        for (int f = 0; f < 8; ++f) {
+            std::vector<int16_t> heard;
+            record(*mixer, kPerFrame, heard);
+            EXPECT_EQ(heard.front(), 10 + 1000 * c.expected[f]) << "frame " << f;
+            EXPECT_EQ(heard.back(), 10 + 1000 * c.expected[f]) << "frame " << f;
+            p.advance();
+        }
+    }
+}
+
+namespace {
+
 bool ffmpeg(const QString& args)
 {
     QProcess proc;
