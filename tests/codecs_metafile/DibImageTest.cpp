@@ -67,6 +67,11 @@ TEST(DibImage, Rle8RunsLiteralsAndEndOfLine)
     EXPECT_EQ(dib.image.pixel(0, 0) & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(dib.image.pixel(1, 0) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(dib.image.pixel(3, 0) & 0xFFFFFF, 0xFFFFFFu);  // never reached: index 0
+
+    // Data that stops inside the picture draws what it holds.
+    const auto cut = decodeDib(view(info), ByteReader(bits.data(), 5));
+    EXPECT_EQ(cut.image.pixel(3, 1) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(cut.image.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST(DibImage, RefusesWhatCannotBeTrue)

@@ -33,11 +33,13 @@ struct Header {
     bool os2v2 = false;       // OS/2 2.x: compression codes 3 and 4 differ
     size_t paletteOffset = 0; // from the start of the header
     size_t paletteEntries = 0;
+    bool partialRle = false;  // RLE data that stops or overruns keeps what it drew
 };
 
 enum class Flavor {
-    File,  // bitmap file or packed DIB
-    Icon,  // icon image: the header height counts the colour and mask rows
+    File,    // bitmap file or packed DIB
+    Icon,    // icon image: the header height counts the colour and mask rows
+    Record,  // bitmap of a metafile record: broken RLE data draws what it holds
 };
 
 // Reads the header record (and bit-field masks) at dib[0..size).
@@ -56,7 +58,7 @@ Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavo
 // Decodes a DIB whose header and colour table (info) lie apart from its
 // pixel data (bits), as in metafile records. A colour table cut short by
 // the end of info is completed with black. pixelEnd is relative to bits.
-Decoded decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize);
+Decoded decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize, Flavor flavor);
 
 // Throws CodecError unless `available` bytes of pixel data can hold the
 // picture: every row for uncompressed pixels, and for RLE at most 255 pixels

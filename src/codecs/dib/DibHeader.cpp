@@ -87,6 +87,7 @@ Header readHeader(const uint8_t* dib, size_t size, Flavor flavor)
     }
     if (flavor == Flavor::Icon)
         height /= 2;
+    h.partialRle = flavor == Flavor::Record;
     checkDepthAndCompression(h);
     if (h.compression != kJpeg && h.compression != kPng)
         checkPictureSize(width, height);
@@ -200,9 +201,9 @@ Decoded decode(const uint8_t* dib, size_t size, size_t pixelOffset, Flavor flavo
     return result;
 }
 
-Decoded decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize)
+Decoded decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize, Flavor flavor)
 {
-    const Header h = readHeader(info, infoSize, Flavor::File);
+    const Header h = readHeader(info, infoSize, flavor);
     const size_t entrySize = h.core ? 3 : 4;
     const size_t room = infoSize > h.paletteOffset ? (infoSize - h.paletteOffset) / entrySize : 0;
     return decodePixels(h, info, std::min(h.paletteEntries, room), bits, bitsSize);

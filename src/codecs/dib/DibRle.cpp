@@ -1,7 +1,9 @@
 // RLE8 and RLE4 compressed DIBs: encoded runs, absolute runs, end of line,
 // delta moves and end of bitmap. Pixels of a run that reach past the right
 // edge are dropped; a run, move or row that reaches past the last row is an
-// error, and so is data that ends before the picture does.
+// error, and so is data that ends before the picture does, unless the header
+// asks for a partial picture (metafile records): that ends there, keeping
+// what was drawn.
 #include "codecs/ByteReader.h"
 
 #include "codecs/DecodeCancel.h"
@@ -19,8 +21,11 @@ public:
 
     void put(unsigned index)
     {
-        if (y_ >= h_.height)
+        if (y_ >= h_.height) {
+            if (h_.partialRle)
+                return;
             throw CodecError("RLE data runs past the end of the picture");
+        }
         if (x_ < h_.width) {
             uint8_t* row = out_.scanLine(rowOf(h_, y_));
             if (h_.bitCount == 8) {
@@ -41,7 +46,7 @@ public:
     {
         x_ = std::min(x_ + int(dx), h_.width);
         y_ += int(dy);
-        if (y_ > h_.height || (y_ == h_.height && x_ > 0))
+        if ((y_ > h_.height || (y_ == h_.height && x_ > 0)) && !h_.partialRle)
             throw CodecError("RLE move runs past the end of the picture");
     }
     bool finished() const { return y_ >= h_.height; }
@@ -61,9 +66,11 @@ void readRle(const Header& h, const uint8_t* data, size_t size, Bitmap& out)
     const bool four = h.bitCount == 4;
     while (true) {
         checkCancelled();
+        if (h.partialRle && writer.finished())
+            return;
         if (in.remaining() < 2) {
             // Some writers stop after the last row without an end marker.
-            if (writer.finished())
+            if (writer.finished() || h.partialRle)
                 return;
             in.fail();
         }
@@ -81,6 +88,8 @@ void readRle(const Header& h, const uint8_t* data, size_t size, Bitmap& out)
         case 1:
             return;
         case 2: {
+            if (h.partialRle && in.remaining() < 2)
+                return;
             const unsigned dx = in.u8();
             const unsigned dy = in.u8();
             writer.move(dx, dy);
@@ -89,6 +98,8 @@ void readRle(const Header& h, const uint8_t* data, size_t size, Bitmap& out)
         default: {
             // Absolute run of `value` pixels, padded to a 16-bit boundary.
             const size_t bytes = four ? (value + 1) / 2 : value;
+            if (h.partialRle && in.remaining() < bytes)
+                return;
             const uint8_t* p = in.take(bytes);
             for (unsigned i = 0; i < value; ++i)
                 writer.put(four ? ((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);

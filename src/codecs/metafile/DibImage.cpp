@@ -14,7 +14,7 @@ namespace {
 // the bitmap decoder reads. *tableEnd is where the indices end in info.
 std::vector<uint8_t> withGreyTable(const ByteReader& info, size_t* tableEnd)
 {
-    const dib::Header h = dib::readHeader(info.data(), info.size(), dib::Flavor::File);
+    const dib::Header h = dib::readHeader(info.data(), info.size(), dib::Flavor::Record);
     const size_t room = info.size() > h.paletteOffset ? (info.size() - h.paletteOffset) / 2 : 0;
     const size_t entries = std::min(h.paletteEntries, room);
     std::vector<uint8_t> out(info.data(), info.data() + h.paletteOffset);
@@ -43,21 +43,22 @@ Dib toDib(const dib::Decoded& decoded)
 Dib decodeDib(const ByteReader& info, const ByteReader& bits, bool paletteIndices)
 {
     if (!paletteIndices)
-        return toDib(dib::decode(info.data(), info.size(), bits.data(), bits.size()));
+        return toDib(dib::decode(info.data(), info.size(), bits.data(), bits.size(), dib::Flavor::Record));
     size_t tableEnd = 0;
     const std::vector<uint8_t> grey = withGreyTable(info, &tableEnd);
-    return toDib(dib::decode(grey.data(), grey.size(), bits.data(), bits.size()));
+    return toDib(dib::decode(grey.data(), grey.size(), bits.data(), bits.size(), dib::Flavor::Record));
 }
 
 Dib decodePackedDib(const ByteReader& packed, bool paletteIndices)
 {
     if (!paletteIndices)
-        return toDib(dib::decode(packed.data(), packed.size(), 0, dib::Flavor::File));
+        return toDib(dib::decode(packed.data(), packed.size(), 0, dib::Flavor::Record));
     size_t tableEnd = 0;
     const std::vector<uint8_t> grey = withGreyTable(packed, &tableEnd);
     if (tableEnd > packed.size())
         throw CodecError("Bitmap is truncated");
-    return toDib(dib::decode(grey.data(), grey.size(), packed.data() + tableEnd, packed.size() - tableEnd));
+    return toDib(dib::decode(grey.data(), grey.size(), packed.data() + tableEnd, packed.size() - tableEnd,
+                             dib::Flavor::Record));
 }
 
 }  // namespace vx::meta

@@ -1,6 +1,7 @@
 // Device-independent bitmaps inside metafile records, decoded by the bitmap
 // decoder (codecs/dib) and turned into a 32-bit image for the canvas. What
-// is the metafile's own: colour tables of logical palette indices, and the
+// is the metafile's own: colour tables of logical palette indices, RLE data
+// that stops early drawn as far as it goes (dib::Flavor::Record), and the
 // row order blits count their source rectangles in.
 #pragma once
 
