@@ -2,6 +2,7 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
+#include "codecs/PixelLoop.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -191,6 +192,18 @@ QList<QRgb> colorTable(const std::vector<PaletteEntry>& palette, int entries)
     return table;
 }
 
+// One row of 4-bit indices (high nibble first) as bytes.
+VX_PIXEL_LOOP void expandNibbles(const uint8_t* src, uint8_t* dst, int width)
+{
+    const int pairs = width / 2;
+    for (int i = 0; i < pairs; ++i) {
+        dst[2 * i] = uint8_t(src[i] >> 4);
+        dst[2 * i + 1] = uint8_t(src[i] & 0x0F);
+    }
+    if (width & 1)
+        dst[width - 1] = uint8_t(src[pairs] >> 4);
+}
+
 }  // namespace
 
 QImage Bitmap::toImage() const
@@ -208,12 +221,8 @@ QImage Bitmap::toImage() const
         // 4 bits: expand to 8-bit indices.
         QImage image(width_, height_, QImage::Format_Indexed8);
         image.setColorTable(colorTable(palette_, 16));
-        for (int y = 0; y < height_; ++y) {
-            const uint8_t* src = scanLine(y);
-            uint8_t* dst = image.scanLine(y);
-            for (int x = 0; x < width_; ++x)
-                dst[x] = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
-        }
+        for (int y = 0; y < height_; ++y)
+            expandNibbles(scanLine(y), image.scanLine(y), width_);
         return image;
     }
     }

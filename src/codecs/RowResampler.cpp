@@ -1,15 +1,9 @@
 #include "codecs/RowResampler.h"
 
+#include "codecs/PixelLoop.h"
+
 #include <algorithm>
 
-// The per-pixel loops take no branch that depends on the file's content:
-// fuzzing builds leave them without coverage hooks, which cost most of a
-// large picture's time there and find nothing.
-#if defined(__clang__)
-#define VX_PIXEL_LOOP __attribute__((no_sanitize("coverage")))
-#else
-#define VX_PIXEL_LOOP
-#endif
 
 namespace vx {
 
