@@ -15,8 +15,13 @@ struct YuvPlanes {
     int width, height;  // of the luma plane
 };
 
+// The widest hand-written vector code the conversion may use for opaque
+// pictures (the processor's own limit applies too); every level gives the
+// same pixels.
+enum class VectorLevel { Plain, Avx2, Avx512 };
+
 // Fills `out` (premultiplied ARGB32, at most the planes' size) from the
 // top-left part of the planes.
-void yuv420ToArgb(const YuvPlanes& planes, QImage& out);
+void yuv420ToArgb(const YuvPlanes& planes, QImage& out, VectorLevel widest = VectorLevel::Avx512);
 
 }  // namespace vx::swf

@@ -9,6 +9,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace vx::swf {
@@ -143,11 +144,13 @@ struct VideoDecoder::Impl {
     AVCodecContext* ctx = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
+    AVFrame* next = nullptr;  // receives the next picture; swapped with frame
     bool hasPicture = false;
     std::vector<uint8_t> padded;
 
     ~Impl()
     {
+        av_frame_free(&next);
         av_frame_free(&frame);
         av_packet_free(&packet);
         avcodec_free_context(&ctx);
@@ -170,7 +173,8 @@ VideoDecoder::VideoDecoder(int codec, int deblocking) : d_(std::make_unique<Impl
     d_->ctx = avcodec_alloc_context3(c);
     d_->packet = av_packet_alloc();
     d_->frame = av_frame_alloc();
-    if (!d_->ctx || !d_->packet || !d_->frame) {
+    d_->next = av_frame_alloc();
+    if (!d_->ctx || !d_->packet || !d_->frame || !d_->next) {
         avcodec_free_context(&d_->ctx);
         return;
     }
@@ -210,16 +214,9 @@ bool VideoDecoder::decode(const uint8_t* data, size_t size, bool key)
     p->flags = key ? AV_PKT_FLAG_KEY : 0;
     if (avcodec_send_packet(d_->ctx, p) < 0) return false;
     bool got = false;
-    while (true) {
-        AVFrame* f = av_frame_alloc();
-        if (!f) break;
-        if (avcodec_receive_frame(d_->ctx, f) < 0) {
-            av_frame_free(&f);
-            break;
-        }
-        av_frame_unref(d_->frame);
-        av_frame_move_ref(d_->frame, f);
-        av_frame_free(&f);
+    while (avcodec_receive_frame(d_->ctx, d_->next) >= 0) {
+        std::swap(d_->frame, d_->next);
+        av_frame_unref(d_->next);
         got = true;
     }
     if (got) d_->hasPicture = true;

@@ -4,6 +4,7 @@
 #include "SwfVideoTestUtil.h"
 
 #include "swf/SwfVideo.h"
+#include "swf/SwfVideoColour.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -381,4 +382,57 @@ TEST_F(SwfVideo, DecodersStayFewAcrossManyStreams)
     const auto again = library.picture(*streams.front(), 0, packet.data(), packet.size());
     ASSERT_TRUE(again.image);
     EXPECT_EQ(again.image->pixel(3, 3), qRgb(10, 20, 30));
+}
+
+// Every luma, Cb and Cr value through the colour conversion, against the
+// 16.16 fixed-point sum rounded once, by every width of vector code; at
+// widths that end inside a vector's run of pixels too, and with an alpha
+// plane that bounds the colour.
+TEST_F(SwfVideo, ColourConversionRoundsEveryValueOnce)
+{
+    const auto expected = [](int y, int u, int v, int a) {
+        const auto to8 = [](int64_t s) { return int(std::clamp<int64_t>(s >> 16, 0, 255)); };
+        const int64_t yy = int64_t(76309) * (y - 16) + 32768;
+        const int r = to8(yy + int64_t(104597) * (v - 128)), g = to8(yy - int64_t(25675) * (u - 128) - int64_t(53279) * (v - 128)),
+                  b = to8(yy + int64_t(132201) * (u - 128));
+        return qRgba(std::min(r, a), std::min(g, a), std::min(b, a), a);
+    };
+    using vx::swf::VectorLevel;
+    const struct {
+        int width, height;
+        bool alpha;
+        VectorLevel level;
+    } cases[] = {{4096, 4096, false, VectorLevel::Avx512}, {4096, 4096, false, VectorLevel::Avx2},
+                 {4096, 4096, false, VectorLevel::Plain},  {4096, 4096, true, VectorLevel::Avx512},
+                 {61, 9, false, VectorLevel::Avx512},      {29, 5, false, VectorLevel::Avx2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << (c.alpha ? " with alpha" : "") << " vectors "
+                                        << int(c.level));
+        // 4096 x 4096 pixels hold every (Cb, Cr) pair 64 times, each time
+        // under four luma values: every combination once.
+        const int cw = (c.width + 1) / 2, ch = (c.height + 1) / 2;
+        std::vector<uint8_t> y(size_t(c.width) * size_t(c.height)), u(size_t(cw) * size_t(ch)), v(u.size()), a(y.size());
+        for (size_t i = 0; i < u.size(); ++i) {
+            u[i] = uint8_t(i >> 14);
+            v[i] = uint8_t(i >> 6);
+        }
+        for (int row = 0; row < c.height; ++row)
+            for (int x = 0; x < c.width; ++x) {
+                const size_t i = size_t(row) * size_t(c.width) + size_t(x);
+                y[i] = uint8_t(((size_t(row / 2) * size_t(cw) + size_t(x / 2)) & 63) * 4 + size_t(row & 1) * 2 + size_t(x & 1));
+                a[i] = uint8_t(i * 37);
+            }
+        QImage out(c.width, c.height, QImage::Format_ARGB32_Premultiplied);
+        const vx::swf::YuvPlanes planes{y.data(), u.data(), v.data(), c.alpha ? a.data() : nullptr, c.width, cw, cw, c.width,
+                                        c.width, c.height};
+        vx::swf::yuv420ToArgb(planes, out, c.level);
+        for (int row = 0; row < c.height; ++row) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(out.constScanLine(row));
+            for (int x = 0; x < c.width; ++x) {
+                const size_t i = size_t(row) * size_t(c.width) + size_t(x), ci = size_t(row / 2) * size_t(cw) + size_t(x / 2);
+                const QRgb want = expected(y[i], u[ci], v[ci], c.alpha ? a[i] : 255);
+                ASSERT_EQ(line[x], want) << "at " << x << "," << row << " y " << int(y[i]) << " u " << int(u[ci]) << " v " << int(v[ci]);
+            }
+        }
+    }
 }
