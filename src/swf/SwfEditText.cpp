@@ -110,7 +110,7 @@ std::vector<TextSpan> parseHtmlSpans(const QString& html)
 }
 
 void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const QTransform& dev, const CxForm& cx,
-                  bool maskMode)
+                  bool maskMode, const GlyphSink& glyphs)
 {
     p.save();
     p.setTransform(dev);
@@ -202,6 +202,21 @@ void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const 
         }
         if (chars.size() > 200000) break;
     }
+    // Neighbours drawn from one embedded font at one size move by the
+    // font's kerning between them; each character then advances by whole
+    // twips, the fraction cut off.
+    for (size_t k = 0; k < chars.size(); ++k) {
+        Glyph& a = chars[k];
+        if (k + 1 < chars.size()) {
+            const Glyph& b = chars[k + 1];
+            const Look& l = looks[size_t(a.span)];
+            const FontData* font = l.font ? fontFor(a.ch, l).first : nullptr;
+            if (font && !font->kerning.empty() && b.span == a.span && a.ch != u'\n' && b.ch != u'\n' &&
+                fontFor(b.ch, l).first == font)
+                a.advance += font->kerningFor(a.ch.unicode(), b.ch.unicode()) * (l.size / font->emSize);
+        }
+        a.advance = std::isfinite(a.advance) ? std::floor(a.advance) : 0;
+    }
     const double left = e.bounds.left() + 40 + e.leftMargin;
     const double width = std::max(0.0, e.bounds.width() - 80 - e.leftMargin - e.rightMargin);
     std::vector<std::vector<Glyph>> lines(1);
@@ -254,7 +269,8 @@ void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const 
             descent = descentOf(0);
         }
         if (top > e.bounds.bottom()) break;
-        const double baseline = top + ascent;
+        // The baseline lies whole twips below the line's top.
+        const double baseline = top + std::floor(ascent);
         double x = left;
         if (e.align == 1) x = left + width - lw;
         else if (e.align == 2) x = left + (width - lw) / 2;
@@ -281,8 +297,13 @@ void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const 
                 const auto [font, gi] = fontFor(g.ch, l);
                 if (font && !font->glyphs[size_t(gi)].isEmpty()) {
                     const double scale = l.size / font->emSize;
-                    p.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * dev);
-                    p.fillPath(font->glyphs[size_t(gi)], l.color);
+                    const QTransform toDevice = QTransform(scale, 0, 0, scale, x, baseline) * dev;
+                    if (glyphs) {
+                        glyphs(font->glyphs[size_t(gi)], toDevice, l.color);
+                    } else {
+                        p.setTransform(toDevice);
+                        p.fillPath(font->glyphs[size_t(gi)], l.color);
+                    }
                 }
             }
             x += g.advance;

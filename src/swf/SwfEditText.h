@@ -6,12 +6,17 @@
 #include "swf/SwfMovie.h"
 
 #include <QPainter>
+#include <functional>
 
 namespace vx::swf {
 
-// dev maps the field's twips to the painter's device.
+// Draws one embedded glyph (in glyph units) mapped by toDevice.
+using GlyphSink = std::function<void(const QPainterPath& glyph, const QTransform& toDevice, const QColor& colour)>;
+
+// dev maps the field's twips to the painter's device. Embedded glyphs go to
+// `glyphs` when given, else they are filled through the painter.
 void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const QTransform& dev, const CxForm& cx,
-                  bool maskMode);
+                  bool maskMode, const GlyphSink& glyphs = {});
 
 // One stretch of text with one look.
 struct TextSpan {

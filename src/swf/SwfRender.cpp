@@ -485,11 +485,18 @@ double onTwipsGrid(double v)
     return std::abs(v) < 1e12 ? roundAway(v * 20) / 20 : v;
 }
 
+// A glyph mapped to the device by g. Glyphs scaled to their size lie off
+// the twips grid, and are drawn so; each glyph's origin lands on the grid,
+// as a shape's vertices do.
+void fillGlyph(Ctx& c, const QPainterPath& glyph, const QTransform& g, const QColor& colour)
+{
+    OffGrid offGrid(c.raster);
+    c.p->setTransform(QTransform(g.m11(), g.m12(), g.m21(), g.m22(), onTwipsGrid(g.dx()), onTwipsGrid(g.dy())));
+    fill(c, glyph, colour);
+}
+
 void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& cx)
 {
-    // Glyphs scaled to their size lie off the twips grid, and are drawn so;
-    // each glyph's origin lands on the grid, as a shape's vertices do.
-    OffGrid offGrid(c.raster);
     const QTransform textToDev = t.matrix * world * c.base;
     for (const TextRun& run : t.runs) {
         const FontData* font = c.movie->font(run.fontId);
@@ -498,11 +505,8 @@ void drawText(Ctx& c, const TextData& t, const QTransform& world, const CxForm& 
         const QColor colour = c.maskMode ? QColor(Qt::black) : cx.apply(run.color);
         double x = run.x;
         for (const auto& [idx, adv] : run.glyphs) {
-            if (idx >= 0 && size_t(idx) < font->glyphs.size() && !font->glyphs[size_t(idx)].isEmpty()) {
-                const QTransform g = QTransform(scale, 0, 0, scale, x, run.y) * textToDev;
-                c.p->setTransform(QTransform(g.m11(), g.m12(), g.m21(), g.m22(), onTwipsGrid(g.dx()), onTwipsGrid(g.dy())));
-                fill(c, font->glyphs[size_t(idx)], colour);
-            }
+            if (idx >= 0 && size_t(idx) < font->glyphs.size() && !font->glyphs[size_t(idx)].isEmpty())
+                fillGlyph(c, font->glyphs[size_t(idx)], QTransform(scale, 0, 0, scale, x, run.y) * textToDev, colour);
             x += adv;
         }
     }
@@ -557,7 +561,13 @@ void detail::drawCharacter(Ctx& c, uint16_t id, const DisplayObject* obj, const 
         if (const TextData* t = m.text(id)) drawText(c, *t, world, cx);
         break;
     case CharKind::EditText:
-        if (const EditTextData* e = m.editText(id)) drawEditText(*c.p, m, *e, world * c.base, cx, c.maskMode);
+        if (const EditTextData* e = m.editText(id)) {
+            // Embedded glyphs are filled as static text's are.
+            drawEditText(*c.p, m, *e, world * c.base, cx, c.maskMode,
+                         [&c](const QPainterPath& glyph, const QTransform& g, const QColor& colour) {
+                             fillGlyph(c, glyph, g, colour);
+                         });
+        }
         break;
     case CharKind::Button:
         if (const auto* records = m.button(id)) {

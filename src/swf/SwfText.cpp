@@ -47,6 +47,14 @@ int FontData::glyphFor(char16_t code) const
     return -1;
 }
 
+int FontData::kerningFor(char16_t first, char16_t second) const
+{
+    const uint32_t key = uint32_t(first) << 16 | second;
+    const auto it = std::lower_bound(kerning.begin(), kerning.end(), key,
+                                     [](const std::pair<uint32_t, int16_t>& e, uint32_t k) { return e.first < k; });
+    return it != kerning.end() && it->first == key ? it->second : 0;
+}
+
 FontData parseFont(int tagCode, Stream& s)
 {
     FontData f;
@@ -93,6 +101,24 @@ FontData parseFont(int tagCode, Stream& s)
     } catch (const CodecError&) {
         // Codes or layout cut short: keep what was read.
         f.advances.clear();
+    }
+    if (f.hasLayout && f.advances.size() == n) {
+        try {
+            for (size_t i = 0; i < n; ++i) {
+                rest.rect();  // the glyph's bounds
+                rest.align();
+            }
+            const size_t pairs = rest.u16();
+            f.kerning.reserve(std::min(pairs, rest.remaining() / 4));
+            for (size_t i = 0; i < pairs; ++i) {
+                const uint32_t a = wideCodes ? rest.u16() : rest.u8(), b = wideCodes ? rest.u16() : rest.u8();
+                f.kerning.emplace_back(a << 16 | b, rest.s16());
+            }
+        } catch (const CodecError&) {
+            // Bounds or pairs cut short: the pairs read so far hold.
+        }
+        std::stable_sort(f.kerning.begin(), f.kerning.end(),
+                         [](const auto& x, const auto& y) { return x.first < y.first; });
     }
     return f;
 }

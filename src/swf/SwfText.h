@@ -20,8 +20,13 @@ struct FontData {
     std::vector<float> advances;  // in glyph units, empty without layout
     float ascent = 0, descent = 0, leading = 0;
     bool hasLayout = false;
+    // The layout's kerning pairs: (first << 16 | second) code, adjustment
+    // in glyph units, sorted by pair.
+    std::vector<std::pair<uint32_t, int16_t>> kerning;
     // Glyph index of a character, -1 when the font lacks it.
     int glyphFor(char16_t code) const;
+    // The kerning between two characters in glyph units, 0 without a pair.
+    int kerningFor(char16_t first, char16_t second) const;
 };
 
 FontData parseFont(int tagCode, Stream& s);

@@ -417,6 +417,56 @@ TEST_F(SwfRender, EditTextWithEmbeddedGlyphsPicksTheBoldFont)
     EXPECT_COLOR(img, 30, 55, 0xff0000ffu, 0);   // bold: wide glyph, 25 px lower
 }
 
+// Edit text laid out with an embedded font: neighbours move by the font's
+// kerning; every character advances by whole twips, the fraction cut off;
+// the baseline lies whole twips below the line's top. The glyph is a box
+// 300 units wide from x = 1 and from 700 units above the baseline to 7
+// below it; the font's em is 1024 units, its ascent 800, advances 1000.
+TEST_F(SwfRender, EditTextKernsAndKeepsWholeTwips)
+{
+    struct Case {
+        const char* text;
+        int height;  // twips
+        QPoint probe;
+        bool painted;
+    };
+    const Case cases[] = {
+        // A then V 500 twips to the left of where its advance puts it: at 27 px.
+        {"AV", 1024, {30, 30}, true},
+        {"AV", 1024, {55, 30}, false},
+        // Advances of 976.56 twips cut to 976: the ninth glyph's left edge
+        // at 392.45 px, not 392.7.
+        {"AAAAAAAAA", 1000, {392, 30}, true},
+        // Ascent 743.75 twips cut to 743: the box's bottom at 39.48 px, not 39.53.
+        {"A", 952, {5, 39}, false},
+        {"A", 952, {5, 38}, true},
+    };
+    ShapeBuilder box;
+    box.style(0, 1, 0);
+    box.moveTo(1, 7); box.lineTo(301, 7); box.lineTo(301, -700); box.lineTo(1, -700); box.lineTo(1, 7);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Movie m(420 * 20, 60 * 20, 12);
+        m.background(0xffffff);
+        m.tag(48, defineFont2(1, "Box", {box, box}, {'A', 'V'}, {1000, 1000}, {{'A', 'V', -500}}));
+        Writer w;
+        w.u16(2);
+        w.rect(0, 8400, 0, 1200);
+        w.u8(0x80 | 0x04 | 0x01);  // text, colour, font
+        w.u8(0x01);                // embedded outlines
+        w.u16(1);
+        w.u16(uint16_t(c.height));
+        w.rgba(0xff0000ffu);
+        w.str("");
+        w.str(c.text);
+        m.tag(37, w.data);
+        m.place(1, 2);
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        EXPECT_COLOR(img, c.probe.x(), c.probe.y(), c.painted ? 0xff0000ffu : 0xffffffffu, 0);
+    }
+}
+
 // Frames drawn straight into a plain image and frames drawn through the
 // painter (any other device) show the same picture.
 TEST_F(SwfRender, DirectAndPainterDrawingAgree)

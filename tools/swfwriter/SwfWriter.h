@@ -325,10 +325,14 @@ inline Bytes defineBitsLossless2(uint16_t id, int width, int height, const std::
     return w.data;
 }
 
+// A kerning pair of a font's layout: first and second code, adjustment.
+struct KerningPair { uint16_t first, second; int adjustment; };
+
 // DefineFont2 whose glyphs are the given shapes (records only, fill style 1),
-// one per character code, with layout (ascent, descent, advances).
+// one per character code, with layout (ascent, descent, advances, kerning).
 inline Bytes defineFont2(uint16_t id, const std::string& name, const std::vector<ShapeBuilder>& glyphs,
-                         const std::vector<uint16_t>& codes, const std::vector<int>& advances)
+                         const std::vector<uint16_t>& codes, const std::vector<int>& advances,
+                         const std::vector<KerningPair>& kerning = {})
 {
     Writer w;
     w.u16(id);
@@ -354,7 +358,8 @@ inline Bytes defineFont2(uint16_t id, const std::string& name, const std::vector
     w.s16(800); w.s16(224); w.s16(0);  // ascent, descent, leading
     for (int a : advances) w.s16(a);
     for (size_t i = 0; i < glyphs.size(); ++i) w.rect(0, 0, 0, 0);
-    w.u16(0);  // kerning
+    w.u16(unsigned(kerning.size()));
+    for (const KerningPair& k : kerning) { w.u16(k.first); w.u16(k.second); w.s16(k.adjustment); }
     return w.data;
 }
 
