@@ -57,9 +57,13 @@ __attribute__((always_inline)) inline void convert(const YuvPlanes& p, uchar* bi
             // Each chroma sample covers two pixels of two rows.
             const uint8_t* us = p.u + qsizetype(row / 2) * p.uStride;
             const uint8_t* vs = p.v + qsizetype(row / 2) * p.vStride;
-            for (int x = 0; x < w; ++x) {
-                uw[x] = us[x >> 1];
-                vw[x] = vs[x >> 1];
+            for (int x = 0; x < w / 2; ++x) {
+                uw[2 * x] = uw[2 * x + 1] = us[x];
+                vw[2 * x] = vw[2 * x + 1] = vs[x];
+            }
+            if (w & 1) {
+                uw[w - 1] = us[w / 2];
+                vw[w - 1] = vs[w / 2];
             }
         }
         convertRow<Alpha>(p.y + qsizetype(row) * p.yStride, uw, vw, Alpha ? p.a + qsizetype(row) * p.aStride : nullptr,

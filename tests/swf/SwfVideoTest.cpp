@@ -404,17 +404,20 @@ TEST_F(SwfVideo, ColourConversionRoundsEveryValueOnce)
         VectorLevel level;
     } cases[] = {{4096, 4096, false, VectorLevel::Avx512}, {4096, 4096, false, VectorLevel::Avx2},
                  {4096, 4096, false, VectorLevel::Plain},  {4096, 4096, true, VectorLevel::Avx512},
-                 {61, 9, false, VectorLevel::Avx512},      {29, 5, false, VectorLevel::Avx2}};
+                 {61, 9, false, VectorLevel::Avx512},      {29, 5, false, VectorLevel::Avx2},
+                 {33, 3, false, VectorLevel::Plain},       {27, 7, true, VectorLevel::Plain}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << (c.alpha ? " with alpha" : "") << " vectors "
                                         << int(c.level));
-        // 4096 x 4096 pixels hold every (Cb, Cr) pair 64 times, each time
-        // under four luma values: every combination once.
+        // Chroma sample i covers four luma values, 4 (i % 64) and up, and
+        // its (Cb, Cr) runs through every pair as i / 64 does for each
+        // i % 64: 4096 x 4096 pixels hold every combination once, and
+        // neighbouring samples differ.
         const int cw = (c.width + 1) / 2, ch = (c.height + 1) / 2;
         std::vector<uint8_t> y(size_t(c.width) * size_t(c.height)), u(size_t(cw) * size_t(ch)), v(u.size()), a(y.size());
         for (size_t i = 0; i < u.size(); ++i) {
-            u[i] = uint8_t(i >> 14);
-            v[i] = uint8_t(i >> 6);
+            u[i] = uint8_t((i >> 14) + 7 * (i & 63));
+            v[i] = uint8_t((i >> 6) + 13 * (i & 63));
         }
         for (int row = 0; row < c.height; ++row)
             for (int x = 0; x < c.width; ++x) {
