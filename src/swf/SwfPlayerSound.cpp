@@ -60,7 +60,9 @@ void Player::streamBlock(TimelineInstance& t, const FrameCommand& c)
     const size_t skip = f.codec == 2 ? 4 : 0;  // MP3 blocks start with their sample count and seek
     if (c.size <= skip) return;
     if (&t != root_.get()) {
-        // Each sprite its own stream, heard while it plays.
+        // Each sprite its own stream, heard while it plays; beyond what the
+        // mixer mixes, more sprites are not even decoded.
+        if (!soundingSprites_.count(t.streamKey) && soundingSprites_.size() >= SoundMixer::kMaxStreams) return;
         if (!t.streamKey) {
             if (++streamKeys_ == 0) ++streamKeys_;  // 0 is the main timeline's
             t.streamKey = streamKeys_;

@@ -300,7 +300,7 @@ Bytes constantBlock(int value)
 
 TEST_F(SwfSound, SpriteStreamsPlayWhileTheirSpritePlays)
 {
-    // Sprite 1 has a stream of 1000s over four frames and loops; the main
+    // Sprite 1 has a stream of 100s over four frames and loops; the main
     // timeline's own stream is 10s. What is heard of each main frame tells
     // how many sprite streams were mixed in.
     const struct {
@@ -308,10 +308,12 @@ TEST_F(SwfSound, SpriteStreamsPlayWhileTheirSpritePlays)
         int secondAt, removeAt, removeSecondAt;  // main frames placing and removing depths 1 and 2 (-1: never)
         int spriteStopsAt;                       // sprite frame with a stop action (-1: none)
         int expected[8];                         // sprite streams heard per main frame
+        int more = 0;                            // further copies placed at frame 0 (depths 3...)
     } cases[] = {
         {"plays, loops, stops when removed", -1, 6, -1, -1, {1, 1, 1, 1, 1, 1, 0, 0}},
         {"each instance its own stream", 2, 4, 7, -1, {1, 1, 2, 2, 1, 1, 1, 0}},
         {"stops when the sprite stops", -1, -1, -1, 2, {1, 1, 0, 0, 0, 0, 0, 0}},
+        {"no more streams than the mixer mixes", -1, -1, -1, -1, {64, 64, 64, 64, 64, 64, 64, 64}, 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -326,7 +328,7 @@ TEST_F(SwfSound, SpriteStreamsPlayWhileTheirSpritePlays)
         };
         tag(45, pcmStreamHead());
         for (int f = 0; f < 4; ++f) {
-            tag(19, constantBlock(1000));
+            tag(19, constantBlock(100));
             if (f == c.spriteStopsAt) tag(12, {0x07, 0});
             tag(1, {});
         }
@@ -335,6 +337,7 @@ TEST_F(SwfSound, SpriteStreamsPlayWhileTheirSpritePlays)
         m.tag(45, pcmStreamHead());
         for (int f = 0; f < 8; ++f) {
             if (f == 0) m.place(1, 1);
+            for (int k = 0; f == 0 && k < c.more; ++k) m.place(uint16_t(3 + k), 1);
             if (f == c.secondAt) m.place(2, 1);
             if (f == c.removeAt) m.remove(1);
             if (f == c.removeSecondAt) m.remove(2);
@@ -347,8 +350,8 @@ TEST_F(SwfSound, SpriteStreamsPlayWhileTheirSpritePlays)
         for (int f = 0; f < 8; ++f) {
             std::vector<int16_t> heard;
             record(*mixer, kPerFrame, heard);
-            EXPECT_EQ(heard.front(), 10 + 1000 * c.expected[f]) << "frame " << f;
-            EXPECT_EQ(heard.back(), 10 + 1000 * c.expected[f]) << "frame " << f;
+            EXPECT_EQ(heard.front(), 10 + 100 * c.expected[f]) << "frame " << f;
+            EXPECT_EQ(heard.back(), 10 + 100 * c.expected[f]) << "frame " << f;
             p.advance();
         }
     }
