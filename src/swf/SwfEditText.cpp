@@ -269,8 +269,10 @@ void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const 
             descent = descentOf(0);
         }
         if (top > e.bounds.bottom()) break;
-        // The baseline lies whole twips below the line's top.
-        const double baseline = top + std::floor(ascent);
+        // A line's ascent and descent are whole twips, the fractions cut off.
+        ascent = std::floor(ascent);
+        descent = std::floor(descent);
+        const double baseline = top + ascent;
         double x = left;
         if (e.align == 1) x = left + width - lw;
         else if (e.align == 2) x = left + (width - lw) / 2;

@@ -419,41 +419,47 @@ TEST_F(SwfRender, EditTextWithEmbeddedGlyphsPicksTheBoldFont)
 
 // Edit text laid out with an embedded font: neighbours move by the font's
 // kerning; every character advances by whole twips, the fraction cut off;
-// the baseline lies whole twips below the line's top. The glyph is a box
-// 300 units wide from x = 1 and from 700 units above the baseline to 7
-// below it; the font's em is 1024 units, its ascent 800, advances 1000.
+// a line's ascent and descent are whole twips too. The glyph is a box 300
+// units wide from x = 1 and from 700 units above the baseline to `bottom`
+// below it; the font's em is 1024 units, ascent 800, descent 224, advances 1000.
 TEST_F(SwfRender, EditTextKernsAndKeepsWholeTwips)
 {
     struct Case {
         const char* text;
         int height;  // twips
+        int bottom;  // glyph units below the baseline
         QPoint probe;
         bool painted;
     };
     const Case cases[] = {
         // A then V 500 twips to the left of where its advance puts it: at 27 px.
-        {"AV", 1024, {30, 30}, true},
-        {"AV", 1024, {55, 30}, false},
+        {"AV", 1024, 7, {30, 30}, true},
+        {"AV", 1024, 7, {55, 30}, false},
         // Advances of 976.56 twips cut to 976: the ninth glyph's left edge
         // at 392.45 px, not 392.7.
-        {"AAAAAAAAA", 1000, {392, 30}, true},
+        {"AAAAAAAAA", 1000, 7, {392, 30}, true},
         // Ascent 743.75 twips cut to 743: the box's bottom at 39.48 px, not 39.53.
-        {"A", 952, {5, 39}, false},
-        {"A", 952, {5, 38}, true},
+        {"A", 952, 7, {5, 39}, false},
+        {"A", 952, 7, {5, 38}, true},
+        // The second line starts 755 + 211 twips lower (755.47 + 211.53 cut):
+        // its box's bottom at 88.47 px, not 88.52.
+        {"A\nA", 967, 9, {5, 88}, false},
+        {"A\nA", 967, 9, {5, 87}, true},
     };
-    ShapeBuilder box;
-    box.style(0, 1, 0);
-    box.moveTo(1, 7); box.lineTo(301, 7); box.lineTo(301, -700); box.lineTo(1, -700); box.lineTo(1, 7);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        Movie m(420 * 20, 60 * 20, 12);
+        ShapeBuilder box;
+        box.style(0, 1, 0);
+        box.moveTo(1, c.bottom); box.lineTo(301, c.bottom); box.lineTo(301, -700); box.lineTo(1, -700);
+        box.lineTo(1, c.bottom);
+        Movie m(420 * 20, 100 * 20, 12);
         m.background(0xffffff);
         m.tag(48, defineFont2(1, "Box", {box, box}, {'A', 'V'}, {1000, 1000}, {{'A', 'V', -500}}));
         Writer w;
         w.u16(2);
-        w.rect(0, 8400, 0, 1200);
-        w.u8(0x80 | 0x04 | 0x01);  // text, colour, font
-        w.u8(0x01);                // embedded outlines
+        w.rect(0, 8400, 0, 2000);
+        w.u8(0x80 | 0x20 | 0x04 | 0x01);  // text, multiline, colour, font
+        w.u8(0x01);                       // embedded outlines
         w.u16(1);
         w.u16(uint16_t(c.height));
         w.rgba(0xff0000ffu);
