@@ -72,7 +72,7 @@ public:
         if (error_)
             return false;
         const int error = writeFully(fd_, buffer_.constData(), buffer_.size());
-        buffer_.clear();
+        buffer_.resize(0);  // keeps its room for the next pieces
         return error ? failWith(error) : true;
     }
     // Flushes and syncs; the system's error number, 0 on success.
@@ -100,9 +100,20 @@ protected:
     {
         if (error_)
             return -1;
+        // Small pieces are gathered; a large one goes to the file as it is
+        // (a whole encoded picture is not copied into the buffer first).
+        if (buffer_.size() + size >= kBufferSize) {
+            if (!flushBuffer())
+                return -1;
+            if (size >= kBufferSize) {
+                if (const int error = writeFully(fd_, data, size)) {
+                    failWith(error);
+                    return -1;
+                }
+                return size;
+            }
+        }
         buffer_.append(data, size);
-        if (buffer_.size() >= kBufferSize && !flushBuffer())
-            return -1;
         return size;
     }
 
