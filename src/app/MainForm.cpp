@@ -76,8 +76,9 @@ void unregisterInterfaceFont()
 
 }  // namespace
 
-MainForm::MainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent)
-    : QWidget(parent), programFolder_(programFolder), arguments_(arguments)
+MainForm::MainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent,
+                   std::unique_ptr<StartDecode> startDecode)
+    : QWidget(parent), programFolder_(programFolder), arguments_(arguments), startDecode_(std::move(startDecode))
 {
     // The start file is resolved before a skin is unpacked or anything else
     // runs, against the folder the program was started in.
@@ -361,6 +362,8 @@ void MainForm::FormCreate(const QStringList& arguments)
     qApp->installEventFilter(hotKeys_.get());
 
     chooseStartFile(arguments);
+    // Taken by the open just made, or of no use: a decode not taken stops.
+    startDecode_.reset();
 }
 
 void MainForm::chooseStartFile(const QStringList& arguments)

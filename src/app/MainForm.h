@@ -58,7 +58,10 @@ class MainForm : public QWidget {
 
 public:
     // programFolder ends with a separator; arguments are the program's (without its name).
-    MainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent = nullptr);
+    // startDecode, when given, is the start file's decode begun before the
+    // window was made; the first open of that file takes it.
+    MainForm(const QString& programFolder, const QStringList& arguments, QWidget* parent = nullptr,
+             std::unique_ptr<StartDecode> startDecode = nullptr);
     ~MainForm() override;
 
     // Dialogs created by the program entry after the main window; the hot keys reach them.
@@ -232,7 +235,8 @@ private:
     // Starts decoding the current file (or takes the decode made ahead);
     // false when the picture was put on screen at once.
     bool startOpen(const QString& path, const SupportedType* type);
-    DecodeQueue::JobPtr submitDecode(const OpenRequest& request, bool urgent);
+    DecodeQueue::JobPtr submitDecode(const OpenRequest& request, bool urgent,
+                                     std::shared_ptr<StartDecode> start = nullptr);
     void openFinished(const DecodeQueue::JobPtr& job);
     void applyOpened(const OpenedPicture& opened, const QString& path);
     void finishOpen();
@@ -278,6 +282,8 @@ private:
     DecodeQueue::JobPtr openJob_;
     DecodeQueue::JobPtr aheadJob_;
     int aheadStep_ = 1;
+    // Until the first open: the start file's decode begun by the program entry.
+    std::shared_ptr<StartDecode> startDecode_;
 };
 
 }  // namespace vx

@@ -87,13 +87,16 @@ bool MainForm::decodedAhead(const QString& path) const
 
 // Every finished decode is posted to this thread: the open in progress
 // takes its picture, and a decode ahead may have become that open.
-DecodeQueue::JobPtr MainForm::submitDecode(const OpenRequest& request, bool urgent)
+DecodeQueue::JobPtr MainForm::submitDecode(const OpenRequest& request, bool urgent, std::shared_ptr<StartDecode> start)
 {
     if (!decoder_)
         decoder_ = std::make_unique<DecodeQueue>();
-    return decoder_->submit(request, urgent, [this](const DecodeQueue::JobPtr& done) {
-        QMetaObject::invokeMethod(this, [this, done] { openFinished(done); }, Qt::QueuedConnection);
-    });
+    return decoder_->submit(
+        request, urgent,
+        [this](const DecodeQueue::JobPtr& done) {
+            QMetaObject::invokeMethod(this, [this, done] { openFinished(done); }, Qt::QueuedConnection);
+        },
+        std::move(start));
 }
 
 bool MainForm::startOpen(const QString& path, const SupportedType* type)
@@ -107,7 +110,7 @@ bool MainForm::startOpen(const QString& path, const SupportedType* type)
         job = std::move(aheadJob_);
     } else {
         dropDecodeAhead();
-        job = submitDecode(request, true);
+        job = submitDecode(request, true, std::move(startDecode_));
     }
     openJob_ = job;
     if (!decoder_->finished(job))

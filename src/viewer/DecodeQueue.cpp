@@ -19,11 +19,13 @@ DecodeQueue::~DecodeQueue()
         thread_.join();
 }
 
-DecodeQueue::JobPtr DecodeQueue::submit(OpenRequest request, bool urgent, std::function<void(const JobPtr&)> done)
+DecodeQueue::JobPtr DecodeQueue::submit(OpenRequest request, bool urgent, std::function<void(const JobPtr&)> done,
+                                        std::shared_ptr<StartDecode> start)
 {
     auto job = std::make_shared<Job>();
     job->request_ = std::move(request);
     job->done_ = std::move(done);
+    job->start_ = std::move(start);
     {
         std::lock_guard lock(mutex_);
         if (urgent)
@@ -75,8 +77,14 @@ void DecodeQueue::run()
         } else {
             // Scaling the last picture may have left the AVX upper halves in use.
             clearUpperVectorState();
-            result = openPicture(job->request_, &job->cancel_);
+            std::optional<LoadedPicture> loaded;
+            if (job->start_)
+                loaded = job->start_->take(job->request_.path, job->request_.type, &job->cancel_);
+            result = loaded ? openPicture(job->request_, std::move(*loaded), &job->cancel_)
+                            : openPicture(job->request_, &job->cancel_);
         }
+        // The start decode's thread ends here, not on the window's thread.
+        job->start_.reset();
         {
             std::lock_guard lock(mutex_);
             job->result_ = std::move(result);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "viewer/PictureJob.h"
+#include "viewer/StartDecode.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -35,6 +36,7 @@ public:
         bool finished_ = false;
         OpenedPicture result_;
         std::function<void(const std::shared_ptr<Job>&)> done_;
+        std::shared_ptr<StartDecode> start_;
     };
     using JobPtr = std::shared_ptr<Job>;
 
@@ -44,8 +46,10 @@ public:
     DecodeQueue(const DecodeQueue&) = delete;
     DecodeQueue& operator=(const DecodeQueue&) = delete;
 
-    // Queues a decode; urgent jobs go before the waiting ones.
-    JobPtr submit(OpenRequest request, bool urgent, std::function<void(const JobPtr&)> done);
+    // Queues a decode; urgent jobs go before the waiting ones. A start
+    // decode made for the request's file is taken instead of decoding again.
+    JobPtr submit(OpenRequest request, bool urgent, std::function<void(const JobPtr&)> done,
+                  std::shared_ptr<StartDecode> start = nullptr);
     bool finished(const JobPtr& job) const;
     // Blocks until the job has finished (a cancelled one finishes quickly).
     void wait(const JobPtr& job);

@@ -56,20 +56,54 @@ QImage renderFrame(const Graphic& graphic, int index, QSize size, QString* error
     return QImage();
 }
 
-OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* cancel) noexcept
+LoadedPicture loadPicture(const QString& path, const SupportedType* type, const std::atomic<bool>* cancel) noexcept
 {
-    OpenedPicture out;
+    LoadedPicture out;
     CancelScope scope(cancel);
     try {
-        out.stamp = FileStamp::of(request.path);
-        std::unique_ptr<Graphic> graphic =
-            request.type && request.type->decoder ? request.type->decoder() : nullptr;
+        out.stamp = FileStamp::of(path);
+        std::unique_ptr<Graphic> graphic = type && type->decoder ? type->decoder() : nullptr;
         if (!graphic)
             throw CodecError("No decoder");
         // Asked before loading, so the file is decoded once.
         graphic->prepareForScreen();
-        graphic->loadFromFile(request.path);
+        graphic->loadFromFile(path);
         checkCancelled();
+        out.graphic = std::move(graphic);
+    } catch (const DecodeCancelled&) {
+        out = LoadedPicture();
+        out.cancelled = true;
+    } catch (const std::exception& e) {
+        out = LoadedPicture();
+        out.error = errorText(e);
+        out.cancelled = cancelRequested();
+    } catch (...) {
+        out = LoadedPicture();
+        out.error = QStringLiteral("Unknown error");
+    }
+    return out;
+}
+
+OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* cancel) noexcept
+{
+    return openPicture(request, loadPicture(request.path, request.type, cancel), cancel);
+}
+
+OpenedPicture openPicture(const OpenRequest& request, LoadedPicture loaded, const std::atomic<bool>* cancel) noexcept
+{
+    OpenedPicture out;
+    if (loaded.cancelled || !loaded.error.isEmpty() || !loaded.graphic) {
+        out.error = loaded.error;
+        out.cancelled = loaded.cancelled;
+        if (out.error.isEmpty() && !out.cancelled)
+            out.error = QStringLiteral("No picture");
+        return out;
+    }
+    CancelScope scope(cancel);
+    try {
+        checkCancelled();
+        std::unique_ptr<Graphic> graphic = std::move(loaded.graphic);
+        out.stamp = loaded.stamp;
         if (request.type->has(IconSized)) {
             out.natural = QSize(kStandardIconSize, kStandardIconSize);
             out.control = out.natural;

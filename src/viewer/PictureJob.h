@@ -55,9 +55,26 @@ struct OpenedPicture {
     bool ok() const { return graphic && error.isEmpty() && !cancelled; }
 };
 
+// The first half of an open: the file decoded for the screen, before its
+// size on screen is known.
+struct LoadedPicture {
+    std::unique_ptr<Graphic> graphic;
+    FileStamp stamp;         // the file as it was decoded
+    QString error;           // why the decode failed; empty on success
+    bool cancelled = false;
+};
+
+// Decodes path with the decoder of type. cancel as for openPicture.
+LoadedPicture loadPicture(const QString& path, const SupportedType* type,
+                          const std::atomic<bool>* cancel = nullptr) noexcept;
+
 // Decodes request.path. cancel, when given, is polled by the decoders; a
 // cancelled decode returns with `cancelled` set and nothing else.
 OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* cancel = nullptr) noexcept;
+// The same with the file decoded already (by loadPicture for request.path
+// and request.type): only the sizing and the pixels at the size shown remain.
+OpenedPicture openPicture(const OpenRequest& request, LoadedPicture loaded,
+                          const std::atomic<bool>* cancel = nullptr) noexcept;
 
 // The picture as drawn at `size` (the first frame of an animation), scaled
 // smoothly unless the decoder delivers it at that size already. Never

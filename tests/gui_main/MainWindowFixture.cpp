@@ -1,3 +1,5 @@
+#include "app/StartArgument.h"
+#include "viewer/StartDecode.h"
 #include "MainWindowFixture.h"
 
 #include "settings/SettingsKey.h"
@@ -141,7 +143,10 @@ std::optional<QString> MainWindowTest::regText(const QString& name) const
 
 void MainWindowTest::start(const QStringList& arguments, bool show)
 {
-    form = std::make_unique<MainForm>(programFolder, arguments);
+    std::unique_ptr<StartDecode> startDecode;
+    if (decodeAtStart && !arguments.isEmpty())
+        startDecode = StartDecode::begin(resolveStartArgument(arguments.first()));
+    form = std::make_unique<MainForm>(programFolder, arguments, nullptr, std::move(startDecode));
     dialogs = std::make_unique<ProgramDialogs>(form.get());
     form->showMessage = [this](const QString& t) { messages << t; };
     form->confirmDelete = [this](const QString& t) {

@@ -77,6 +77,8 @@ protected:
     QStringList messages;          // texts of the general error display
     QStringList deleteQuestions;   // texts of the delete confirmations
     bool answerDelete = true;
+    // start() begins decoding the start file before making the window, as the program does.
+    bool decodeAtStart = false;
 
 private:
     QTemporaryDir program_;

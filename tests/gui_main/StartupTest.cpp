@@ -269,3 +269,44 @@ TEST_F(StartupTest, PictureArgumentOfAFullScreenStartIsFittedToTheScreen)
     // The colour text $000000FF is red, as clRed.
     EXPECT_EQ(form->scrollBox()->palette().color(QPalette::Window), QColor(255, 0, 0));
 }
+
+TEST_F(StartupTest, AStartFileDecodedBeforeTheWindowEndsAsOneOpenedByTheWindow)
+{
+    seedDefaults(3);
+    const QString good = writeBmp(QStringLiteral("good.bmp"), 30, 20);
+    const QString broken = writeText(QStringLiteral("broken.bmp"), QByteArray("BM not a bitmap"));
+    const QString second = writeBmp(QStringLiteral("second.bmp"), 12, 7);
+    for (const QString& path : {good, broken}) {
+        struct End {
+            QString label;
+            bool red = false;
+            QRect picture;
+            int count = 0;
+            QString afterSecond;
+            QRect secondPicture;
+        };
+        End ends[2];
+        for (bool early : {false, true}) {
+            SCOPED_TRACE(early);
+            decodeAtStart = early;
+            start({path});
+            form->settleOpen();
+            End& end = ends[early];
+            end = {labelText(), labelRed(), pictureGeometry(), form->state().nav.count(), {}, {}};
+            // A file opened later goes its usual way.
+            form->openPath(second);
+            form->settleOpen();
+            end.afterSecond = labelText();
+            end.secondPicture = pictureGeometry();
+            dialogs.reset();
+            form.reset();
+        }
+        EXPECT_EQ(ends[1].label, ends[0].label);
+        EXPECT_EQ(ends[1].red, ends[0].red);
+        EXPECT_EQ(ends[1].picture, ends[0].picture);
+        EXPECT_EQ(ends[1].count, ends[0].count);
+        EXPECT_EQ(ends[1].afterSecond, ends[0].afterSecond);
+        EXPECT_EQ(ends[1].secondPicture, ends[0].secondPicture);
+        EXPECT_EQ(ends[1].red, path == broken);
+    }
+}

@@ -1,0 +1,50 @@
+// The start file decoded while the program is still starting: begun on a
+// thread of its own before the application and the window are made, and
+// handed to the first open of that file, which then only sizes the picture
+// for the window. The decode is used once, for the file and decoder it was
+// made for, while the file is unchanged; anything else opens as usual.
+#pragma once
+
+#include "viewer/PictureJob.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace vx {
+
+class StartDecode {
+public:
+    // Starts decoding path with the decoder of type.
+    StartDecode(const QString& path, const SupportedType* type);
+    // Stops the decode (at the decoder's next check) and waits for its thread.
+    ~StartDecode();
+    StartDecode(const StartDecode&) = delete;
+    StartDecode& operator=(const StartDecode&) = delete;
+
+    // The start file's decode when the program is started with a picture
+    // decoded the usual way (not a movie, skin or drawing); nullptr otherwise.
+    // The argument must be resolved already (an absolute path to a file).
+    static std::unique_ptr<StartDecode> begin(const QString& path);
+
+    // The decode for path and type, waited for; nothing when it was made
+    // for another file or decoder, was taken before, or the file changed
+    // since. While waiting, a set cancel gives a cancelled result at once.
+    std::optional<LoadedPicture> take(const QString& path, const SupportedType* type,
+                                      const std::atomic<bool>* cancel);
+
+private:
+    const QString path_;
+    const SupportedType* const type_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    bool taken_ = false;
+    LoadedPicture result_;
+    std::thread thread_;
+};
+
+}  // namespace vx
