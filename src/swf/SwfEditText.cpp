@@ -49,6 +49,16 @@ struct Look {
     QColor color;
 };
 
+// A text colour tints the glyphs as a colour transform would: each channel
+// becomes a multiplier in 8.8 fixed point (c * 256 / 255, cut to a whole
+// step) applied to full intensity, so 0 and 255 stay, and every channel in
+// between comes out one lower (#ff99cc is drawn #ff98cb). Alpha is kept.
+QColor tintOf(const QColor& c)
+{
+    auto channel = [](int v) { return 255 * (v * 256 / 255) >> 8; };
+    return QColor(channel(c.red()), channel(c.green()), channel(c.blue()), c.alpha());
+}
+
 }  // namespace
 
 std::vector<TextSpan> parseHtmlSpans(const QString& html)
@@ -154,7 +164,7 @@ void drawEditText(QPainter& p, const Movie& movie, const EditTextData& e, const 
     for (const TextSpan& s : spans) {
         Look l;
         l.size = s.size > 0 ? s.size : std::max(1.0f, e.height);
-        l.color = maskMode ? QColor(Qt::black) : cx.apply(s.color.isValid() ? s.color : e.color);
+        l.color = maskMode ? QColor(Qt::black) : cx.apply(tintOf(s.color.isValid() ? s.color : e.color));
         const QString face = s.face.isEmpty() ? fieldFace : s.face;
         // Markup decides the style of HTML text; plain text has the field font's.
         const bool bold = e.html ? s.bold : (fieldFont && fieldFont->bold);

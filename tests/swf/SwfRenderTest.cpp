@@ -417,6 +417,47 @@ TEST_F(SwfRender, EditTextWithEmbeddedGlyphsPicksTheBoldFont)
     EXPECT_COLOR(img, 30, 55, 0xff0000ffu, 0);   // bold: wide glyph, 25 px lower
 }
 
+// Edit text colour, the field's or markup's, tints the glyphs through an
+// 8.8 fixed-point multiplier: channels strictly between 0 and 255 come out
+// one lower, the ends stay.
+TEST_F(SwfRender, EditTextColourIsAFixedPointTint)
+{
+    struct Case {
+        QRgb field;
+        const char* text;
+        QRgb painted;
+    };
+    const Case cases[] = {
+        {0xffff99ccu, "A", 0xffff98cbu},
+        {0xff000000u, "<font color=\"#ff99cc\">A</font>", 0xffff98cbu},
+        {0xff000000u, "<font color=\"#01fe80\">A</font>", 0xff00fd7fu},
+        {0xff00ff00u, "A", 0xff00ff00u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ShapeBuilder box;
+        box.style(0, 1, 0);
+        box.moveTo(0, 0); box.lineTo(900, 0); box.lineTo(900, -700); box.lineTo(0, -700); box.lineTo(0, 0);
+        Movie m(100 * 20, 100 * 20, 12);
+        m.tag(48, defineFont2(1, "Box", {box}, {'A'}, {1000}));
+        Writer w;
+        w.u16(2);
+        w.rect(0, 2000, 0, 1000);
+        w.u8(0x80 | 0x04 | 0x01);                      // text, colour, font
+        w.u8((c.text[0] == '<' ? 0x02 : 0x00) | 0x01);  // HTML, embedded outlines
+        w.u16(1);
+        w.u16(1024);
+        w.rgba(c.field);
+        w.str("");
+        w.str(c.text);
+        m.tag(37, w.data);
+        m.place(1, 2);
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        EXPECT_COLOR(img, 20, 30, c.painted, 0);
+    }
+}
+
 // Edit text laid out with an embedded font: neighbours move by the font's
 // kerning; every character advances by whole twips, the fraction cut off;
 // a line's ascent and descent are whole twips too. The glyph is a box 300
