@@ -13,10 +13,13 @@ namespace {
 constexpr double kFlatness = 0.05;
 // Quadratic curves are cut where the parabola bends, each piece within this
 // distance of the curve (a finer cut moves edge pixels outward). A tolerance
-// given in the shape's units is kept between the subpixel grid and half a
-// pixel, so that a strongly magnified shape still looks round.
+// given in the shape's units is kept below half a pixel, so that a strongly
+// magnified shape still looks round, and holds however small the shape is
+// drawn: glyphs scaled down from their large em square are cut as finely
+// as their units say, which decides pixels whose centres lie within a few
+// thousandths of a pixel of a nearly straight curve.
 constexpr double kQuadFlatness = 0.1;
-constexpr double kMinQuadFlatness = 1.0 / 256;
+constexpr double kMinQuadFlatness = 1.0 / 4096;
 constexpr double kMaxQuadFlatness = 0.5;
 constexpr int kMaxCurveSegments = 256;
 // A curve exactly at the tolerance from its chord counts as flat, whatever

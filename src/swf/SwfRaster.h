@@ -37,7 +37,7 @@ public:
     // Spans of `path` mapped by `toDevice`, clipped to `clip`. The result
     // stays valid until the next call. Quadratic curves are cut within
     // `curveTolerance` of the curve, measured in the path's own units (as a
-    // shape is cut once, whatever its transform), kept between 1/256 and
+    // shape is cut once, whatever its transform), kept between 1/4096 and
     // half a device pixel; 0 means a tenth of a device pixel. None once
     // this rasterizer has given out pixelBudget() pixels.
     const std::vector<Span>& rasterize(const QPainterPath& path, const QTransform& toDevice, const QRect& clip,

@@ -612,3 +612,33 @@ TEST_F(SwfRender, NearlyStraightCurveIsItsChord)
         EXPECT_COLOR(img, 26, 11, 0xff0000ffu, 0);
     }
 }
+
+// The two units of a curve's tolerance hold however small the shape is
+// drawn. At 1/64 scale the left edge's chord runs from (10.45, 0) to
+// (10.55, 40), 0.00125 px right of the centre (10.5, 20.5); a curve
+// bulging 2.5 units (0.00195 px) left is cut and takes that pixel, one
+// bulging 2 units is its chord and leaves it.
+TEST_F(SwfRender, CurveToleranceHoldsInShapeUnitsWhenScaledDown)
+{
+    struct Case {
+        int controlLeft;  // units left of the chord's middle
+        bool filled;
+    };
+    const Case cases[] = {{5, true}, {4, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.controlLeft);
+        Movie m(30 * 20, 50 * 20, 12);
+        m.background(0xffffff);
+        ShapeBuilder s;
+        s.style(0, s.addFill(Fill::solid(0xff0000ffu)), 0);
+        s.moveTo(13376, 0); s.lineTo(25600, 0); s.lineTo(25600, 51200); s.lineTo(13504, 51200);
+        s.curveTo(13440 - c.controlLeft, 25600, 13376, 0);
+        m.shape(1, s);
+        m.place(1, 1, Matrix::scale(1.0 / 64, 1.0 / 64));
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        EXPECT_COLOR(img, 10, 20, c.filled ? 0xff0000ffu : 0xffffffffu, 0);
+        EXPECT_COLOR(img, 11, 20, 0xff0000ffu, 0);
+        EXPECT_COLOR(img, 10, 25, 0xffffffffu, 0);
+    }
+}
