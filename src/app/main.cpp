@@ -13,22 +13,23 @@
 
 int main(int argc, char** argv)
 {
-    // The arguments are taken as the file system's bytes: a name that is not
-    // valid UTF-8 must reach the open path unchanged, as listed names do.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << vx::decodeFileName(QByteArray(argv[i]));
     // The start picture is decoded while the application and the window are
-    // made; the window sizes it for the screen when it opens it.
-    if (!arguments.isEmpty())
-        arguments.first() = vx::resolveStartArgument(arguments.first());
+    // made; the window sizes it for the screen when it opens it. argv[1] is
+    // read before the application takes its own options out of argv: when
+    // it was one of those, the window opens another file and decodes it
+    // itself, and the decode begun here is stopped unused.
     std::unique_ptr<vx::StartDecode> startDecode =
-        arguments.isEmpty() ? nullptr : vx::StartDecode::begin(arguments.first());
+        argc > 1 ? vx::StartDecode::begin(vx::resolveStartArgument(vx::decodeFileName(QByteArray(argv[1])))) : nullptr;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vextrel Viewer"));
     // No display name: the platform would append it to every dialog's caption.
     const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    // The arguments are taken as the file system's bytes: a name that is not
+    // valid UTF-8 must reach the open path unchanged, as listed names do.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << vx::decodeFileName(QByteArray(argv[i]));
 
     vx::SessionEnd sessionEnd;
     vx::MainForm mainForm(programFolder, arguments, nullptr, std::move(startDecode));

@@ -1,11 +1,17 @@
 #include "viewer/StartDecode.h"
 
+#include <QThread>
+
 #include <chrono>
 
 namespace vx {
 
 StartDecode::StartDecode(const QString& path, const SupportedType* type) : path_(path), type_(type)
 {
+    // Qt takes the first thread that asks for its thread data for the main
+    // thread; before the application exists that must be this one, not the
+    // decoding thread opening its file.
+    QThread::currentThread();
     thread_ = std::thread([this] {
         LoadedPicture loaded = loadPicture(path_, type_, &stop_);
         {

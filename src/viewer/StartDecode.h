@@ -17,7 +17,8 @@ namespace vx {
 
 class StartDecode {
 public:
-    // Starts decoding path with the decoder of type.
+    // Starts decoding path with the decoder of type. Made on the program's
+    // main thread (before the application object, too).
     StartDecode(const QString& path, const SupportedType* type);
     // Stops the decode (at the decoder's next check) and waits for its thread.
     ~StartDecode();
