@@ -60,6 +60,7 @@ struct SoundDecoder::Impl {
     AVFrame* frame = nullptr;
     SwrContext* swr = nullptr;
     int swrRate = 0, swrChannels = 0, swrFormat = -1;
+    std::vector<uint8_t> padded;  // the block being decoded, padded for FFmpeg
 
     ~Impl()
     {
@@ -174,6 +175,11 @@ void SoundDecoder::decode(const uint8_t* data, size_t size, std::vector<int16_t>
         return;
     }
     if (!d_->ctx) return;
+    // FFmpeg's parsers and decoders read ahead of the bytes they are given:
+    // the block is copied with the zeroed padding they may read.
+    d_->padded.assign(data, data + size);
+    d_->padded.resize(size + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    data = d_->padded.data();
     if (d_->parser) {
         while (size > 0) {
             uint8_t* pkt = nullptr;
