@@ -14,6 +14,29 @@ QString errorText(const std::exception& e)
     return QString::fromUtf8(e.what());
 }
 
+// Runs step on a fresh result inside the decode's cancel scope: a cancel
+// leaves an empty result marked cancelled, any other failure an empty
+// result with its text (cancelled too when a cancel came meanwhile).
+template <class Result, class Step>
+Result guarded(Step step) noexcept
+{
+    Result out;
+    try {
+        step(out);
+    } catch (const DecodeCancelled&) {
+        out = Result();
+        out.cancelled = true;
+    } catch (const std::exception& e) {
+        out = Result();
+        out.error = errorText(e);
+        out.cancelled = cancelRequested();
+    } catch (...) {
+        out = Result();
+        out.error = QStringLiteral("Unknown error");
+    }
+    return out;
+}
+
 }  // namespace
 
 FileStamp FileStamp::of(const QString& path)
@@ -26,18 +49,7 @@ FileStamp FileStamp::of(const QString& path)
 
 QImage renderPicture(const Graphic& graphic, QSize size, QString* error) noexcept
 {
-    try {
-        if (size.isEmpty())
-            return QImage();
-        return graphic.frameImageAt(0, size);
-    } catch (const std::exception& e) {
-        if (error)
-            *error = errorText(e);
-    } catch (...) {
-        if (error)
-            *error = QStringLiteral("Unknown error");
-    }
-    return QImage();
+    return renderFrame(graphic, 0, size, error);
 }
 
 QImage renderFrame(const Graphic& graphic, int index, QSize size, QString* error) noexcept
@@ -58,9 +70,8 @@ QImage renderFrame(const Graphic& graphic, int index, QSize size, QString* error
 
 LoadedPicture loadPicture(const QString& path, const SupportedType* type, const std::atomic<bool>* cancel) noexcept
 {
-    LoadedPicture out;
     CancelScope scope(cancel);
-    try {
+    return guarded<LoadedPicture>([&](LoadedPicture& out) {
         out.stamp = FileStamp::of(path);
         std::unique_ptr<Graphic> graphic = type && type->decoder ? type->decoder() : nullptr;
         if (!graphic)
@@ -70,18 +81,7 @@ LoadedPicture loadPicture(const QString& path, const SupportedType* type, const 
         graphic->loadFromFile(path);
         checkCancelled();
         out.graphic = std::move(graphic);
-    } catch (const DecodeCancelled&) {
-        out = LoadedPicture();
-        out.cancelled = true;
-    } catch (const std::exception& e) {
-        out = LoadedPicture();
-        out.error = errorText(e);
-        out.cancelled = cancelRequested();
-    } catch (...) {
-        out = LoadedPicture();
-        out.error = QStringLiteral("Unknown error");
-    }
-    return out;
+    });
 }
 
 OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* cancel) noexcept
@@ -91,16 +91,16 @@ OpenedPicture openPicture(const OpenRequest& request, const std::atomic<bool>* c
 
 OpenedPicture openPicture(const OpenRequest& request, LoadedPicture loaded, const std::atomic<bool>* cancel) noexcept
 {
-    OpenedPicture out;
     if (loaded.cancelled || !loaded.error.isEmpty() || !loaded.graphic) {
-        out.error = loaded.error;
-        out.cancelled = loaded.cancelled;
-        if (out.error.isEmpty() && !out.cancelled)
-            out.error = QStringLiteral("No picture");
-        return out;
+        OpenedPicture failed;
+        failed.error = loaded.error;
+        failed.cancelled = loaded.cancelled;
+        if (failed.error.isEmpty() && !failed.cancelled)
+            failed.error = QStringLiteral("No picture");
+        return failed;
     }
     CancelScope scope(cancel);
-    try {
+    OpenedPicture opened = guarded<OpenedPicture>([&](OpenedPicture& out) {
         checkCancelled();
         std::unique_ptr<Graphic> graphic = std::move(loaded.graphic);
         out.stamp = loaded.stamp;
@@ -121,20 +121,10 @@ OpenedPicture openPicture(const OpenRequest& request, LoadedPicture loaded, cons
         if (!error.isEmpty())
             throw CodecError(error.toStdString());
         out.graphic = std::move(graphic);
-    } catch (const DecodeCancelled&) {
-        out = OpenedPicture();
-        out.cancelled = true;
-    } catch (const std::exception& e) {
-        out = OpenedPicture();
-        out.error = errorText(e);
-        out.cancelled = cancelRequested();
-    } catch (...) {
-        out = OpenedPicture();
-        out.error = QStringLiteral("Unknown error");
-    }
-    if (out.error.isEmpty() && !out.cancelled && !out.graphic)
-        out.error = QStringLiteral("No picture");
-    return out;
+    });
+    if (opened.error.isEmpty() && !opened.cancelled && !opened.graphic)
+        opened.error = QStringLiteral("No picture");
+    return opened;
 }
 
 }  // namespace vx
