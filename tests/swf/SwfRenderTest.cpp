@@ -18,6 +18,32 @@ protected:
     static void SetUpTestSuite() { swftest::ensureApp(); }
 };
 
+// A DefineEditText tag drawing `text` with font 1's embedded outlines.
+struct EditText {
+    uint16_t id = 2;
+    int width = 2000, height = 1000;  // bounds, twips
+    bool multiline = false;
+    bool html = false;
+    uint16_t fontHeight = 1024;
+    uint32_t colour = 0xff0000ffu;
+    std::string text;
+
+    Bytes tag() const
+    {
+        Writer w;
+        w.u16(id);
+        w.rect(0, width, 0, height);
+        w.u8(0x80 | (multiline ? 0x20 : 0x00) | 0x04 | 0x01);  // text, multiline, colour, font
+        w.u8((html ? 0x02 : 0x00) | 0x01);                     // HTML, embedded outlines
+        w.u16(1);
+        w.u16(fontHeight);
+        w.rgba(colour);
+        w.str("");
+        w.str(text);
+        return w.data;
+    }
+};
+
 }  // namespace
 
 TEST_F(SwfRender, SolidFillStrokeAndBackground)
@@ -393,17 +419,11 @@ TEST_F(SwfRender, EditTextWithEmbeddedGlyphsPicksTheBoldFont)
     bold[2] |= 0x01;  // bold flag
     m.tag(48, bold);
     auto editText = [&](uint16_t id, const std::string& text) {
-        Writer w;
-        w.u16(id);
-        w.rect(0, 2000, 0, 1000);
-        w.u8(0x80 | 0x04 | 0x01);
-        w.u8(0x02 | 0x01);  // HTML, embedded outlines
-        w.u16(1);
-        w.u16(1024);
-        w.rgba(0xff0000ffu);
-        w.str("");
-        w.str(text);
-        m.tag(37, w.data);
+        EditText field;
+        field.id = id;
+        field.html = true;
+        field.text = text;
+        m.tag(37, field.tag());
     };
     editText(3, "<p>A</p>");
     editText(4, "<p><b>A</b></p>");
@@ -440,17 +460,11 @@ TEST_F(SwfRender, EditTextColourIsAFixedPointTint)
         box.moveTo(0, 0); box.lineTo(900, 0); box.lineTo(900, -700); box.lineTo(0, -700); box.lineTo(0, 0);
         Movie m(100 * 20, 100 * 20, 12);
         m.tag(48, defineFont2(1, "Box", {box}, {'A'}, {1000}));
-        Writer w;
-        w.u16(2);
-        w.rect(0, 2000, 0, 1000);
-        w.u8(0x80 | 0x04 | 0x01);                      // text, colour, font
-        w.u8((c.text[0] == '<' ? 0x02 : 0x00) | 0x01);  // HTML, embedded outlines
-        w.u16(1);
-        w.u16(1024);
-        w.rgba(c.field);
-        w.str("");
-        w.str(c.text);
-        m.tag(37, w.data);
+        EditText field;
+        field.html = c.text[0] == '<';
+        field.colour = c.field;
+        field.text = c.text;
+        m.tag(37, field.tag());
         m.place(1, 2);
         m.showFrame();
         const QImage img = swftest::shot(Player(swftest::load(m)));
@@ -496,17 +510,13 @@ TEST_F(SwfRender, EditTextKernsAndKeepsWholeTwips)
         Movie m(420 * 20, 100 * 20, 12);
         m.background(0xffffff);
         m.tag(48, defineFont2(1, "Box", {box, box}, {'A', 'V'}, {1000, 1000}, {{'A', 'V', -500}}));
-        Writer w;
-        w.u16(2);
-        w.rect(0, 8400, 0, 2000);
-        w.u8(0x80 | 0x20 | 0x04 | 0x01);  // text, multiline, colour, font
-        w.u8(0x01);                       // embedded outlines
-        w.u16(1);
-        w.u16(uint16_t(c.height));
-        w.rgba(0xff0000ffu);
-        w.str("");
-        w.str(c.text);
-        m.tag(37, w.data);
+        EditText field;
+        field.width = 8400;
+        field.height = 2000;
+        field.multiline = true;
+        field.fontHeight = uint16_t(c.height);
+        field.text = c.text;
+        m.tag(37, field.tag());
         m.place(1, 2);
         m.showFrame();
         const QImage img = swftest::shot(Player(swftest::load(m)));
