@@ -151,41 +151,65 @@ int filterMargin(const FilterList& filters, double sx, double sy)
 
 namespace {
 
+// One box of a blur: `left` values before the centre and `right` after it,
+// the mean rounded to nearest or cut down.
+struct Box {
+    int left = 0, right = 0;
+    bool truncate = false;
+    int size() const { return left + right + 1; }
+};
+
+// A blur of b pixels. Antialiased, a centred box of the odd width at most
+// b, one pixel at least. Aliased, a box of b whole pixels, the mean cut
+// down: across it reaches b / 2 pixels to the left, down it reaches one
+// pixel less above than that (as the reference draws it).
+Box boxOf(double blur, bool across, bool aliased)
+{
+    const double b = std::min(blur, kMaxBlur);
+    if (!aliased) {
+        const int half = std::max(0, int(std::floor((b - 1) / 2)));
+        return {half, half, false};
+    }
+    const int n = std::max(1, int(std::floor(b)));
+    const int left = across ? n / 2 : std::max(0, n / 2 - 1);
+    return {left, n - 1 - left, true};
+}
+
 // Box blur of one 8-bit plane (w x h, rows of `stride`) in place: `passes`
-// times a box of `nx` pixels across, then of `ny` down.
-void boxBlur(uint8_t* p, int w, int h, int stride, int nx, int ny, int passes, std::vector<uint32_t>& line)
+// times the box `bx` across, then `by` down.
+void boxBlur(uint8_t* p, int w, int h, int stride, Box bx, Box by, int passes, std::vector<uint32_t>& line)
 {
     line.resize(size_t(std::max(w, h)) + 1);
-    auto run = [&](uint8_t* base, int count, int step, int n) {
+    auto run = [&](uint8_t* base, int count, int step, Box box) {
         // One line of count values `step` apart: each becomes the mean of
-        // the n values around it (right of centre for an even n).
+        // the box around it; what lies beyond the line is 0.
+        const int n = box.size();
         if (n <= 1 || count <= 0) return;
-        const int left = (n - 1) / 2, right = n - 1 - left;
-        const uint32_t inv = uint32_t((1u << 24) / uint32_t(n));
+        // Exact division of sums up to 255 * 255 by n: floor(sum * inv / 2^32)
+        // is floor(sum / n), and adding half of n first rounds to nearest.
+        const uint64_t inv = ((uint64_t(1) << 32) + uint64_t(n) - 1) / uint64_t(n);
+        const uint32_t bias = box.truncate ? 0 : uint32_t(n / 2);
         for (int i = 0; i < count; ++i) line[size_t(i)] = base[ptrdiff_t(i) * step];
         uint32_t sum = 0;
-        for (int i = 0; i <= std::min(right, count - 1); ++i) sum += line[size_t(i)];
+        for (int i = 0; i <= std::min(box.right, count - 1); ++i) sum += line[size_t(i)];
         for (int i = 0; i < count; ++i) {
-            base[ptrdiff_t(i) * step] = uint8_t((uint64_t(sum) * inv + (1u << 23)) >> 24);
-            const int add = i + right + 1, drop = i - left;
+            base[ptrdiff_t(i) * step] = uint8_t((uint64_t(sum + bias) * inv) >> 32);
+            const int add = i + box.right + 1, drop = i - box.left;
             if (add < count) sum += line[size_t(add)];
             if (drop >= 0) sum -= line[size_t(drop)];
         }
     };
     for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < h; ++y) run(p + ptrdiff_t(y) * stride, w, 1, nx);
-        for (int x = 0; x < w; ++x) run(p + x, h, stride, ny);
+        for (int y = 0; y < h; ++y) run(p + ptrdiff_t(y) * stride, w, 1, bx);
+        for (int x = 0; x < w; ++x) run(p + x, h, stride, by);
     }
 }
 
-// A blur of b pixels is a centred box of the odd width at most b, one
-// pixel at least.
-int boxSize(double blur) { return 2 * int(std::floor((std::min(blur, kMaxBlur) - 1) / 2)) + 1; }
-
-void blurPlane(std::vector<uint8_t>& plane, int w, int h, const Filter& f, double sx, double sy,
+void blurPlane(std::vector<uint8_t>& plane, int w, int h, const Filter& f, double sx, double sy, bool aliased,
                std::vector<uint32_t>& line)
 {
-    boxBlur(plane.data(), w, h, w, boxSize(f.blurX * sx), boxSize(f.blurY * sy), std::max(1, f.passes), line);
+    boxBlur(plane.data(), w, h, w, boxOf(f.blurX * sx, true, aliased), boxOf(f.blurY * sy, false, aliased),
+            std::max(1, f.passes), line);
 }
 
 // The alpha plane of the layer moved by (dx, dy) pixels; what comes in is 0.
@@ -254,7 +278,7 @@ std::array<QRgb, 256> gradientTable(const Filter& f)
 // Drop shadow, glow and their gradient form: the blurred (and moved) alpha
 // of the object, strengthened and coloured, behind the object, inside it,
 // or alone.
-void shadow(QImage& layer, const Filter& f, double sx, double sy, FilterScratch& sc)
+void shadow(QImage& layer, const Filter& f, double sx, double sy, bool aliased, FilterScratch& sc)
 {
     const int w = layer.width(), h = layer.height();
     const double dist = f.kind == Filter::Glow ? 0.0 : f.distance;
@@ -262,7 +286,7 @@ void shadow(QImage& layer, const Filter& f, double sx, double sy, FilterScratch&
     alphaShifted(layer, dx, dy, sc.a);
     if (f.inner)
         for (uint8_t& v : sc.a) v = uint8_t(255 - v);
-    blurPlane(sc.a, w, h, f, sx, sy, sc.rows);
+    blurPlane(sc.a, w, h, f, sx, sy, aliased, sc.rows);
     const bool gradient = f.kind == Filter::GradientGlow;
     const std::array<QRgb, 256> table = gradient ? gradientTable(f) : std::array<QRgb, 256>{};
     const QRgb colour = qPremultiply(f.color);
@@ -299,15 +323,15 @@ void shadow(QImage& layer, const Filter& f, double sx, double sy, FilterScratch&
 
 // Bevel and gradient bevel: the blurred alpha seen from the light and from
 // the opposite side; where they differ, highlight or shadow.
-void bevel(QImage& layer, const Filter& f, double sx, double sy, FilterScratch& sc)
+void bevel(QImage& layer, const Filter& f, double sx, double sy, bool aliased, FilterScratch& sc)
 {
     const int w = layer.width(), h = layer.height();
     const int dx = int(std::lround(std::cos(f.angle) * f.distance * sx)),
               dy = int(std::lround(std::sin(f.angle) * f.distance * sy));
     alphaShifted(layer, -dx, -dy, sc.a);
     alphaShifted(layer, dx, dy, sc.b);
-    blurPlane(sc.a, w, h, f, sx, sy, sc.rows);
-    blurPlane(sc.b, w, h, f, sx, sy, sc.rows);
+    blurPlane(sc.a, w, h, f, sx, sy, aliased, sc.rows);
+    blurPlane(sc.b, w, h, f, sx, sy, aliased, sc.rows);
     const bool gradient = f.kind == Filter::GradientBevel;
     const std::array<QRgb, 256> table = gradient ? gradientTable(f) : std::array<QRgb, 256>{};
     const QRgb hi = qPremultiply(f.highlight), lo = qPremultiply(f.color);
@@ -339,7 +363,7 @@ void bevel(QImage& layer, const Filter& f, double sx, double sy, FilterScratch& 
     }
 }
 
-void blurLayer(QImage& layer, const Filter& f, double sx, double sy, FilterScratch& sc)
+void blurLayer(QImage& layer, const Filter& f, double sx, double sy, bool aliased, FilterScratch& sc)
 {
     const int w = layer.width(), h = layer.height();
     const size_t n = size_t(w) * size_t(h);
@@ -350,7 +374,7 @@ void blurLayer(QImage& layer, const Filter& f, double sx, double sy, FilterScrat
             uint8_t* d = sc.a.data() + size_t(y) * size_t(w);
             for (int x = 0; x < w; ++x) d[x] = s[x * 4 + channel];
         }
-        blurPlane(sc.a, w, h, f, sx, sy, sc.rows);
+        blurPlane(sc.a, w, h, f, sx, sy, aliased, sc.rows);
         for (int y = 0; y < h; ++y) {
             uchar* d = layer.scanLine(y);
             const uint8_t* s = sc.a.data() + size_t(y) * size_t(w);
@@ -418,21 +442,21 @@ void convolution(QImage& layer, const Filter& f, FilterScratch& sc)
 
 }  // namespace
 
-void applyFilter(QImage& layer, const Filter& f, double sx, double sy, FilterScratch& scratch)
+void applyFilter(QImage& layer, const Filter& f, double sx, double sy, bool aliased, FilterScratch& scratch)
 {
     if (layer.isNull() || layer.format() != QImage::Format_ARGB32_Premultiplied) return;
     switch (f.kind) {
     case Filter::Blur:
-        if (f.passes > 0) blurLayer(layer, f, sx, sy, scratch);
+        if (f.passes > 0) blurLayer(layer, f, sx, sy, aliased, scratch);
         break;
     case Filter::DropShadow:
     case Filter::Glow:
     case Filter::GradientGlow:
-        shadow(layer, f, sx, sy, scratch);
+        shadow(layer, f, sx, sy, aliased, scratch);
         break;
     case Filter::Bevel:
     case Filter::GradientBevel:
-        bevel(layer, f, sx, sy, scratch);
+        bevel(layer, f, sx, sy, aliased, scratch);
         break;
     case Filter::ColorMatrix:
         colourMatrix(layer, f);

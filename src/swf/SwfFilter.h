@@ -59,12 +59,13 @@ constexpr double kMaxBlur = 255;
 constexpr int kMaxConvolution = 15;
 
 // Applies f to the premultiplied layer in place; sizes scaled by sx, sy.
-// `scratch` holds buffers kept between calls.
+// `aliased`: the frame is drawn without antialiasing, where blurs take
+// their size in whole pixels. `scratch` holds buffers kept between calls.
 struct FilterScratch {
     std::vector<uint8_t> a, b, c;
     std::vector<uint32_t> rows;
 };
-void applyFilter(QImage& layer, const Filter& f, double sx, double sy, FilterScratch& scratch);
+void applyFilter(QImage& layer, const Filter& f, double sx, double sy, bool aliased, FilterScratch& scratch);
 
 // Composes the premultiplied src over dst (same size) with a blend mode;
 // Normal and Layer are source-over.

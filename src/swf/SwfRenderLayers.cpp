@@ -13,9 +13,10 @@ using detail::Ctx;
 
 namespace {
 
-// The device area obj may cover, found from the bounds of its characters;
-// `depth` bounds the walk through nested sprites.
-QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, int depth)
+// The device area obj may cover, found from the bounds of its characters
+// widened by `pad` pixels; `depth` bounds the walk through nested sprites.
+QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const QTransform& world, int depth,
+                    double pad = 2)
 {
     const QTransform dev = world * c.base;
     const QRectF everything(c.device);
@@ -26,7 +27,7 @@ QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const Q
         QRectF r;
         for (const auto& [d, child] : obj->sprite->list) {
             if (!child.visible) continue;
-            QRectF b = deviceBounds(c, child.charId, &child, child.matrix * world, depth + 1);
+            QRectF b = deviceBounds(c, child.charId, &child, child.matrix * world, depth + 1, pad);
             if (child.filters && !child.filters->empty()) {
                 const double m = filterMargin(*child.filters, 20 * std::hypot(c.base.m11(), c.base.m12()),
                                               20 * std::hypot(c.base.m21(), c.base.m22()));
@@ -41,7 +42,7 @@ QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const Q
     default: {
         const QRectF b = c.movie->bounds(id);
         if (b.isEmpty()) return {};
-        return dev.mapRect(b).adjusted(-2, -2, 2, 2);
+        return dev.mapRect(b).adjusted(-pad, -pad, pad, pad);
     }
     }
 }
@@ -134,7 +135,7 @@ void detail::drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& wor
     for (const Filter& f : filters) {
         if (++applied > kMaxFiltersApplied) break;
         if (c.layerBudget && (*c.layerBudget -= area * std::max(1, f.passes)) < 0) break;
-        applyFilter(layer, f, sx, sy, pool.scratch());
+        applyFilter(layer, f, sx, sy, c.quality == Quality::Low, pool.scratch());
     }
     if (QImage* target = Canvas::target(*c.p)) {
         blendLayer(*target, r.topLeft(), layer, mode);
@@ -183,6 +184,13 @@ void detail::drawCached(Ctx& c, const DisplayObject& obj, const QTransform& worl
         drawCharacter(c, obj.charId, &obj, objWorld, objCx);
         return;
     }
+    // The picture holds the clip moved so that the top left corner of its
+    // bounds lies on the nearest pixel corner.
+    QPointF snap;
+    const QRectF tight = deviceBounds(c, obj.charId, &obj, objWorld, 0, 0);
+    if (std::isfinite(tight.left()) && std::isfinite(tight.top()) && std::abs(tight.left()) < 1e9 &&
+        std::abs(tight.top()) < 1e9)
+        snap = QPointF(std::floor(tight.left() + 0.5) - tight.left(), std::floor(tight.top() + 0.5) - tight.top());
     QImage picture(r.size(), QImage::Format_ARGB32_Premultiplied);
     if (picture.isNull()) return;
     picture.fill(Qt::transparent);
@@ -194,7 +202,7 @@ void detail::drawCached(Ctx& c, const DisplayObject& obj, const QTransform& worl
         Ctx inner = c;
         inner.p = &pp;
         if (c.canvas) inner.canvas = &canvas;
-        inner.base = c.base * QTransform::fromTranslate(-r.x(), -r.y());
+        inner.base = c.base * QTransform::fromTranslate(-r.x() + snap.x(), -r.y() + snap.y());
         inner.device = QRect(QPoint(0, 0), r.size());
         ++inner.nesting;
         drawCharacter(inner, obj.charId, &obj, objWorld, objCx);

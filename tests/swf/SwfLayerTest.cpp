@@ -123,14 +123,27 @@ TEST_F(SwfLayer, FiltersFollowTheReferenceGeometry)
         int x, y;
         QRgb expected;
         int tol;
+        Quality quality = Quality::Low;
     };
     const Case cases[] = {
-        // A blur of 4 is a centred box of 3: a third and two thirds across the edge.
-        {"blur edge outside", filter::blur(4, 4, 1), 9, 20, qRgb(170, 170, 170), 2},
-        {"blur edge inside", filter::blur(4, 4, 1), 10, 20, qRgb(85, 85, 85), 2},
-        {"blur beyond the box", filter::blur(4, 4, 1), 8, 20, qRgb(255, 255, 255), 0},
+        // Antialiased, a blur of 4 is a centred box of 3: a third and two
+        // thirds across the edge.
+        {"blur edge outside", filter::blur(4, 4, 1), 9, 20, qRgb(170, 170, 170), 2, Quality::High},
+        {"blur edge inside", filter::blur(4, 4, 1), 10, 20, qRgb(85, 85, 85), 2, Quality::High},
+        {"blur beyond the box", filter::blur(4, 4, 1), 8, 20, qRgb(255, 255, 255), 0, Quality::High},
         // A blur of 2 or less leaves the edge sharp.
-        {"small blur", filter::blur(2, 2, 1), 9, 20, qRgb(255, 255, 255), 0},
+        {"small blur", filter::blur(2, 2, 1), 9, 20, qRgb(255, 255, 255), 0, Quality::High},
+        // Aliased, a box of 4 whole pixels, its mean cut down: across it
+        // takes two pixels left of the centre and one right, down one above
+        // and two below.
+        {"aliased blur, left edge", filter::blur(4, 4, 1), 9, 20, qRgb(192, 192, 192), 0},
+        {"aliased blur, left edge inside", filter::blur(4, 4, 1), 10, 20, qRgb(128, 128, 128), 0},
+        {"aliased blur, left of the box", filter::blur(4, 4, 1), 8, 20, qRgb(255, 255, 255), 0},
+        {"aliased blur, right edge", filter::blur(4, 4, 1), 31, 20, qRgb(192, 192, 192), 0},
+        {"aliased blur, right of the box", filter::blur(4, 4, 1), 32, 20, qRgb(255, 255, 255), 0},
+        {"aliased blur, top edge", filter::blur(4, 4, 1), 20, 8, qRgb(192, 192, 192), 0},
+        {"aliased blur, bottom edge", filter::blur(4, 4, 1), 20, 30, qRgb(192, 192, 192), 0},
+        {"aliased blur, below the box", filter::blur(4, 4, 1), 20, 31, qRgb(255, 255, 255), 0},
         // A drop shadow at angle 0 lies to the right, distance pixels on.
         {"shadow right", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false), 31, 20, qRgb(255, 0, 255), 0},
         {"shadow not left", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false), 8, 20, qRgb(255, 255, 255), 0},
@@ -156,7 +169,7 @@ TEST_F(SwfLayer, FiltersFollowTheReferenceGeometry)
         m.shape(1, square(200, 200, 400, 400, 0xff000000u));
         m.place3(1, 1, Matrix(), filter::list({c.filter}));
         m.showFrame();
-        const QImage img = swftest::shot(Player(swftest::load(m)));
+        const QImage img = swftest::shot(Player(swftest::load(m)), c.quality);
         SCOPED_TRACE(c.what);
         EXPECT_COLOR(img, c.x, c.y, c.expected, c.tol);
     }
@@ -203,6 +216,38 @@ TEST_F(SwfLayer, FilteredObjectsLandOnWholePixels)
         Movie m(40 * 20, 40 * 20, 12);
         m.shape(1, square(210, 210, 400, 400, 0xff000000u));
         m.place3(1, 1, Matrix::translate(c.tx, c.tx), c.filtered ? filter::list({identity}) : Bytes());
+        m.showFrame();
+        const QImage img = swftest::shot(Player(swftest::load(m)));
+        SCOPED_TRACE(c.what);
+        EXPECT_COLOR(img, c.x, 20, c.expected, 0);
+        EXPECT_COLOR(img, 20, c.x, c.expected, 0);
+    }
+}
+
+TEST_F(SwfLayer, CachedClipsPutTheirCornerOnAPixelCorner)
+{
+    // A square from 10.5 to 30.5 px each way: drawn plainly, the centres on
+    // its top and left edges are inside; cached as a bitmap, the square is
+    // drawn half a pixel on, its corner rounded to (11, 11).
+    struct Case {
+        const char* what;
+        bool cached;
+        int x;
+        QRgb expected;
+    };
+    const Case cases[] = {
+        {"plain, first column", false, 10, 0xffff0000u},
+        {"plain, last column", false, 29, 0xffff0000u},
+        {"plain, beyond", false, 30, 0xffffffffu},
+        {"cached, before", true, 10, 0xffffffffu},
+        {"cached, first column", true, 11, 0xffff0000u},
+        {"cached, last column", true, 30, 0xffff0000u},
+    };
+    for (const Case& c : cases) {
+        Movie m(40 * 20, 40 * 20, 12);
+        m.shape(1, square(210, 210, 400, 400, 0xffff0000u));
+        m.tag(39, sprite(2, {{26, [] { Writer w; w.u8(0x06); w.u16(1); w.u16(1); Matrix().write(w); return w.data; }()}}));
+        m.place3(1, 2, Matrix(), {}, -1, c.cached);
         m.showFrame();
         const QImage img = swftest::shot(Player(swftest::load(m)));
         SCOPED_TRACE(c.what);
