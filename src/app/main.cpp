@@ -6,6 +6,7 @@
 #include "app/SessionEnd.h"
 #include "app/StartArgument.h"
 #include "platform/FileName.h"
+#include "settings/ViewerSettings.h"
 #include "viewer/StartDecode.h"
 
 #include <QApplication>
@@ -14,12 +15,15 @@
 int main(int argc, char** argv)
 {
     // The start picture is decoded while the application and the window are
-    // made; the window sizes it for the screen when it opens it. argv[1] is
+    // made (for the largest size the stored window and scaling mode allow);
+    // the window sizes it for the screen when it opens it. argv[1] is
     // read before the application takes its own options out of argv: when
     // it was one of those, the window opens another file and decodes it
     // itself, and the decode begun here is stopped unused.
     std::unique_ptr<vx::StartDecode> startDecode =
-        argc > 1 ? vx::StartDecode::begin(vx::resolveStartArgument(vx::decodeFileName(QByteArray(argv[1])))) : nullptr;
+        argc > 1 ? vx::StartDecode::begin(vx::resolveStartArgument(vx::decodeFileName(QByteArray(argv[1]))),
+                                          vx::readStartView())
+                 : nullptr;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vextrel Viewer"));

@@ -61,6 +61,13 @@ public:
     // decodes for the size shown).
     virtual void prepareForScreen() {}
 
+    // Decodes ahead what displayImage needs for a target close to `target`
+    // (the exact target is not known yet), so that a later displayImage
+    // finishes quickly when its decode turns out the same. Decoders that
+    // decode everything when loading have nothing to do. May throw as
+    // displayImage does; a failure here changes nothing.
+    virtual void prepareDisplay(QSize /*target*/) {}
+
     // Vector pictures draw themselves at any size instead of being scaled.
     virtual bool isVector() const { return false; }
 

@@ -97,23 +97,23 @@ void applyAtStartup(StartupSettings& s, FormValues& form, SettingId id, const st
     }
 }
 
-}  // namespace
-
-StartupSettings readStartupSettings(const QString& programFolder)
+// The walk of readStartupSettings; without writing, a key that does not
+// exist yet reads as every value missing, as the first start will find it.
+StartupSettings walkStartupSettings(const QString& programFolder, bool writeDefaults)
 {
     StartupSettings s;
     s.languagePath = settingDefault(settingEntry(SettingId::Language), programFolder).text;
     // The defaults written below reach the file in one write.
     RegistryBatch batch;
     RegistryKey key;
-    if (!key.open(kSettingsHive, kSettingsKeyPath, true))
+    s.keyOpened = key.open(kSettingsHive, kSettingsKeyPath, writeDefaults);
+    if (!s.keyOpened && writeDefaults)
         return s;
-    s.keyOpened = true;
 
     FormValues form;
     for (const SettingEntry& entry : settingsTable()) {
-        const std::optional<StoredSetting> value = readSetting(key, entry);
-        if (!value && entry.writtenWhenMissing)
+        const std::optional<StoredSetting> value = s.keyOpened ? readSetting(key, entry) : std::nullopt;
+        if (!value && entry.writtenWhenMissing && writeDefaults)
             writeDefaultQuietly(key, entry, programFolder);
         if (value && entry.type == SettingType::Integer && !entry.inRange(value->number))
             continue;  // a number that means nothing is ignored
@@ -122,6 +122,21 @@ StartupSettings readStartupSettings(const QString& programFolder)
     if (!s.fullScreen && form.width && form.height && form.top && form.left)
         s.formBounds = QRect(*form.left, *form.top, *form.width, *form.height);
     return s;
+}
+
+}  // namespace
+
+StartupSettings readStartupSettings(const QString& programFolder)
+{
+    return walkStartupSettings(programFolder, true);
+}
+
+StartView readStartView()
+{
+    const StartupSettings s = walkStartupSettings(QString(), false);
+    if (s.fullScreen)
+        return {};
+    return {s.imageScale, s.formBounds ? s.formBounds->size() : defaultWindowBounds(QRect()).size()};
 }
 
 QRect defaultWindowBounds(const QRect& workArea)

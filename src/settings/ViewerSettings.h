@@ -3,6 +3,7 @@
 #pragma once
 
 #include "settings/SettingsTable.h"
+#include "viewer/ViewGeometry.h"
 
 #include <QRect>
 #include <QString>
@@ -70,6 +71,11 @@ struct StartupSettings {
 // read, its default written back where the table says so when it is
 // missing, and applied. programFolder ends with a separator.
 StartupSettings readStartupSettings(const QString& programFolder);
+
+// The scaling mode and the window size the start will set, read without
+// writing anything, for decoding the start picture before the window
+// exists. No window size when the start is full screen.
+StartView readStartView();
 
 // The centred 400 x 400 window used when no bounds are stored.
 QRect defaultWindowBounds(const QRect& workArea);

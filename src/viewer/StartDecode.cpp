@@ -1,12 +1,15 @@
 #include "viewer/StartDecode.h"
 
+#include "codecs/DecodeCancel.h"
+
 #include <QThread>
 
 #include <chrono>
 
 namespace vx {
 
-StartDecode::StartDecode(const QString& path, const SupportedType* type) : path_(path), type_(type)
+StartDecode::StartDecode(const QString& path, const SupportedType* type, StartView view)
+    : path_(path), type_(type), view_(view)
 {
     // Qt takes the first thread that asks for its thread data for the main
     // thread; before the application exists that must be this one, not the
@@ -14,6 +17,8 @@ StartDecode::StartDecode(const QString& path, const SupportedType* type) : path_
     QThread::currentThread();
     thread_ = std::thread([this] {
         LoadedPicture loaded = loadPicture(path_, type_, &stop_);
+        if (loaded.graphic)
+            prepareDisplay(*loaded.graphic);
         {
             std::lock_guard lock(mutex_);
             result_ = std::move(loaded);
@@ -30,7 +35,19 @@ StartDecode::~StartDecode()
         thread_.join();
 }
 
-std::unique_ptr<StartDecode> StartDecode::begin(const QString& path)
+void StartDecode::prepareDisplay(Graphic& graphic)
+{
+    CancelScope scope(&stop_);
+    try {
+        const QSize shown = view_.largestShown(QSize(graphic.width(), graphic.height()));
+        if (!shown.isEmpty())
+            graphic.prepareDisplay(shown);
+    } catch (...) {
+        // The open decodes again and reports what went wrong.
+    }
+}
+
+std::unique_ptr<StartDecode> StartDecode::begin(const QString& path, StartView view)
 {
     if (path.isEmpty())
         return nullptr;
@@ -39,7 +56,7 @@ std::unique_ptr<StartDecode> StartDecode::begin(const QString& path)
     // not exist yet.
     if (!type || !type->decoder || type->has(Vector))
         return nullptr;
-    return std::make_unique<StartDecode>(path, type);
+    return std::make_unique<StartDecode>(path, type, view);
 }
 
 std::optional<LoadedPicture> StartDecode::take(const QString& path, const SupportedType* type,

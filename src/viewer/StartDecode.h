@@ -6,6 +6,7 @@
 #pragma once
 
 #include "viewer/PictureJob.h"
+#include "viewer/ViewGeometry.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -17,9 +18,10 @@ namespace vx {
 
 class StartDecode {
 public:
-    // Starts decoding path with the decoder of type. Made on the program's
-    // main thread (before the application object, too).
-    StartDecode(const QString& path, const SupportedType* type);
+    // Starts decoding path with the decoder of type, for the view when it
+    // is known. Made on the program's main thread (before the application
+    // object, too).
+    StartDecode(const QString& path, const SupportedType* type, StartView view);
     // Stops the decode (at the decoder's next check) and waits for its thread.
     ~StartDecode();
     StartDecode(const StartDecode&) = delete;
@@ -28,7 +30,9 @@ public:
     // The start file's decode when the program is started with a picture
     // decoded the usual way (not a movie, skin or drawing); nullptr otherwise.
     // The argument must be resolved already (an absolute path to a file).
-    static std::unique_ptr<StartDecode> begin(const QString& path);
+    // With a known view, decoders that decode for the size shown (JPEG)
+    // decode for the largest size the picture can have in it.
+    static std::unique_ptr<StartDecode> begin(const QString& path, StartView view = {});
 
     // The decode for path and type, waited for; nothing when it was made
     // for another file or decoder, was taken before, or the file changed
@@ -37,8 +41,12 @@ public:
                                       const std::atomic<bool>* cancel);
 
 private:
+    // The display decode for the view, on the decoding thread.
+    void prepareDisplay(Graphic& graphic);
+
     const QString path_;
     const SupportedType* const type_;
+    const StartView view_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::condition_variable done_;

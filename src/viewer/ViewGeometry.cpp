@@ -63,6 +63,14 @@ QSize applyScalingMode(int mode, QSize picture, QSize area, QSize current)
     }
 }
 
+QSize StartView::largestShown(QSize picture) const
+{
+    // Modes 1 and 2 grow with the area, which lies inside the window.
+    if (window.isEmpty() || picture.isEmpty() || imageScale < FitBigImages || imageScale > OriginalSize)
+        return QSize();
+    return applyScalingMode(imageScale, picture, window, window);
+}
+
 QSize zoomInSize(QSize control)
 {
     if (control.width() >= 3200 || control.height() >= 3200)

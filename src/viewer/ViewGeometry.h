@@ -22,6 +22,17 @@ enum ImageScaleMode { ScaleNotSet = 0, FitBigImages = 1, FitAllImages = 2, Origi
 // Throws std::domain_error for a zero side in modes 1 and 2 (no ratio exists).
 QSize applyScalingMode(int mode, QSize picture, QSize area, QSize current);
 
+// What is known of the start picture's view before the window exists: the
+// scaling mode and the window's size, which bounds the picture area.
+struct StartView {
+    int imageScale = ScaleNotSet;
+    QSize window;  // empty: not known (a full-screen start)
+
+    // The largest size the picture may be shown at in this view, for a
+    // picture of natural size `picture`; empty when it can't be told.
+    QSize largestShown(QSize picture) const;
+};
+
 // Fits the natural size into the area keeping its aspect ratio (mode 2).
 QSize fitToArea(QSize natural, QSize area);
 

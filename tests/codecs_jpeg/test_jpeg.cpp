@@ -207,6 +207,49 @@ TEST(JpegDecoder, SpeedFirstPicksTheSmallestCoveringScaleAndCachesIt)
     EXPECT_EQ(jpeg.bitmap().width(), 800);
 }
 
+TEST(JpegDecoder, ADecodePreparedForALargerViewServesEveryTargetItCovers)
+{
+    // Noise, so a different decode or shrink shows in the pixels.
+    std::mt19937 rng(3);
+    const QByteArray data = encode(800, 600, {}, [&](int, int, uint8_t* p) {
+        p[0] = uint8_t(rng());
+        p[1] = uint8_t(rng());
+        p[2] = uint8_t(rng());
+    });
+    struct Case {
+        QSize prepared, shown;
+        bool samePixels;  // as a decode without preparing
+    } const cases[] = {
+        {{300, 220}, {290, 210}, true},    // both at 3/8
+        {{400, 300}, {300, 225}, false},   // prepared at 4/8: shrunk from the larger decode
+        {{300, 225}, {301, 225}, true},    // needs 4/8: decoded afresh
+        {{1000, 900}, {800, 600}, true},   // natural size: the display decode itself
+        {{1000, 900}, {200, 150}, true},   // natural size prepared, shown smaller: decoded afresh
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.prepared.width() << "x" << c.prepared.height() << " -> "
+                                        << c.shown.width() << "x" << c.shown.height());
+        JpegImage plain, prepared;
+        plain.loadFromData(data);
+        prepared.loadFromData(data);
+        plain.setSpeedFirst(true);
+        prepared.setSpeedFirst(true);
+        prepared.prepareDisplay(c.prepared);
+        const QImage expected = plain.displayImage(c.shown);
+        const QImage got = prepared.displayImage(c.shown);
+        ASSERT_EQ(got.size(), expected.size());
+        EXPECT_EQ(got == expected, c.samePixels);
+        if (!c.samePixels) {
+            // Close to it: the same picture, sharper.
+            long long diff = 0;
+            for (int y = 0; y < got.height(); ++y)
+                for (int x = 0; x < got.width(); ++x)
+                    diff += std::abs(qGreen(got.pixel(x, y)) - qGreen(expected.pixel(x, y)));
+            EXPECT_LT(diff / (got.width() * got.height()), 12);
+        }
+    }
+}
+
 TEST(JpegDecoder, LoadsFromAFileAndRefusesMissingOnes)
 {
     QTemporaryDir dir;

@@ -153,6 +153,31 @@ TEST(StartupSettings, WrongTypesCountAsAbsentAndStoredColourIsUsed)
     EXPECT_EQ(key.readInteger(setting::ImageScale), 1);
 }
 
+TEST(StartupSettings, TheStartViewIsReadWithoutWritingAnything)
+{
+    TempHome home;
+    // First start: the defaults the start will write, and nothing written yet.
+    StartView view = readStartView();
+    EXPECT_EQ(view.imageScale, FitBigImages);
+    EXPECT_EQ(view.window, QSize(400, 400));
+    EXPECT_FALSE(RegistryKey().open(kSettingsHive, kSettingsKeyPath, false));
+
+    {
+        RegistryKey key = settingsKey();
+        key.writeInteger(setting::ImageScale, 3);
+        key.writeInteger(setting::FormWidth, 900);
+        key.writeInteger(setting::FormHeight, 700);
+        key.writeInteger(setting::FormLeft, 10);
+        key.writeInteger(setting::FormTop, 10);
+    }
+    view = readStartView();
+    EXPECT_EQ(view.imageScale, OriginalSize);
+    EXPECT_EQ(view.window, QSize(900, 700));
+    settingsKey().writeInteger(setting::FullScreen, 1);
+    EXPECT_TRUE(readStartView().window.isEmpty());
+    EXPECT_FALSE(settingsKey().valueExists(setting::ButtonsVisible)) << "no default written";
+}
+
 TEST(StartupSettings, UnusableStoreGivesDesignState)
 {
     TempHome home;

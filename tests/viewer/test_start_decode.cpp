@@ -58,6 +58,35 @@ TEST(StartDecode, TheOpenTakingItEndsAsAnOpenDecodingTheFile)
     EXPECT_EQ(openPicture(requestFor(good)).control, QSize(300, 93));
 }
 
+TEST(StartDecode, AJpegDecodedForTheStoredViewOpensAsAnOpenDecodingTheFile)
+{
+    QTemporaryDir dir;
+    QImage image(QSize(1600, 1000), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    ASSERT_TRUE(image.save(path, "JPG", 90));
+    const OpenRequest request = requestFor(path);  // 300 x 200, shown 300 x 187: the 2/8 decode
+    const OpenedPicture plain = openPicture(request);
+    // Windows that give the same decode, a larger one, and one too small
+    // (the open decodes again); every scaling mode the view may hold.
+    for (const StartView view : {StartView{FitBigImages, QSize(340, 240)}, StartView{FitAllImages, QSize(900, 700)},
+                                 StartView{FitBigImages, QSize(100, 100)}, StartView{OriginalSize, QSize(400, 400)},
+                                 StartView{ScaleNotSet, QSize(400, 400)}, StartView{FitBigImages, QSize()}}) {
+        SCOPED_TRACE(view.window.width());
+        const OpenedPicture taken = openThrough(StartDecode::begin(path, view), request);
+        ASSERT_TRUE(taken.ok());
+        EXPECT_EQ(taken.control, plain.control);
+        EXPECT_EQ(taken.display.size(), plain.display.size());
+        if (view.window == QSize(340, 240) || view.window.width() <= 100) {
+            EXPECT_EQ(taken.display, plain.display);
+        } else if (view.window == QSize(900, 700)) {
+            EXPECT_NE(taken.display, plain.display) << "shrunk from the 5/8 decode made ahead";
+        }
+    }
+}
+
 TEST(StartDecode, IsGivenOnceAndOnlyForItsFileAndDecoder)
 {
     QTemporaryDir dir;
@@ -68,7 +97,7 @@ TEST(StartDecode, IsGivenOnceAndOnlyForItsFileAndDecoder)
     ASSERT_TRUE(image.save(path, "PNG") && image.save(other, "PNG"));
     const SupportedType* png = findSupportedType(QStringLiteral("PNG"));
 
-    StartDecode start(path, png);
+    StartDecode start(path, png, {});
     EXPECT_FALSE(start.take(other, png, nullptr));
     EXPECT_FALSE(start.take(path, findSupportedType(QStringLiteral("BMP")), nullptr));
     const std::optional<LoadedPicture> first = start.take(path, png, nullptr);

@@ -329,4 +329,14 @@ QImage decodeDisplayTo(const Source& source, int scaleNum, bool fast, QSize targ
     return image;
 }
 
+QImage shrinkDisplay(const QImage& decoded, QSize target)
+{
+    QImage image = pictureImage(target.boundedTo(decoded.size()), QImage::Format_RGB32);
+    RowResampler resampler(decoded.width(), decoded.height(), image);
+    for (int y = 0; y < decoded.height(); ++y)
+        resampler.addRow(decoded.constScanLine(y));
+    resampler.finish();
+    return image;
+}
+
 }  // namespace vx::jpeg

@@ -45,6 +45,9 @@ QImage decodeDisplay(const Source& source, int scaleNum, bool fast);
 // Decodes at scaleNum / 8 and shrinks the rows as they arrive straight into
 // a Format_RGB32 image of target (no larger than the scaled picture).
 QImage decodeDisplayTo(const Source& source, int scaleNum, bool fast, QSize target);
+// Shrinks a picture decodeDisplay made to target the way decodeDisplayTo
+// shrinks its rows (the same pixels as decodeDisplayTo at that scale).
+QImage shrinkDisplay(const QImage& decoded, QSize target);
 
 // Decodes at full resolution: 8-bit gray indexed for grayscale files,
 // 24-bit BGR otherwise (CMYK and YCCK converted).

@@ -40,6 +40,7 @@ void JpegImage::loadFromFile(const QString& path)
     }
     display_ = QImage();
     displayScale_ = 0;
+    prepared_ = QImage();
 }
 
 void JpegImage::loadFromData(const uint8_t* data, size_t size)
@@ -52,6 +53,7 @@ void JpegImage::loadFromData(const uint8_t* data, size_t size)
     header_ = header;
     display_ = QImage();
     displayScale_ = 0;
+    prepared_ = QImage();
 }
 
 int JpegImage::scaleFor(QSize target) const
@@ -66,25 +68,51 @@ int JpegImage::scaleFor(QSize target) const
     return 8;
 }
 
-QImage JpegImage::displayImage(QSize target) const
+JpegImage::DisplayDecode JpegImage::displayDecodeFor(QSize target) const
 {
-    if (path_.isEmpty() && data_.isEmpty())
-        return QImage();
     const int scale = scaleFor(target);
     const bool fast = speedFirst_ && target.width() > 0 && target.height() > 0
                       && target.width() < header_.width && target.height() < header_.height;
     // Shown smaller than natural size: decode straight to the size shown.
-    const QSize exact = fast ? target : QSize();
-    if (display_.isNull() || displayScale_ != scale || displayFast_ != fast || displayTarget_ != exact) {
-        display_ = QImage();  // never hold two display decodes at once
-        display_ = withSource([&](const jpeg::Source& source) {
-            return fast ? jpeg::decodeDisplayTo(source, scale, true, exact)
-                        : jpeg::decodeDisplay(source, scale, false);
-        });
-        displayScale_ = scale;
-        displayFast_ = fast;
-        displayTarget_ = exact;
+    return {scale, fast, fast ? target : QSize()};
+}
+
+void JpegImage::prepareDisplay(QSize target)
+{
+    if (path_.isEmpty() && data_.isEmpty())
+        return;
+    const DisplayDecode d = displayDecodeFor(target);
+    if (!d.fast) {
+        displayImage(target);  // the decode at natural size serves any such target
+        return;
     }
+    prepared_ = QImage();
+    prepared_ = withSource([&](const jpeg::Source& source) { return jpeg::decodeDisplay(source, d.scale, true); });
+    preparedScale_ = d.scale;
+}
+
+QImage JpegImage::displayImage(QSize target) const
+{
+    if (path_.isEmpty() && data_.isEmpty())
+        return QImage();
+    const DisplayDecode d = displayDecodeFor(target);
+    if (display_.isNull() || displayScale_ != d.scale || displayFast_ != d.fast || displayTarget_ != d.exact) {
+        display_ = QImage();  // never hold two display decodes at once
+        if (d.fast && preparedScale_ >= d.scale && !prepared_.isNull()) {
+            // At the same scale, the rows the decode would give, shrunk the
+            // same way; from a larger scale, a picture at least as sharp.
+            display_ = jpeg::shrinkDisplay(prepared_, d.exact);
+        } else {
+            display_ = withSource([&](const jpeg::Source& source) {
+                return d.fast ? jpeg::decodeDisplayTo(source, d.scale, true, d.exact)
+                              : jpeg::decodeDisplay(source, d.scale, false);
+            });
+        }
+        displayScale_ = d.scale;
+        displayFast_ = d.fast;
+        displayTarget_ = d.exact;
+    }
+    prepared_ = QImage();
     return display_;
 }
 

@@ -35,6 +35,9 @@ public:
 
     void setSpeedFirst(bool on) { speedFirst_ = on; }
     void prepareForScreen() override { setSpeedFirst(true); }
+    // Decodes at the DCT scale target needs, before shrinking: a later
+    // displayImage at a size that needs no larger scale only shrinks it.
+    void prepareDisplay(QSize target) override;
     bool speedFirst() const { return speedFirst_; }
 
     // The DCT scale, in eighths, displayImage uses for target.
@@ -45,6 +48,14 @@ public:
     bool isProgressive() const { return header_.progressive; }
 
 private:
+    // How displayImage decodes for target.
+    struct DisplayDecode {
+        int scale;
+        bool fast;    // fast IDCT, shrunk to `exact` as the rows arrive
+        QSize exact;  // empty: the decode at the DCT scale as it is
+    };
+    DisplayDecode displayDecodeFor(QSize target) const;
+
     // Runs decode with a source for the picture (the file opened afresh, or the bytes).
     template <typename Decode>
     auto withSource(Decode&& decode) const;
@@ -59,6 +70,9 @@ private:
     mutable int displayScale_ = 0;
     mutable bool displayFast_ = false;
     mutable QSize displayTarget_;
+    // The prepared decode at DCT scale preparedScale_, given up once used.
+    mutable QImage prepared_;
+    int preparedScale_ = 0;
 };
 
 }  // namespace vx
