@@ -1,5 +1,6 @@
 #include "swf/SwfVideoDecoder.h"
 
+#include "swf/SwfH263Decoder.h"
 #include "swf/SwfVideoColour.h"
 
 extern "C" {
@@ -141,6 +142,7 @@ VideoPacketKind videoPacketKind(int codec, const uint8_t* data, size_t size)
 
 struct VideoDecoder::Impl {
     int codec = 0;
+    std::unique_ptr<h263::Decoder> h263;  // ours, for Sorenson H.263
     AVCodecContext* ctx = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
@@ -160,6 +162,12 @@ struct VideoDecoder::Impl {
 VideoDecoder::VideoDecoder(int codec, int deblocking) : d_(std::make_unique<Impl>())
 {
     d_->codec = codec;
+    if (codec == kVideoH263) {
+        // The packets' deblocking flag is advisory, and the reference player leaves it alone.
+        (void)deblocking;
+        d_->h263 = std::make_unique<h263::Decoder>(kMaxPixels);
+        return;
+    }
     const AVCodecID id = codecIdOf(codec);
     if (id == AV_CODEC_ID_NONE) return;
     const AVCodec* c = avcodec_find_decoder(id);
@@ -192,17 +200,24 @@ VideoDecoder::~VideoDecoder() = default;
 
 bool VideoDecoder::usable() const
 {
-    return d_->ctx != nullptr;
+    return d_->ctx != nullptr || d_->h263;
 }
 
 void VideoDecoder::reset()
 {
+    if (d_->h263) d_->h263->reset();
     if (d_->ctx) avcodec_flush_buffers(d_->ctx);
     d_->hasPicture = false;  // until a packet decodes again
 }
 
 bool VideoDecoder::decode(const uint8_t* data, size_t size, bool key)
 {
+    if (d_->h263) {
+        if (!data || size == 0) return false;
+        const bool got = d_->h263->decode(data, size);
+        d_->hasPicture = d_->h263->hasPicture();
+        return got;
+    }
     if (!d_->ctx || !data || size == 0 || size > (size_t(1) << 30)) return false;
     // libavcodec reads a little past the end of a packet.
     d_->padded.resize(size + AV_INPUT_BUFFER_PADDING_SIZE);
@@ -226,19 +241,40 @@ bool VideoDecoder::decode(const uint8_t* data, size_t size, bool key)
 QSize VideoDecoder::pictureSize() const
 {
     if (!d_->hasPicture) return {};
+    if (d_->h263) return QSize(d_->h263->width(), d_->h263->height());
     return QSize(d_->frame->width, d_->frame->height);
 }
 
-bool VideoDecoder::picture(QImage& out, QSize crop) const
+namespace {
+
+// out made w x h premultiplied ARGB, reusing its pixels when it is already.
+bool prepare(QImage& out, int w, int h)
 {
-    const AVFrame* f = d_->frame;
-    if (!d_->hasPicture || f->width <= 0 || f->height <= 0) return false;
-    const int w = crop.isEmpty() ? f->width : std::min(crop.width(), f->width);
-    const int h = crop.isEmpty() ? f->height : std::min(crop.height(), f->height);
     if (out.size() != QSize(w, h) || out.format() != QImage::Format_ARGB32_Premultiplied) {
         out = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
         if (out.isNull()) return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool VideoDecoder::picture(QImage& out, QSize crop) const
+{
+    if (d_->h263) {
+        if (!d_->hasPicture) return false;
+        const YuvPlanes planes = d_->h263->planes();
+        const int w = crop.isEmpty() ? planes.width : std::min(crop.width(), planes.width);
+        const int h = crop.isEmpty() ? planes.height : std::min(crop.height(), planes.height);
+        if (!prepare(out, w, h)) return false;
+        yuv420ToArgb(planes, out);
+        return true;
+    }
+    const AVFrame* f = d_->frame;
+    if (!d_->hasPicture || f->width <= 0 || f->height <= 0) return false;
+    const int w = crop.isEmpty() ? f->width : std::min(crop.width(), f->width);
+    const int h = crop.isEmpty() ? f->height : std::min(crop.height(), f->height);
+    if (!prepare(out, w, h)) return false;
     switch (f->format) {
     case AV_PIX_FMT_YUV420P:
     case AV_PIX_FMT_YUVA420P: {
