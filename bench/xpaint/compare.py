@@ -5,9 +5,14 @@ taken with xpaint (built next to this file in the build tree).
   compare.py times BUILD      launch to painted (6000 x 4000 JPEG, 1920 x 1080
                               PNG), key to the next 6000 x 4000 JPEG painted,
                               key to the next picture while an 8000 x 6000
-                              16-bit TIFF still decodes, peak memory; one warm-up round, then RUNS rounds
-                              alternating the programs; prints the medians and
-                              each ratio to the best of the others
+                              16-bit TIFF still decodes, launch on one picture
+                              of a 5000-file folder, peak memory; one warm-up
+                              round, then RUNS rounds alternating the programs;
+                              prints the medians and each ratio to the best of
+                              the others
+  compare.py gif BUILD        processor time while a 500 x 500, 100-frame GIF
+                              (20 ms a frame) plays, as a share of one core
+                              (the viewer and nsxiv -a; feh does not animate)
   compare.py hold BUILD       Space held through a folder of 20 large JPEGs,
                               then a screenshot of where it ended
 
@@ -28,6 +33,7 @@ JPEG_A = (0x2E, 0xB8, 0x4C)
 JPEG_B = (0xC2, 0x3A, 0x8E)
 PNG_C = (0x3A, 0x6F, 0xD0)
 AFTER_SLOW = (0xD8, 0x8A, 0x20)
+IN_FOLDER = (0x8C, 0x2A, 0xC8)
 
 
 def hexcolour(rgb):
@@ -123,6 +129,15 @@ def times(options):
         subprocess.run(['convert', '-size', '8000x6000', 'gradient:red-blue', '-depth', '16', '-compress', 'zip', slow],
                        check=True)
     write_picture(after, 640, 480, AFTER_SLOW)
+    # 5000 names (hard links to one small picture) around the one opened.
+    big_folder = os.path.join(work, 'folder5000')
+    os.makedirs(big_folder, exist_ok=True)
+    middle = os.path.join(big_folder, 'p2500.png')
+    write_picture(middle, 640, 480, IN_FOLDER)
+    for i in range(5000):
+        name = os.path.join(big_folder, 'p%04d.png' % i)
+        if not os.path.exists(name):
+            os.link(middle, name)
     programs = viewers(options.build)
     rows = [('launch to painted, 6000 x 4000 JPEG', lambda cmd: ['launch', hexcolour(JPEG_A), '--'] + cmd + [a]),
             ('launch to painted, 1920 x 1080 PNG', lambda cmd: ['launch', hexcolour(PNG_C), '--'] + cmd + [p]),
@@ -132,7 +147,9 @@ def times(options):
              + ([a] if cmd[0].endswith('vextrel-viewer') else [a, b])),
             ('key to the next picture while a slow one decodes',
              lambda cmd: ['next', '-', hexcolour(AFTER_SLOW), 'space', '--'] + cmd
-             + ([slow] if cmd[0].endswith('vextrel-viewer') else [slow, after]))]
+             + ([slow] if cmd[0].endswith('vextrel-viewer') else [slow, after])),
+            ('launch on one picture of a 5000-file folder',
+             lambda cmd: ['launch', hexcolour(IN_FOLDER), '--'] + cmd + [middle])]
     ms = {(row, name): [] for row, _ in rows for name, _ in programs}
     peak = {(row, name): [] for row, _ in rows for name, _ in programs}
     with Display(options.display):
@@ -168,6 +185,44 @@ def times(options):
         print('%s | %s | %s' % (row, name, ' '.join('%.0f' % v for v in values)))
 
 
+def cpu_seconds(pid):
+    """User and system processor time of a process so far, in seconds."""
+    with open('/proc/%d/stat' % pid) as f:
+        fields = f.read().rsplit(')', 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf('SC_CLK_TCK')
+
+
+def gif(options):
+    path = '/tmp/vx_open_500x500x100.gif'
+    if not os.path.exists(path):
+        # Written by the in-process benchmark of the same animation.
+        subprocess.run([os.path.join(options.build, 'bench', 'open', 'bench_open'),
+                        '--benchmark_filter=BM_PlainGiflibFrames'], check=True, capture_output=True)
+    programs = [('vextrel', [os.path.join(options.build, 'vextrel-viewer')])]
+    if shutil.which('nsxiv'):
+        programs.append(('nsxiv', ['nsxiv', '-a']))
+    seconds = 10
+    share = {name: [] for name, _ in programs}
+    with Display(options.display):
+        for round_ in range(options.runs):
+            for name, cmd in programs:
+                env = environment(options.display, os.path.join(options.work, 'home-' + name))
+                p = subprocess.Popen(cmd + [path], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                time.sleep(2)  # started and playing
+                start, t0 = cpu_seconds(p.pid), time.monotonic()
+                time.sleep(seconds)
+                used = cpu_seconds(p.pid) - start
+                share[name].append(100 * used / (time.monotonic() - t0))
+                p.terminate()
+                p.wait()
+            print('round %d of %d done' % (round_ + 1, options.runs), flush=True)
+    print('\nprocessor time while the GIF plays, %% of one core (medians of %d runs of %d s)' % (options.runs, seconds))
+    for name, _ in programs:
+        print('%-10s %6.1f %%   %s' % (name, statistics.median(share[name]), ' '.join('%.1f' % v for v in share[name])))
+    if len(programs) > 1:
+        print('ratio %.2f' % (statistics.median(share['vextrel']) / statistics.median(share[programs[1][0]])))
+
+
 HOLD_COLOURS = [(r, g, b) for r in (30, 110, 190) for g in (30, 110, 190) for b in (30, 110, 190)
                 if (r, g, b) not in ((30, 30, 30), (190, 190, 190), (110, 110, 110))][:20]
 
@@ -195,7 +250,7 @@ def hold(options):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument('what', choices=['times', 'hold'])
+    parser.add_argument('what', choices=['times', 'hold', 'gif'])
     parser.add_argument('build')
     parser.add_argument('--display', type=int, default=57)
     parser.add_argument('--runs', type=int, default=7)
@@ -203,7 +258,7 @@ def main():
     options = parser.parse_args()
     options.build = os.path.abspath(options.build)
     os.makedirs(options.work, exist_ok=True)
-    return times(options) if options.what == 'times' else hold(options)
+    return {'times': times, 'hold': hold, 'gif': gif}[options.what](options)
 
 
 if __name__ == '__main__':

@@ -21,6 +21,28 @@ int ScaledFrames::heldFrames() const
     return n;
 }
 
+namespace {
+
+// The frame in the format the screen takes with a plain copy: 32-bit RGB
+// when every pixel is opaque, else premultiplied (what painting converts
+// non-premultiplied pixels to on every draw).
+QImage forPainting(QImage image)
+{
+    if (image.format() != QImage::Format_ARGB32)
+        return image;
+    bool opaque = true;
+    for (int y = 0; y < image.height() && opaque; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        QRgb all = 0xff000000u;
+        for (int x = 0; x < image.width(); ++x)
+            all &= line[x];
+        opaque = qAlpha(all) == 255;
+    }
+    return image.convertToFormat(opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+}
+
+}  // namespace
+
 QImage ScaledFrames::frame(const Graphic& graphic, int index, QSize size, QString* error) noexcept
 {
     if (&graphic != graphic_ || size != size_) {
@@ -35,7 +57,7 @@ QImage ScaledFrames::frame(const Graphic& graphic, int index, QSize size, QStrin
     }
     if (keep_ && index >= 0 && size_t(index) < frames_.size() && !frames_[size_t(index)].isNull())
         return frames_[size_t(index)];
-    QImage image = renderFrame(graphic, index, size, error);
+    QImage image = forPainting(renderFrame(graphic, index, size, error));
     if (keep_ && !image.isNull() && index >= 0 && size_t(index) < frames_.size()) {
         frames_[size_t(index)] = image;
         bytes_ += size_t(image.sizeInBytes());
