@@ -1,8 +1,13 @@
+#include "codecs/png/PngFastDecode.h"
 #include "codecs/png/PngImage.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <png.h>
@@ -22,6 +27,8 @@ struct PngSpec {
     std::vector<png_byte> trnsAlpha;  // palette tRNS
     bool trnsKey = false;             // gray / RGB tRNS of sample value `key`
     int key = 0;
+    int filter = -1;                  // the one filter type of every row (libpng's choice if -1)
+    bool noise = false;               // random samples instead of a smooth pattern
 };
 
 int channels(int colorType)
@@ -38,6 +45,10 @@ int channels(int colorType)
 int sampleAt(const PngSpec& s, int x, int y, int c)
 {
     const int max = (1 << s.depth) - 1;
+    if (s.noise) {
+        const uint32_t h = uint32_t(x * 73856093 ^ y * 19349663 ^ c * 83492791) * 2654435761u;
+        return int(h >> 8) % (s.colorType == PNG_COLOR_TYPE_PALETTE ? int(s.palette.size()) : max + 1);
+    }
     if (s.colorType == PNG_COLOR_TYPE_PALETTE)
         return (x + y) % int(s.palette.size());
     return ((x * 37 + y * 91 + c * 53) * (max / 15 + 1)) % (max + 1);
@@ -59,6 +70,8 @@ QByteArray writePng(const PngSpec& s)
     png_set_IHDR(png, info, png_uint_32(s.width), png_uint_32(s.height), s.depth, s.colorType,
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    if (s.filter >= 0)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE << s.filter);
     if (!s.palette.empty())
         png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
     png_color_16 key{};
@@ -276,4 +289,262 @@ TEST(PngDecoder, BadInputIsACodecError)
         EXPECT_THROW(PngImage().loadFromData(huge), CodecError) << side;
     }
     EXPECT_THROW(PngImage().loadFromFile("/nonexistent/x.png"), CodecError);
+}
+
+namespace {
+
+using Chunks = std::vector<std::pair<QByteArray, QByteArray>>;  // type, data
+
+Chunks chunksOf(const QByteArray& file)
+{
+    Chunks chunks;
+    for (qsizetype pos = 8; pos + 12 <= file.size();) {
+        const auto* p = reinterpret_cast<const uint8_t*>(file.constData()) + pos;
+        const qsizetype length = qsizetype((uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]);
+        chunks.emplace_back(file.mid(pos + 4, 4), file.mid(pos + 8, length));
+        pos += 12 + length;
+    }
+    return chunks;
+}
+
+void appendBe32(QByteArray& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char(v >> shift));
+}
+
+QByteArray fileOf(const Chunks& chunks)
+{
+    QByteArray out("\x89PNG\r\n\x1a\n", 8);
+    for (const auto& [type, data] : chunks) {
+        appendBe32(out, uint32_t(data.size()));
+        const QByteArray typed = type + data;
+        out += typed;
+        appendBe32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(typed.constData()), uInt(typed.size()))));
+    }
+    return out;
+}
+
+QByteArray zlibData(const QByteArray& data, int windowBits = 15)
+{
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.truncate(qsizetype(z.total_out));
+    deflateEnd(&z);
+    return out;
+}
+
+QByteArray inflated(const QByteArray& data)
+{
+    QByteArray out(1 << 20, '\0');
+    uLongf size = uLongf(out.size());
+    uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.constData()),
+               uLong(data.size()));
+    out.truncate(qsizetype(size));
+    return out;
+}
+
+// The file with its image data in one IDAT chunk, replaced by `f` of the
+// inflated rows (and written back in `window` bits) or of the stream.
+QByteArray withImageData(const QByteArray& file, const std::function<void(QByteArray& rows)>& onRows,
+                         const std::function<void(QByteArray& stream)>& onStream = nullptr, int window = 15)
+{
+    Chunks chunks, out;
+    QByteArray stream;
+    for (const auto& c : chunksOf(file)) {
+        if (c.first == "IDAT") {
+            if (stream.isEmpty())
+                out.emplace_back("IDAT", QByteArray());
+            stream += c.second;
+        } else {
+            out.push_back(c);
+        }
+    }
+    for (auto& c : out)
+        if (c.first == "IDAT") {
+            if (onRows) {
+                QByteArray rows = inflated(stream);
+                onRows(rows);
+                stream = zlibData(rows, window);
+            }
+            if (onStream)
+                onStream(stream);
+            c.second = stream;
+        }
+    return out.empty() ? file : fileOf(out);
+}
+
+// The IDAT data cut into pieces of `piece` bytes, `between` (a chunk) after the first.
+QByteArray splitImageData(const QByteArray& file, qsizetype piece, const Chunks& between = {})
+{
+    Chunks out;
+    for (const auto& c : chunksOf(file)) {
+        if (c.first != "IDAT") {
+            out.push_back(c);
+            continue;
+        }
+        for (qsizetype at = 0; at < c.second.size(); at += piece) {
+            out.emplace_back("IDAT", c.second.mid(at, piece));
+            if (at == 0)
+                out.insert(out.end(), between.begin(), between.end());
+        }
+    }
+    return fileOf(out);
+}
+
+QByteArray withChunkBeforeImageData(const QByteArray& file, const QByteArray& type, const QByteArray& data)
+{
+    Chunks chunks = chunksOf(file);
+    chunks.insert(chunks.begin() + 1, {type, data});
+    return fileOf(chunks);
+}
+
+struct Outcome {
+    std::string error;
+    vx::Bitmap bitmap;
+    vx::png::Info info;
+};
+
+Outcome decodeWith(decltype(&vx::png::decode) decode, const QByteArray& file, bool applyTrns)
+{
+    Outcome o;
+    try {
+        o.bitmap = decode(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()), applyTrns, &o.info);
+    } catch (const CodecError& e) {
+        o.error = e.what();
+    }
+    return o;
+}
+
+void expectSameOutcome(const Outcome& a, const Outcome& b, const std::string& what)
+{
+    ASSERT_EQ(a.error, b.error) << what;
+    if (!a.error.empty())
+        return;
+    ASSERT_EQ(a.bitmap.width(), b.bitmap.width()) << what;
+    ASSERT_EQ(a.bitmap.height(), b.bitmap.height()) << what;
+    ASSERT_EQ(a.bitmap.bitsPerPixel(), b.bitmap.bitsPerPixel()) << what;
+    EXPECT_EQ(a.bitmap.hasAlpha(), b.bitmap.hasAlpha()) << what;
+    EXPECT_EQ(a.bitmap.palette(), b.bitmap.palette()) << what;
+    EXPECT_EQ(std::memcmp(a.bitmap.bits(), b.bitmap.bits(), a.bitmap.byteCount()), 0) << what;
+    EXPECT_EQ(a.info.colorType, b.info.colorType) << what;
+    EXPECT_EQ(a.info.bitDepth, b.info.bitDepth) << what;
+    EXPECT_EQ(a.info.interlaced, b.info.interlaced) << what;
+    EXPECT_EQ(a.info.hasTrns, b.info.hasTrns) << what;
+}
+
+}  // namespace
+
+// Every file reads as libpng alone reads it: the same bitmap, or the same
+// error. The common files (8 bits, not interlaced, no tRNS) go through the
+// quicker reading, with each filter type, in pieces or whole.
+TEST(PngDecoder, QuickReadingMatchesLibpng)
+{
+    struct Type { int type, depth; };
+    const Type types[] = {{PNG_COLOR_TYPE_GRAY, 1}, {PNG_COLOR_TYPE_GRAY, 2}, {PNG_COLOR_TYPE_GRAY, 4},
+                          {PNG_COLOR_TYPE_GRAY, 8}, {PNG_COLOR_TYPE_GRAY, 16}, {PNG_COLOR_TYPE_PALETTE, 1},
+                          {PNG_COLOR_TYPE_PALETTE, 2}, {PNG_COLOR_TYPE_PALETTE, 4}, {PNG_COLOR_TYPE_PALETTE, 8},
+                          {PNG_COLOR_TYPE_RGB, 8}, {PNG_COLOR_TYPE_RGB, 16}, {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+                          {PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {PNG_COLOR_TYPE_RGB_ALPHA, 8},
+                          {PNG_COLOR_TYPE_RGB_ALPHA, 16}};
+    struct Variant {
+        const char* name;
+        // Taken by the quicker reading when the file is a common one.
+        std::function<bool(const PngSpec&)> quick;
+        std::function<QByteArray(const QByteArray&, const PngSpec&)> make;
+    };
+    const auto rowBytes = [](const PngSpec& s) { return (s.width * channels(s.colorType) * s.depth + 7) / 8; };
+    const auto yes = [](const PngSpec&) { return true; };
+    const auto no = [](const PngSpec&) { return false; };
+    // A window of 512 bytes is enough when it covers all the rows.
+    const auto windowCovers = [&](const PngSpec& s) { return (rowBytes(s) + 1) * s.height <= 512; };
+    const Variant variants[] = {
+        {"as written", yes, [](const QByteArray& f, const PngSpec&) { return f; }},
+        {"IDAT in pieces", yes, [](const QByteArray& f, const PngSpec&) { return splitImageData(f, 7); }},
+        {"empty IDAT", yes, [](const QByteArray& f, const PngSpec&) {
+             return splitImageData(f, 1 << 20, {{"IDAT", QByteArray()}}); }},
+        {"ancillary chunks", yes, [](const QByteArray& f, const PngSpec&) {
+             return withChunkBeforeImageData(withChunkBeforeImageData(f, "tEXt", QByteArray("Title\0x", 7)), "gAMA",
+                                            QByteArray("\0\0\xb1\x8f", 4));
+         }},
+        {"ancillary chunk with a bad CRC", yes, [](QByteArray f, const PngSpec&) {
+             f = withChunkBeforeImageData(f, "tIME", QByteArray("\x07\xe9\x01\x02\x03\x04\x05", 7));
+             f[33 + 7 + 8] = char(f[33 + 7 + 8] ^ 1);
+             return f; }},
+        {"bad IDAT CRC", no, [](QByteArray f, const PngSpec&) {
+             const qsizetype end = f.indexOf("IEND") - 4;
+             f[end - 1] = char(f[end - 1] ^ 0x40);
+             return f; }},
+        {"stream cut short", no, [](const QByteArray& f, const PngSpec&) {
+             return withImageData(f, nullptr, [](QByteArray& z) { z.chop(6); }); }},
+        {"bytes after the stream", no, [](const QByteArray& f, const PngSpec&) {
+             return withImageData(f, nullptr, [](QByteArray& z) { z += "xyz"; }); }},
+        {"bad checksum", no, [](const QByteArray& f, const PngSpec&) {
+             return withImageData(f, nullptr, [](QByteArray& z) { z[z.size() - 1] = char(z[z.size() - 1] ^ 1); }); }},
+        {"a row too many", no, [&](const QByteArray& f, const PngSpec& s) {
+             return withImageData(f, [&](QByteArray& rows) { rows += QByteArray(rowBytes(s) + 1, '\x01'); }); }},
+        {"a row too few", no, [&](const QByteArray& f, const PngSpec& s) {
+             return withImageData(f, [&](QByteArray& rows) { rows.chop(rowBytes(s) + 1); }); }},
+        {"bad filter type", no, [&](const QByteArray& f, const PngSpec& s) {
+             return withImageData(f, [&](QByteArray& rows) {
+                 rows[s.interlaced ? 0 : rows.size() - rowBytes(s) - 1] = 5; }); }},
+        {"small window", windowCovers, [](const QByteArray& f, const PngSpec&) {
+             return withImageData(f, [](QByteArray&) {}, nullptr, 9); }},
+        {"chunk between IDATs", no, [](const QByteArray& f, const PngSpec&) {
+             return splitImageData(f, 5, {{"tEXt", QByteArray("a\0b", 3)}}); }},
+        {"unknown critical chunk", no, [](const QByteArray& f, const PngSpec&) {
+             return withChunkBeforeImageData(f, "VXab", "1234"); }},
+        {"PLTE twice or out of place", no, [](const QByteArray& f, const PngSpec&) {
+             return withChunkBeforeImageData(f, "PLTE", "\1\2\3\4\5\6"); }},
+    };
+    int quick = 0;
+    for (const Type& t : types)
+        for (bool interlaced : {false, true})
+            for (bool trns : {false, true})
+                for (int filter = 0; filter < 5; ++filter)
+                    for (const QSize size : {QSize(13, 11), QSize(4, 3), QSize(150, 90)}) {
+                        PngSpec s;
+                        s.width = size.width();
+                        s.height = size.height();
+                        s.colorType = t.type;
+                        s.depth = t.depth;
+                        s.interlaced = interlaced;
+                        s.filter = filter;
+                        s.noise = true;
+                        if (t.type == PNG_COLOR_TYPE_PALETTE)
+                            s.palette = rainbow(std::min(1 << t.depth, 200));
+                        if (trns && t.type == PNG_COLOR_TYPE_PALETTE)
+                            s.trnsAlpha = {0, 128};
+                        else if (trns && (t.type == PNG_COLOR_TYPE_GRAY || t.type == PNG_COLOR_TYPE_RGB))
+                            s.trnsKey = true;
+                        else if (trns)
+                            continue;
+                        const bool common = t.depth == 8 && !interlaced && !trns && t.type != PNG_COLOR_TYPE_GRAY_ALPHA;
+                        if (size.width() > 100 && !common)
+                            continue;  // the large size is for the quicker reading's full window
+                        const QByteArray file = writePng(s);
+                        for (const Variant& v : variants) {
+                            const QByteArray data = v.make(file, s);
+                            const std::string what = std::string(v.name) + ", type " + std::to_string(t.type)
+                                                     + " depth " + std::to_string(t.depth) + " filter "
+                                                     + std::to_string(filter) + (interlaced ? " interlaced" : "")
+                                                     + (trns ? " tRNS" : "");
+                            for (bool applyTrns : {true, false})
+                                expectSameOutcome(decodeWith(vx::png::decode, data, applyTrns),
+                                                  decodeWith(vx::png::decodeWithLibpng, data, applyTrns), what);
+                            vx::Bitmap bitmap;
+                            vx::png::Info info;
+                            const bool taken = vx::png::decodeCommon(reinterpret_cast<const uint8_t*>(data.constData()),
+                                                                     size_t(data.size()), bitmap, info);
+                            EXPECT_EQ(taken, common && v.quick(s)) << what;
+                            quick += taken;
+                        }
+                    }
+    EXPECT_GE(quick, 4 * 5 * 3 * 5);  // common types x filters x sizes x the plain variants
 }

@@ -2,6 +2,7 @@
 
 #include "codecs/DecodeCancel.h"
 #include "codecs/PixelBudget.h"
+#include "codecs/png/PngFastDecode.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -106,14 +107,15 @@ void checkChunks(const uint8_t* data, size_t size)
     throw CodecError("PNG data ends without an IEND chunk");
 }
 
-}  // namespace
-
-Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
+void checkFile(const uint8_t* data, size_t size)
 {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
         throw CodecError("Not a PNG file");
     checkChunks(data, size);
+}
 
+Bitmap readWithLibpng(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
+{
     Source src{data, size, 0, "error"};
     ReadHandles h;
     Bitmap bitmap;
@@ -206,10 +208,9 @@ Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
     png_read_update_info(h.png, h.info);
 
     // libpng writes every byte of every row: no need to clear them first.
-    // Interlaced rows of less than a byte a pixel keep the unused bits of
-    // their last byte, so those start cleared.
-    bitmap = info.interlaced && bpp < 8 ? Bitmap(int(width), int(height), bpp)
-                                        : Bitmap(int(width), int(height), bpp, Bitmap::NoFill{});
+    // Rows of less than a byte a pixel keep the unused bits of their last
+    // byte as they were, so those start cleared.
+    bitmap = bpp < 8 ? Bitmap(int(width), int(height), bpp) : Bitmap(int(width), int(height), bpp, Bitmap::NoFill{});
     if (png_get_rowbytes(h.png, h.info) > size_t(bitmap.stride()))
         throw CodecError("PNG row layout does not match the picture");
     if (bpp == 32)
@@ -234,6 +235,27 @@ Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
     if (infoOut)
         *infoOut = info;
     return bitmap;
+}
+
+}  // namespace
+
+Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
+{
+    checkFile(data, size);
+    Bitmap bitmap;
+    Info info;
+    if (decodeCommon(data, size, bitmap, info)) {
+        if (infoOut)
+            *infoOut = info;
+        return bitmap;
+    }
+    return readWithLibpng(data, size, applyTrns, infoOut);
+}
+
+Bitmap decodeWithLibpng(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
+{
+    checkFile(data, size);
+    return readWithLibpng(data, size, applyTrns, infoOut);
 }
 
 }  // namespace vx::png

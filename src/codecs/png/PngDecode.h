@@ -1,5 +1,6 @@
-// The libpng reading routine behind PngImage. Every libpng error becomes
-// a CodecError; warnings are silenced.
+// The PNG reading routine behind PngImage: common files through a quicker
+// reading of their own (PngFastDecode.h), all others with libpng. Every
+// libpng error becomes a CodecError; warnings are silenced.
 #pragma once
 
 #include "codecs/Bitmap.h"
@@ -24,5 +25,8 @@ struct Info {
 //                type with tRNS when applyTrns is set)
 // 16-bit samples are scaled to 8 bits.
 Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* info = nullptr);
+
+// The same with libpng alone, for comparing the two readings.
+Bitmap decodeWithLibpng(const uint8_t* data, size_t size, bool applyTrns, Info* info = nullptr);
 
 }  // namespace vx::png
