@@ -133,7 +133,6 @@ const Table<9, uint8_t> mcbpcIntra(kMcbpcIntra);
 const Table<9, uint8_t> mcbpcInter(kMcbpcInter);
 const Table<6, uint8_t> cbpy(kCbpy);
 const MvdTable mvd;
-const Table<12, uint16_t> tcoef(kTcoef);
 
 Mcbpc mcbpc(BitReader& b, const Table<9, uint8_t>& t)
 {
@@ -171,20 +170,28 @@ int readMvd(BitReader& b)
     return mvd.value[i];
 }
 
-Tcoef readTcoef(BitReader& b, bool escape11)
+namespace {
+
+constexpr std::array<uint32_t, 4096> tcoefLookup()
 {
-    const uint32_t i = b.peek(12);
-    const int n = tcoef.len[i];
-    if (!n) return {0, 0, false, false};
-    const int v = tcoef.value[i];
-    if (v != kEscape) {
-        // The code and its sign bit at once.
-        const bool negative = (b.peek(n + 1) & 1) != 0;
-        b.skip(n + 1);
-        const int level = v & 15;
-        return {(v >> 4) & 63, negative ? -level : level, v >= 4096, true};
+    std::array<uint32_t, 4096> t{};
+    for (const Code& c : kTcoef) {
+        const int n = length(c.bits);
+        const uint32_t first = bitsOf(c.bits) << (12 - n);
+        const uint32_t entry = c.value == kEscape ? uint32_t(n) | kTcoefEscape
+                                                  : uint32_t(n) | uint32_t((c.value >> 4) & 63) << 4 |
+                                                        uint32_t(c.value & 15) << 10 | uint32_t(c.value >> 12) << 14;
+        for (uint32_t i = 0; i < (1u << (12 - n)); ++i) t[first + i] = entry;
     }
-    b.skip(n);
+    return t;
+}
+
+}  // namespace
+
+constinit const std::array<uint32_t, 4096> kTcoefLookup = tcoefLookup();
+
+Tcoef readEscapedTcoef(BitReader& b, bool escape11)
+{
     if (escape11) {
         const bool wide = b.get(1) != 0;
         const bool last = b.get(1) != 0;

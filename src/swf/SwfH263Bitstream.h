@@ -4,6 +4,7 @@
 // through lookup tables.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -87,8 +88,30 @@ struct Tcoef {
     bool last;
     bool valid;
 };
-// escape11: version 1 of the Sorenson format, whose escaped levels are 7
-// or 11 bits as a flag says; version 0 has H.263's 8-bit levels.
-Tcoef readTcoef(BitReader& b, bool escape11);
+// The coefficient codes by their first 12 bits (the sign bit follows):
+// code length in bits 0-3 (0: no such code), run in 4-9, level in 10-13,
+// last in 14; the escape has kTcoefEscape.
+constexpr uint32_t kTcoefEscape = 1u << 15;
+extern const std::array<uint32_t, 4096> kTcoefLookup;
+// What follows the escape code. escape11: version 1 of the Sorenson
+// format, whose escaped levels are 7 or 11 bits as a flag says; version 0
+// has H.263's 8-bit levels.
+Tcoef readEscapedTcoef(BitReader& b, bool escape11);
+
+inline Tcoef readTcoef(BitReader& b, bool escape11)
+{
+    const uint32_t e = kTcoefLookup[b.peek(12)];
+    const int n = int(e & 15);
+    if (!n) return {0, 0, false, false};
+    if (e & kTcoefEscape) {
+        b.skip(n);
+        return readEscapedTcoef(b, escape11);
+    }
+    // The code and its sign bit at once.
+    const bool negative = (b.peek(n + 1) & 1) != 0;
+    b.skip(n + 1);
+    const int level = int(e >> 10) & 15;
+    return {int(e >> 4) & 63, negative ? -level : level, (e >> 14 & 1) != 0, true};
+}
 
 }  // namespace vx::swf::h263

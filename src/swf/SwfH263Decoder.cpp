@@ -168,12 +168,12 @@ bool Decoder::decodeMacroblocks(BitReader& b, const PictureHeader& h, Frame& cur
     int quant = h.quant;
     const int bw = mbw_ * 2;
     for (int mby = 0; mby < mbh_; ++mby) {
+        int skipFrom = 0, skipCount = 0;  // a run of skipped macroblocks, copied at once
         for (int mbx = 0; mbx < mbw_; ++mbx) {
             Vector* mv = &vectors_[size_t(mby) * 2 * bw + size_t(mbx) * 2];
-            Mcbpc m{};
+            Mcbpc m{-1, 0};
             bool skipped = false;
-            for (;;) {  // stuffing codes go round again
-                if (b.overrun()) break;
+            while (!b.overrun()) {  // stuffing codes go round again
                 if (inter && b.get(1)) {
                     skipped = true;
                     break;
@@ -183,24 +183,21 @@ bool Decoder::decodeMacroblocks(BitReader& b, const PictureHeader& h, Frame& cur
             }
             if (skipped) {
                 mv[0] = mv[1] = mv[bw] = mv[bw + 1] = {};
-                copyMacroblock(*ref, cur, mbx, mby);
+                if (!skipCount) skipFrom = mbx;
+                ++skipCount;
                 continue;
             }
-            int cbpy = m.type >= 0 && m.type != 5 ? readCbpy(b) : -1;
-            if (cbpy < 0 || b.overrun()) {
-                // Broken off: the rest of the picture as it was.
-                for (int i = mby * mbw_ + mbx; i < mbw_ * mbh_; ++i) {
-                    if (ref) copyMacroblock(*ref, cur, i % mbw_, i / mbw_);
-                    else greyMacroblock(cur, i % mbw_, i / mbw_);
-                }
-                return false;
+            if (skipCount) {
+                copyMacroblocks(*ref, cur, skipFrom, mby, skipCount);
+                skipCount = 0;
             }
+            int cbpy = m.type >= 0 && m.type != 5 ? readCbpy(b) : -1;
             const bool intra = m.type >= 3;
             if (!intra) cbpy ^= 15;
             if (m.type == 1 || m.type == 4) quant = std::clamp(quant + kDquant[b.get(2)], 1, 31);
             if (intra) {
                 mv[0] = mv[1] = mv[bw] = mv[bw + 1] = {};
-            } else {
+            } else if (cbpy >= 0) {
                 const int count = m.type == 2 ? 4 : 1;
                 int sumx = 0, sumy = 0;
                 for (int k = 0; k < count; ++k) {
@@ -220,34 +217,44 @@ bool Decoder::decodeMacroblocks(BitReader& b, const PictureHeader& h, Frame& cur
                     sumx += v.x;
                     sumy += v.y;
                 }
-                if (cbpy < 0) {
-                    for (int i = mby * mbw_ + mbx; i < mbw_ * mbh_; ++i) copyMacroblock(*ref, cur, i % mbw_, i / mbw_);
-                    return false;
-                }
-                if (count == 1) {
-                    predictBlock(ref->plane[0], cur.plane[0], mbx * 16, mby * 16, 16, mv[0].x, mv[0].y);
-                    sumx *= 4;
-                    sumy *= 4;
-                } else {
-                    for (int k = 0; k < 4; ++k) {
-                        const Vector v = mv[(k >> 1) * bw + (k & 1)];
-                        predictBlock(ref->plane[0], cur.plane[0], mbx * 16 + (k & 1) * 8, mby * 16 + (k >> 1) * 8, 8, v.x, v.y);
+                if (cbpy >= 0) {
+                    if (count == 1) {
+                        predictBlock(ref->plane[0], cur.plane[0], mbx * 16, mby * 16, 16, mv[0].x, mv[0].y);
+                        sumx *= 4;
+                        sumy *= 4;
+                    } else {
+                        for (int k = 0; k < 4; ++k) {
+                            const Vector v = mv[(k >> 1) * bw + (k & 1)];
+                            predictBlock(ref->plane[0], cur.plane[0], mbx * 16 + (k & 1) * 8, mby * 16 + (k >> 1) * 8, 8, v.x, v.y);
+                        }
                     }
+                    const int cx = chromaVector(sumx), cy = chromaVector(sumy);
+                    predictBlock(ref->plane[1], cur.plane[1], mbx * 8, mby * 8, 8, cx, cy);
+                    predictBlock(ref->plane[2], cur.plane[2], mbx * 8, mby * 8, 8, cx, cy);
                 }
-                const int cx = chromaVector(sumx), cy = chromaVector(sumy);
-                predictBlock(ref->plane[1], cur.plane[1], mbx * 8, mby * 8, 8, cx, cy);
-                predictBlock(ref->plane[2], cur.plane[2], mbx * 8, mby * 8, 8, cx, cy);
+            }
+            if (cbpy < 0 || b.overrun()) {
+                restAsBefore(cur, ref, mby * mbw_ + mbx);
+                return false;
             }
             if (!decodeBlocks(b, cbpy << 2 | m.cbpc, intra, quant, escape11, cur, mbx, mby)) {
-                for (int i = mby * mbw_ + mbx + 1; i < mbw_ * mbh_; ++i) {
-                    if (ref) copyMacroblock(*ref, cur, i % mbw_, i / mbw_);
-                    else greyMacroblock(cur, i % mbw_, i / mbw_);
-                }
+                restAsBefore(cur, ref, mby * mbw_ + mbx + 1);
                 return false;
             }
         }
+        if (skipCount) copyMacroblocks(*ref, cur, skipFrom, mby, skipCount);
     }
     return true;
+}
+
+void Decoder::restAsBefore(Frame& cur, const Frame* ref, int from)
+{
+    for (int mby = from / mbw_; mby < mbh_; ++mby) {
+        const int mbx = mby == from / mbw_ ? from % mbw_ : 0;
+        if (mbx >= mbw_) continue;
+        if (ref) copyMacroblocks(*ref, cur, mbx, mby, mbw_ - mbx);
+        else greyMacroblocks(cur, mbx, mby, mbw_ - mbx);
+    }
 }
 
 bool Decoder::decodeBlocks(BitReader& b, int cbp, bool intra, int quant, bool escape11, Frame& cur, int mbx, int mby)
@@ -347,23 +354,23 @@ void Decoder::predictBlock(const Plane& ref, Plane& cur, int x, int y, int size,
     else interpolate<8>(src, stride, dst, cur.stride, hx, hy);
 }
 
-void Decoder::copyMacroblock(const Frame& ref, Frame& cur, int mbx, int mby)
+void Decoder::copyMacroblocks(const Frame& ref, Frame& cur, int mbx, int mby, int count)
 {
     for (int k = 0; k < 3; ++k) {
         const int n = k ? 8 : 16;
         const Plane& s = ref.plane[k];
         Plane& d = cur.plane[k];
-        for (int y = 0; y < n; ++y)
-            std::memcpy(d.data + ptrdiff_t(mby * n + y) * d.stride + mbx * n, s.data + ptrdiff_t(mby * n + y) * s.stride + mbx * n, size_t(n));
+        const ptrdiff_t at = ptrdiff_t(mby * n) * d.stride + mbx * n;
+        for (int y = 0; y < n; ++y) std::memcpy(d.data + at + y * d.stride, s.data + at + y * s.stride, size_t(n * count));
     }
 }
 
-void Decoder::greyMacroblock(Frame& cur, int mbx, int mby)
+void Decoder::greyMacroblocks(Frame& cur, int mbx, int mby, int count)
 {
     for (int k = 0; k < 3; ++k) {
         const int n = k ? 8 : 16;
         Plane& d = cur.plane[k];
-        for (int y = 0; y < n; ++y) std::memset(d.data + ptrdiff_t(mby * n + y) * d.stride + mbx * n, 128, size_t(n));
+        for (int y = 0; y < n; ++y) std::memset(d.data + ptrdiff_t(mby * n + y) * d.stride + mbx * n, 128, size_t(n * count));
     }
 }
 

@@ -61,8 +61,11 @@ private:
     bool decodeBlocks(BitReader& b, int cbp, bool intra, int quant, bool escape11, Frame& cur, int mbx, int mby);
     Vector predict(int bx, int by, int block, int mbx, int mby) const;
     void predictBlock(const Plane& ref, Plane& cur, int x, int y, int size, int mvx, int mvy);
-    void copyMacroblock(const Frame& ref, Frame& cur, int mbx, int mby);
-    void greyMacroblock(Frame& cur, int mbx, int mby);
+    // count macroblocks of a row from mbx on, as the reference has them, or grey.
+    void copyMacroblocks(const Frame& ref, Frame& cur, int mbx, int mby, int count);
+    void greyMacroblocks(Frame& cur, int mbx, int mby, int count);
+    // The macroblocks from number `from` on as the reference has them (grey without one).
+    void restAsBefore(Frame& cur, const Frame* ref, int from);
 
     int64_t maxPixels_;
     Frame frames_[2];
