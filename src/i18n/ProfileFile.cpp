@@ -28,7 +28,8 @@ QString unquote(QString value)
 void ProfileFile::load(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // No name reads as an empty file (without Qt's warning on the console).
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         parse({});
         return;
     }
