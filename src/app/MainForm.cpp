@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QToolTip>
+#include <utility>
 
 namespace vx {
 
@@ -398,6 +399,22 @@ void MainForm::chooseStartFile(const QStringList& arguments)
         state_.nav.RebuildFolderList();
         OpenCurrentFile();
     }
+}
+
+void MainForm::afterFirstPaint(std::function<void()> work)
+{
+    afterFirstPaint_ = std::move(work);
+    QTimer::singleShot(1000, this, [this] {
+        if (afterFirstPaint_)
+            std::exchange(afterFirstPaint_, nullptr)();
+    });
+}
+
+void MainForm::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (afterFirstPaint_)
+        QMetaObject::invokeMethod(this, std::exchange(afterFirstPaint_, nullptr), Qt::QueuedConnection);
 }
 
 void MainForm::showEvent(QShowEvent* event)

@@ -1,6 +1,6 @@
 // Program entry: the start picture's decode, the application object, the
-// main window, then the four dialogs (created hidden, living until the
-// program ends).
+// main window, then, once it is painted, the four dialogs (created hidden,
+// living until the program ends).
 #include "app/MainForm.h"
 #include "app/ProgramDialogs.h"
 #include "app/SessionEnd.h"
@@ -38,9 +38,12 @@ int main(int argc, char** argv)
     vx::SessionEnd sessionEnd;
     vx::MainForm mainForm(programFolder, arguments, nullptr, std::move(startDecode));
     sessionEnd.setMainForm(&mainForm);
-    vx::ProgramDialogs dialogs(&mainForm);
     if (mainForm.terminateRequested())
         return 1;
+    // Made hidden once the window is on the screen, so they don't hold up
+    // its first picture; destroyed before the window.
+    std::unique_ptr<vx::ProgramDialogs> dialogs;
+    mainForm.afterFirstPaint([&] { dialogs = std::make_unique<vx::ProgramDialogs>(&mainForm); });
     mainForm.show();
     return QApplication::exec();
 }

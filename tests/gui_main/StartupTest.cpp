@@ -310,3 +310,20 @@ TEST_F(StartupTest, AStartFileDecodedBeforeTheWindowEndsAsOneOpenedByTheWindow)
         EXPECT_EQ(ends[1].red, path == broken);
     }
 }
+
+TEST_F(StartupTest, WorkAfterTheFirstPaintRunsOnceTheWindowIsPaintedAndOnlyOnce)
+{
+    seedDefaults();
+    start({}, false);
+    int runs = 0;
+    form->afterFirstPaint([&] { ++runs; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(runs, 0) << "not before the window is painted";
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::qWait(50);
+    EXPECT_EQ(runs, 1);
+    form->repaint();
+    QTest::qWait(1100);  // past the second that stands in for a paint that never comes
+    EXPECT_EQ(runs, 1);
+}
