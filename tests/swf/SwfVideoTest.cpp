@@ -609,3 +609,71 @@ TEST_F(SwfVideo, InverseTransformRoundsTheExactValue)
             }
     }
 }
+
+// Damaged H.263 streams: an inter picture with nothing before it gives no
+// picture; a packet cut short shows what it decoded and the previous
+// picture below that (grey for a key frame with nothing before it); bytes
+// of noise after a good header never reach outside the picture.
+TEST_F(SwfVideo, H263DamagedPacketsShowWhatDecoded)
+{
+    if (swftest::ffmpegPath().isEmpty()) GTEST_SKIP() << "ffmpeg is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString flv = dir.filePath("h263.flv");
+    ASSERT_TRUE(swftest::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=12", "-t", "1", "-c:v", "flv1", "-q:v", "2", flv}));
+    QFile f(flv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const auto packets = swftest::flvVideoPackets(f.readAll());
+    ASSERT_GE(packets.size(), 3u);
+    const Bytes& key = packets[0].data;
+    const Bytes& inter = packets[2].data;
+    using Decoder = vx::swf::h263::Decoder;
+    auto rows = [](const Decoder& d, int from, int to) {
+        const vx::swf::YuvPlanes p = d.planes();
+        std::vector<uint8_t> out;
+        for (int y = from; y < to; ++y) out.insert(out.end(), p.y + y * p.yStride, p.y + y * p.yStride + p.width);
+        return out;
+    };
+    {
+        SCOPED_TRACE("an inter picture first");
+        Decoder d(vx::swf::VideoDecoder::kMaxPixels);
+        EXPECT_FALSE(d.decode(inter.data(), inter.size()));
+        EXPECT_FALSE(d.hasPicture());
+    }
+    {
+        SCOPED_TRACE("a key picture cut short with nothing before it");
+        Decoder d(vx::swf::VideoDecoder::kMaxPixels);
+        ASSERT_TRUE(d.decode(key.data(), key.size() / 4));
+        EXPECT_EQ(rows(d, 32, 48), std::vector<uint8_t>(64 * 16, 128));
+    }
+    for (size_t cut : {size_t(8), inter.size() / 3, inter.size() - 1}) {
+        SCOPED_TRACE(testing::Message() << "an inter picture cut at " << cut << " of " << inter.size() << " bytes");
+        Decoder d(vx::swf::VideoDecoder::kMaxPixels), whole(vx::swf::VideoDecoder::kMaxPixels);
+        for (size_t i = 0; i < 2; ++i) {
+            ASSERT_TRUE(d.decode(packets[i].data.data(), packets[i].data.size()));
+            ASSERT_TRUE(whole.decode(packets[i].data.data(), packets[i].data.size()));
+        }
+        const auto before = rows(d, 32, 48);
+        ASSERT_TRUE(d.decode(inter.data(), cut));
+        ASSERT_TRUE(whole.decode(inter.data(), inter.size()));
+        if (cut < inter.size() / 2) {
+            EXPECT_EQ(rows(d, 32, 48), before);
+        } else {
+            EXPECT_EQ(rows(d, 0, 16), rows(whole, 0, 16));
+        }
+    }
+    {
+        SCOPED_TRACE("noise after a key picture's header");
+        std::mt19937 random(3);
+        Decoder d(vx::swf::VideoDecoder::kMaxPixels);
+        for (int n = 0; n < 300; ++n) {
+            Bytes noisy = n % 2 ? inter : key;
+            for (size_t i = 8; i < noisy.size(); ++i)
+                if (random() % 16 == 0) noisy[i] = uint8_t(random());
+            d.decode(noisy.data(), noisy.size());
+            if (d.hasPicture()) {
+                ASSERT_EQ(QSize(d.planes().width, d.planes().height), QSize(64, 48));
+            }
+        }
+    }
+}
