@@ -1,10 +1,11 @@
 // The inverse 8 x 8 DCT of H.263 video: the floating-point factorisation
 // of Arai, Agui and Nakajima, its scale factors folded into the
 // coefficients, rows first, each result rounded to the nearest integer
-// once at the end. That is how the reference player's pictures come out;
-// integer transforms differ from it by one now and then, which motion
-// compensation then carries along. Plain code and AVX2 code give the same
-// pixels (no fused multiply-adds anywhere).
+// (halves to even) once at the end. The reference player's pictures come
+// out so but for values within a hair of a half; integer transforms differ
+// from them by one now and then, which motion compensation then carries
+// along. Plain code and AVX2 code give the same pixels (no fused
+// multiply-adds anywhere).
 #pragma once
 
 #include "swf/SwfVideoColour.h"

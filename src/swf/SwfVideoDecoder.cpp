@@ -188,8 +188,6 @@ VideoDecoder::VideoDecoder(int codec, int deblocking) : d_(std::make_unique<Impl
     }
     d_->ctx->thread_count = 1;  // pictures come out at once, in order
     d_->ctx->max_pixels = kMaxPixels;
-    // The floating-point AAN transform rounds as the reference player does.
-    d_->ctx->idct_algo = FF_IDCT_FAAN;
     // "Off" drops the codec's own loop filter where it has one; the other
     // levels keep what the packets ask for.
     if (deblocking == 1) d_->ctx->skip_loop_filter = AVDISCARD_ALL;

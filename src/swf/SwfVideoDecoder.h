@@ -1,7 +1,7 @@
-// Decoding the packets of one embedded video stream with FFmpeg's
-// libavcodec: Sorenson H.263, Screen Video 1 and 2, On2 VP6 and VP6 with an
-// alpha plane. Pictures come out as premultiplied 32-bit images through our
-// own colour conversion.
+// Decoding the packets of one embedded video stream: Sorenson H.263 with
+// our own decoder (SwfH263Decoder.h), Screen Video 1 and 2, On2 VP6 and VP6
+// with an alpha plane with FFmpeg's libavcodec. Pictures come out as
+// premultiplied 32-bit images through our own colour conversion.
 #pragma once
 
 #include <QImage>
@@ -34,7 +34,7 @@ public:
     VideoDecoder(const VideoDecoder&) = delete;
     VideoDecoder& operator=(const VideoDecoder&) = delete;
 
-    // Whether libavcodec has a decoder for the codec.
+    // Whether there is a decoder for the codec (ours, or libavcodec's).
     bool usable() const;
     // Decodes one packet; true when a picture came out of it.
     bool decode(const uint8_t* data, size_t size, bool key);
