@@ -151,52 +151,59 @@ int filterMargin(const FilterList& filters, double sx, double sy)
 
 namespace {
 
-// One box of a blur: `left` values before the centre and `right` after it,
-// the mean rounded to nearest or cut down.
+// One box of a blur: `left` values before the centre and `right` after
+// it. With `halfEnds` the first and last value weigh half as much as the
+// others. The mean is rounded to nearest, or cut down with `truncate`.
 struct Box {
     int left = 0, right = 0;
-    bool truncate = false;
-    int size() const { return left + right + 1; }
+    bool halfEnds = false, truncate = false;
 };
 
 // A blur of b pixels. Antialiased, a centred box of the odd width at most
-// b, one pixel at least. Aliased, a box of b whole pixels, the mean cut
-// down: across it reaches b / 2 pixels to the left, down it reaches one
-// pixel less above than that (as the reference draws it).
-Box boxOf(double blur, bool across, bool aliased)
+// b, one pixel at least. Aliased, a box b whole pixels wide centred on the
+// pixel, the mean cut down: an even width reaches half a pixel further each
+// way, taking half of the two pixels at its ends. `shift` moves the box
+// that many pixels on (the result that many back). A blur of less than
+// two pixels leaves the plane as it is.
+Box boxOf(double blur, bool aliased, int shift)
 {
     const double b = std::min(blur, kMaxBlur);
     if (!aliased) {
         const int half = std::max(0, int(std::floor((b - 1) / 2)));
-        return {half, half, false};
+        return {half, half, false, false};
     }
-    const int n = std::max(1, int(std::floor(b)));
-    const int left = across ? n / 2 : std::max(0, n / 2 - 1);
-    return {left, n - 1 - left, true};
+    const int n = int(std::floor(b));
+    if (n < 2) return {};
+    const int half = n / 2;
+    return {half - shift, half + shift, n % 2 == 0, true};
 }
 
 // Box blur of one 8-bit plane (w x h, rows of `stride`) in place: `passes`
 // times the box `bx` across, then `by` down.
 void boxBlur(uint8_t* p, int w, int h, int stride, Box bx, Box by, int passes, std::vector<uint32_t>& line)
 {
-    line.resize(size_t(std::max(w, h)) + 1);
+    // The line is copied between zeros as wide as the largest box reaches.
+    const int pad = std::max({bx.left, bx.right, by.left, by.right}) + 1;
+    line.assign(size_t(std::max(w, h)) + 2 * size_t(pad), 0);
     auto run = [&](uint8_t* base, int count, int step, Box box) {
         // One line of count values `step` apart: each becomes the mean of
         // the box around it; what lies beyond the line is 0.
-        const int n = box.size();
-        if (n <= 1 || count <= 0) return;
-        // Exact division of sums up to 255 * 255 by n: floor(sum * inv / 2^32)
-        // is floor(sum / n), and adding half of n first rounds to nearest.
-        const uint64_t inv = ((uint64_t(1) << 32) + uint64_t(n) - 1) / uint64_t(n);
-        const uint32_t bias = box.truncate ? 0 : uint32_t(n / 2);
-        for (int i = 0; i < count; ++i) line[size_t(i)] = base[ptrdiff_t(i) * step];
+        if (box.left + box.right <= 0 || count <= 0) return;
+        // Sums are of up to 255 values of 255, doubled with half ends. The
+        // division is exact: floor(sum * inv / 2^32) is floor(sum / n), and
+        // adding half of n first rounds to nearest.
+        const uint32_t n = box.halfEnds ? 2 * uint32_t(box.left + box.right) : uint32_t(box.left + box.right + 1);
+        const uint64_t inv = ((uint64_t(1) << 32) + n - 1) / n;
+        const uint32_t bias = box.truncate ? 0 : n / 2;
+        uint32_t* v = line.data() + pad;
+        for (int i = 0; i < count; ++i) v[i] = base[ptrdiff_t(i) * step];
         uint32_t sum = 0;
-        for (int i = 0; i <= std::min(box.right, count - 1); ++i) sum += line[size_t(i)];
+        for (int i = -box.left; i <= box.right; ++i) sum += v[i];
         for (int i = 0; i < count; ++i) {
-            base[ptrdiff_t(i) * step] = uint8_t((uint64_t(sum + bias) * inv) >> 32);
-            const int add = i + box.right + 1, drop = i - box.left;
-            if (add < count) sum += line[size_t(add)];
-            if (drop >= 0) sum -= line[size_t(drop)];
+            const uint32_t total = box.halfEnds ? 2 * sum - v[i - box.left] - v[i + box.right] : sum;
+            base[ptrdiff_t(i) * step] = uint8_t((uint64_t(total + bias) * inv) >> 32);
+            sum += v[i + box.right + 1];
+            sum -= v[i - box.left];
         }
     };
     for (int pass = 0; pass < passes; ++pass) {
@@ -208,7 +215,10 @@ void boxBlur(uint8_t* p, int w, int h, int stride, Box bx, Box by, int passes, s
 void blurPlane(std::vector<uint8_t>& plane, int w, int h, const Filter& f, double sx, double sy, bool aliased,
                std::vector<uint32_t>& line)
 {
-    boxBlur(plane.data(), w, h, w, boxOf(f.blurX * sx, true, aliased), boxOf(f.blurY * sy, false, aliased),
+    // Aliased, the blur filter's box lies one pixel lower than the
+    // shadows' (as the reference draws it): what it blurs moves up a pixel.
+    const int down = aliased && f.kind == Filter::Blur ? 1 : 0;
+    boxBlur(plane.data(), w, h, w, boxOf(f.blurX * sx, aliased, 0), boxOf(f.blurY * sy, aliased, down),
             std::max(1, f.passes), line);
 }
 

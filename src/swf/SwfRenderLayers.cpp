@@ -47,6 +47,16 @@ QRectF deviceBounds(const Ctx& c, uint16_t id, const DisplayObject* obj, const Q
     }
 }
 
+// How far obj moves so that the top left corner of its bounds on the
+// device lies on the nearest pixel corner: filtered and cached objects are
+// drawn so into their pictures.
+QPointF cornerSnap(const Ctx& c, const DisplayObject& obj, const QTransform& objWorld)
+{
+    const QRectF b = deviceBounds(c, obj.charId, &obj, objWorld, 0, 0);
+    if (b.isNull() || !(std::abs(b.left()) < 1e9) || !(std::abs(b.top()) < 1e9)) return {};
+    return QPointF(std::floor(b.left() + 0.5) - b.left(), std::floor(b.top() + 0.5) - b.top());
+}
+
 QPainter::CompositionMode compositionOf(BlendMode mode)
 {
     switch (mode) {
@@ -105,14 +115,7 @@ void detail::drawLayered(Ctx& c, const DisplayObject& obj, const QTransform& wor
         return;
     }
 
-    // A filtered object is drawn whole pixels from where it lies: its
-    // position on the device is rounded to the pixel grid.
-    QPointF snap;
-    if (!filters.empty()) {
-        const QTransform dev = objWorld * c.base;
-        if (std::isfinite(dev.dx()) && std::isfinite(dev.dy()) && std::abs(dev.dx()) < 1e9 && std::abs(dev.dy()) < 1e9)
-            snap = QPointF(std::round(dev.dx()) - dev.dx(), std::round(dev.dy()) - dev.dy());
-    }
+    const QPointF snap = filters.empty() ? QPointF() : cornerSnap(c, obj, objWorld);
     LayerPool& pool = LayerPool::local();
     QImage layer = pool.acquire(r.size());
     if (layer.isNull()) return;
@@ -184,13 +187,7 @@ void detail::drawCached(Ctx& c, const DisplayObject& obj, const QTransform& worl
         drawCharacter(c, obj.charId, &obj, objWorld, objCx);
         return;
     }
-    // The picture holds the clip moved so that the top left corner of its
-    // bounds lies on the nearest pixel corner.
-    QPointF snap;
-    const QRectF tight = deviceBounds(c, obj.charId, &obj, objWorld, 0, 0);
-    if (std::isfinite(tight.left()) && std::isfinite(tight.top()) && std::abs(tight.left()) < 1e9 &&
-        std::abs(tight.top()) < 1e9)
-        snap = QPointF(std::floor(tight.left() + 0.5) - tight.left(), std::floor(tight.top() + 0.5) - tight.top());
+    const QPointF snap = cornerSnap(c, obj, objWorld);
     QImage picture(r.size(), QImage::Format_ARGB32_Premultiplied);
     if (picture.isNull()) return;
     picture.fill(Qt::transparent);

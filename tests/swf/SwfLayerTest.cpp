@@ -133,17 +133,23 @@ TEST_F(SwfLayer, FiltersFollowTheReferenceGeometry)
         {"blur beyond the box", filter::blur(4, 4, 1), 8, 20, qRgb(255, 255, 255), 0, Quality::High},
         // A blur of 2 or less leaves the edge sharp.
         {"small blur", filter::blur(2, 2, 1), 9, 20, qRgb(255, 255, 255), 0, Quality::High},
-        // Aliased, a box of 4 whole pixels, its mean cut down: across it
-        // takes two pixels left of the centre and one right, down one above
-        // and two below.
-        {"aliased blur, left edge", filter::blur(4, 4, 1), 9, 20, qRgb(192, 192, 192), 0},
-        {"aliased blur, left edge inside", filter::blur(4, 4, 1), 10, 20, qRgb(128, 128, 128), 0},
-        {"aliased blur, left of the box", filter::blur(4, 4, 1), 8, 20, qRgb(255, 255, 255), 0},
-        {"aliased blur, right edge", filter::blur(4, 4, 1), 31, 20, qRgb(192, 192, 192), 0},
+        // Aliased, a box of 4 whole pixels centred on the pixel, taking half
+        // of the pixels at its ends, its mean cut down: 1/8, 3/8, 5/8 and
+        // 7/8 of the square's alpha across its edges. The blur filter's box
+        // lies a pixel lower: its fringe reaches three rows above the
+        // square and one below.
+        {"aliased blur, first pixel left", filter::blur(4, 4, 1), 8, 20, qRgb(224, 224, 224), 0},
+        {"aliased blur, left of the box", filter::blur(4, 4, 1), 7, 20, qRgb(255, 255, 255), 0},
+        {"aliased blur, inside the left edge", filter::blur(4, 4, 1), 10, 20, qRgb(96, 96, 96), 0},
+        {"aliased blur, last pixel right", filter::blur(4, 4, 1), 31, 20, qRgb(224, 224, 224), 0},
         {"aliased blur, right of the box", filter::blur(4, 4, 1), 32, 20, qRgb(255, 255, 255), 0},
-        {"aliased blur, top edge", filter::blur(4, 4, 1), 20, 8, qRgb(192, 192, 192), 0},
-        {"aliased blur, bottom edge", filter::blur(4, 4, 1), 20, 30, qRgb(192, 192, 192), 0},
+        {"aliased blur, first row above", filter::blur(4, 4, 1), 20, 7, qRgb(224, 224, 224), 0},
+        {"aliased blur, above the box", filter::blur(4, 4, 1), 20, 6, qRgb(255, 255, 255), 0},
+        {"aliased blur, last row below", filter::blur(4, 4, 1), 20, 30, qRgb(224, 224, 224), 0},
         {"aliased blur, below the box", filter::blur(4, 4, 1), 20, 31, qRgb(255, 255, 255), 0},
+        // A shadow's box is centred down as well: its fringe ends a row lower.
+        {"aliased shadow, last row below", filter::dropShadow(0xff0000ffu, 4, 0, 0, 1, false, false, false), 20, 31,
+         qRgb(224, 224, 255), 0},
         // A drop shadow at angle 0 lies to the right, distance pixels on.
         {"shadow right", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false), 31, 20, qRgb(255, 0, 255), 0},
         {"shadow not left", filter::dropShadow(0xffff00ff, 0, 0, 3, 1, false, false, false), 8, 20, qRgb(255, 255, 255), 0},
@@ -188,66 +194,38 @@ TEST_F(SwfLayer, FiltersScaleWithTheStage)
     EXPECT_COLOR(img, 66, 40, 0xffffffffu, 0);
 }
 
-TEST_F(SwfLayer, FilteredObjectsLandOnWholePixels)
+TEST_F(SwfLayer, FilteredAndCachedObjectsPutTheirCornerOnAPixelCorner)
 {
-    // A square whose left edge lies on the centres of column 10 (210 twips),
-    // placed 0.4 px (8 twips) or 0.6 px to the right. Drawn plainly, the edge
-    // moves with it; through a filter the object moves by whole pixels only.
+    // A square from 10.5 to 30.5 px each way: drawn plainly, the centres on
+    // its top and left edges are inside; filtered or cached as a bitmap, the
+    // square is drawn half a pixel on, its corner rounded to (11, 11). A
+    // square placed 0.4 px further (at 10.9) moves back by 0.1 px.
     const Bytes identity = filter::colourMatrix({1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0});
+    enum Kind { Plain, Cached, Filtered };
     struct Case {
         const char* what;
-        bool filtered;
+        Kind kind;
         int tx;  // twips
         int x;
         QRgb expected;
     };
     const Case cases[] = {
-        {"plain, 0.4 px on", false, 8, 10, 0xffffffffu},
-        {"plain, 0.4 px on, next column", false, 8, 11, 0xff000000u},
-        {"filtered, 0.4 px on: not moved", true, 8, 10, 0xff000000u},
-        {"filtered, 0.4 px on: column before", true, 8, 9, 0xffffffffu},
-        {"plain, 0.6 px on", false, 12, 11, 0xff000000u},
-        {"filtered, 0.6 px on: one pixel on", true, 12, 10, 0xffffffffu},
-        {"filtered, 0.6 px on: right edge one pixel on", true, 12, 30, 0xff000000u},
-        {"plain, 0.6 px on: right edge", false, 12, 30, 0xff000000u},
-        {"plain, 0.6 px on: beyond the right edge", false, 12, 31, 0xffffffffu},
-    };
-    for (const Case& c : cases) {
-        Movie m(40 * 20, 40 * 20, 12);
-        m.shape(1, square(210, 210, 400, 400, 0xff000000u));
-        m.place3(1, 1, Matrix::translate(c.tx, c.tx), c.filtered ? filter::list({identity}) : Bytes());
-        m.showFrame();
-        const QImage img = swftest::shot(Player(swftest::load(m)));
-        SCOPED_TRACE(c.what);
-        EXPECT_COLOR(img, c.x, 20, c.expected, 0);
-        EXPECT_COLOR(img, 20, c.x, c.expected, 0);
-    }
-}
-
-TEST_F(SwfLayer, CachedClipsPutTheirCornerOnAPixelCorner)
-{
-    // A square from 10.5 to 30.5 px each way: drawn plainly, the centres on
-    // its top and left edges are inside; cached as a bitmap, the square is
-    // drawn half a pixel on, its corner rounded to (11, 11).
-    struct Case {
-        const char* what;
-        bool cached;
-        int x;
-        QRgb expected;
-    };
-    const Case cases[] = {
-        {"plain, first column", false, 10, 0xffff0000u},
-        {"plain, last column", false, 29, 0xffff0000u},
-        {"plain, beyond", false, 30, 0xffffffffu},
-        {"cached, before", true, 10, 0xffffffffu},
-        {"cached, first column", true, 11, 0xffff0000u},
-        {"cached, last column", true, 30, 0xffff0000u},
+        {"plain, first column", Plain, 0, 10, 0xffff0000u},
+        {"plain, beyond", Plain, 0, 30, 0xffffffffu},
+        {"cached, before", Cached, 0, 10, 0xffffffffu},
+        {"cached, last column", Cached, 0, 30, 0xffff0000u},
+        {"filtered, before", Filtered, 0, 10, 0xffffffffu},
+        {"filtered, last column", Filtered, 0, 30, 0xffff0000u},
+        {"filtered, 0.4 px on: before", Filtered, 8, 10, 0xffffffffu},
+        {"filtered, 0.4 px on: last column", Filtered, 8, 30, 0xffff0000u},
+        {"filtered, 0.4 px on: beyond", Filtered, 8, 31, 0xffffffffu},
     };
     for (const Case& c : cases) {
         Movie m(40 * 20, 40 * 20, 12);
         m.shape(1, square(210, 210, 400, 400, 0xffff0000u));
         m.tag(39, sprite(2, {{26, [] { Writer w; w.u8(0x06); w.u16(1); w.u16(1); Matrix().write(w); return w.data; }()}}));
-        m.place3(1, 2, Matrix(), {}, -1, c.cached);
+        m.place3(1, 2, Matrix::translate(c.tx, c.tx), c.kind == Filtered ? filter::list({identity}) : Bytes(), -1,
+                 c.kind == Cached);
         m.showFrame();
         const QImage img = swftest::shot(Player(swftest::load(m)));
         SCOPED_TRACE(c.what);
