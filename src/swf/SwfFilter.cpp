@@ -363,11 +363,10 @@ void bevel(QImage& layer, const Filter& f, double sx, double sy, bool aliased, F
             }
             const QRgb src = row[x];
             const uint32_t sa = uint32_t(qAlpha(src));
-            QRgb effect = full ? e : scalePixel(e, outer ? 255 - sa : sa);
             QRgb out;
-            if (f.knockout || f.hideObject) out = effect;
-            else if (outer) out = over(src, effect);
-            else out = over(effect, src);
+            if (f.knockout || f.hideObject) out = full ? e : scalePixel(e, outer ? 255 - sa : sa);
+            else if (outer) out = over(src, e);  // the whole bevel lies behind the object
+            else out = over(full ? e : scalePixel(e, sa), src);
             row[x] = out;
         }
     }

@@ -124,6 +124,7 @@ TEST_F(SwfLayer, FiltersFollowTheReferenceGeometry)
         QRgb expected;
         int tol;
         Quality quality = Quality::Low;
+        uint32_t square = 0xff000000u;
     };
     const Case cases[] = {
         // Antialiased, a blur of 4 is a centred box of 3: a third and two
@@ -166,13 +167,17 @@ TEST_F(SwfLayer, FiltersFollowTheReferenceGeometry)
         // (the shadow) lines the right edge, the highlight the left.
         {"bevel shadow", filter::bevel(0xff00ff00, 0xffff00ff, 0, 0, 2, true, false), 29, 20, qRgb(255, 0, 255), 0},
         {"bevel highlight", filter::bevel(0xff00ff00, 0xffff00ff, 0, 0, 2, true, false), 10, 20, qRgb(0, 255, 0), 0},
+        // An outer bevel lies whole behind the object: under a half
+        // transparent square its shadow shows at half strength, not less.
+        {"outer bevel under the object", filter::bevel(0xff00ff00, 0xffff00ff, 0, 0, 2, false, false), 28, 20,
+         qRgb(127, 63, 127), 1, Quality::Low, 0x80000000u},
         // A colour matrix taking red from blue and alpha as it is, with an offset.
         {"colour matrix", filter::colourMatrix({0, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}), 20, 20,
          qRgb(200, 0, 0), 0},
     };
     for (const Case& c : cases) {
         Movie m(40 * 20, 40 * 20, 12);
-        m.shape(1, square(200, 200, 400, 400, 0xff000000u));
+        m.shape(1, square(200, 200, 400, 400, c.square));
         m.place3(1, 1, Matrix(), filter::list({c.filter}));
         m.showFrame();
         const QImage img = swftest::shot(Player(swftest::load(m)), c.quality);
