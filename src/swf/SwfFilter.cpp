@@ -167,7 +167,7 @@ struct Box {
 // two pixels leaves the plane as it is.
 Box boxOf(double blur, bool aliased, int shift)
 {
-    const double b = std::min(blur, kMaxBlur);
+    const double b = blur > 0 ? std::min(blur, kMaxBlur) : 0.0;  // not a number: none
     if (!aliased) {
         const int half = std::max(0, int(std::floor((b - 1) / 2)));
         return {half, half, false, false};
@@ -220,6 +220,14 @@ void blurPlane(std::vector<uint8_t>& plane, int w, int h, const Filter& f, doubl
     const int down = aliased && f.kind == Filter::Blur ? 1 : 0;
     boxBlur(plane.data(), w, h, w, boxOf(f.blurX * sx, aliased, 0), boxOf(f.blurY * sy, aliased, down),
             std::max(1, f.passes), line);
+}
+
+// A distance in whole pixels, rounded; beyond `size` (or not a number)
+// everything moves out of the layer alike.
+int pixelOffset(double v, int size)
+{
+    if (!std::isfinite(v)) return size;
+    return int(std::lround(std::clamp(v, -double(size), double(size))));
 }
 
 // The alpha plane of the layer moved by (dx, dy) pixels; what comes in is 0.
@@ -292,7 +300,7 @@ void shadow(QImage& layer, const Filter& f, double sx, double sy, bool aliased, 
 {
     const int w = layer.width(), h = layer.height();
     const double dist = f.kind == Filter::Glow ? 0.0 : f.distance;
-    const int dx = int(std::lround(std::cos(f.angle) * dist * sx)), dy = int(std::lround(std::sin(f.angle) * dist * sy));
+    const int dx = pixelOffset(std::cos(f.angle) * dist * sx, w), dy = pixelOffset(std::sin(f.angle) * dist * sy, h);
     alphaShifted(layer, dx, dy, sc.a);
     if (f.inner)
         for (uint8_t& v : sc.a) v = uint8_t(255 - v);
@@ -336,8 +344,8 @@ void shadow(QImage& layer, const Filter& f, double sx, double sy, bool aliased, 
 void bevel(QImage& layer, const Filter& f, double sx, double sy, bool aliased, FilterScratch& sc)
 {
     const int w = layer.width(), h = layer.height();
-    const int dx = int(std::lround(std::cos(f.angle) * f.distance * sx)),
-              dy = int(std::lround(std::sin(f.angle) * f.distance * sy));
+    const int dx = pixelOffset(std::cos(f.angle) * f.distance * sx, w),
+              dy = pixelOffset(std::sin(f.angle) * f.distance * sy, h);
     alphaShifted(layer, -dx, -dy, sc.a);
     alphaShifted(layer, dx, dy, sc.b);
     blurPlane(sc.a, w, h, f, sx, sy, aliased, sc.rows);
