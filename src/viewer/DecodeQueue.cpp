@@ -2,6 +2,8 @@
 
 #include "platform/VectorState.h"
 
+#include <pthread.h>
+
 namespace vx {
 
 DecodeQueue::~DecodeQueue()
@@ -33,7 +35,10 @@ DecodeQueue::JobPtr DecodeQueue::submit(OpenRequest request, bool urgent, std::f
         else
             queue_.push_back(job);
         if (!thread_.joinable())
-            thread_ = std::thread([this] { run(); });
+            thread_ = std::thread([this] {
+                pthread_setname_np(pthread_self(), "vx-decode");
+                run();
+            });
     }
     wake_.notify_one();
     return job;

@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <chrono>
+#include <pthread.h>
 
 namespace vx {
 
@@ -16,6 +17,7 @@ StartDecode::StartDecode(const QString& path, const SupportedType* type, StartVi
     // decoding thread opening its file.
     QThread::currentThread();
     thread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "vx-start-decode");
         LoadedPicture loaded = loadPicture(path_, type_, &stop_);
         if (loaded.graphic)
             prepareDisplay(*loaded.graphic);
