@@ -1,6 +1,6 @@
-// The movie's sound on the desktop's default audio output: a QAudioSink
-// pulling 44.1 kHz stereo frames from the player's mixer. Without an output
-// device the movie plays silently.
+// The movie's sound on the desktop's default audio output: the audio
+// module's sink pulling 44.1 kHz stereo frames from the player's mixer.
+// Without the module or an output device the movie plays silently.
 #pragma once
 
 #include "swf/SwfMixer.h"
@@ -8,7 +8,6 @@
 #include <QIODevice>
 #include <memory>
 
-class QAudioSink;
 
 namespace vx {
 
@@ -28,7 +27,7 @@ protected:
 
 private:
     std::shared_ptr<vx::swf::SoundMixer> mixer_;
-    QAudioSink* sink_ = nullptr;
+    QObject* sink_ = nullptr;  // the audio module's sink
 };
 
 }  // namespace vx
