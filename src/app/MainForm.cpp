@@ -401,22 +401,6 @@ void MainForm::chooseStartFile(const QStringList& arguments)
     }
 }
 
-void MainForm::afterFirstPaint(std::function<void()> work)
-{
-    afterFirstPaint_ = std::move(work);
-    QTimer::singleShot(1000, this, [this] {
-        if (afterFirstPaint_)
-            std::exchange(afterFirstPaint_, nullptr)();
-    });
-}
-
-void MainForm::paintEvent(QPaintEvent* event)
-{
-    QWidget::paintEvent(event);
-    if (afterFirstPaint_)
-        QMetaObject::invokeMethod(this, std::exchange(afterFirstPaint_, nullptr), Qt::QueuedConnection);
-}
-
 void MainForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);

@@ -66,10 +66,6 @@ public:
 
     // Dialogs created by the program entry after the main window; the hot keys reach them.
     void setDialogs(QWidget* settings, QWidget* info, RenameFileForm* rename, ChangeQualityForm* quality);
-    // Runs work once, from the event loop, after the window's first paint
-    // (or after a second when the window is never painted): what the
-    // first picture on the screen need not wait for.
-    void afterFirstPaint(std::function<void()> work);
 
     // What the window shows: the folder position, the current file, the view.
     const ViewerState& state() const { return state_; }
@@ -196,7 +192,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -258,7 +253,6 @@ private:
     MovieHost* movie_ = nullptr;
     SaveCommand* save_ = nullptr;
     bool firstShowPending_ = true;
-    std::function<void()> afterFirstPaint_;
     bool openAtFirstShow_ = false;
     QString currentSkinFile_;
     int betweenWidth_ = 3;

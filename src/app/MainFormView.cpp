@@ -1,5 +1,6 @@
 // Opening the current file, the red label, and the view geometry commands.
 #include "app/MainForm.h"
+#include "app/AfterPaint.h"
 #include "app/MovieHost.h"
 
 #include "codecs/Graphic.h"
@@ -168,14 +169,15 @@ void MainForm::finishOpen()
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     // The neighbours are likely next: have the system read them ahead, and
-    // decode the one in the direction of travel.
+    // decode the one in the direction of travel once this picture is on
+    // the screen (not while the window and the screen still work on it).
     if (state_.nav.CurrentIndex >= 1) {
         if (state_.nav.CurrentIndex < state_.nav.count())
             adviseReadAhead(state_.nav.FolderFileList[state_.nav.CurrentIndex]);
         if (state_.nav.CurrentIndex > 1)
             adviseReadAhead(state_.nav.FolderFileList[state_.nav.CurrentIndex - 2]);
     }
-    decodeAhead();
+    runAfterNextPaint(picture_, [this] { decodeAhead(); }, 200);
 }
 
 // At most one picture is decoded ahead, at the size it will be shown: the

@@ -1,6 +1,7 @@
 // Program entry: the start picture's decode, the application object, the
 // main window, then, once it is painted, the four dialogs (created hidden,
 // living until the program ends).
+#include "app/AfterPaint.h"
 #include "app/MainForm.h"
 #include "app/ProgramDialogs.h"
 #include "app/SessionEnd.h"
@@ -43,7 +44,7 @@ int main(int argc, char** argv)
     // Made hidden once the window is on the screen, so they don't hold up
     // its first picture; destroyed before the window.
     std::unique_ptr<vx::ProgramDialogs> dialogs;
-    mainForm.afterFirstPaint([&] { dialogs = std::make_unique<vx::ProgramDialogs>(&mainForm); });
+    vx::runAfterNextPaint(&mainForm, [&] { dialogs = std::make_unique<vx::ProgramDialogs>(&mainForm); }, 1000);
     mainForm.show();
     return QApplication::exec();
 }
