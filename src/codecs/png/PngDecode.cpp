@@ -107,13 +107,6 @@ void checkChunks(const uint8_t* data, size_t size)
     throw CodecError("PNG data ends without an IEND chunk");
 }
 
-void checkFile(const uint8_t* data, size_t size)
-{
-    if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
-        throw CodecError("Not a PNG file");
-    checkChunks(data, size);
-}
-
 Bitmap readWithLibpng(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
 {
     Source src{data, size, 0, "error"};
@@ -238,6 +231,13 @@ Bitmap readWithLibpng(const uint8_t* data, size_t size, bool applyTrns, Info* in
 }
 
 }  // namespace
+
+void checkFile(const uint8_t* data, size_t size)
+{
+    if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
+        throw CodecError("Not a PNG file");
+    checkChunks(data, size);
+}
 
 Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* infoOut)
 {

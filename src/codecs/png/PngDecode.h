@@ -26,7 +26,12 @@ struct Info {
 // 16-bit samples are scaled to 8 bits.
 Bitmap decode(const uint8_t* data, size_t size, bool applyTrns, Info* info = nullptr);
 
-// The same with libpng alone, for comparing the two readings.
+// Throws CodecError unless data starts with the PNG signature, its chunks
+// up to IEND lie inside it and its image data can fill the picture: what
+// decode checks first.
+void checkFile(const uint8_t* data, size_t size);
+
+// The same as decode with libpng alone, for comparing the two readings.
 Bitmap decodeWithLibpng(const uint8_t* data, size_t size, bool applyTrns, Info* info = nullptr);
 
 }  // namespace vx::png

@@ -15,9 +15,10 @@ namespace vx::png {
 
 namespace {
 
-// Inflated data beyond this goes through libpng, row by row: one inflate
-// call cannot be cancelled, and the whole inflated picture is held twice.
-constexpr uint64_t kMaxInflated = uint64_t(128) << 20;
+// Larger inflated rows go through libpng, row by row: one inflate call
+// cannot be cancelled, so it must stay well within the time a cancelled
+// decode may take to stop (a 3840 x 2160 RGBA picture just fits).
+constexpr uint64_t kMaxInflated = uint64_t(32) << 20;
 // Rows unfiltered between two looks at the cancel flag.
 constexpr int kRowsPerCancelCheck = 16;
 
@@ -158,12 +159,24 @@ bool gatherImageData(ChunkReader reader, const Chunk& first, std::vector<uint8_t
 }
 
 // libdeflate takes any distance back into what it has written; zlib, as
-// libpng uses it, refuses those beyond the window the stream declares. The
-// two agree when the window is the largest or covers all the rows.
+// libpng starts it, refuses those beyond the window the stream declares.
+// The two agree when that window is the largest or covers all the rows.
 bool windowCovers(const uint8_t* stream, uint64_t inflatedSize)
 {
     const int windowBits = (stream[0] >> 4) + 8;
     return (stream[0] & 0x0F) == 8 && windowBits <= 15 && (windowBits == 15 || inflatedSize <= (uint64_t(1) << windowBits));
+}
+
+// Inflates the stream into the rows, which it must fill exactly, ending
+// with a good checksum, with nothing after it.
+bool inflateRows(const uint8_t* stream, size_t streamSize, uint8_t* rows, size_t rowsSize)
+{
+    const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(libdeflate_alloc_decompressor());
+    size_t used = 0, produced = 0;
+    return decompressor
+           && libdeflate_zlib_decompress_ex(decompressor.get(), stream, streamSize, rows, rowsSize, &used, &produced)
+                  == LIBDEFLATE_SUCCESS
+           && used == streamSize && produced == rowsSize;
 }
 
 bool decodeChecked(const uint8_t* data, size_t size, Bitmap& out, Info& info)
@@ -187,22 +200,6 @@ bool decodeChecked(const uint8_t* data, size_t size, Bitmap& out, Info& info)
     if (inflatedSize > kMaxInflated || !windowCovers(stream, inflatedSize))
         return false;
     checkPictureSize(header.width, header.height);
-    const PixelReservation reservation(inflatedSize);
-    const auto inflated = std::make_unique_for_overwrite<uint8_t[]>(size_t(inflatedSize));
-    const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(libdeflate_alloc_decompressor());
-    if (!decompressor)
-        return false;
-    checkCancelled();
-    // The stream must fill the rows exactly, end with a good checksum and
-    // be followed by nothing.
-    size_t used = 0, produced = 0;
-    if (libdeflate_zlib_decompress_ex(decompressor.get(), stream, streamSize, inflated.get(), size_t(inflatedSize),
-                                      &used, &produced)
-            != LIBDEFLATE_SUCCESS
-        || used != streamSize || produced != inflatedSize)
-        return false;
-    checkCancelled();
-
     const int bpp = header.channels * 8;
     Bitmap bitmap(int(header.width), int(header.height), bpp, Bitmap::NoFill{});
     if (bpp == 32)
@@ -216,6 +213,14 @@ bool decodeChecked(const uint8_t* data, size_t size, Bitmap& out, Info& info)
             bitmap.palette()[i] = {rgb[2], rgb[1], rgb[0], 0};
         }
     }
+
+    const PixelReservation reservation(inflatedSize);
+    const auto inflated = std::make_unique_for_overwrite<uint8_t[]>(size_t(inflatedSize));
+    checkCancelled();
+    if (!inflateRows(stream, streamSize, inflated.get(), size_t(inflatedSize)))
+        return false;
+    checkCancelled();
+
     const std::vector<uint8_t> zeros(rowBytes);
     const uint8_t* prev = zeros.data();
     for (uint32_t y = 0; y < header.height; ++y) {

@@ -15,7 +15,7 @@
 
 namespace vx::png {
 
-// For a file whose signature and chunk list png::decode has checked: true
+// For a file that passed png::checkFile: true
 // with the picture in bitmap and what the header says in info, or false
 // when libpng has to read it. Throws only DecodeCancelled.
 bool decodeCommon(const uint8_t* data, size_t size, Bitmap& bitmap, Info& info);
