@@ -247,13 +247,30 @@ void replaceFile(Hive hive, const QByteArray& bytes, const HiveData& data)
         remember(path, FileStamp::of(now), bytes, data);
 }
 
+// True when the hive's file, as readHive just found it, already holds these
+// bytes. A read-only file is never said to: writing to it reports that.
+bool fileHolds(Hive hive, const QByteArray& bytes)
+{
+    const QString path = hiveFilePath(hive);
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || (st.st_mode & S_IWUSR) == 0)
+        return false;
+    QMutexLocker lock(&cacheMutex);
+    auto it = cache().constFind(path);
+    return it != cache().constEnd() && it->stamp == FileStamp::of(st) && it->bytes == bytes;
+}
+
 HiveData updateNow(Hive hive, const std::function<void(HiveData&)>& change)
 {
     ensureFolder();
     HiveLock lock(hive);
     HiveData data = readHive(hive, false);
     change(data);
-    replaceFile(hive, formatHive(data, hive), data);
+    // Storing what is already there (the language and the window's place at
+    // every start, say) costs no synced write.
+    const QByteArray bytes = formatHive(data, hive);
+    if (!fileHolds(hive, bytes))
+        replaceFile(hive, bytes, data);
     return data;
 }
 

@@ -215,6 +215,8 @@ TEST(Registry, ValuesCommentsAndKeysWeDontUseAreWrittenBackUnchanged)
 
 TEST(Registry, ReadOnlyFileIsNotReplacedAndAReplacedFileKeepsItsMode)
 {
+    // An unchanged value leaves the file as it is, unless it is read-only:
+    // then the write still reports that.
     TempHome home;
     const QByteArray original = "REGEDIT4\n\n" + kGoodKey;
     writeHiveFile(Hive::LocalMachine, original);
@@ -223,6 +225,7 @@ TEST(Registry, ReadOnlyFileIsNotReplacedAndAReplacedFileKeepsItsMode)
     RegistryKey k;
     ASSERT_TRUE(k.open(Hive::LocalMachine, kPath, false));
     EXPECT_THROW(k.writeInteger(QStringLiteral("FormHeight"), 1), RegistryError);
+    EXPECT_THROW(k.writeInteger(QStringLiteral("FormWidth"), 640), RegistryError);
     EXPECT_EQ(readHiveFile(Hive::LocalMachine), original);
 
     const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
@@ -231,6 +234,10 @@ TEST(Registry, ReadOnlyFileIsNotReplacedAndAReplacedFileKeepsItsMode)
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+    k.writeInteger(QStringLiteral("FormHeight"), 1);
+    struct stat same {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &same), 0);
+    EXPECT_EQ(same.st_ino, st.st_ino);
 }
 
 TEST(Registry, BatchWritesOnceAndOtherWritersKeepTheirValues)
