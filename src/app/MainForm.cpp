@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/AfterPaint.h"
 #include "app/HotKeyFilter.h"
 #include "app/MovieHost.h"
 #include "app/SaveCommand.h"
@@ -87,12 +88,19 @@ MainForm::MainForm(const QString& programFolder, const QStringList& arguments, Q
         arguments_.first() = resolveStartArgument(arguments_.first());
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kTitle);
-    // Every window of the viewer (the dialogs too) shows its icon.
-    const QIcon icon = programIcon(programFolder_);
-    if (!icon.isNull()) {
-        QApplication::setWindowIcon(icon);
-        setWindowIcon(icon);
-    }
+    // Every window of the viewer (the dialogs too) shows its icon. Its seven
+    // files are read once the window is on the screen: the window manager
+    // takes an icon whenever it comes, and the first picture doesn't wait.
+    runAfterNextPaint(
+        this,
+        [this] {
+            const QIcon icon = programIcon(programFolder_);
+            if (!icon.isNull()) {
+                QApplication::setWindowIcon(icon);
+                setWindowIcon(icon);
+            }
+        },
+        1000);
     // No title bar; the sizing border is drawn and handled by the window itself.
     setWindowFlag(Qt::FramelessWindowHint, true);
     setAttribute(Qt::WA_DeleteOnClose, false);

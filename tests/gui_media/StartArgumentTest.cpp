@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QFile>
 #include <QLabel>
+#include <QTest>
 #include <QUrl>
 
 #include <unistd.h>
@@ -64,6 +65,8 @@ TEST_F(StartArgumentTest, EveryFormOfTheArgumentOpensItsFile)
 TEST_F(StartArgumentTest, TheWindowHasTheViewersIcon)
 {
     start();
+    // It comes once the window has painted.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->windowIcon().isNull(); }, 5000));
     const QList<QSize> sizes = form->windowIcon().availableSizes();
     for (QSize size : {QSize(16, 16), QSize(32, 32), QSize(48, 48), QSize(256, 256)})
         EXPECT_TRUE(sizes.contains(size)) << size.width();
