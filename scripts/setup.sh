@@ -15,7 +15,7 @@ PACKAGES=(
   xdg-utils desktop-file-utils
   libxcb1-dev dbus-daemon
   libxtst-dev
-  libdeflate-dev
+  libdeflate-dev libfontconfig-dev
 )
 
 missing=()

@@ -2,6 +2,7 @@
 // main window, then, once it is painted, the four dialogs (created hidden,
 // living until the program ends).
 #include "app/AfterPaint.h"
+#include "app/FontConfigWarmUp.h"
 #include "app/MainForm.h"
 #include "app/ProgramDialogs.h"
 #include "app/SessionEnd.h"
@@ -26,7 +27,9 @@ int main(int argc, char** argv)
                                           vx::readStartView())
                  : nullptr;
 
+    vx::FontConfigWarmUp fonts;
     QApplication app(argc, argv);
+    fonts.wait();
     QApplication::setApplicationName(QStringLiteral("Vextrel Viewer"));
     // No display name: the platform would append it to every dialog's caption.
     const QString programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
