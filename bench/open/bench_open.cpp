@@ -15,6 +15,7 @@
 #include "viewer/ScaledFrames.h"
 #include "viewer/ViewGeometry.h"
 #include "codecs/FrameAnimator.h"
+#include "codecs/jpeg/JpegEighth.h"
 
 #include <QDir>
 #include <QFile>
@@ -117,6 +118,23 @@ void BM_OpenJpegAt400(benchmark::State& state)
         if (!p.ok() || p.display.isNull())
             state.SkipWithError("open failed");
         benchmark::DoNotOptimize(p.display.constBits());
+    }
+}
+
+// The viewer's own eighth-size decoder alone, from the file, on two threads
+// (the argument 1) or one (0).
+void BM_OwnJpegEighth(benchmark::State& state)
+{
+    writeJpeg(kJpeg[0], 0);
+    const QByteArray name = QFile::encodeName(kJpeg[0]);
+    for (auto _ : state) {
+        FILE* f = std::fopen(name.constData(), "rb");
+        const std::optional<QImage> image =
+            vx::jpeg::decodeEighth(vx::jpeg::Source::stream(f), state.range(0) ? vx::jpeg::kEighthSplitBytes : 0);
+        std::fclose(f);
+        if (!image)
+            state.SkipWithError("not decoded");
+        benchmark::DoNotOptimize(image);
     }
 }
 
@@ -331,6 +349,7 @@ void BM_PlainGiflibFrames(benchmark::State& state)
 
 BENCHMARK(BM_OpenJpegAt400)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainJpegEighth)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OwnJpegEighth)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_NextWithDecodeAhead)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 BENCHMARK(BM_NextKeyHeldWithDecodeAhead)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 BENCHMARK(BM_NextWithoutDecodeAhead)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -18,6 +18,11 @@ CancelScope::~CancelScope()
     currentFlag = previous_;
 }
 
+const std::atomic<bool>* cancelFlag()
+{
+    return currentFlag;
+}
+
 bool cancelRequested()
 {
     const std::atomic<bool>* flag = currentFlag;

@@ -27,6 +27,10 @@ private:
     const std::atomic<bool>* previous_;
 };
 
+// The flag of the decode running on this thread (null without a scope), for
+// a thread that helps it to install in its own scope.
+const std::atomic<bool>* cancelFlag();
+
 // True when the decode running on this thread has been asked to stop.
 bool cancelRequested();
 

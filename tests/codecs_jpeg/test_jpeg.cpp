@@ -1,4 +1,5 @@
 #include "codecs/DecodeCancel.h"
+#include "codecs/jpeg/JpegEighth.h"
 #include "codecs/jpeg/JpegImage.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ struct EncodeOptions {
     bool progressive = false;
     int restartRows = 0;
     int quality = 95;
+    int lumaH = 2, lumaV = 2;  // the first component's sampling (the others' is 1)
     // A progressive gray picture of this many scans (each AC coefficient
     // sent bit by bit); 0 for the usual scans.
     int scans = 0;
@@ -46,6 +48,10 @@ QByteArray encode(int width, int height, const EncodeOptions& o,
     jpeg_set_defaults(&c);
     jpeg_set_colorspace(&c, o.stored);
     jpeg_set_quality(&c, o.quality, TRUE);
+    if (c.num_components == 3) {
+        c.comp_info[0].h_samp_factor = o.lumaH;
+        c.comp_info[0].v_samp_factor = o.lumaV;
+    }
     if (o.progressive)
         jpeg_simple_progression(&c);
     std::vector<jpeg_scan_info> script;
@@ -379,5 +385,90 @@ TEST(JpegDecoder, ProgressiveScansAreLimitedAsLibjpegTurboToolsDoAndDecodesStopW
         vx::CancelScope scope(&cancelled);
         EXPECT_THROW(jpeg.bitmap(), vx::DecodeCancelled);
         EXPECT_THROW(jpeg.displayImage(QSize(16, 16)), vx::DecodeCancelled);
+    }
+}
+
+namespace {
+
+std::optional<QImage> eighth(const QByteArray& data, size_t splitBytes)
+{
+    return vx::jpeg::decodeEighth(
+        vx::jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())), splitBytes);
+}
+
+QImage libjpegEighth(const QByteArray& data)
+{
+    return vx::jpeg::decodeDisplay(
+        vx::jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())), 1, true);
+}
+
+}  // namespace
+
+TEST(JpegEighth, EachPixelIsItsBlocksMeanReadByOneOrTwoThreadsAndOtherKindsAreLeftToLibjpeg)
+{
+    // Noise over a gradient: every block differs, and a split read that
+    // joined its halves at the wrong place would show.
+    auto picture = [](int w, int h, EncodeOptions o) {
+        std::mt19937 rng(uint32_t(w * 31 + h));
+        return encode(w, h, o, [&](int x, int y, uint8_t* p) {
+            for (int i = 0; i < (o.input == JCS_GRAYSCALE ? 1 : 3); ++i)
+                p[i] = uint8_t(int(rng() % 64) + (x * (i + 1) + y * (3 - i)) * 191 / (4 * (w + h)));
+        });
+    };
+    EncodeOptions gray;
+    gray.input = gray.stored = JCS_GRAYSCALE;
+    EncodeOptions full, half, quarter, restarts, progressive, cmyk;
+    full.lumaH = full.lumaV = 1;
+    half.lumaV = 1;
+    restarts.restartRows = 3;
+    progressive.progressive = true;
+    cmyk.input = cmyk.stored = JCS_CMYK;
+    struct Case {
+        const char* what;
+        int width, height;
+        EncodeOptions options;
+        int tolerance;  // against libjpeg at an eighth; -1: left to libjpeg
+    } const cases[] = {
+        // Where libjpeg's eighth is its blocks' means too, the same pixels.
+        {"gray", 517, 389, gray, 0},
+        {"4:4:4", 403, 301, full, 0},
+        {"4:2:2", 650, 330, half, 0},
+        // libjpeg takes colour halved both ways from a 2 x 2 transform of
+        // each block; ours is the block's mean: close, not equal.
+        {"4:2:0", 777, 513, quarter, 20},
+        {"4:2:0 with restart markers", 777, 513, restarts, 20},
+        {"progressive", 300, 200, progressive, -1},
+        {"CMYK", 300, 200, cmyk, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray data = picture(c.width, c.height, c.options);
+        const std::optional<QImage> one = eighth(data, 0);
+        if (c.tolerance < 0) {
+            EXPECT_FALSE(one.has_value());
+            continue;
+        }
+        ASSERT_TRUE(one.has_value());
+        const QImage reference = libjpegEighth(data);
+        ASSERT_EQ(one->size(), reference.size());
+        ASSERT_EQ(one->format(), QImage::Format_RGB32);
+        int worst = 0;
+        for (int y = 0; y < reference.height(); ++y)
+            for (int x = 0; x < reference.width(); ++x)
+                for (int shift : {0, 8, 16, 24})
+                    worst = std::max(worst, std::abs(int((one->pixel(x, y) >> shift) & 255)
+                                                     - int((reference.pixel(x, y) >> shift) & 255)));
+        EXPECT_LE(worst, c.tolerance);
+        // Split anywhere, the two threads' picture is the one thread's.
+        const std::optional<QImage> two = eighth(data, 1);
+        ASSERT_TRUE(two.has_value());
+        EXPECT_TRUE(*two == *one);
+        // A scan cut short is left to libjpeg, which shows what there is.
+        EXPECT_FALSE(eighth(data.left(data.size() * 2 / 3), 1).has_value());
+        // A cancelled decode stops, however many threads read it.
+        std::atomic<bool> cancel{true};
+        vx::CancelScope scope(&cancel);
+        EXPECT_THROW(eighth(data, 0), vx::DecodeCancelled);
+        EXPECT_THROW(eighth(data, 1), vx::DecodeCancelled);
     }
 }

@@ -1,5 +1,7 @@
 #include "codecs/jpeg/JpegImage.h"
 
+#include "codecs/jpeg/JpegEighth.h"
+
 #include "platform/FileName.h"
 #include <QFile>
 #include <cstdio>
@@ -77,6 +79,15 @@ JpegImage::DisplayDecode JpegImage::displayDecodeFor(QSize target) const
     return {scale, fast, fast ? target : QSize()};
 }
 
+QImage JpegImage::decodeFast(const jpeg::Source& source, int scale)
+{
+    // An eighth is what the viewer's own decoder gives for most files.
+    if (scale == 1)
+        if (std::optional<QImage> eighth = jpeg::decodeEighth(source))
+            return *eighth;
+    return jpeg::decodeDisplay(source, scale, true);
+}
+
 void JpegImage::prepareDisplay(QSize target)
 {
     if (path_.isEmpty() && data_.isEmpty())
@@ -87,7 +98,7 @@ void JpegImage::prepareDisplay(QSize target)
         return;
     }
     prepared_ = QImage();
-    prepared_ = withSource([&](const jpeg::Source& source) { return jpeg::decodeDisplay(source, d.scale, true); });
+    prepared_ = withSource([&](const jpeg::Source& source) { return decodeFast(source, d.scale); });
     preparedScale_ = d.scale;
 }
 
@@ -104,6 +115,8 @@ QImage JpegImage::displayImage(QSize target) const
             display_ = jpeg::shrinkDisplay(prepared_, d.exact);
         } else {
             display_ = withSource([&](const jpeg::Source& source) {
+                if (d.fast && d.scale == 1)
+                    return jpeg::shrinkDisplay(decodeFast(source, 1), d.exact);
                 return d.fast ? jpeg::decodeDisplayTo(source, d.scale, true, d.exact)
                               : jpeg::decodeDisplay(source, d.scale, false);
             });

@@ -55,6 +55,8 @@ private:
         QSize exact;  // empty: the decode at the DCT scale as it is
     };
     DisplayDecode displayDecodeFor(QSize target) const;
+    // The fast display decode at scale / 8.
+    static QImage decodeFast(const jpeg::Source& source, int scale);
 
     // Runs decode with a source for the picture (the file opened afresh, or the bytes).
     template <typename Decode>
