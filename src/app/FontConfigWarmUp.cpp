@@ -29,8 +29,13 @@ FontConfigWarmUp::~FontConfigWarmUp()
 
 void FontConfigWarmUp::wait()
 {
-    if (thread_.joinable())
-        thread_.join();
+    if (!thread_.joinable())
+        return;
+    // Waited for: no longer only on idle cores (the start picture's decode
+    // may keep every core busy).
+    sched_param normal{};
+    pthread_setschedparam(thread_.native_handle(), SCHED_OTHER, &normal);
+    thread_.join();
 }
 
 }  // namespace vx

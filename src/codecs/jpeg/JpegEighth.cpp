@@ -1,6 +1,7 @@
 #include "codecs/jpeg/JpegEighth.h"
 
 #include "codecs/DecodeCancel.h"
+#include "codecs/FileBytes.h"
 #include "codecs/PixelLoop.h"
 #include "codecs/jpeg/JpegScan.h"
 
@@ -18,7 +19,7 @@ namespace vx::jpeg {
 
 namespace {
 
-constexpr int kPeek = 11;  // bits a code is looked up by at once
+constexpr int kPeek = 12;  // bits a code is looked up by at once
 constexpr int kMaxBlocks = 10;  // blocks in a unit (MCU), as JPEG allows
 
 // ---- Huffman codes ---------------------------------------------------------
@@ -30,6 +31,12 @@ struct CodeTable {
     // AC: bits to pass (code and value) in bits 0-4, coefficients to move
     // on by in bits 5-11 (64 ends the block). 0: not a code of kPeek bits or less.
     uint16_t fast[1 << kPeek] = {};
+    // AC only: the codes that follow each other within the next kPeek bits,
+    // taken together: bits to pass in bits 0-3 (0: not one whole code and
+    // value), coefficients to move on by in bits 4-10, and in bits 11-17 the
+    // coefficient index below which all but the last of them stay inside
+    // the block.
+    uint32_t run[1 << kPeek] = {};
     int32_t maxCode[17] = {};  // largest code of each length, -1 when none
     int32_t offset[17] = {};   // symbol index minus code, per length
     uint8_t symbols[256] = {};
@@ -40,6 +47,46 @@ uint16_t acEntry(int length, uint8_t symbol)
     const int run = symbol >> 4, size = symbol & 15;
     const int step = size ? run + 1 : run == 15 ? 16 : 64;
     return uint16_t((length + size) | step << 5);
+}
+
+// The code at the front of bits (n of them), by canonical order; false when
+// no code of n bits or less is there.
+bool codeAt(const CodeTable& t, uint32_t bits, int n, int& length, uint8_t& symbol)
+{
+    for (int len = 1; len <= n && len <= 16; ++len) {
+        const int32_t code = int32_t(bits >> (n - len));
+        if (code <= t.maxCode[len]) {
+            length = len;
+            symbol = t.symbols[uint8_t(code + t.offset[len])];
+            return true;
+        }
+    }
+    return false;
+}
+
+void buildRuns(CodeTable& t)
+{
+    for (uint32_t p = 0; p < (1u << kPeek); ++p) {
+        int used = 0, advance = 0, before = 0;
+        for (;;) {
+            const int left = kPeek - used;
+            int length = 0;
+            uint8_t symbol = 0;
+            if (left <= 0 || !codeAt(t, p & ((1u << left) - 1), left, length, symbol))
+                break;
+            const uint16_t single = acEntry(length, symbol);
+            const int bits = single & 31, step = single >> 5;
+            if (bits > left)
+                break;
+            before = advance;
+            used += bits;
+            advance += step;
+            if (step == 64 || advance >= 62)
+                break;
+        }
+        if (used)
+            t.run[p] = uint32_t(used) | uint32_t(advance) << 4 | uint32_t(64 - before) << 11;
+    }
 }
 
 void buildTable(const HuffmanSpec& spec, bool dc, CodeTable& t)
@@ -61,6 +108,8 @@ void buildTable(const HuffmanSpec& spec, bool dc, CodeTable& t)
         }
         code <<= 1;
     }
+    if (!dc)
+        buildRuns(t);
 }
 
 // The symbol of a code longer than kPeek bits at the front of peek16 (the
@@ -163,6 +212,12 @@ inline bool readUnit(const Layout& l, BitReader& bits, Put&& put)
         const CodeTable& ac = *l.ac[b];
         for (int k = 1; k < 64;) {
             bits.refillBelow(31);
+            const uint32_t run = ac.run[bits.peek(kPeek)];
+            if (run && k < int(run >> 11)) {
+                bits.consume(int(run & 15));
+                k += int((run >> 4) & 127);
+                continue;
+            }
             peek = bits.peek(16);
             uint32_t entry = ac.fast[peek >> (16 - kPeek)];
             if (!entry) {
@@ -376,12 +431,11 @@ bool readWithRestarts(const Layout& l, const ScanData& scan, Planes& planes, siz
 
 // ---- pixels ------------------------------------------------------------------
 
-// A plane of DC coefficients as samples: the block's mean, DC * Q / 8, about 128.
-VX_PIXEL_LOOP void toSamples(const std::vector<uint16_t>& plane, uint16_t quant, std::vector<uint8_t>& out)
+// A row of DC coefficients as samples: the block's mean, DC * Q / 8, about 128.
+VX_PIXEL_LOOP void toSamples(const uint16_t* dc, int count, uint16_t quant, uint8_t* out)
 {
-    out.resize(plane.size());
-    for (size_t i = 0; i < plane.size(); ++i) {
-        const int mean = (int(int16_t(plane[i])) * int(quant) + 4) >> 3;
+    for (int i = 0; i < count; ++i) {
+        const int mean = (int(int16_t(dc[i])) * int(quant) + 4) >> 3;
         out[i] = uint8_t(std::clamp(mean + 128, 0, 255));
     }
 }
@@ -403,13 +457,17 @@ struct ColourTables {
     }
 };
 
-// Steps: output pixels per sample of each component along the row.
-VX_PIXEL_LOOP void writeColourRow(const uint8_t* const rows[3], const int steps[3], int width, uint32_t* out)
+// columns[c][x]: the sample of component c for pixel x.
+VX_PIXEL_LOOP void writeColourRow(const uint8_t* const rows[3], const std::vector<int> (&columns)[3], int width,
+                                  uint32_t* out)
 {
     static const ColourTables t;
+    const int* yc = columns[0].data();
+    const int* bc = columns[1].data();
+    const int* rc = columns[2].data();
     for (int x = 0; x < width; ++x) {
-        const int lum = rows[0][x / steps[0]];
-        const int b = rows[1][x / steps[1]], r = rows[2][x / steps[2]];
+        const int lum = rows[0][yc[x]];
+        const int b = rows[1][bc[x]], r = rows[2][rc[x]];
         const int red = std::clamp(lum + t.crRed[r], 0, 255);
         const int green = std::clamp(lum + ((t.cbGreen[b] + t.crGreen[r]) >> 16), 0, 255);
         const int blue = std::clamp(lum + t.cbBlue[b], 0, 255);
@@ -472,28 +530,29 @@ bool layoutFor(const ScanData& scan, Layout& l, Tables& tables)
     return true;
 }
 
-std::vector<uint8_t> readSource(const Source& source)
+// The whole file (or the bytes given) in a block with room for the padding;
+// size is how many bytes were read.
+ByteBlock readSource(const Source& source, size_t& size)
 {
-    std::vector<uint8_t> bytes;
+    size = 0;
     if (!source.file) {
-        bytes.reserve(source.size + 4096);
-        bytes.assign(source.data, source.data + source.size);
+        ByteBlock bytes(source.size + kScanPadding);
+        std::memcpy(bytes.data(), source.data, source.size);
+        size = source.size;
         return bytes;
     }
     struct stat st {};
     const int fd = fileno(source.file);
-    if (std::fseek(source.file, 0, SEEK_SET) != 0 || ::fstat(fd, &st) != 0 || st.st_size <= 0)
-        return bytes;
-    bytes.reserve(size_t(st.st_size) + 4096);
-    bytes.resize(size_t(st.st_size));
-    size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(got));
+    if (::fstat(fd, &st) != 0 || st.st_size <= 0 || uint64_t(st.st_size) > uint64_t(kMaxFileBytes))
+        return ByteBlock();
+    const size_t wanted = size_t(st.st_size);
+    ByteBlock bytes(wanted + kScanPadding);
+    while (size < wanted) {
+        const ssize_t n = ::pread(fd, bytes.data() + size, wanted - size, off_t(size));
         if (n <= 0)
             break;
-        got += size_t(n);
+        size += size_t(n);
     }
-    bytes.resize(got);
     return bytes;
 }
 
@@ -502,7 +561,9 @@ std::vector<uint8_t> readSource(const Source& source)
 std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes)
 {
     ScanData scan;
-    if (!parseScan(readSource(source), scan))
+    size_t fileSize = 0;
+    ByteBlock bytes = readSource(source, fileSize);
+    if (!parseScan(std::move(bytes), fileSize, scan))
         return std::nullopt;
     Layout l;
     const auto tables = std::make_unique<Tables>();  // 37 KB: not on the stack
@@ -520,28 +581,42 @@ std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes)
     if (!read)
         return std::nullopt;
 
-    std::vector<uint8_t> samples[3];
-    for (int c = 0; c < l.components; ++c)
-        toSamples(planes.plane[c], scan.comp[c].dcQuant, samples[c]);
+   
     // Planes in the frame's order (Y, Cb, Cr), whatever the scan's.
     int plane[3] = {0, 0, 0};
     for (int c = 0; c < l.components; ++c)
         plane[scan.comp[c].frameIndex] = c;
-    int steps[3] = {1, 1, 1};
+    std::vector<int> columns[3];
+    for (int f = 0; f < l.components; ++f) {
+        const int step = l.hMax / l.h[plane[f]];
+        columns[f].resize(size_t(size.width()));
+        for (int x = 0; x < size.width(); ++x)
+            columns[f][size_t(x)] = x / step;
+    }
+    // The samples of the plane row each output row takes, made when it changes.
+    std::vector<uint8_t> samples[3];
+    int sampled[3] = {-1, -1, -1};
     for (int f = 0; f < l.components; ++f)
-        steps[f] = l.hMax / l.h[plane[f]];
+        samples[f].resize(size_t(l.planeWidth[plane[f]]));
     for (int y = 0; y < size.height(); ++y) {
         const uint8_t* rows[3] = {};
         for (int f = 0; f < l.components; ++f) {
             const int c = plane[f];
-            rows[f] = samples[c].data() + size_t(y / (l.vMax / l.v[c])) * size_t(l.planeWidth[c]);
+            const int row = y / (l.vMax / l.v[c]);
+            if (row != sampled[f]) {
+                toSamples(planes.plane[c].data() + size_t(row) * size_t(l.planeWidth[c]), l.planeWidth[c],
+                          scan.comp[c].dcQuant, samples[f].data());
+                sampled[f] = row;
+            }
+            rows[f] = samples[f].data();
         }
         auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
         if (l.components == 1)
             writeGrayRow(rows[0], size.width(), out);
         else
-            writeColourRow(rows, steps, size.width(), out);
+            writeColourRow(rows, columns, size.width(), out);
     }
+   
     return image;
 }
 

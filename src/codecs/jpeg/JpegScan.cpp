@@ -1,15 +1,65 @@
 #include "codecs/jpeg/JpegScan.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
+#include <utility>
 
 namespace vx::jpeg {
 
 namespace {
 
-// Zero bytes after the coded data: more than the codes of a unit of ten
-// blocks can take (10 x 64 codes of at most 31 bits), so a reader checking
-// its place after each unit never reads past them.
-constexpr size_t kPadding = 4096;
+// From this size on the block is mapped with its pages made at once, not
+// one page fault at a time as the file is read into it.
+constexpr size_t kMapped = size_t(1) << 20;
+
+void release(uint8_t* data, size_t capacity)
+{
+    if (!data)
+        return;
+    if (capacity >= kMapped)
+        ::munmap(data, capacity);
+    else
+        std::free(data);
+}
+
+}  // namespace
+
+ByteBlock::ByteBlock(size_t capacity)
+{
+    if (capacity >= kMapped) {
+        void* p = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        data_ = p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+    } else {
+        data_ = static_cast<uint8_t*>(std::malloc(capacity ? capacity : 1));
+    }
+    if (!data_)
+        throw std::bad_alloc();
+    capacity_ = capacity;
+}
+
+ByteBlock::~ByteBlock()
+{
+    release(data_, capacity_);
+}
+
+ByteBlock::ByteBlock(ByteBlock&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0))
+{
+}
+
+ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept
+{
+    if (this != &other) {
+        release(data_, capacity_);
+        data_ = std::exchange(other.data_, nullptr);
+        capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+}
+
+namespace {
 
 uint16_t be16(const uint8_t* p)
 {
@@ -74,9 +124,8 @@ bool readQuant(const uint8_t* p, size_t n, uint16_t dcQuant[4], bool defined[4])
 
 // Moves the coded data that begins at from to the start of the buffer,
 // without its stuffed zero bytes and restart markers. Returns its size.
-size_t unstuff(std::vector<uint8_t>& buffer, size_t from, size_t end, std::vector<size_t>& restarts, bool& ordered)
+size_t unstuff(uint8_t* data, size_t from, size_t end, std::vector<size_t>& restarts, bool& ordered)
 {
-    uint8_t* data = buffer.data();
     size_t out = 0;
     size_t in = from;
     int expected = 0;
@@ -110,10 +159,11 @@ size_t unstuff(std::vector<uint8_t>& buffer, size_t from, size_t end, std::vecto
 
 }  // namespace
 
-bool parseScan(std::vector<uint8_t> file, ScanData& scan)
+bool parseScan(ByteBlock file, size_t size, ScanData& scan)
 {
-    const size_t size = file.size();
-    const uint8_t* data = file.data();
+    uint8_t* data = file.data();
+    if (!data || file.capacity() < size + kScanPadding)
+        return false;
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
         return false;
     struct FrameComponent {
@@ -220,11 +270,10 @@ bool parseScan(std::vector<uint8_t> file, ScanData& scan)
             }
             const size_t from = pos + length;
             bool ordered = true;
-            scan.size = unstuff(file, from, size, scan.restarts, ordered);
+            scan.size = unstuff(data, from, size, scan.restarts, ordered);
             if (!ordered)
                 return false;
-            file.resize(scan.size + kPadding);
-            std::memset(file.data() + scan.size, 0, kPadding);
+            std::memset(data + scan.size, 0, kScanPadding);
             scan.bits = std::move(file);
             return true;
         }
