@@ -7,6 +7,7 @@
 #include "app/ProgramDialogs.h"
 #include "app/SessionEnd.h"
 #include "app/StartArgument.h"
+#include "app/WindowFrame.h"
 #include "platform/FileName.h"
 #include "settings/ViewerSettings.h"
 #include "viewer/StartDecode.h"
@@ -22,9 +23,12 @@ int main(int argc, char** argv)
     // read before the application takes its own options out of argv: when
     // it was one of those, the window opens another file and decodes it
     // itself, and the decode begun here is stopped unused.
+    vx::StartView view = vx::readStartView();
+    // The picture lies inside the window's sizing border.
+    if (!view.window.isEmpty())
+        view.window -= QSize(2 * vx::WindowFrame::kBorder, 2 * vx::WindowFrame::kBorder);
     std::unique_ptr<vx::StartDecode> startDecode =
-        argc > 1 ? vx::StartDecode::begin(vx::resolveStartArgument(vx::decodeFileName(QByteArray(argv[1]))),
-                                          vx::readStartView())
+        argc > 1 ? vx::StartDecode::begin(vx::resolveStartArgument(vx::decodeFileName(QByteArray(argv[1]))), view)
                  : nullptr;
 
     vx::FontConfigWarmUp fonts;

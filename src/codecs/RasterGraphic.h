@@ -20,6 +20,11 @@ public:
     int width() const override { return bitmap_.width(); }
     int height() const override { return bitmap_.height(); }
     Bitmap bitmap() const override { return bitmap_; }
+    // Shrinks the picture for target now, on this thread (the start
+    // picture's decoding thread, while the window is still being made).
+    void prepareDisplay(QSize target) override;
+    // A size the prepared picture covers is shrunk from it.
+    QImage frameImageAt(int index, QSize size) const override;
 
 protected:
     // The picture the bytes of a file describe; throws CodecError.
@@ -32,6 +37,8 @@ protected:
 
 private:
     Bitmap bitmap_;
+    // The picture shrunk by prepareDisplay, given up once used.
+    mutable QImage prepared_;
 };
 
 }  // namespace vx

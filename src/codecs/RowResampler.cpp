@@ -59,7 +59,18 @@ RowResampler::RowResampler(int sourceWidth, int sourceHeight, QImage& out)
     next_.assign(size_t(tw_) * 3, 0);
 }
 
-VX_PIXEL_LOOP void RowResampler::addRow(const uint8_t* bgrx)
+void RowResampler::addRow(const uint8_t* bgrx)
+{
+    addPixels<4>(bgrx);
+}
+
+void RowResampler::addRow24(const uint8_t* bgr)
+{
+    addPixels<3>(bgr);
+}
+
+template <int Step>
+VX_PIXEL_LOOP void RowResampler::addPixels(const uint8_t* bgrx)
 {
     if (sourceRow_ >= sh_ || targetRow_ >= th_)
         return;
@@ -69,7 +80,7 @@ VX_PIXEL_LOOP void RowResampler::addRow(const uint8_t* bgrx)
     std::fill(line_.begin(), line_.end(), 0u);
     int j = column_[0];
     uint32_t a0 = 0, a1 = 0, a2 = 0, c0 = 0, c1 = 0, c2 = 0;
-    for (int x = 0; x < sw_; ++x, bgrx += 4) {
+    for (int x = 0; x < sw_; ++x, bgrx += Step) {
         const int column = column_[size_t(x)];
         if (column != j) {
             uint32_t* t = &line_[size_t(j) * 3];

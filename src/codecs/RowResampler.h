@@ -17,10 +17,14 @@ public:
 
     // The next source row, 4 bytes per pixel in blue, green, red order.
     void addRow(const uint8_t* bgrx);
+    // The same with 3 bytes per pixel (blue, green, red).
+    void addRow24(const uint8_t* bgr);
     // Fills the target rows the source did not reach (a truncated picture).
     void finish();
 
 private:
+    template <int Step>
+    void addPixels(const uint8_t* pixels);
     void emitRow();
 
     int sw_, sh_, tw_, th_;

@@ -1,6 +1,9 @@
+#include "codecs/DisplayScale.h"
+#include "codecs/RasterGraphic.h"
 #include "codecs/RowResampler.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 using vx::RowResampler;
@@ -60,4 +63,60 @@ TEST(RowResampler, MissingRowsAreFilledAndExtraRowsIgnored)
     const QImage cut = shrink(2, 4, {200, 200, 0, 0, 0, 0, 0, 0}, QSize(1, 2), 1);
     EXPECT_EQ(grayAt(cut, 0, 0), 200);  // what arrived of the first target row
     EXPECT_EQ(grayAt(cut, 0, 1), 128);  // nothing arrived: gray
+}
+
+namespace {
+
+// A raster picture whose "file" is ignored: its pixels are given.
+class GivenPicture : public vx::RasterGraphic {
+public:
+    explicit GivenPicture(QImage image) : image_(std::move(image)) {}
+
+protected:
+    vx::Bitmap decode(const uint8_t*, size_t) const override { return vx::Bitmap::fromImage(image_); }
+
+private:
+    QImage image_;
+};
+
+}  // namespace
+
+TEST(RowResampler, TwentyFourBitRowsShrinkAsThirtyTwoBitOnesAndAPreparedPictureServesWhatItCovers)
+{
+    QImage noise(97, 61, QImage::Format_RGB32);
+    std::mt19937 rng(11);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, 0xFF000000u | (rng() & 0xFFFFFFu));
+    const QSize small(40, 25);
+    const QImage from32 = vx::shrinkByArea(noise, small);
+    ASSERT_EQ(from32.size(), small);
+    EXPECT_EQ(vx::shrinkByArea(noise.convertToFormat(QImage::Format_BGR888), small), from32);
+    EXPECT_EQ(vx::shrinkByArea(noise.convertToFormat(QImage::Format_RGB888), small), from32);
+    // Enlargements and pictures with alpha are left to Qt's smooth scaling.
+    EXPECT_TRUE(vx::shrinkByArea(noise, QSize(100, 61)).isNull());
+    EXPECT_TRUE(vx::shrinkByArea(noise.convertToFormat(QImage::Format_ARGB32), small).isNull());
+
+    struct Case {
+        QSize prepared, shown;
+    } const cases[] = {{small, small}, {small, {30, 19}}, {small, {60, 40}}, {{}, small}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.prepared.width() << " -> " << c.shown.width());
+        GivenPicture picture(noise.convertToFormat(QImage::Format_BGR888));
+        const uint8_t byte = 0;
+        picture.loadFromData(&byte, 1);
+        picture.prepareDisplay(c.prepared);
+        const QImage shown = picture.frameImageAt(0, c.shown);
+        ASSERT_EQ(shown.size(), c.shown);
+        // The size prepared for is the very shrink of the picture; other
+        // sizes are what an unprepared picture shows, or close to it.
+        GivenPicture plain(noise.convertToFormat(QImage::Format_BGR888));
+        plain.loadFromData(&byte, 1);
+        const QImage expected = c.shown == c.prepared ? vx::shrinkByArea(noise, c.shown) : plain.frameImageAt(0, c.shown);
+        long long diff = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                diff += std::abs(qGreen(shown.pixel(x, y)) - qGreen(expected.pixel(x, y)));
+        EXPECT_LE(diff / (shown.width() * shown.height()), c.shown == c.prepared || c.prepared.isEmpty() ? 0 : 40);
+    }
 }
