@@ -32,8 +32,7 @@ QImage shrinkByArea(const QImage& image, QSize size)
 {
     const bool shrink = !size.isEmpty() && size.width() <= image.width() && size.height() <= image.height();
     const QImage::Format format = image.format();
-    if (!shrink || image.hasAlphaChannel()
-        || (format != QImage::Format_RGB32 && format != QImage::Format_BGR888 && format != QImage::Format_RGB888))
+    if (!shrink || image.hasAlphaChannel())
         return QImage();
     QImage out(size, QImage::Format_RGB32);
     if (out.isNull())

@@ -13,8 +13,9 @@ namespace vx {
 
 QImage scaleForDisplay(const QImage& image, QSize size);
 
-// The area average of an opaque 32- or 24-bit picture shrunk to size, on
-// this thread alone; a null image for other pictures and sizes.
+// The area average of an opaque picture shrunk to size, on this thread
+// alone (32- and 24-bit rows read as they are, others converted a band at
+// a time); a null image for pictures with alpha and for enlargements.
 QImage shrinkByArea(const QImage& image, QSize size);
 
 }  // namespace vx
