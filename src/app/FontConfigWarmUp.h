@@ -3,7 +3,7 @@
 // thread for fontconfig to parse its files and load its caches.
 #pragma once
 
-#include <thread>
+#include <pthread.h>
 
 namespace vx {
 
@@ -20,7 +20,8 @@ public:
     void wait();
 
 private:
-    std::thread thread_;
+    pthread_t thread_{};
+    bool started_ = false;
 };
 
 }  // namespace vx
