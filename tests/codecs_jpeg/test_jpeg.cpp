@@ -390,10 +390,11 @@ TEST(JpegDecoder, ProgressiveScansAreLimitedAsLibjpegTurboToolsDoAndDecodesStopW
 
 namespace {
 
-std::optional<QImage> eighth(const QByteArray& data, size_t splitBytes)
+std::optional<QImage> eighth(const QByteArray& data, size_t splitBytes, long* secondThreadUnits = nullptr)
 {
     return vx::jpeg::decodeEighth(
-        vx::jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())), splitBytes);
+        vx::jpeg::Source::memory(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())), splitBytes,
+        secondThreadUnits);
 }
 
 QImage libjpegEighth(const QByteArray& data)
@@ -459,10 +460,14 @@ TEST(JpegEighth, EachPixelIsItsBlocksMeanReadByOneOrTwoThreadsAndOtherKindsAreLe
                     worst = std::max(worst, std::abs(int((one->pixel(x, y) >> shift) & 255)
                                                      - int((reference.pixel(x, y) >> shift) & 255)));
         EXPECT_LE(worst, c.tolerance);
-        // Split anywhere, the two threads' picture is the one thread's.
-        const std::optional<QImage> two = eighth(data, 1);
+        // Split in the middle, the two threads' picture is the one thread's,
+        // and the second gave a good part of it.
+        long second = 0;
+        const std::optional<QImage> two = eighth(data, 1, &second);
         ASSERT_TRUE(two.has_value());
         EXPECT_TRUE(*two == *one);
+        const long units = long((c.width + 15) / 16) * ((c.height + 15) / 16);
+        EXPECT_GT(second, units / 4);
         // A scan cut short is left to libjpeg, which shows what there is.
         EXPECT_FALSE(eighth(data.left(data.size() * 2 / 3), 1).has_value());
         // A cancelled decode stops, however many threads read it.

@@ -1,7 +1,6 @@
 #include "codecs/jpeg/JpegEighth.h"
 
 #include "codecs/DecodeCancel.h"
-#include "codecs/FileBytes.h"
 #include "codecs/PixelLoop.h"
 #include "codecs/jpeg/JpegScan.h"
 
@@ -129,17 +128,33 @@ inline int slowSymbol(const CodeTable& t, uint32_t peek16, int& length)
 
 // ---- bits ------------------------------------------------------------------
 
-// Reads the coded bits through a 64-bit window refilled before every code:
-// then at least 56 bits are there, more than a code and its value take.
+// Reads a scan stream's bits through a 64-bit window refilled before every
+// code: then at least 56 bits are there, more than a code and its value
+// take. The stream's window is moved along before each unit (ready()).
 class BitReader {
 public:
-    BitReader(const ScanData& scan, uint64_t from) : data_(scan.bits.data())
+    explicit BitReader(ScanStream& stream) : stream_(stream), next_(stream.next()) { refill(); }
+    void ready()
     {
-        next_ = data_ + (from >> 3);
-        refill();
-        consume(int(from & 7));
+        // The stream keeps the bytes from the current bit on (a restart
+        // may go back to the byte after it); the window holds some beyond.
+        const uint64_t loaded = offsetOf(next_);
+        stream_.advanceTo(position() / 8);
+        next_ = stream_.next() + (loaded - stream_.nextOffset());
     }
-    uint64_t position() const { return uint64_t(next_ - data_) * 8 - uint64_t(count_); }
+    // Bits read from the stream's first byte.
+    uint64_t position() const { return offsetOf(next_) * 8 - uint64_t(count_); }
+    // False once more bits were read than the scan holds.
+    bool withinData() const { return !stream_.ended() || position() <= stream_.endOffset() * 8; }
+    // Reads on from a byte offset not behind position() (a restart interval's first byte).
+    void restartAt(uint64_t offset)
+    {
+        stream_.advanceTo(offset);
+        next_ = stream_.next();
+        window_ = 0;
+        count_ = 0;
+        refill();
+    }
     void refill()
     {
         uint64_t word;
@@ -162,11 +177,29 @@ public:
     }
 
 private:
-    const uint8_t* data_;
+    uint64_t offsetOf(const uint8_t* p) const { return stream_.nextOffset() + uint64_t(p - stream_.next()); }
+
+    ScanStream& stream_;
     const uint8_t* next_;
     uint64_t window_ = 0;
     int count_ = 0;
 };
+
+// At the end of a restart interval: the marker that closes it must follow
+// the bits read (within their last bytes) and carry the number expected;
+// reading goes on after it. False otherwise.
+bool nextInterval(ScanStream& stream, BitReader& bits, int expected)
+{
+    if (stream.marks().empty())
+        return false;
+    const RestartMark m = stream.marks().front();
+    const uint64_t at = bits.position();
+    if (m.number != expected || at > m.offset * 8 || m.offset * 8 - at >= 64)
+        return false;
+    stream.dropMarksBefore(m.offset + 1);
+    bits.restartAt(m.offset);
+    return true;
+}
 
 // ---- the blocks of a unit ----------------------------------------------------
 
@@ -235,10 +268,18 @@ inline bool readUnit(const Layout& l, BitReader& bits, Put&& put)
 
 // ---- the two readers -----------------------------------------------------------
 
-// The DC values, per component a plane of blocks (as 16-bit coefficients).
+// Per component a plane of samples, one a block: the block's mean.
 struct Planes {
-    std::vector<uint16_t> plane[3];
+    std::vector<uint8_t> plane[3];
+    uint16_t quant[3] = {};  // the DC entry of each one's quantisation table
 };
+
+// A block's mean from its DC coefficient: DC * Q / 8 about 128.
+inline uint8_t sampleOf(uint16_t dc, uint16_t quant)
+{
+    const int mean = (int(int16_t(dc)) * int(quant) + 4) >> 3;
+    return uint8_t(std::clamp(mean + 128, 0, 255));
+}
 
 // Where the first block of unit u lies in component c's plane.
 inline size_t unitBase(const Layout& l, long u, int c)
@@ -247,58 +288,19 @@ inline size_t unitBase(const Layout& l, long u, int c)
     return size_t(row * l.v[c]) * size_t(l.planeWidth[c]) + size_t(col * l.h[c]);
 }
 
-// Reads units [first, end) from the bit position given, predictions from
-// zero, into the planes. False when the data is damaged or runs out.
-bool readExact(const Layout& l, const ScanData& scan, Planes& planes, long first, long end, uint64_t from,
-               uint64_t limitBits, const std::atomic<bool>* stop)
-{
-    BitReader bits(scan, from);
-    uint16_t prediction[3] = {};
-    for (long u = first; u < end; ++u) {
-        if (u % l.unitCols == 0) {
-            if (cancelRequested() || (stop && stop->load(std::memory_order_relaxed)))
-                return false;
-        }
-        size_t base[3];
-        for (int c = 0; c < l.components; ++c)
-            base[c] = unitBase(l, u, c);
-        if (!readUnit(l, bits, [&](int b, int difference) {
-                const int c = l.component[b];
-                prediction[c] = uint16_t(prediction[c] + difference);
-                planes.plane[c][base[c] + size_t(l.planeOffset[b])] = prediction[c];
-            }))
-            return false;
-        if (bits.position() > limitBits)
-            return false;
-    }
-    return true;
-}
-
-// What the second thread reads of a scan without restart markers: from a
-// byte in the middle, taken for the start of a unit. Every unit it reads
-// starts at a recorded bit; its blocks' DC differences follow each other.
-struct Speculation {
-    uint64_t from = 0;
-    std::vector<uint64_t> starts;
+// What the second thread reads: from a byte of the file in the middle of
+// the scan, taken for the start of a unit (with restart markers, the byte
+// after one, where an interval starts). The bits each unit it read took
+// are recorded, so where each starts in its own stream is known; its
+// blocks' DC differences follow each other, from predictions of zero at its
+// start and at each interval's.
+struct SecondHalf {
+    uint64_t raw = UINT64_MAX;  // where in the file it starts; UINT64_MAX: no second thread
+    int number = 0;             // with restart markers: the number of the one before raw
+    std::vector<uint16_t> steps;  // bits of each unit (fewer than 2^16: 10 x 64 codes of 31 bits at most)
     std::vector<int16_t> differences;
     long complete = 0;  // units read to their end
 };
-
-void speculate(const Layout& l, const ScanData& scan, Speculation& s, const std::atomic<bool>& stop)
-{
-    BitReader bits(scan, s.from);
-    const uint64_t limitBits = uint64_t(scan.size) * 8;
-    for (long u = 0; u < l.units; ++u) {
-        if (u % l.unitCols == 0 && (cancelRequested() || stop.load(std::memory_order_relaxed)))
-            return;
-        s.starts.push_back(bits.position());
-        if (!readUnit(l, bits, [&](int, int difference) { s.differences.push_back(int16_t(difference)); }))
-            return;
-        if (bits.position() > limitBits)
-            return;
-        s.complete = u + 1;
-    }
-}
 
 // A second thread for part of the scan, cancelled with the decode that
 // starts it; stopped and waited for when that decode ends, however it ends.
@@ -334,111 +336,147 @@ struct Helper {
     }
 };
 
-bool readWithoutRestarts(const Layout& l, const ScanData& scan, Planes& planes, size_t splitBytes)
+void readSecondHalf(const Layout& l, const ByteSource& source, int interval, SecondHalf& s,
+                    const std::atomic<bool>& stop)
 {
-    const uint64_t limitBits = uint64_t(scan.size) * 8;
-    Speculation s;
+    ScanStream stream(source, s.raw);
+    BitReader bits(stream);
+    int number = s.number;
+    s.steps.reserve(size_t(l.units / 2 + 64));
+    s.differences.reserve(size_t(l.units / 2 + 64) * size_t(l.blocks));
+    for (long u = 0; u < l.units; ++u) {
+        if (u % l.unitCols == 0 && (cancelRequested() || stop.load(std::memory_order_relaxed)))
+            return;
+        bits.ready();
+        if (interval && u > 0 && u % interval == 0) {
+            number = (number + 1) & 7;
+            if (!nextInterval(stream, bits, number))
+                return;
+        }
+        const uint64_t start = bits.position();
+        if (!readUnit(l, bits, [&](int, int difference) { s.differences.push_back(int16_t(difference)); }))
+            return;
+        if (!bits.withinData())
+            return;
+        s.steps.push_back(uint16_t(bits.position() - start));
+        s.complete = u + 1;
+    }
+}
+
+// Where the second thread starts, for a scan whose coded data begins at
+// start: the middle, moved past a byte that would end in a stuffed pair;
+// with restart markers, the byte after the first marker from the middle on.
+void chooseSecondHalf(const ByteSource& source, uint64_t start, int interval, SecondHalf& s)
+{
+    uint64_t raw = start + (source.size() - start) / 2;
+    uint8_t chunk[4096];
+    for (int tries = 0; tries < 1024; ++tries) {
+        const size_t n = source.read(raw - 1, chunk, sizeof chunk);
+        if (n < 3)
+            return;
+        for (size_t i = 1; i + 1 < n; ++i) {
+            if (!interval) {
+                if (chunk[i - 1] != 0xFF) {
+                    s.raw = raw - 1 + i;
+                    return;
+                }
+            } else if (chunk[i - 1] == 0xFF && chunk[i] >= 0xD0 && chunk[i] <= 0xD7) {
+                s.raw = raw + i;
+                s.number = chunk[i] - 0xD0;
+                return;
+            } else if (chunk[i - 1] == 0xFF && chunk[i] != 0x00 && chunk[i] != 0xFF) {
+                return;  // the scan ends first
+            }
+        }
+        raw += n - 2;
+    }
+}
+
+// Reads the scan into the planes, on two threads when it is large enough.
+bool readScan(const Layout& l, const ByteSource& source, const ScanData& scan, Planes& planes, size_t splitBytes,
+              long& secondUnits)
+{
+    const int interval = scan.restartInterval;
+    SecondHalf s;
     Helper helper;  // after what its thread uses: ends first
-    if (scan.size >= splitBytes && splitBytes > 0) {
-        s.from = uint64_t(scan.size / 2) * 8;
-        s.starts.reserve(size_t(l.units / 2 + 64));
-        s.differences.reserve(size_t(l.units / 2 + 64) * size_t(l.blocks));
-        if (!helper.start([&] { speculate(l, scan, s, helper.stop); }))
-            s.from = limitBits + 1;  // one thread reads it all
-    } else {
-        s.from = limitBits + 1;
+    if (splitBytes > 0 && source.size() - scan.dataStart >= splitBytes) {
+        chooseSecondHalf(source, scan.dataStart, interval, s);
+        if (s.raw != UINT64_MAX && !helper.start([&] { readSecondHalf(l, source, interval, s, helper.stop); }))
+            s.raw = UINT64_MAX;  // one thread reads it all
     }
 
-    BitReader bits(scan, 0);
+    ScanStream stream(source, scan.dataStart, interval ? UINT64_MAX : s.raw);
+    BitReader bits(stream);
     uint16_t prediction[3] = {};
-    size_t next = 0;  // first recorded start not yet passed
+    size_t next = 0;         // first unit of the second thread not yet passed
+    uint64_t nextStart = 0;  // where it starts in its stream
     bool joined = false;
+    auto store = [&](long u, const int16_t* differences) {
+        size_t base[3];
+        for (int c = 0; c < l.components; ++c)
+            base[c] = unitBase(l, u, c);
+        for (int b = 0; b < l.blocks; ++b) {
+            const int c = l.component[b];
+            prediction[c] = uint16_t(prediction[c] + differences[b]);
+            planes.plane[c][base[c] + size_t(l.planeOffset[b])] = sampleOf(prediction[c], planes.quant[c]);
+        }
+    };
+    // The rest of the units are the second thread's from its unit `from` on,
+    // when it read them all.
+    auto takeSecondHalf = [&](long u, size_t from) {
+        if (s.complete - long(from) < l.units - u)
+            return false;
+        secondUnits = l.units - u;
+        const int16_t* d = s.differences.data() + from * size_t(l.blocks);
+        for (long w = u; w < l.units; ++w, d += l.blocks) {
+            if (interval && w % interval == 0)
+                prediction[0] = prediction[1] = prediction[2] = 0;
+            store(w, d);
+        }
+        return true;
+    };
+    int16_t differences[kMaxBlocks];
     for (long u = 0; u < l.units; ++u) {
         if (u % l.unitCols == 0)
             checkCancelled();
-        const uint64_t at = bits.position();
-        if (at >= s.from) {
+        bits.ready();
+        if (interval && u > 0 && u % interval == 0) {
+            const uint64_t markRaw = stream.marks().empty() ? 0 : stream.marks().front().raw;
+            if (!nextInterval(stream, bits, int((u / interval - 1) & 7)))
+                return false;
+            prediction[0] = prediction[1] = prediction[2] = 0;
+            if (s.raw != UINT64_MAX && markRaw == s.raw) {
+                // The interval the second thread started with.
+                helper.wait();
+                joined = true;
+                if (takeSecondHalf(u, 0))
+                    return true;
+                s.raw = UINT64_MAX;
+            }
+        }
+        uint64_t watched = 0;
+        if (!interval && s.raw != UINT64_MAX && stream.watchedOffset(watched) && bits.position() >= watched * 8) {
             if (!joined) {
                 helper.wait();
                 joined = true;
             }
-            while (next < s.starts.size() && s.starts[next] < at)
-                ++next;
-            const long left = l.units - u;
-            if (next < s.starts.size() && s.starts[next] == at && s.complete - long(next) >= left) {
-                // The same unit from the same bit: the rest is the second
-                // thread's, its differences carried on from our predictions.
-                const int16_t* d = s.differences.data() + next * size_t(l.blocks);
-                for (long w = u; w < l.units; ++w) {
-                    size_t base[3];
-                    for (int c = 0; c < l.components; ++c)
-                        base[c] = unitBase(l, w, c);
-                    for (int b = 0; b < l.blocks; ++b) {
-                        const int c = l.component[b];
-                        prediction[c] = uint16_t(prediction[c] + *d++);
-                        planes.plane[c][base[c] + size_t(l.planeOffset[b])] = prediction[c];
-                    }
-                }
+            // Has the second thread read a unit from this very bit?
+            const uint64_t at = bits.position() - watched * 8;
+            while (long(next) < s.complete && nextStart < at)
+                nextStart += s.steps[next++];
+            if (long(next) < s.complete && nextStart == at && takeSecondHalf(u, next))
                 return true;
-            }
         }
-        size_t base[3];
-        for (int c = 0; c < l.components; ++c)
-            base[c] = unitBase(l, u, c);
-        if (!readUnit(l, bits, [&](int b, int difference) {
-                const int c = l.component[b];
-                prediction[c] = uint16_t(prediction[c] + difference);
-                planes.plane[c][base[c] + size_t(l.planeOffset[b])] = prediction[c];
-            }))
+        if (!readUnit(l, bits, [&](int b, int difference) { differences[b] = int16_t(difference); }))
             return false;
-        if (bits.position() > limitBits)
+        store(u, differences);
+        if (!bits.withinData())
             return false;
     }
     return true;
 }
 
-bool readWithRestarts(const Layout& l, const ScanData& scan, Planes& planes, size_t splitBytes)
-{
-    const long interval = scan.restartInterval;
-    const long intervals = (l.units + interval - 1) / interval;
-    if (long(scan.restarts.size()) != intervals - 1)
-        return false;  // missing or extra markers: libjpeg resynchronises
-    auto startOf = [&](long i) { return i == 0 ? size_t(0) : scan.restarts[size_t(i - 1)]; };
-    auto endOf = [&](long i) { return i + 1 < intervals ? scan.restarts[size_t(i)] : scan.size; };
-    auto readIntervals = [&](long first, long end, const std::atomic<bool>* stop) {
-        for (long i = first; i < end; ++i) {
-            if (!readExact(l, scan, planes, i * interval, std::min(l.units, (i + 1) * interval),
-                           uint64_t(startOf(i)) * 8, uint64_t(endOf(i)) * 8, stop))
-                return false;
-        }
-        return true;
-    };
-    long half = intervals;
-    std::atomic<bool> helperRead{true};
-    Helper helper;  // after what its thread uses: ends first
-    if (scan.size >= splitBytes && splitBytes > 0 && intervals > 1) {
-        half = long(std::upper_bound(scan.restarts.begin(), scan.restarts.end(), scan.size / 2) - scan.restarts.begin());
-        half = std::clamp(half, 1L, intervals - 1);
-        if (!helper.start([&] { helperRead = readIntervals(half, intervals, &helper.stop); }))
-            half = intervals;
-    }
-    const bool first = readIntervals(0, half, nullptr);
-    if (!first)
-        return false;
-    helper.wait();
-    return helperRead;
-}
-
 // ---- pixels ------------------------------------------------------------------
-
-// A row of DC coefficients as samples: the block's mean, DC * Q / 8, about 128.
-VX_PIXEL_LOOP void toSamples(const uint16_t* dc, int count, uint16_t quant, uint8_t* out)
-{
-    for (int i = 0; i < count; ++i) {
-        const int mean = (int(int16_t(dc[i])) * int(quant) + 4) >> 3;
-        out[i] = uint8_t(std::clamp(mean + 128, 0, 255));
-    }
-}
 
 struct ColourTables {
     int crRed[256], cbBlue[256], cbGreen[256], crGreen[256];
@@ -530,58 +568,42 @@ bool layoutFor(const ScanData& scan, Layout& l, Tables& tables)
     return true;
 }
 
-// The whole file (or the bytes given) in a block with room for the padding;
-// size is how many bytes were read.
-ByteBlock readSource(const Source& source, size_t& size)
-{
-    size = 0;
-    if (!source.file) {
-        ByteBlock bytes(source.size + kScanPadding);
-        std::memcpy(bytes.data(), source.data, source.size);
-        size = source.size;
-        return bytes;
-    }
-    struct stat st {};
-    const int fd = fileno(source.file);
-    if (::fstat(fd, &st) != 0 || st.st_size <= 0 || uint64_t(st.st_size) > uint64_t(kMaxFileBytes))
-        return ByteBlock();
-    const size_t wanted = size_t(st.st_size);
-    ByteBlock bytes(wanted + kScanPadding);
-    while (size < wanted) {
-        const ssize_t n = ::pread(fd, bytes.data() + size, wanted - size, off_t(size));
-        if (n <= 0)
-            break;
-        size += size_t(n);
-    }
-    return bytes;
-}
-
 }  // namespace
 
-std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes)
+std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes, long* secondThreadUnits)
 {
+    uint64_t size = source.size;
+    if (source.file) {
+        struct stat st {};
+        if (::fstat(fileno(source.file), &st) != 0 || st.st_size <= 0)
+            return std::nullopt;
+        size = uint64_t(st.st_size);
+    }
+    const ByteSource bytes =
+        source.file ? ByteSource::file(fileno(source.file), size) : ByteSource::memory(source.data, size_t(size));
     ScanData scan;
-    size_t fileSize = 0;
-    ByteBlock bytes = readSource(source, fileSize);
-    if (!parseScan(std::move(bytes), fileSize, scan))
+    if (!parseScan(bytes, scan))
         return std::nullopt;
     Layout l;
     const auto tables = std::make_unique<Tables>();  // 37 KB: not on the stack
     if (!layoutFor(scan, l, *tables))
         return std::nullopt;
-    const QSize size = scaledSize(scan.width, scan.height, 1);
-    QImage image = pictureImage(size, QImage::Format_RGB32);
+    const QSize shown = scaledSize(scan.width, scan.height, 1);
+    QImage image = pictureImage(shown, QImage::Format_RGB32);
 
     Planes planes;
-    for (int c = 0; c < l.components; ++c)
+    for (int c = 0; c < l.components; ++c) {
         planes.plane[c].assign(size_t(l.planeWidth[c]) * size_t(l.planeHeight[c]), 0);
-    const bool read = scan.restartInterval > 0 ? readWithRestarts(l, scan, planes, splitBytes)
-                                               : readWithoutRestarts(l, scan, planes, splitBytes);
+        planes.quant[c] = scan.comp[c].dcQuant;
+    }
+    long secondUnits = 0;
+    const bool read = readScan(l, bytes, scan, planes, splitBytes, secondUnits);
+    if (secondThreadUnits)
+        *secondThreadUnits = secondUnits;
     checkCancelled();
     if (!read)
         return std::nullopt;
 
-   
     // Planes in the frame's order (Y, Cb, Cr), whatever the scan's.
     int plane[3] = {0, 0, 0};
     for (int c = 0; c < l.components; ++c)
@@ -589,34 +611,22 @@ std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes)
     std::vector<int> columns[3];
     for (int f = 0; f < l.components; ++f) {
         const int step = l.hMax / l.h[plane[f]];
-        columns[f].resize(size_t(size.width()));
-        for (int x = 0; x < size.width(); ++x)
+        columns[f].resize(size_t(shown.width()));
+        for (int x = 0; x < shown.width(); ++x)
             columns[f][size_t(x)] = x / step;
     }
-    // The samples of the plane row each output row takes, made when it changes.
-    std::vector<uint8_t> samples[3];
-    int sampled[3] = {-1, -1, -1};
-    for (int f = 0; f < l.components; ++f)
-        samples[f].resize(size_t(l.planeWidth[plane[f]]));
-    for (int y = 0; y < size.height(); ++y) {
+    for (int y = 0; y < shown.height(); ++y) {
         const uint8_t* rows[3] = {};
         for (int f = 0; f < l.components; ++f) {
             const int c = plane[f];
-            const int row = y / (l.vMax / l.v[c]);
-            if (row != sampled[f]) {
-                toSamples(planes.plane[c].data() + size_t(row) * size_t(l.planeWidth[c]), l.planeWidth[c],
-                          scan.comp[c].dcQuant, samples[f].data());
-                sampled[f] = row;
-            }
-            rows[f] = samples[f].data();
+            rows[f] = planes.plane[c].data() + size_t(y / (l.vMax / l.v[c])) * size_t(l.planeWidth[c]);
         }
         auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
         if (l.components == 1)
-            writeGrayRow(rows[0], size.width(), out);
+            writeGrayRow(rows[0], shown.width(), out);
         else
-            writeColourRow(rows, columns, size.width(), out);
+            writeColourRow(rows, columns, shown.width(), out);
     }
-   
     return image;
 }
 

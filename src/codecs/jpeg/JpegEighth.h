@@ -5,7 +5,8 @@
 // the AC codes are read past without being decoded. A large scan is read by
 // two threads; the second starts in the middle of the data, where it cannot
 // know the state of the coding, and its work is taken from the first place
-// where both read a unit of blocks from the same bit.
+// where both read a unit of blocks from the same bit. The file is read a
+// window at a time by each thread, never whole.
 #pragma once
 
 #include "codecs/jpeg/JpegDecode.h"
@@ -24,7 +25,9 @@ constexpr size_t kEighthSplitBytes = size_t(256) << 10;
 // of another kind, or when its scan is damaged anywhere (libjpeg then
 // decodes what it can). Throws DecodeCancelled when the decode on this
 // thread is cancelled and CodecError when the picture passes the pixel limit.
-// A scan of splitBytes or more is read by two threads.
-std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes = kEighthSplitBytes);
+// A scan of splitBytes or more is read by two threads; secondThreadUnits,
+// when given, tells how many units (MCUs) of the picture the second gave.
+std::optional<QImage> decodeEighth(const Source& source, size_t splitBytes = kEighthSplitBytes,
+                                   long* secondThreadUnits = nullptr);
 
 }  // namespace vx::jpeg

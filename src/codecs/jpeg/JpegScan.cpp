@@ -1,63 +1,10 @@
 #include "codecs/jpeg/JpegScan.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <new>
-#include <sys/mman.h>
-#include <utility>
+#include <unistd.h>
 
 namespace vx::jpeg {
-
-namespace {
-
-// From this size on the block is mapped with its pages made at once, not
-// one page fault at a time as the file is read into it.
-constexpr size_t kMapped = size_t(1) << 20;
-
-void release(uint8_t* data, size_t capacity)
-{
-    if (!data)
-        return;
-    if (capacity >= kMapped)
-        ::munmap(data, capacity);
-    else
-        std::free(data);
-}
-
-}  // namespace
-
-ByteBlock::ByteBlock(size_t capacity)
-{
-    if (capacity >= kMapped) {
-        void* p = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        data_ = p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
-    } else {
-        data_ = static_cast<uint8_t*>(std::malloc(capacity ? capacity : 1));
-    }
-    if (!data_)
-        throw std::bad_alloc();
-    capacity_ = capacity;
-}
-
-ByteBlock::~ByteBlock()
-{
-    release(data_, capacity_);
-}
-
-ByteBlock::ByteBlock(ByteBlock&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0))
-{
-}
-
-ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept
-{
-    if (this != &other) {
-        release(data_, capacity_);
-        data_ = std::exchange(other.data_, nullptr);
-        capacity_ = std::exchange(other.capacity_, 0);
-    }
-    return *this;
-}
 
 namespace {
 
@@ -122,50 +69,33 @@ bool readQuant(const uint8_t* p, size_t n, uint16_t dcQuant[4], bool defined[4])
     return true;
 }
 
-// Moves the coded data that begins at from to the start of the buffer,
-// without its stuffed zero bytes and restart markers. Returns its size.
-size_t unstuff(uint8_t* data, size_t from, size_t end, std::vector<size_t>& restarts, bool& ordered)
-{
-    size_t out = 0;
-    size_t in = from;
-    int expected = 0;
-    ordered = true;
-    while (in < end) {
-        const void* found = std::memchr(data + in, 0xFF, end - in);
-        const size_t ff = found ? size_t(static_cast<const uint8_t*>(found) - data) : end;
-        std::memmove(data + out, data + in, ff - in);
-        out += ff - in;
-        in = ff;
-        if (in + 1 >= end)
-            break;
-        const uint8_t next = data[in + 1];
-        if (next == 0x00) {
-            data[out++] = 0xFF;
-            in += 2;
-        } else if (next == 0xFF) {
-            in += 1;  // fill byte before a marker
-        } else if (next >= 0xD0 && next <= 0xD7) {
-            if (next != 0xD0 + expected)
-                ordered = false;
-            expected = (expected + 1) & 7;
-            restarts.push_back(out);
-            in += 2;
-        } else {
-            break;  // the marker after the scan
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
-bool parseScan(ByteBlock file, size_t size, ScanData& scan)
+size_t ByteSource::read(uint64_t offset, uint8_t* out, size_t n) const
 {
-    uint8_t* data = file.data();
-    if (!data || file.capacity() < size + kScanPadding)
+    if (offset >= size_ || n == 0)
+        return 0;
+    n = size_t(std::min<uint64_t>(n, size_ - offset));
+    if (data_) {
+        std::memcpy(out, data_ + offset, n);
+        return n;
+    }
+    size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::pread(fd_, out + got, n - got, off_t(offset + got));
+        if (r <= 0)
+            break;
+        got += size_t(r);
+    }
+    return got;
+}
+
+bool parseScan(const ByteSource& source, ScanData& scan)
+{
+    uint8_t start[2];
+    if (source.read(0, start, 2) != 2 || start[0] != 0xFF || start[1] != 0xD8)
         return false;
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return false;
+    std::vector<uint8_t> segment;
     struct FrameComponent {
         int id, h, v, quant;
     } frame[3] = {};
@@ -174,22 +104,34 @@ bool parseScan(ByteBlock file, size_t size, ScanData& scan)
     bool quantDefined[4] = {};
     bool jfif = false, adobe = false;
     int adobeTransform = -1;
-    size_t pos = 2;
+    uint64_t pos = 2;
     for (;;) {
-        if (pos >= size || data[pos] != 0xFF)
+        // A marker (after any fill bytes) and its segment's length.
+        uint8_t head[4];
+        if (source.read(pos, head, 1) != 1 || head[0] != 0xFF)
             return false;
-        while (pos < size && data[pos] == 0xFF)
-            ++pos;
-        if (pos + 3 > size)
-            return false;
-        const uint8_t marker = data[pos++];
+        do {
+            if (source.read(++pos, head, 1) != 1)
+                return false;
+        } while (head[0] == 0xFF);
+        const uint8_t marker = head[0];
+        ++pos;
         if (marker == 0xD8 || marker == 0xD9 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
             return false;
-        const size_t length = be16(data + pos);
-        if (length < 2 || pos + length > size)
+        if (source.read(pos, head, 2) != 2)
             return false;
-        const uint8_t* seg = data + pos + 2;
+        const size_t length = be16(head);
+        if (length < 2 || pos + length > source.size())
+            return false;
         const size_t n = length - 2;
+        const bool wanted = (marker >= 0xC0 && marker <= 0xCF) || marker == 0xDA || marker == 0xDB || marker == 0xDD
+                            || marker == 0xE0 || marker == 0xEE;
+        if (wanted) {
+            segment.resize(std::max<size_t>(n, 1));
+            if (source.read(pos + 2, segment.data(), n) != n)
+                return false;
+        }
+        const uint8_t* seg = segment.data();
         switch (marker) {
         case 0xC0:
         case 0xC1: {
@@ -268,13 +210,7 @@ bool parseScan(ByteBlock file, size_t size, ScanData& scan)
                 if (!jfif && (adobe ? adobeTransform == 0 : rgbIds))
                     return false;
             }
-            const size_t from = pos + length;
-            bool ordered = true;
-            scan.size = unstuff(data, from, size, scan.restarts, ordered);
-            if (!ordered)
-                return false;
-            std::memset(data + scan.size, 0, kScanPadding);
-            scan.bits = std::move(file);
+            scan.dataStart = pos + length;
             return true;
         }
         case 0xC2: case 0xC3: case 0xC5: case 0xC6: case 0xC7:
@@ -284,6 +220,86 @@ bool parseScan(ByteBlock file, size_t size, ScanData& scan)
             break;  // application data, comments
         }
         pos += length;
+    }
+}
+
+ScanStream::ScanStream(const ByteSource& source, uint64_t rawFrom, uint64_t watch)
+    : source_(source), raw_(rawFrom), watched_(watch)
+{
+    buffer_.resize(kWindow + kAhead);
+    fill();
+}
+
+void ScanStream::advanceTo(uint64_t offset)
+{
+    if (offset > next_)
+        next_ = offset;
+    if (filled_ - std::min(filled_, next_) >= kAhead)
+        return;
+    // Slide what is left to the front, then read on.
+    const uint64_t keep = std::min(next_, filled_);
+    std::memmove(buffer_.data(), buffer_.data() + (keep - base_), size_t(filled_ - keep));
+    base_ = keep;
+    fill();
+}
+
+void ScanStream::dropMarksBefore(uint64_t offset)
+{
+    size_t n = 0;
+    while (n < marks_.size() && marks_[n].offset < offset)
+        ++n;
+    marks_.erase(marks_.begin(), marks_.begin() + long(n));
+}
+
+void ScanStream::fill()
+{
+    uint8_t chunk[kChunk];
+    uint8_t* out = buffer_.data() + (filled_ - base_);
+    uint8_t* const stop = buffer_.data() + kWindow;
+    while (!ended_ && out + kChunk <= stop) {
+        const size_t n = source_.read(raw_, chunk, kChunk);
+        if (n == 0) {
+            ended_ = true;  // the file ends inside the scan
+            break;
+        }
+        size_t i = 0;
+        const uint64_t rawStart = raw_;
+        auto emitted = [&] { return base_ + uint64_t(out - buffer_.data()); };
+        while (i < n && !ended_) {
+            if (pendingFF_) {
+                const uint8_t b = chunk[i++];
+                if (b == 0x00) {
+                    *out++ = 0xFF;
+                    pendingFF_ = false;
+                } else if (b >= 0xD0 && b <= 0xD7) {
+                    marks_.push_back({emitted(), rawStart + i, b - 0xD0});
+                    pendingFF_ = false;
+                } else if (b != 0xFF) {  // 0xFF: a fill byte before a marker
+                    ended_ = true;
+                }
+                continue;
+            }
+            const void* found = std::memchr(chunk + i, 0xFF, n - i);
+            const size_t ff = found ? size_t(static_cast<const uint8_t*>(found) - chunk) : n;
+            // The watched byte, when it is in this run or is the 0xFF after it.
+            if (!watchedFound_ && watched_ >= rawStart + i && (watched_ < rawStart + ff || (found && watched_ == rawStart + ff))) {
+                watchedOffset_ = emitted() + (watched_ - rawStart - i);
+                watchedFound_ = true;
+            }
+            std::memcpy(out, chunk + i, ff - i);
+            out += ff - i;
+            i = ff;
+            if (found) {
+                pendingFF_ = true;
+                ++i;
+            }
+        }
+        raw_ = rawStart + i;
+    }
+    filled_ = base_ + uint64_t(out - buffer_.data());
+    if (ended_) {
+        end_ = filled_;
+        std::memset(out, 0, size_t(buffer_.data() + buffer_.size() - out));
     }
 }
 
