@@ -56,6 +56,23 @@ void DecodeQueue::wait(const JobPtr& job)
     finished_.wait(lock, [&] { return job->finished_; });
 }
 
+void DecodeQueue::releaseRetired()
+{
+    std::vector<std::shared_ptr<StartDecode>> ended;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = retired_.begin(); it != retired_.end();) {
+            if ((*it)->finished()) {
+                ended.push_back(std::move(*it));
+                it = retired_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    // Destroyed here, outside the lock: their threads have ended.
+}
+
 void DecodeQueue::run()
 {
     for (;;) {
@@ -76,6 +93,7 @@ void DecodeQueue::run()
             queue_.pop_front();
             running_ = job;
         }
+        releaseRetired();
         OpenedPicture result;
         if (job->cancelled()) {
             result.cancelled = true;
@@ -88,7 +106,12 @@ void DecodeQueue::run()
             result = loaded ? openPicture(job->request_, std::move(*loaded), &job->cancel_)
                             : openPicture(job->request_, &job->cancel_);
         }
-        // The start decode's thread ends here, not on the window's thread.
+        // The start decode's thread ends here, not on the window's thread,
+        // and the next job need not wait for a file it gave up to stop.
+        if (job->start_ && !job->start_->finished()) {
+            std::lock_guard lock(mutex_);
+            retired_.push_back(std::move(job->start_));
+        }
         job->start_.reset();
         {
             std::lock_guard lock(mutex_);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace vx {
 
@@ -56,12 +57,17 @@ public:
 
 private:
     void run();
+    // Lets go of the retired start decodes that have ended.
+    void releaseRetired();
 
     mutable std::mutex mutex_;
     std::condition_variable wake_, finished_;
     std::deque<JobPtr> queue_;
     JobPtr running_;
     bool stopping_ = false;
+    // Start decodes given up while still running: each stops at its next
+    // check and is let go here once it has, or when the queue ends.
+    std::vector<std::shared_ptr<StartDecode>> retired_;
     std::thread thread_;
 };
 

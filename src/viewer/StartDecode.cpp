@@ -37,6 +37,12 @@ StartDecode::~StartDecode()
         thread_.join();
 }
 
+bool StartDecode::finished() const
+{
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
 void StartDecode::prepareDisplay(Graphic& graphic)
 {
     CancelScope scope(&stop_);

@@ -39,6 +39,8 @@ public:
     // since. While waiting, a set cancel gives a cancelled result at once.
     std::optional<LoadedPicture> take(const QString& path, const SupportedType* type,
                                       const std::atomic<bool>* cancel);
+    // Whether the decode has ended (then the destructor does not wait).
+    bool finished() const;
 
 private:
     // The display decode for the view, on the decoding thread.
@@ -48,7 +50,7 @@ private:
     const SupportedType* const type_;
     const StartView view_;
     std::atomic<bool> stop_{false};
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable done_;
     bool finished_ = false;
     bool taken_ = false;
