@@ -88,18 +88,18 @@ void buildRuns(CodeTable& t)
     }
 }
 
-void buildTable(const HuffmanSpec& spec, bool dc, CodeTable& t)
+void buildTable(const HuffmanCodes& codes, bool dc, CodeTable& t)
 {
-    std::memcpy(t.symbols, spec.symbols, sizeof t.symbols);
+    std::memcpy(t.symbols, codes.symbols, sizeof t.symbols);
     int32_t code = 0;
     int index = 0;
     for (int len = 1; len <= 16; ++len) {
         t.offset[len] = index - code;
-        t.maxCode[len] = spec.counts[len] ? code + spec.counts[len] - 1 : -1;
-        for (int i = 0; i < spec.counts[len]; ++i, ++code, ++index) {
+        t.maxCode[len] = codes.counts[len] ? code + codes.counts[len] - 1 : -1;
+        for (int i = 0; i < codes.counts[len]; ++i, ++code, ++index) {
             if (len > kPeek)
                 continue;
-            const uint8_t symbol = spec.symbols[index];
+            const uint8_t symbol = codes.symbols[index];
             const uint16_t entry = dc ? uint16_t(len | symbol << 8) : acEntry(len, symbol);
             const int shift = kPeek - len;
             for (int fill = 0; fill < (1 << shift); ++fill)

@@ -22,8 +22,8 @@ bool readHuffman(const uint8_t* p, size_t n, ScanData& scan)
         const int kind = p[0] >> 4, slot = p[0] & 15;
         if (kind > 1 || slot > 3)
             return false;
-        HuffmanSpec& t = kind == 0 ? scan.dcTables[slot] : scan.acTables[slot];
-        t = HuffmanSpec();
+        HuffmanCodes& t = kind == 0 ? scan.dcTables[slot] : scan.acTables[slot];
+        t = HuffmanCodes();
         size_t total = 0;
         for (int len = 1; len <= 16; ++len) {
             t.counts[len] = p[len];

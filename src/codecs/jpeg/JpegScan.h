@@ -10,7 +10,7 @@
 
 namespace vx::jpeg {
 
-struct HuffmanSpec {
+struct HuffmanCodes {
     bool defined = false;
     uint8_t counts[17] = {};  // codes of each length 1..16
     uint8_t symbols[256] = {};
@@ -45,7 +45,7 @@ struct ScanData {
     int components = 0;  // 1 (gray) or 3 (YCbCr), in the scan's order
     ScanComponent comp[3];
     int restartInterval = 0;  // units of blocks between restart markers; 0: none
-    HuffmanSpec dcTables[4], acTables[4];
+    HuffmanCodes dcTables[4], acTables[4];
     uint64_t dataStart = 0;   // where the coded data begins in the file
 };
 
