@@ -25,10 +25,19 @@ QSize NameLabel::sizeHint() const
 
 void NameLabel::paintEvent(QPaintEvent*)
 {
+    const Drawn now{shownText(), font(), palette().color(QPalette::WindowText), size(), devicePixelRatioF()};
+    if (!(now == drawn_) || cache_.isNull()) {
+        cache_ = QPixmap(now.size * now.ratio);
+        cache_.setDevicePixelRatio(now.ratio);
+        cache_.fill(Qt::transparent);
+        QPainter text(&cache_);
+        text.setFont(now.font);
+        text.setPen(now.colour);
+        text.drawText(QRect(QPoint(0, 0), now.size), Qt::AlignLeft | Qt::AlignTop, now.text);
+        drawn_ = now;
+    }
     QPainter p(this);
-    p.setFont(font());
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, shownText());
+    p.drawPixmap(0, 0, cache_);
 }
 
 }  // namespace vx

@@ -3,7 +3,10 @@
 // it draws each pair as one line break.
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QLabel>
+#include <QPixmap>
 
 namespace vx {
 
@@ -20,6 +23,20 @@ protected:
 
 private:
     QString shownText() const;
+
+    // The text as last drawn, kept: the label lies over the picture and is
+    // drawn again with every frame of an animation, while its text seldom
+    // changes (laying out text costs more than drawing a small image).
+    struct Drawn {
+        QString text;
+        QFont font;
+        QColor colour;
+        QSize size;
+        qreal ratio = 0;
+        bool operator==(const Drawn&) const = default;
+    };
+    Drawn drawn_;
+    QPixmap cache_;
 };
 
 }  // namespace vx
