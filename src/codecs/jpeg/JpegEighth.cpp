@@ -48,11 +48,11 @@ uint16_t acEntry(int length, uint8_t symbol)
     return uint16_t((length + size) | step << 5);
 }
 
-// The code at the front of bits (n of them), by canonical order; false when
-// no code of n bits or less is there.
-bool codeAt(const CodeTable& t, uint32_t bits, int n, int& length, uint8_t& symbol)
+// The code at the front of bits (n of them), by canonical order, looking
+// at lengths from shortest on; false when no code of n bits or less is there.
+bool codeAt(const CodeTable& t, uint32_t bits, int n, int shortest, int& length, uint8_t& symbol)
 {
-    for (int len = 1; len <= n && len <= 16; ++len) {
+    for (int len = shortest; len <= n && len <= 16; ++len) {
         const int32_t code = int32_t(bits >> (n - len));
         if (code <= t.maxCode[len]) {
             length = len;
@@ -71,7 +71,7 @@ void buildRuns(CodeTable& t)
             const int left = kPeek - used;
             int length = 0;
             uint8_t symbol = 0;
-            if (left <= 0 || !codeAt(t, p & ((1u << left) - 1), left, length, symbol))
+            if (left <= 0 || !codeAt(t, p & ((1u << left) - 1), left, 1, length, symbol))
                 break;
             const uint16_t single = acEntry(length, symbol);
             const int bits = single & 31, step = single >> 5;
@@ -115,15 +115,10 @@ void buildTable(const HuffmanCodes& codes, bool dc, CodeTable& t)
 // next 16 bits), with its length; length 0 when no code matches.
 inline int slowSymbol(const CodeTable& t, uint32_t peek16, int& length)
 {
-    for (int len = kPeek + 1; len <= 16; ++len) {
-        const int32_t code = int32_t(peek16 >> (16 - len));
-        if (code <= t.maxCode[len]) {
-            length = len;
-            return t.symbols[uint8_t(code + t.offset[len])];
-        }
-    }
-    length = 0;
-    return 0;
+    uint8_t symbol = 0;
+    if (!codeAt(t, peek16, 16, kPeek + 1, length, symbol))
+        length = 0;
+    return symbol;
 }
 
 // ---- bits ------------------------------------------------------------------
