@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace vx::jpeg {
 
